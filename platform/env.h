@@ -1,0 +1,208 @@
+// The one interface through which the logic reaches the operating system.
+// Every call is safe to use from several threads at once unless it says
+// otherwise. Failures come back as Status values whose message names the
+// operation and the path; EINTR is retried inside. Paths are native byte
+// strings and are never truncated, case-folded or re-encoded.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/status.h"
+
+namespace tarnwell::platform {
+
+enum class FileKind {
+  kRegular,
+  kDirectory,
+  kSymlink,
+  kFifo,
+  kSocket,
+  kCharDevice,
+  kBlockDevice,
+  kOther,
+};
+
+// What lstat says about an entry; links are described, never followed.
+struct FileInfo {
+  FileKind kind = FileKind::kOther;
+  uint64_t size = 0;    // bytes; for a symlink the length of its target text
+  uint64_t device = 0;  // the file system it lives on
+  uint64_t inode = 0;
+  uint32_t mode = 0;  // permission bits only
+};
+
+struct DirEntry {
+  std::string name;  // never "." or ".."
+  FileInfo info;
+  bool info_ok = false;  // false when the entry vanished or could not be examined
+};
+
+// An open folder listing. Not thread-safe; one user at a time.
+class Directory {
+ public:
+  virtual ~Directory() = default;
+  // Fills *entry with the next entry and returns true; false at the end or on
+  // an error (then status() says which).
+  virtual bool Next(DirEntry* entry) = 0;
+  virtual const Status& status() const = 0;
+};
+
+// Seconds and nanoseconds since the Unix epoch, UTC.
+struct FileTime {
+  int64_t seconds = 0;
+  int64_t nanoseconds = 0;
+};
+
+// A regular file opened for writing in place (never created, never truncated).
+// Not thread-safe. The destructor closes a file that is still open and drops
+// the error: call Close() to learn it.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  virtual const std::string& path() const = 0;
+  virtual Result<FileInfo> Stat() = 0;
+  // One positioned write. May write fewer bytes than asked (returns the count);
+  // never reports an unwritten byte as written. With direct I/O on, data,
+  // offset and length must be aligned to direct_alignment(), else EINVAL.
+  virtual Result<size_t> WriteAt(uint64_t offset, const void* data, size_t length) = 0;
+  // Switches O_DIRECT on or off. EINVAL when the file system refuses it.
+  virtual Status SetDirect(bool on) = 0;
+  virtual bool direct() const = 0;
+  // The alignment direct I/O needs on this file (block size of the device, at
+  // least 512); meaningful only after SetDirect(true) succeeded.
+  virtual size_t direct_alignment() const = 0;
+  virtual Status DataSync() = 0;
+  virtual Status SetTimes(const FileTime& access, const FileTime& modification) = 0;
+  virtual Status Close() = 0;
+};
+
+// A regular file opened for reading. Not thread-safe.
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // Reads up to length bytes; 0 at the end of the file.
+  virtual Result<size_t> ReadAt(uint64_t offset, void* data, size_t length) = 0;
+  // Asks the kernel to forget cached pages, so the next read comes from disk.
+  virtual Status DropCache() = 0;
+  virtual Status Close() = 0;
+};
+
+// Held lock; released when destroyed.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
+struct VolumeSpace {
+  uint64_t block_size = 0;
+  uint64_t total_bytes = 0;
+  uint64_t available_bytes = 0;  // what an ordinary user may still write
+  uint64_t free_bytes = 0;       // including the blocks reserved for root
+};
+
+struct MountInfo {
+  std::string mount_point;
+  std::string fs_type;  // "ext4", "btrfs", "tmpfs", "fuse.sshfs", ...
+  std::string source;   // device or remote
+  std::string options;  // mount and super-block options, comma-separated
+  uint64_t device = 0;
+};
+
+// The user's number format for LC_NUMERIC, read without touching the process
+// locale. POSIX locales have no leading-zero setting: it is always on.
+struct NumberFormat {
+  std::string decimal_point = ".";
+  std::string thousands_separator;
+  int grouping = 0;  // digits per group; 0 means no grouping
+  bool leading_zero = true;
+};
+
+struct CalendarTime {
+  int year = 1981, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // ---- files and folders -------------------------------------------------
+  // lstat: describes the entry itself, a link included.
+  virtual Result<FileInfo> Describe(const std::string& path) = 0;
+  virtual Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) = 0;
+  // Opens an existing regular file for writing without following a link.
+  // Refuses (ENOTSUP-like error) anything that is not a regular file after the
+  // open, so a FIFO, device or socket swapped in meanwhile is never written;
+  // never blocks on a FIFO. expected, when given, must match device and inode.
+  virtual Result<std::unique_ptr<WritableFile>> OpenForOverwrite(
+      const std::string& path, const FileInfo* expected = nullptr) = 0;
+  // Creates a new regular file (O_CREAT|O_EXCL|O_NOFOLLOW) with the given
+  // permission bits; EEXIST when anything is at the path, a link included.
+  virtual Result<std::unique_ptr<WritableFile>> CreateExclusive(const std::string& path,
+                                                                 uint32_t mode) = 0;
+  virtual Result<std::unique_ptr<ReadableFile>> OpenForReading(const std::string& path) = 0;
+  // Adds owner write permission to a file or folder when missing; never
+  // follows a link (a link is left as it is).
+  virtual Status AddOwnerWrite(const std::string& path) = 0;
+  // Sets access and modification time of the entry itself (a link's own).
+  // Linux has no settable creation time.
+  virtual Status SetTimes(const std::string& path, const FileTime& access,
+                          const FileTime& modification) = 0;
+  // Renames without ever replacing an existing entry: EEXIST when to exists.
+  virtual Status RenameNoReplace(const std::string& from, const std::string& to) = 0;
+  virtual Status RemoveFile(const std::string& path) = 0;       // unlink
+  virtual Status RemoveDirectory(const std::string& path) = 0;  // rmdir
+  // fsync on a folder, so renames and removals inside it reach the disk.
+  virtual Status SyncDirectory(const std::string& path) = 0;
+  // The longest name one entry may have in the folder, in bytes.
+  virtual size_t MaxNameLength(const std::string& folder) = 0;
+
+  // Whole small files (settings, system tables).
+  virtual Result<std::string> ReadFile(const std::string& path) = 0;
+  // Writes a temporary file in the same folder, syncs it and renames it over
+  // path, so a reader sees the old or the new content, never a torn one.
+  virtual Status ReplaceFileAtomically(const std::string& path, std::string_view content) = 0;
+  // Creates an empty file if nothing is at path; an existing file is untouched.
+  virtual Status CreateFileIfMissing(const std::string& path) = 0;
+  virtual Status CreateDirectories(const std::string& path) = 0;
+  virtual bool IsWritableDirectory(const std::string& path) = 0;
+  // Blocks until an exclusive advisory lock on path (file or folder) is held.
+  virtual Result<std::unique_ptr<FileLock>> LockExclusive(const std::string& path) = 0;
+
+  // ---- volumes -----------------------------------------------------------
+  virtual Result<VolumeSpace> GetVolumeSpace(const std::string& path) = 0;
+  // The mount that holds path (matched by device number).
+  virtual Result<MountInfo> FindMount(const std::string& path) = 0;
+  virtual Status SyncFileSystem(const std::string& path) = 0;
+
+  // ---- process and system ------------------------------------------------
+  virtual Result<std::string> ExecutablePath() = 0;
+  virtual std::optional<std::string> GetEnvironment(const std::string& name) = 0;
+  // $TMPDIR if set and not empty, else "/tmp"; no trailing slash.
+  virtual std::string TempDirectory() = 0;
+  // The language locale name: LC_ALL, else LC_MESSAGES, else LANG; "" if none.
+  virtual std::string LanguageLocale() = 0;
+  // The number format of the user's LC_NUMERIC (LC_ALL, LC_NUMERIC, LANG).
+  virtual NumberFormat UserNumberFormat() = 0;
+  // mktime of a local calendar time, daylight saving decided by the C library.
+  virtual Result<int64_t> LocalTimeToEpoch(const CalendarTime& time) = 0;
+  // Starts the desktop's default program for a file or web address and does
+  // not wait for it.
+  virtual Status OpenWithDefaultProgram(const std::string& target) = 0;
+  virtual bool IsPrivileged() = 0;  // effective user is root
+
+  // ---- time and randomness -----------------------------------------------
+  virtual int64_t MonotonicMillis() = 0;  // steady clock, never goes back
+  virtual void SleepMillis(int64_t milliseconds) = 0;
+  // std::rand(), unseeded unless someone seeds it: names need no secrecy.
+  virtual int Random() = 0;
+};
+
+// The process-wide implementation for this operating system.
+Env& DefaultEnv();
+
+}  // namespace tarnwell::platform

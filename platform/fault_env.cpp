@@ -1,0 +1,190 @@
+#include "platform/fault_env.h"
+
+#include <cerrno>
+
+namespace tarnwell::platform {
+namespace {
+
+class FaultWritableFile final : public WritableFile {
+ public:
+  FaultWritableFile(FaultEnv& env, std::unique_ptr<WritableFile> real)
+      : env_(env), real_(std::move(real)) {}
+
+  const std::string& path() const override { return real_->path(); }
+  Result<FileInfo> Stat() override { return real_->Stat(); }
+
+  Result<size_t> WriteAt(uint64_t offset, const void* data, size_t length) override {
+    if (auto failed = env_.Check("WriteAt", path())) return *failed;
+    if (env_.fail_write) {
+      if (auto fault = env_.fail_write(path(), offset, length, real_->direct())) {
+        if (!fault->ok()) return *fault;
+        const size_t shortened = **fault < length ? **fault : length;
+        if (shortened == 0) return size_t{0};
+        return real_->WriteAt(offset, data, shortened);
+      }
+    }
+    return real_->WriteAt(offset, data, length);
+  }
+
+  Status SetDirect(bool on) override {
+    if (on && env_.refuse_direct) {
+      return Status::Error(EINVAL, "enable direct I/O on '" + path() + "': Invalid argument");
+    }
+    if (auto failed = env_.Check("SetDirect", path())) return *failed;
+    return real_->SetDirect(on);
+  }
+  bool direct() const override { return real_->direct(); }
+  size_t direct_alignment() const override { return real_->direct_alignment(); }
+
+  Status DataSync() override {
+    if (auto failed = env_.Check("DataSync", path())) return *failed;
+    return real_->DataSync();
+  }
+  Status SetTimes(const FileTime& access, const FileTime& modification) override {
+    if (auto failed = env_.Check("FileSetTimes", path())) return *failed;
+    return real_->SetTimes(access, modification);
+  }
+  Status Close() override {
+    Status real = real_->Close();
+    if (auto failed = env_.Check("Close", path())) return *failed;
+    return real;
+  }
+
+ private:
+  FaultEnv& env_;
+  std::unique_ptr<WritableFile> real_;
+};
+
+class FaultReadableFile final : public ReadableFile {
+ public:
+  FaultReadableFile(FaultEnv& env, std::unique_ptr<ReadableFile> real, std::string path)
+      : env_(env), real_(std::move(real)), path_(std::move(path)) {}
+
+  Result<size_t> ReadAt(uint64_t offset, void* data, size_t length) override {
+    if (auto failed = env_.Check("ReadAt", path_)) return *failed;
+    Result<size_t> n = real_->ReadAt(offset, data, length);
+    if (n.ok() && env_.corrupt_read) env_.corrupt_read(path_, offset, data, *n);
+    return n;
+  }
+  Status DropCache() override { return real_->DropCache(); }
+  Status Close() override { return real_->Close(); }
+
+ private:
+  FaultEnv& env_;
+  std::unique_ptr<ReadableFile> real_;
+  std::string path_;
+};
+
+}  // namespace
+
+std::optional<Status> FaultEnv::Check(const std::string& operation, const std::string& path) {
+  if (observe) observe(operation, path);
+  if (fail_call) return fail_call(operation, path);
+  return std::nullopt;
+}
+
+Result<FileInfo> FaultEnv::Describe(const std::string& path) {
+  if (auto failed = Check("Describe", path)) return *failed;
+  return real_.Describe(path);
+}
+
+Result<std::unique_ptr<Directory>> FaultEnv::OpenDirectory(const std::string& path) {
+  if (auto failed = Check("OpenDirectory", path)) return *failed;
+  return real_.OpenDirectory(path);
+}
+
+Result<std::unique_ptr<WritableFile>> FaultEnv::OpenForOverwrite(const std::string& path,
+                                                                 const FileInfo* expected) {
+  if (auto failed = Check("OpenForOverwrite", path)) return *failed;
+  Result<std::unique_ptr<WritableFile>> file = real_.OpenForOverwrite(path, expected);
+  if (!file.ok()) return file.status();
+  return std::unique_ptr<WritableFile>(new FaultWritableFile(*this, std::move(*file)));
+}
+
+Result<std::unique_ptr<WritableFile>> FaultEnv::CreateExclusive(const std::string& path,
+                                                                uint32_t mode) {
+  if (auto failed = Check("CreateExclusive", path)) return *failed;
+  Result<std::unique_ptr<WritableFile>> file = real_.CreateExclusive(path, mode);
+  if (!file.ok()) return file.status();
+  return std::unique_ptr<WritableFile>(new FaultWritableFile(*this, std::move(*file)));
+}
+
+Result<std::unique_ptr<ReadableFile>> FaultEnv::OpenForReading(const std::string& path) {
+  if (auto failed = Check("OpenForReading", path)) return *failed;
+  Result<std::unique_ptr<ReadableFile>> file = real_.OpenForReading(path);
+  if (!file.ok()) return file.status();
+  return std::unique_ptr<ReadableFile>(new FaultReadableFile(*this, std::move(*file), path));
+}
+
+Status FaultEnv::AddOwnerWrite(const std::string& path) {
+  if (auto failed = Check("AddOwnerWrite", path)) return *failed;
+  return real_.AddOwnerWrite(path);
+}
+
+Status FaultEnv::SetTimes(const std::string& path, const FileTime& access,
+                          const FileTime& modification) {
+  if (auto failed = Check("SetTimes", path)) return *failed;
+  return real_.SetTimes(path, access, modification);
+}
+
+Status FaultEnv::RenameNoReplace(const std::string& from, const std::string& to) {
+  if (auto failed = Check("RenameNoReplace", from)) return *failed;
+  return real_.RenameNoReplace(from, to);
+}
+
+Status FaultEnv::RemoveFile(const std::string& path) {
+  if (auto failed = Check("RemoveFile", path)) return *failed;
+  return real_.RemoveFile(path);
+}
+
+Status FaultEnv::RemoveDirectory(const std::string& path) {
+  if (auto failed = Check("RemoveDirectory", path)) return *failed;
+  return real_.RemoveDirectory(path);
+}
+
+Status FaultEnv::SyncDirectory(const std::string& path) {
+  if (auto failed = Check("SyncDirectory", path)) return *failed;
+  return real_.SyncDirectory(path);
+}
+
+Result<std::string> FaultEnv::ReadFile(const std::string& path) {
+  if (auto failed = Check("ReadFile", path)) return *failed;
+  return real_.ReadFile(path);
+}
+
+Status FaultEnv::ReplaceFileAtomically(const std::string& path, std::string_view content) {
+  if (auto failed = Check("ReplaceFileAtomically", path)) return *failed;
+  return real_.ReplaceFileAtomically(path, content);
+}
+
+Status FaultEnv::CreateFileIfMissing(const std::string& path) {
+  if (auto failed = Check("CreateFileIfMissing", path)) return *failed;
+  return real_.CreateFileIfMissing(path);
+}
+
+Status FaultEnv::CreateDirectories(const std::string& path) {
+  if (auto failed = Check("CreateDirectories", path)) return *failed;
+  return real_.CreateDirectories(path);
+}
+
+Result<VolumeSpace> FaultEnv::GetVolumeSpace(const std::string& path) {
+  if (auto failed = Check("GetVolumeSpace", path)) return *failed;
+  return real_.GetVolumeSpace(path);
+}
+
+Result<MountInfo> FaultEnv::FindMount(const std::string& path) {
+  if (auto failed = Check("FindMount", path)) return *failed;
+  return real_.FindMount(path);
+}
+
+Status FaultEnv::SyncFileSystem(const std::string& path) {
+  if (auto failed = Check("SyncFileSystem", path)) return *failed;
+  return real_.SyncFileSystem(path);
+}
+
+Status FaultEnv::OpenWithDefaultProgram(const std::string& target) {
+  if (auto failed = Check("OpenWithDefaultProgram", target)) return *failed;
+  return real_.OpenWithDefaultProgram(target);
+}
+
+}  // namespace tarnwell::platform

@@ -1,0 +1,90 @@
+// A test double that forwards to a real Env and fails chosen calls on demand:
+// the faults the real OS cannot be made to produce (short writes, ENOSPC,
+// EINVAL from direct I/O, a failing sync). Thread-safe as long as the hooks are
+// set before other threads use it.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/env.h"
+
+namespace tarnwell::platform {
+
+class FaultEnv final : public Env {
+ public:
+  explicit FaultEnv(Env& real) : real_(real) {}
+
+  // Called before every path operation with its name ("Describe",
+  // "OpenForOverwrite", "RenameNoReplace", "RemoveFile", ...) and the path;
+  // returning a Status fails the call with it instead of forwarding.
+  std::function<std::optional<Status>(const std::string& operation, const std::string& path)>
+      fail_call;
+  // Called before every WriteAt. Return a byte count to pretend a short write
+  // (the bytes are really written up to that count), or a Status to fail it.
+  std::function<std::optional<Result<size_t>>(const std::string& path, uint64_t offset,
+                                              size_t length, bool direct)>
+      fail_write;
+  // Called before ReadAt; may change the bytes read (to fake stale data).
+  std::function<void(const std::string& path, uint64_t offset, void* data, size_t length)>
+      corrupt_read;
+  // Makes SetDirect(true) fail like a file system without O_DIRECT.
+  bool refuse_direct = false;
+  // Counts calls per operation name, for assertions.
+  std::function<void(const std::string& operation, const std::string& path)> observe;
+
+  Result<FileInfo> Describe(const std::string& path) override;
+  Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override;
+  Result<std::unique_ptr<WritableFile>> OpenForOverwrite(const std::string& path,
+                                                         const FileInfo* expected) override;
+  Result<std::unique_ptr<WritableFile>> CreateExclusive(const std::string& path,
+                                                        uint32_t mode) override;
+  Result<std::unique_ptr<ReadableFile>> OpenForReading(const std::string& path) override;
+  Status AddOwnerWrite(const std::string& path) override;
+  Status SetTimes(const std::string& path, const FileTime& access,
+                  const FileTime& modification) override;
+  Status RenameNoReplace(const std::string& from, const std::string& to) override;
+  Status RemoveFile(const std::string& path) override;
+  Status RemoveDirectory(const std::string& path) override;
+  Status SyncDirectory(const std::string& path) override;
+  size_t MaxNameLength(const std::string& folder) override { return real_.MaxNameLength(folder); }
+  Result<std::string> ReadFile(const std::string& path) override;
+  Status ReplaceFileAtomically(const std::string& path, std::string_view content) override;
+  Status CreateFileIfMissing(const std::string& path) override;
+  Status CreateDirectories(const std::string& path) override;
+  bool IsWritableDirectory(const std::string& path) override {
+    return real_.IsWritableDirectory(path);
+  }
+  Result<std::unique_ptr<FileLock>> LockExclusive(const std::string& path) override {
+    return real_.LockExclusive(path);
+  }
+  Result<VolumeSpace> GetVolumeSpace(const std::string& path) override;
+  Result<MountInfo> FindMount(const std::string& path) override;
+  Status SyncFileSystem(const std::string& path) override;
+  Result<std::string> ExecutablePath() override { return real_.ExecutablePath(); }
+  std::optional<std::string> GetEnvironment(const std::string& name) override {
+    return real_.GetEnvironment(name);
+  }
+  std::string TempDirectory() override { return real_.TempDirectory(); }
+  std::string LanguageLocale() override { return real_.LanguageLocale(); }
+  NumberFormat UserNumberFormat() override { return real_.UserNumberFormat(); }
+  Result<int64_t> LocalTimeToEpoch(const CalendarTime& time) override {
+    return real_.LocalTimeToEpoch(time);
+  }
+  Status OpenWithDefaultProgram(const std::string& target) override;
+  bool IsPrivileged() override { return real_.IsPrivileged(); }
+  int64_t MonotonicMillis() override { return real_.MonotonicMillis(); }
+  void SleepMillis(int64_t milliseconds) override { real_.SleepMillis(milliseconds); }
+  int Random() override { return real_.Random(); }
+
+  // Forwarding helpers used by the wrapped file objects.
+  std::optional<Status> Check(const std::string& operation, const std::string& path);
+
+ private:
+  Env& real_;
+};
+
+}  // namespace tarnwell::platform

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include "platform/env.h"
+#include "tests/support/temp_dir.h"
+
+namespace tarnwell::platform {
+namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
+
+Env& env = DefaultEnv();
+
+TEST(PosixEnvFiles, DescribeNeverFollowsLinksAndNamesKinds) {
+  TempDir dir;
+  const std::string file = dir.Write("f", "12345");
+  const std::string link = dir / "link";
+  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+  const std::string fifo = dir / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+  EXPECT_EQ(env.Describe(file)->kind, FileKind::kRegular);
+  EXPECT_EQ(env.Describe(file)->size, 5u);
+  EXPECT_EQ(env.Describe(link)->kind, FileKind::kSymlink);
+  EXPECT_EQ(env.Describe(fifo)->kind, FileKind::kFifo);
+  EXPECT_EQ(env.Describe(dir.path())->kind, FileKind::kDirectory);
+  Result<FileInfo> missing = env.Describe(dir / "nothing");
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.status().code(), ENOENT);
+  EXPECT_NE(missing.status().message().find("nothing"), std::string::npos);
+}
+
+TEST(PosixEnvFiles, OpenForOverwriteRefusesEverythingButRegularFiles) {
+  TempDir dir;
+  const std::string file = dir.Write("f", "data");
+  const std::string link = dir / "link";
+  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+  const std::string fifo = dir / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+  EXPECT_FALSE(env.OpenForOverwrite(link).ok());  // ELOOP: the target is never opened
+  EXPECT_FALSE(env.OpenForOverwrite(fifo).ok());  // returns at once, no reader needed
+  EXPECT_FALSE(env.OpenForOverwrite(dir.path()).ok());
+  EXPECT_EQ(ReadAll(file), "data");
+
+  // A file swapped for another one after it was examined is refused.
+  FileInfo expected = *env.Describe(file);
+  expected.inode += 1;
+  EXPECT_EQ(env.OpenForOverwrite(file, &expected).status().code(), ESTALE);
+}
+
+TEST(PosixEnvFiles, OverwriteInPlaceKeepsLengthAndSetsTimes) {
+  TempDir dir;
+  const std::string file = dir.Write("f", "abcdef");
+  auto opened = env.OpenForOverwrite(file);
+  ASSERT_TRUE(opened.ok()) << opened.status().message();
+  WritableFile& out = **opened;
+  const char zeros[3] = {0, 0, 0};
+  EXPECT_EQ(*out.WriteAt(2, zeros, 3), 3u);
+  EXPECT_TRUE(out.DataSync().ok());
+  EXPECT_TRUE(out.SetTimes({100, 0}, {200, 0}).ok());
+  EXPECT_TRUE(out.Close().ok());
+  struct stat st;  // before reading, which may move the access time
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtime, 200);
+  EXPECT_EQ(st.st_atime, 100);
+  EXPECT_EQ(ReadAll(file), std::string("ab\0\0\0f", 6));
+}
+
+TEST(PosixEnvFiles, DirectWritesNeedAlignmentOrFailCleanly) {
+  TempDir dir;
+  const std::string file = dir.Write("f", std::string(8192, 'x'));
+  auto opened = env.OpenForOverwrite(file);
+  ASSERT_TRUE(opened.ok());
+  Status direct = (*opened)->SetDirect(true);
+  if (!direct.ok()) GTEST_SKIP() << "no O_DIRECT here: " << direct.message();
+  const size_t align = (*opened)->direct_alignment();
+  void* block = std::aligned_alloc(align, align);
+  std::memset(block, 0, align);
+  EXPECT_EQ(*(*opened)->WriteAt(0, block, align), align);
+  // An unaligned length is refused, never reported as written.
+  Result<size_t> odd = (*opened)->WriteAt(0, block, 100);
+  EXPECT_FALSE(odd.ok());
+  std::free(block);
+  EXPECT_TRUE((*opened)->Close().ok());
+}
+
+TEST(PosixEnvFiles, RenameNeverReplacesAnExistingEntry) {
+  TempDir dir;
+  const std::string a = dir.Write("a", "A");
+  const std::string b = dir.Write("b", "B");
+  Status status = env.RenameNoReplace(a, b);
+  EXPECT_EQ(status.code(), EEXIST);
+  EXPECT_EQ(ReadAll(a), "A");
+  EXPECT_EQ(ReadAll(b), "B");
+  EXPECT_TRUE(env.RenameNoReplace(a, dir / "c").ok());
+  EXPECT_EQ(ReadAll(dir / "c"), "A");
+}
+
+TEST(PosixEnvFiles, CreateExclusiveDoesNotFollowAPlantedLink) {
+  TempDir dir;
+  const std::string victim = dir.Write("victim", "keep");
+  const std::string planted = dir / "planted";
+  ASSERT_EQ(symlink(victim.c_str(), planted.c_str()), 0);
+  EXPECT_EQ(env.CreateExclusive(planted, 0600).status().code(), EEXIST);
+  EXPECT_EQ(ReadAll(victim), "keep");
+}
+
+TEST(PosixEnvFiles, AddOwnerWriteLeavesLinksAndTargetsAlone) {
+  TempDir dir;
+  const std::string file = dir.Write("ro", "x");
+  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  const std::string link = dir / "link";
+  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+  EXPECT_TRUE(env.AddOwnerWrite(link).ok());
+  EXPECT_EQ(env.Describe(file)->mode, 0444u);
+  EXPECT_TRUE(env.AddOwnerWrite(file).ok());
+  EXPECT_EQ(env.Describe(file)->mode, 0644u);
+}
+
+TEST(PosixEnvFiles, ReplaceFileAtomicallyKeepsModeAndLeavesNoTemporary) {
+  TempDir dir;
+  const std::string file = dir.Write("settings.ini", "old");
+  ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+  ASSERT_TRUE(env.ReplaceFileAtomically(file, "new content").ok());
+  EXPECT_EQ(ReadAll(file), "new content");
+  EXPECT_EQ(env.Describe(file)->mode, 0600u);
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(PosixEnvFiles, DirectoryListingSkipsDotsAndDescribesEntries) {
+  TempDir dir;
+  dir.Write("a", "1");
+  dir.MakeDir("sub");
+  ASSERT_EQ(symlink("/", (dir / "root").c_str()), 0);
+  auto listing = env.OpenDirectory(dir.path());
+  ASSERT_TRUE(listing.ok());
+  std::set<std::string> names;
+  DirEntry entry;
+  while ((*listing)->Next(&entry)) {
+    names.insert(entry.name);
+    ASSERT_TRUE(entry.info_ok);
+    if (entry.name == "root") {
+      EXPECT_EQ(entry.info.kind, FileKind::kSymlink);
+    }
+    if (entry.name == "sub") {
+      EXPECT_EQ(entry.info.kind, FileKind::kDirectory);
+    }
+  }
+  EXPECT_TRUE((*listing)->status().ok());
+  EXPECT_EQ(names, (std::set<std::string>{"a", "sub", "root"}));
+  // A link to a folder is not opened as a folder.
+  EXPECT_FALSE(env.OpenDirectory(dir / "root").ok());
+}
+
+TEST(PosixEnvSystem, VolumesMountsAndClock) {
+  TempDir dir;
+  Result<VolumeSpace> space = env.GetVolumeSpace(dir.path());
+  ASSERT_TRUE(space.ok());
+  EXPECT_GT(space->total_bytes, 0u);
+  EXPECT_GE(space->free_bytes, space->available_bytes);
+  Result<MountInfo> mount = env.FindMount(dir.path());
+  ASSERT_TRUE(mount.ok()) << mount.status().message();
+  EXPECT_FALSE(mount->fs_type.empty());
+  EXPECT_EQ(dir.path().rfind(mount->mount_point == "/" ? "/" : mount->mount_point, 0), 0u);
+  const int64_t before = env.MonotonicMillis();
+  env.SleepMillis(20);
+  EXPECT_GE(env.MonotonicMillis() - before, 20);
+  Result<std::string> exe = env.ExecutablePath();
+  ASSERT_TRUE(exe.ok());
+  EXPECT_NE(exe->find("platform_test"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarnwell::platform

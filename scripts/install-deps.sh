@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the benchmarks need.
+# Quiet and quick when everything is already there.
+set -euo pipefail
+packages=(
+  g++ cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
+  clang libclang-rt-14-dev
+  xvfb xauth e2fsprogs util-linux locales secure-delete
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the sanitizer suites first, then the fuzzers for a
+# short while, then the release suite, whose CTest summary is the last line.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+echo "== asan + ubsan =="
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs" -LE 'forensic|bench'
+
+echo "== tsan =="
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j "$jobs" -L tsan
+
+if command -v clang++ >/dev/null; then
+  echo "== fuzz =="
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz -j "$jobs"
+  for f in build/fuzz/fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    echo "-- $(basename "$f")"
+    "$f" -max_total_time=15 -rss_limit_mb=2048 -print_final_stats=0 2>&1 | tail -n 2
+  done
+else
+  echo "== fuzz: skipped, clang++ is not installed =="
+fi
+
+echo "== release =="
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
+ctest --preset release -j "$jobs"
