@@ -18,8 +18,8 @@ TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j "$jobs" -L tsan
 if command -v clang++ >/dev/null; then
   echo "== fuzz =="
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz -j "$jobs"
-  for f in build/fuzz/fuzz/fuzz_*; do
+  cmake --build --preset fuzz -j "$jobs" --target fuzz_all
+  for f in build/fuzz/tests/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     echo "-- $(basename "$f")"
     "$f" -max_total_time=15 -rss_limit_mb=2048 -print_final_stats=0 2>&1 | tail -n 2
