@@ -143,7 +143,7 @@ class Env {
   // Creates a new regular file (O_CREAT|O_EXCL|O_NOFOLLOW) with the given
   // permission bits; EEXIST when anything is at the path, a link included.
   virtual Result<std::unique_ptr<WritableFile>> CreateExclusive(const std::string& path,
-                                                                 uint32_t mode) = 0;
+                                                                uint32_t mode) = 0;
   virtual Result<std::unique_ptr<ReadableFile>> OpenForReading(const std::string& path) = 0;
   // Adds owner write permission to a file or folder when missing; never
   // follows a link (a link is left as it is).
