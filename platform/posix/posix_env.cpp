@@ -26,6 +26,7 @@
 
 #include "platform/env.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/fill_calls.h"
 
 extern char** environ;
 
@@ -592,6 +593,18 @@ class PosixEnv final : public Env {
   }
 
   int Random() override { return std::rand(); }
+
+  // ---- free-space fill ----
+  void IgnoreFileSizeSignal() override { posix::IgnoreFileSizeSignal(); }
+  Result<std::string> AbsolutePath(const std::string& path) override {
+    return posix::AbsolutePath(path);
+  }
+  Result<std::string> BlockDeviceName(uint64_t device) override {
+    return posix::BlockDeviceName(device);
+  }
+  Status WriteKernelSetting(const std::string& path, std::string_view value) override {
+    return posix::WriteKernelSetting(path, value);
+  }
 
  private:
   static int RetryOpen(const char* path, int flags, mode_t mode) {
