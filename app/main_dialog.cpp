@@ -450,9 +450,19 @@ void MainDialog::StartErase(bool exit_after) {
   run_state_.exitAfterErase.store(exit_after ? 1 : 0);
   // The job works on the rows as they are now; later drops cannot change
   // which file a row number names.
-  erase::EraseJobContext job{services_.env, services_.settings, run_state_, *items_,
-                             *port_,        items_->RowPaths()};
-  StartWorker([job = std::move(job)]() mutable { erase::RunEraseJob(job); });
+  items::ItemList& list = *items_;
+  core::WindowPort& port = *port_;
+  erase::EraseJobContext job{.env = services_.env,
+                             .settings = services_.settings,
+                             .port = port,
+                             .run_state = run_state_,
+                             .row_paths = items_->RowPaths(),
+                             .refresh_list = [&list, &port] { list.RefreshList(&port); },
+                             .options = {},
+                             .pass_count = std::nullopt,
+                             .delay_seconds = std::nullopt,
+                             .on_progress = {}};
+  StartWorker([job = std::move(job)] { erase::RunEraseJob(job); });
 }
 
 void MainDialog::ResetItems() { items_->ResetList(port_.get()); }
@@ -536,8 +546,12 @@ void MainDialog::StartFill() {
   if (folder.isEmpty()) return;
   SetBusy(true);
   fill_started_ = true;
-  erase::FillContext fill{services_.env, run_state_, *port_, NativePath(folder)};
-  StartWorker([fill = std::move(fill)]() mutable { erase::FillFreeSpace(fill); });
+  platform::Env& env = services_.env;
+  core::WindowPort& port = *port_;
+  core::RunState& run_state = run_state_;
+  StartWorker([&env, &port, &run_state, chosen = NativePath(folder)] {
+    erase::FillFreeSpace(env, port, run_state, chosen);
+  });
 }
 
 void MainDialog::OpenWebLink() {
@@ -626,9 +640,9 @@ void MainDialog::dropEvent(QDropEvent* event) {
 
 // ---- end of the run -------------------------------------------------------
 
-bool MainDialog::EndRun() {
+bool MainDialog::EndRun(int timeout_ms) {
   port_->Detach();
-  const int timeout_ms = fill_started_ ? kFillCleanupWaitMs : kWorkerWaitMs;
+  if (timeout_ms < 0) timeout_ms = fill_started_ ? kFillCleanupWaitMs : kWorkerWaitMs;
   // A confirmed Cancel has cleared it already; closing by any other way while
   // the fill runs must still let it delete its files.
   run_state_.fillRunning.store(0);

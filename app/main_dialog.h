@@ -99,9 +99,10 @@ class MainDialog final : public QDialog, public core::WindowPort {
 
   // After the window has closed: cuts the worker off from the window, stops a
   // running fill and waits a bounded time (processing events) for the worker
-  // to end. False when a worker still runs; the process must then end without
-  // destroying the window or what the worker uses.
-  bool EndRun();
+  // to end (timeout_ms, or the waits above when negative). False when a
+  // worker still runs; the process must then end without destroying the
+  // window or what the worker uses.
+  bool EndRun(int timeout_ms = -1);
 
   // Runs a command as its button, key or the close box would (id as in ids).
   void RunCommand(const QString& id);
