@@ -97,8 +97,6 @@ constexpr int kDelayMenuEntries = 10;
 constexpr int kDelayCommandBase = 1000;
 constexpr int kMaxDelaySeconds = 10;
 constexpr int kMaxTimeMode = 2;
-// Language commands above this one are listed but cannot be chosen.
-constexpr int kLastLanguageCommand = 30;
 
 // Import popup entries (action data).
 constexpr int kImportRun = 1;
@@ -509,23 +507,20 @@ void MainDialog::ShowDelayMenu() {
 
 void MainDialog::ShowLanguageMenu() {
   QMenu menu(this);
-  for (const text::LanguageMenuEntry& entry : text::BuildLanguageMenu()) {
-    if (entry.separator) {
+  for (const text::LanguageMenuEntry& entry : text::LanguageMenuEntries()) {
+    if (entry.kind == text::LanguageMenuEntry::Kind::kSeparator) {
       menu.addSeparator();
       continue;
     }
-    // A tab shows the part after it right-aligned, as in a shortcut column.
+    // The part after a tab shows right-aligned, in the menu's shortcut column.
     QAction* action = menu.addAction(LiteralButtonText(Q(entry.text)));
     action->setData(entry.command);
     action->setEnabled(entry.enabled);
   }
-  const int chosen = RunButtonMenu(menu, ids::kLanguage);
-  if (chosen >= text::kFirstLanguageCommand && chosen <= kLastLanguageCommand) {
-    text::SetCurrentLanguage(chosen - text::kFirstLanguageCommand);
+  const int chosen = std::max(0, RunButtonMenu(menu, ids::kLanguage));
+  if (text::HandleLanguageMenuCommand(chosen, services_.settings, services_.env) ==
+      text::LanguageMenuOutcome::kLanguageChanged) {
     ApplyLanguageTexts();
-    services_.settings.WriteProgramSetting("lng", text::CurrentLanguage());
-  } else if (chosen == text::kTranslateCommand) {
-    text::ExportTranslationTemplate(services_.env);
   }
 }
 
