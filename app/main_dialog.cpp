@@ -117,6 +117,12 @@ QString HeaderLabel(const QString& text) {
 }
 // MulDiv of the dialog-unit conversion: rounded to the nearest pixel.
 int Scale(int units, int base, int divisor) { return (units * base + divisor / 2) / divisor; }
+// The desktop's UI font at the template's size.
+QFont TemplateFont() {
+  QFont font = QApplication::font();
+  font.setPointSize(kTemplateFontPoints);
+  return font;
+}
 // A catalogue format text with one integer.
 QString FormatTextId(int id, int value) {
   return Q(text::FormatText(text::LookupUtf8(id), {value}));
@@ -143,6 +149,8 @@ MainDialog::MainDialog(DialogServices services, const std::vector<std::string>& 
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   setWindowIcon(QIcon(QStringLiteral(":/tarnwell.svg")));
+  // The template's font size, so the controls fit the size made from it.
+  setFont(TemplateFont());
   setAcceptDrops(true);
   CreateControls();
 
@@ -161,7 +169,11 @@ MainDialog::MainDialog(DialogServices services, const std::vector<std::string>& 
   items::ItemAdder(services_.env, *items_, port_.get()).AddArguments(argument_paths);
 }
 
-MainDialog::~MainDialog() = default;
+MainDialog::~MainDialog() {
+  // The view and its model go before the item list they read.
+  delete item_view_;
+  delete model_;
+}
 
 QSize MainDialog::TemplateClientSize() const {
   const QRect r = TemplateRect(0, 0, kTemplateWidth, kTemplateHeight);
@@ -169,9 +181,7 @@ QSize MainDialog::TemplateClientSize() const {
 }
 
 QRect MainDialog::TemplateRect(int left, int top, int width, int height) const {
-  QFont font = QApplication::font();
-  font.setPointSize(kTemplateFontPoints);
-  const QFontMetrics metrics(font);
+  const QFontMetrics metrics(TemplateFont());
   const int base_x = metrics.averageCharWidth();
   const int base_y = metrics.height();
   return QRect(Scale(left, base_x, 4), Scale(top, base_y, 8), Scale(width, base_x, 4),

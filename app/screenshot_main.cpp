@@ -65,6 +65,9 @@ int main(int argc, char** argv) {
   }
   QMimeData mime;
   mime.setUrls(list_urls);
+  // Qt delivers a drop to the widget that accepted the drag's entry.
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&dialog, &enter);
   QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&dialog, &drop);
   for (int i = 0; i < 20; ++i) {

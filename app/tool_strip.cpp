@@ -11,7 +11,9 @@
 namespace tarnwell::app {
 namespace {
 constexpr int kMinButtonWidth = 24;
-constexpr int kSeparatorWidth = 8;
+constexpr int kSeparatorWidth = 6;
+// Room on either side of a button's text, as a flat toolbar button has.
+constexpr int kTextPadding = 5;
 }  // namespace
 
 ToolStrip::ToolStrip(QWidget* parent) : QWidget(parent) { resize(180, 20); }
@@ -61,7 +63,11 @@ void ToolStrip::Arrange() {
   for (QWidget* piece : pieces_) {
     int width = kSeparatorWidth;
     if (auto* button = qobject_cast<QToolButton*>(piece)) {
-      width = std::max(kMinButtonWidth, button->sizeHint().width());
+      // Sized to the text like a toolbar button, not with a push button's margins.
+      const QString shown =
+          QString(button->text()).replace(QLatin1String("&&"), QLatin1String("&"));
+      width = std::max(kMinButtonWidth,
+                       button->fontMetrics().horizontalAdvance(shown) + 2 * kTextPadding);
     }
     piece->setGeometry(x, 0, width, kHeight);
     x += width;

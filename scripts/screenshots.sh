@@ -5,7 +5,7 @@
 # file; the user's settings are not touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tool=build/release/app/tarnwell-screenshot
+tool=${TARNWELL_SCREENSHOT_TOOL:-build/release/app/tarnwell-screenshot}
 if [ ! -x "$tool" ]; then
   cmake --preset release >/dev/null
   cmake --build --preset release --target tarnwell-screenshot
@@ -27,8 +27,8 @@ for lang in en de; do
   index=1
   [ "$lang" = de ] && index=0
   mkdir -p "$work/$lang/old" "$work/$lang/home"
-  head -c 700000 /dev/urandom >"$work/$lang/old/contract draft.odt"
-  head -c 120000 /dev/urandom >"$work/$lang/old/passwords.kdbx"
+  head -c 7000 /dev/urandom >"$work/$lang/old/contract draft.odt"
+  head -c 2100 /dev/urandom >"$work/$lang/old/passwords.kdbx"
   make_files "$work/$lang/home"
   printf '[Orlenvik]\nre_write=3\ndel_delay=0\n' >"$work/$lang.ini"
   TARNWELL_SETTINGS="$work/$lang.ini" QT_QPA_PLATFORM=offscreen LANG=en_US.UTF-8 \

@@ -52,7 +52,9 @@ class WindowFixture {
   app::MainDialog& dialog() { return *dialog_; }
   QToolButton* Button(const char* id) { return dialog_->findChild<QToolButton*>(id); }
   QString ButtonText(const char* id) { return Button(id)->text(); }
-  app::MessageList* Messages() { return dialog_->findChild<app::MessageList*>(app::ids::kMessages); }
+  app::MessageList* Messages() {
+    return dialog_->findChild<app::MessageList*>(app::ids::kMessages);
+  }
   QString TopMessage() { return Messages()->RowText(0); }
   QString Status() {
     return dialog_->findChild<QStatusBar*>(app::ids::kStatusBar)->currentMessage();

@@ -43,8 +43,8 @@ QAbstractItemModel* ItemModel(MainDialog& dialog) {
 }
 
 bool AllActionsEnabled(WindowFixture& window) {
-  for (const char* id : {ids::kDelete, ids::kDeleteExit, ids::kOverwrite, ids::kReset,
-                         ids::kImport, ids::kCancel, ids::kFill}) {
+  for (const char* id : {ids::kDelete, ids::kDeleteExit, ids::kOverwrite, ids::kReset, ids::kImport,
+                         ids::kCancel, ids::kFill}) {
     if (!window.Button(id)->isEnabled()) return false;
   }
   return true;
@@ -143,8 +143,9 @@ class WindowJobsTest : public QObject {
       WriteFile(victim, 3000);
       window.Set("del_delay", 0);
       if (with_error) {
-        window.env().fail_call = [victim](const std::string& operation,
-                                          const std::string& path) -> std::optional<platform::Status> {
+        window.env().fail_call = [victim](
+                                     const std::string& operation,
+                                     const std::string& path) -> std::optional<platform::Status> {
           if (operation == "OpenForOverwrite" && path == victim) {
             return platform::Status::FromErrno(EIO, "open", path);
           }
@@ -259,8 +260,7 @@ class WindowJobsTest : public QObject {
     QVERIFY(!dialog.isVisible());
     QVERIFY(dialog.EndRun(MainDialog::kFillCleanupWaitMs));
     for (const auto& entry : fs::directory_iterator(fill_folder)) {
-      QVERIFY2(entry.path().filename().string().rfind("tmp_ttt_", 0) != 0,
-               entry.path().c_str());
+      QVERIFY2(entry.path().filename().string().rfind("tmp_ttt_", 0) != 0, entry.path().c_str());
     }
   }
 };
