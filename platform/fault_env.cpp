@@ -187,4 +187,16 @@ Status FaultEnv::OpenWithDefaultProgram(const std::string& target) {
   return real_.OpenWithDefaultProgram(target);
 }
 
+// item list
+
+Result<std::vector<std::string>> FaultEnv::ListNames(const std::string& folder) {
+  if (auto failed = Check("ListNames", folder)) return *failed;
+  return real_.ListNames(folder);
+}
+
+Result<uint64_t> FaultEnv::MountId(const std::string& path) {
+  if (auto failed = Check("MountId", path)) return *failed;
+  return real_.MountId(path);
+}
+
 }  // namespace tarnwell::platform

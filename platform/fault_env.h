@@ -79,6 +79,9 @@ class FaultEnv final : public Env {
   int64_t MonotonicMillis() override { return real_.MonotonicMillis(); }
   void SleepMillis(int64_t milliseconds) override { real_.SleepMillis(milliseconds); }
   int Random() override { return real_.Random(); }
+  // item list
+  Result<std::vector<std::string>> ListNames(const std::string& folder) override;
+  Result<uint64_t> MountId(const std::string& path) override;
 
   // Forwarding helpers used by the wrapped file objects.
   std::optional<Status> Check(const std::string& operation, const std::string& path);

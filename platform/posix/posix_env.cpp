@@ -26,6 +26,7 @@
 
 #include "platform/env.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/item_listing.h"
 
 extern char** environ;
 
@@ -586,6 +587,12 @@ class PosixEnv final : public Env {
   }
 
   int Random() override { return std::rand(); }
+
+  // ---- item list ----
+  Result<std::vector<std::string>> ListNames(const std::string& folder) override {
+    return ListFolderNames(folder);
+  }
+  Result<uint64_t> MountId(const std::string& path) override { return MountIdOf(path); }
 
  private:
   static int RetryOpen(const char* path, int flags, mode_t mode) {
