@@ -199,4 +199,9 @@ Result<uint64_t> FaultEnv::MountId(const std::string& path) {
   return real_.MountId(path);
 }
 
+Status FaultEnv::WriteKernelSetting(const std::string& path, std::string_view value) {
+  if (auto failed = Check("WriteKernelSetting", path)) return *failed;
+  return real_.WriteKernelSetting(path, value);
+}
+
 }  // namespace tarnwell::platform

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace tarnwell::platform {
+namespace tarnwell::platform::posix {
 
 Result<std::vector<std::string>> ListFolderNames(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
@@ -37,4 +37,4 @@ Result<uint64_t> MountIdOf(const std::string& path) {
   return static_cast<uint64_t>(stx.stx_mnt_id);
 }
 
-}  // namespace tarnwell::platform
+}  // namespace tarnwell::platform::posix

@@ -7,11 +7,11 @@
 
 #include "platform/status.h"
 
-namespace tarnwell::platform {
+namespace tarnwell::platform::posix {
 
 // See Env::ListNames.
 Result<std::vector<std::string>> ListFolderNames(const std::string& folder);
 // See Env::MountId.
 Result<uint64_t> MountIdOf(const std::string& path);
 
-}  // namespace tarnwell::platform
+}  // namespace tarnwell::platform::posix

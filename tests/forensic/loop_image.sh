@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Shell helpers for forensic tests: an ext4 image on a loop device, mounted in
+# a temporary folder, and a count of a marker in the raw image afterwards.
+# Source this file; call loop_usable first and skip the test when it fails.
+#
+#   loop_usable                        -> 0 when loop mounts work here (prints why not)
+#   loop_make_image IMAGE SIZE_MB      -> a fresh ext4 image file
+#   loop_attach IMAGE [SECTOR_SIZE]    -> prints the loop device (e.g. /dev/loop3)
+#   loop_mount DEVICE DIR [OPTIONS]    -> mounts the device on DIR
+#   loop_unmount DIR                   -> unmounts (after a sync)
+#   loop_detach DEVICE                 -> detaches the device
+#   loop_count_marker IMAGE MARKER     -> prints how often MARKER occurs in IMAGE
+#   loop_cleanup                       -> unmounts and detaches everything this
+#                                         shell attached (safe to call from a trap)
+
+loop_attached_=()
+loop_mounted_=()
+
+loop_usable() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "loop devices need root (running as $(id -un))"
+    return 1
+  fi
+  local tool
+  for tool in losetup mkfs.ext4 mount umount; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "$tool is not installed"
+      return 1
+    fi
+  done
+  local probe
+  probe=$(mktemp) || return 1
+  truncate -s 1M "$probe"
+  local device
+  if ! device=$(losetup --find --show "$probe" 2>/dev/null); then
+    rm -f "$probe"
+    echo "loop devices cannot be attached here"
+    return 1
+  fi
+  losetup -d "$device"
+  rm -f "$probe"
+  return 0
+}
+
+loop_make_image() {
+  local image=$1 size_mb=$2
+  rm -f "$image"
+  truncate -s "${size_mb}M" "$image" || return 1
+  # Zero-filled (sparse) from the start, so any marker found later was written by the test.
+  mkfs.ext4 -q -F -b 4096 -E lazy_itable_init=0,lazy_journal_init=0 "$image" >/dev/null
+}
+
+loop_attach() {
+  local image=$1 sector=${2:-}
+  local args=(--find --show)
+  [ -n "$sector" ] && args+=(--sector-size "$sector")
+  local device
+  device=$(losetup "${args[@]}" "$image") || return 1
+  loop_attached_+=("$device")
+  echo "$device"
+}
+
+loop_mount() {
+  local device=$1 dir=$2 options=${3:-}
+  mkdir -p "$dir"
+  if [ -n "$options" ]; then
+    mount -t ext4 -o "$options" "$device" "$dir" || return 1
+  else
+    mount -t ext4 "$device" "$dir" || return 1
+  fi
+  loop_mounted_+=("$dir")
+}
+
+loop_unmount() {
+  local dir=$1
+  sync
+  umount "$dir" || return 1
+  local kept=() m
+  for m in "${loop_mounted_[@]}"; do [ "$m" != "$dir" ] && kept+=("$m"); done
+  loop_mounted_=("${kept[@]}")
+}
+
+loop_detach() {
+  local device=$1
+  losetup -d "$device" || return 1
+  local kept=() d
+  for d in "${loop_attached_[@]}"; do [ "$d" != "$device" ] && kept+=("$d"); done
+  loop_attached_=("${kept[@]}")
+}
+
+loop_count_marker() {
+  local image=$1 marker=$2
+  # -a: the image is binary; -o: one line per occurrence, even several in one block.
+  LC_ALL=C grep -a -o -F -- "$marker" "$image" | wc -l
+}
+
+loop_cleanup() {
+  local m d
+  for m in "${loop_mounted_[@]}"; do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null; done
+  loop_mounted_=()
+  for d in "${loop_attached_[@]}"; do losetup -d "$d" 2>/dev/null; done
+  loop_attached_=()
+}
