@@ -140,8 +140,7 @@ bool ItemAdder::IsOtherMount(const platform::FileInfo& info, const std::string& 
 void ItemAdder::CountOpenedFolder() {
   if (folders_opened_ >= kFoldersPerProgress) {
     if (port_ != nullptr) {
-      port_->SetStatusText(text::LookupUtf8(kItemsText) + ":" +
-                           std::to_string(list_.EntryCount()));
+      port_->SetStatusText(text::LookupUtf8(kItemsText) + ":" + std::to_string(list_.EntryCount()));
     }
     folders_opened_ = 0;
   }

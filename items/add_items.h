@@ -52,8 +52,7 @@ class ItemAdder final {
   struct Origin;
   void ScanOneFolder(const std::string& folder, ScanFlags flags, const Origin& origin,
                      std::vector<std::string>* subfolders);
-  bool IsOtherMount(const platform::FileInfo& info, const std::string& path,
-                    const Origin& origin);
+  bool IsOtherMount(const platform::FileInfo& info, const std::string& path, const Origin& origin);
   void CountOpenedFolder();
   void Warn(int text_id, const std::string& path);
 

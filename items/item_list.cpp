@@ -176,8 +176,6 @@ void ItemList::MarkExisting(std::string_view folder, const std::vector<uint32_t>
   for (uint32_t i : members) (*exists)[i] = Exists(entries_[i].path);
 }
 
-bool ItemList::Exists(std::string_view path) const {
-  return env_.Describe(std::string(path)).ok();
-}
+bool ItemList::Exists(std::string_view path) const { return env_.Describe(std::string(path)).ok(); }
 
 }  // namespace tarnwell::items

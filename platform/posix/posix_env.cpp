@@ -26,8 +26,8 @@
 
 #include "platform/env.h"
 #include "platform/posix/fd.h"
-#include "platform/posix/item_listing.h"
 #include "platform/posix/fill_calls.h"
+#include "platform/posix/item_listing.h"
 
 extern char** environ;
 
