@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <functional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "items/format_size.h"
@@ -24,30 +25,18 @@ bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
 
 }  // namespace
 
-size_t ItemList::EntryHash::operator()(uint32_t index) const noexcept {
-  return std::hash<std::string_view>{}((*entries)[index].path);
-}
-
-bool ItemList::EntryEqual::operator()(uint32_t a, uint32_t b) const noexcept {
-  return (*entries)[a].path == (*entries)[b].path;
-}
-
-ItemList::ItemList(platform::Env& env)
-    : env_(env), index_(0, EntryHash{&entries_}, EntryEqual{&entries_}) {}
+ItemList::ItemList(platform::Env& env) : env_(env) {}
 
 void ItemList::AddItem(std::string_view path, uint64_t size) {
   std::lock_guard lock(mutex_);
-  // The candidate joins the entries first so the index can hash and compare
-  // it like any other; it is dropped again when it turns out to be known.
-  const auto candidate = static_cast<uint32_t>(entries_.size());
-  entries_.push_back({path, size});
-  const auto [known, inserted] = index_.insert(candidate);
-  if (!inserted) {
-    entries_.pop_back();
-    entries_[*known].size = size;
+  const auto next = static_cast<uint32_t>(entries_.size());
+  const uint32_t known =
+      index_.FindOrInsert(path, next, [this](uint32_t index) { return entries_[index].path; });
+  if (known != PathIndex::kNone) {
+    entries_[known].size = size;
     return;
   }
-  entries_.back().path = arena_.Store(path);
+  entries_.push_back({arena_.Store(path), size});
 }
 
 void ItemList::RefreshList(core::WindowPort* port) {
@@ -78,7 +67,7 @@ void ItemList::ResetList(core::WindowPort* port) {
   {
     std::lock_guard lock(mutex_);
     // Swapping with empty containers gives their memory back; clear() would not.
-    index_ = decltype(index_)(0, EntryHash{&entries_}, EntryEqual{&entries_});
+    index_.Clear();
     std::vector<Entry>().swap(entries_);
     std::vector<uint32_t>().swap(sorted_);
     std::vector<uint32_t>().swap(rows_);

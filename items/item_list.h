@@ -10,11 +10,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "core/window_port.h"
 #include "items/path_arena.h"
+#include "items/path_index.h"
 #include "platform/env.h"
 
 namespace tarnwell::items {
@@ -66,17 +66,6 @@ class ItemList final {
     std::string_view path;  // in arena_
     uint64_t size;
   };
-  // Hashing and comparing entry numbers by their paths lets the duplicate
-  // index hold 4-byte numbers instead of second copies of the paths.
-  struct EntryHash {
-    const std::vector<Entry>* entries;
-    size_t operator()(uint32_t index) const noexcept;
-  };
-  struct EntryEqual {
-    const std::vector<Entry>* entries;
-    bool operator()(uint32_t a, uint32_t b) const noexcept;
-  };
-
   void SortNewEntries();
   std::vector<bool> FindExistingEntries() const;
   void MarkExisting(std::string_view folder, const std::vector<uint32_t>& members,
@@ -87,7 +76,7 @@ class ItemList final {
   mutable std::mutex mutex_;
   PathArena arena_;
   std::vector<Entry> entries_;
-  std::unordered_set<uint32_t, EntryHash, EntryEqual> index_;
+  PathIndex index_;
   std::vector<uint32_t> sorted_;  // the first sorted_.size() entries, in path order
   std::vector<uint32_t> rows_;    // entry numbers, in path order
 };

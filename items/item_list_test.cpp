@@ -64,6 +64,16 @@ TEST_F(ItemListTest, ExactPathsAreKeysAndRowsFollowByteOrder) {
   EXPECT_EQ(list_.GetCellText(-1, 0), std::nullopt);
 }
 
+// Enough entries to grow the duplicate index several times over.
+TEST_F(ItemListTest, ManyPathsKeepOneEntryEachWithTheLastSize) {
+  for (int size : {1, 2}) {
+    for (int i = 0; i < 3000; ++i) list_.AddItem(dir_ / "gone/" + std::to_string(i), size);
+  }
+  list_.RefreshList(&port_);
+  EXPECT_EQ(list_.EntryCount(), 3000u);
+  EXPECT_EQ(port_.last_status(), "Ready // Items:0 5.9 KB");  // 3000 * 2 bytes
+}
+
 TEST_F(ItemListTest, FoldersShowDirExceptDotNamesAndLinks) {
   const std::string folder = dir_.MakeDir("sub");
   const std::string link = dir_ / "link";
