@@ -143,7 +143,7 @@ class Env {
   // Creates a new regular file (O_CREAT|O_EXCL|O_NOFOLLOW) with the given
   // permission bits; EEXIST when anything is at the path, a link included.
   virtual Result<std::unique_ptr<WritableFile>> CreateExclusive(const std::string& path,
-                                                                 uint32_t mode) = 0;
+                                                                uint32_t mode) = 0;
   virtual Result<std::unique_ptr<ReadableFile>> OpenForReading(const std::string& path) = 0;
   // Adds owner write permission to a file or folder when missing; never
   // follows a link (a link is left as it is).
@@ -200,6 +200,20 @@ class Env {
   virtual void SleepMillis(int64_t milliseconds) = 0;
   // std::rand(), unseeded unless someone seeds it: names need no secrecy.
   virtual int Random() = 0;
+
+  // ---- free-space fill ---------------------------------------------------
+  // Makes a write past the file-size limit fail with EFBIG instead of ending
+  // the process with SIGXFSZ. Process-wide; calling it again does nothing.
+  virtual void IgnoreFileSizeSignal() = 0;
+  // The path made absolute against the current folder. Links are not
+  // resolved; "." and ".." segments and repeated slashes are folded textually.
+  virtual Result<std::string> AbsolutePath(const std::string& path) = 0;
+  // The kernel's name of the block device with this device number ("loop0",
+  // "sda1", "dm-0"), as used under /sys/fs/<type>/.
+  virtual Result<std::string> BlockDeviceName(uint64_t device) = 0;
+  // Writes value into an existing kernel setting file (sysfs, procfs) in one
+  // write; never creates a file. The kernel's refusal comes back as the error.
+  virtual Status WriteKernelSetting(const std::string& path, std::string_view value) = 0;
 };
 
 // The process-wide implementation for this operating system.

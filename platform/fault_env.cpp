@@ -187,4 +187,9 @@ Status FaultEnv::OpenWithDefaultProgram(const std::string& target) {
   return real_.OpenWithDefaultProgram(target);
 }
 
+Status FaultEnv::WriteKernelSetting(const std::string& path, std::string_view value) {
+  if (auto failed = Check("WriteKernelSetting", path)) return *failed;
+  return real_.WriteKernelSetting(path, value);
+}
+
 }  // namespace tarnwell::platform

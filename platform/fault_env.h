@@ -92,6 +92,16 @@ class FaultEnv final : public Env {
   }
   int Random() override { return real_.Random(); }
 
+  // ---- free-space fill ----
+  void IgnoreFileSizeSignal() override { real_.IgnoreFileSizeSignal(); }
+  Result<std::string> AbsolutePath(const std::string& path) override {
+    return real_.AbsolutePath(path);
+  }
+  Result<std::string> BlockDeviceName(uint64_t device) override {
+    return real_.BlockDeviceName(device);
+  }
+  Status WriteKernelSetting(const std::string& path, std::string_view value) override;
+
   // Forwarding helpers used by the wrapped file objects.
   std::optional<Status> Check(const std::string& operation, const std::string& path);
 
