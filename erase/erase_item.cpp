@@ -14,24 +14,10 @@ namespace tarnwell::erase {
 namespace {
 
 constexpr int kTextVerifyMismatch = 72;
+constexpr int kTextNotRegularFile = 73;
 
 bool AllZero(const unsigned char* data, size_t length) {
   return std::all_of(data, data + length, [](unsigned char b) { return b == 0; });
-}
-
-const char* KindName(platform::FileKind kind) {
-  switch (kind) {
-    case platform::FileKind::kFifo:
-      return "a FIFO";
-    case platform::FileKind::kSocket:
-      return "a socket";
-    case platform::FileKind::kCharDevice:
-      return "a character device";
-    case platform::FileKind::kBlockDevice:
-      return "a block device";
-    default:
-      return "not a regular file";
-  }
 }
 
 }  // namespace
@@ -72,23 +58,17 @@ void ItemEraser::EraseItem(const std::string& path) {
     default:
       // Writing zeros into a FIFO or a device would erase nothing of the
       // entry and could destroy something else entirely.
-      port_.InsertMessage(path + ": " + KindName(info->kind) + ", left alone",
+      port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextNotRegularFile), {path}),
                           core::MessageIcon::kWarning);
       return;
   }
 }
 
 void ItemEraser::EraseFile(const std::string& path, const platform::FileInfo& info) {
-  uint64_t size = 0;
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     if (!OverwritePass(path, info)) return;
-    size = info.size;
   }
-  if (options_.verify) {
-    platform::Result<platform::FileInfo> now = env_.Describe(path);
-    if (now.ok()) size = now->size;
-    if (!VerifyZeros(path, size)) return;
-  }
+  if (options_.verify && !VerifyZeros(path)) return;
   RenameAndQueueDelete(path);
 }
 
@@ -158,15 +138,17 @@ platform::Status ItemEraser::CoverWithZeros(platform::WritableFile& file, uint64
   return platform::Status::Ok();
 }
 
-bool ItemEraser::VerifyZeros(const std::string& path, uint64_t size) {
+bool ItemEraser::VerifyZeros(const std::string& path) {
   platform::Result<std::unique_ptr<platform::ReadableFile>> opened = env_.OpenForReading(path);
   if (!opened.ok()) {
     ReportError(opened.status().message());
     return false;
   }
   platform::ReadableFile& file = **opened;
+  platform::Result<platform::FileInfo> info = env_.Describe(path);
+  const uint64_t size = info.ok() ? info->size : 0;
   // The pages were synced, so dropping them makes the reads come from disk.
-  platform::Status status = file.DropCache();
+  platform::Status status = info.ok() ? file.DropCache() : info.status();
   if (!read_buffer_) {
     read_buffer_.reset(
         static_cast<unsigned char*>(std::aligned_alloc(kBlockAlignment, kBlockBytes)));

@@ -74,7 +74,7 @@ class ItemEraser final {
   bool OverwritePass(const std::string& path, const platform::FileInfo& info);
   platform::Status CoverWithZeros(platform::WritableFile& file, uint64_t size);
   // Reads the file back from the disk; false after an error row.
-  bool VerifyZeros(const std::string& path, uint64_t size);
+  bool VerifyZeros(const std::string& path);
   void RenameAndQueueDelete(const std::string& path);
   void SyncFolder(const std::string& folder);
   void ReportError(const std::string& text);

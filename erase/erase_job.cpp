@@ -55,12 +55,12 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
 
   port.InsertMessage(text::LookupUtf8(kTextStart), core::MessageIcon::kInfo);
   port.InsertMessage(port.UpdateOptionLabels(), core::MessageIcon::kInfo);
-  const int passes =
-      context.settings.ReadIntSetting(settings::kOptionsSection, kPassCountKey, 0, -1, -1);
+  const int passes = context.pass_count.value_or(
+      context.settings.ReadIntSetting(settings::kOptionsSection, kPassCountKey, 0, -1, -1));
   result.pass_count = std::clamp(passes, 1, kMaxPasses);
   state.stopRequested = 0;
-  const int delay = context.settings.ReadIntSetting(settings::kOptionsSection, kDelayKey,
-                                                    state.deleteDelaySeconds.load(), -1, -1);
+  const int delay = context.delay_seconds.value_or(context.settings.ReadIntSetting(
+      settings::kOptionsSection, kDelayKey, state.deleteDelaySeconds.load(), -1, -1));
   state.deleteDelaySeconds = std::clamp(delay, 0, kMaxDelaySeconds);
   const std::string abort_text = text::LookupUtf8(kTextAbort);
 
@@ -88,7 +88,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   port.InsertMessage(text::LookupUtf8(kTextTotal) + " " + items::FormatSize(counters.total_bytes),
                      core::MessageIcon::kInfo);
 
-  ProgressReporter progress(env, port);
+  ProgressReporter progress(env, port, context.on_progress);
   progress.Start();
   {
     ItemEraser eraser(env, port, progress, counters, context.options);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +37,12 @@ struct EraseJobContext {
   // The item list's RefreshList, run on the job's thread when the erase ends.
   std::function<void()> refresh_list;
   EraseOptions options;
+  // Given by a front end's own options, these take the place of the settings
+  // "re_write" and "del_delay" (still clamped).
+  std::optional<int> pass_count;
+  std::optional<int> delay_seconds;
+  // Gets the numbers of every progress redraw.
+  ProgressListener on_progress;
 };
 
 // Runs the job on the calling thread and returns its counters. Reads

@@ -64,6 +64,7 @@ void ProgressReporter::ReportProgress(uint64_t done, uint64_t total) {
                            FormatDuration(elapsed) + "\n" + line_b);
   port_.SetStatusText(line_b);
   port_.SetTitle("[" + percentage + " %] " + text::AboutUtf8(kAboutProductAndVersion));
+  if (listener_) listener_({done, total, ratio * 100, elapsed, remaining});
 }
 
 }  // namespace tarnwell::erase

@@ -3,12 +3,24 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "core/window_port.h"
 #include "platform/env.h"
 
 namespace tarnwell::erase {
+
+// The numbers behind one redraw, for front ends that draw their own bar.
+struct ProgressSnapshot {
+  uint64_t done = 0;
+  uint64_t total = 0;
+  double percentage = 0;
+  double elapsed_seconds = 0;
+  double remaining_seconds = 0;  // infinite while nothing is done
+};
+using ProgressListener = std::function<void(const ProgressSnapshot&)>;
 
 // Redraws at most once per kRedrawIntervalMs; only the one running worker
 // calls it, so it holds no lock.
@@ -16,7 +28,9 @@ class ProgressReporter final {
  public:
   static constexpr int64_t kRedrawIntervalMs = 100;
 
-  ProgressReporter(platform::Env& env, core::WindowPort& port) : env_(env), port_(port) {}
+  // listener, when set, gets the numbers of every redraw after the texts.
+  ProgressReporter(platform::Env& env, core::WindowPort& port, ProgressListener listener = {})
+      : env_(env), port_(port), listener_(std::move(listener)) {}
 
   // Starts the clock: elapsed time counts from now, and the first redraw
   // comes no earlier than kRedrawIntervalMs from now.
@@ -32,6 +46,7 @@ class ProgressReporter final {
  private:
   platform::Env& env_;
   core::WindowPort& port_;
+  ProgressListener listener_;
   int64_t start_ticks_ = 0;
   int64_t last_update_ticks_ = 0;
 };

@@ -101,6 +101,9 @@ class FaultEnv final : public Env {
     return real_.BlockDeviceName(device);
   }
   Status WriteKernelSetting(const std::string& path, std::string_view value) override;
+  bool IsTerminal(int stream) override { return real_.IsTerminal(stream); }
+  int TerminalColumns(int stream) override { return real_.TerminalColumns(stream); }
+  void StopOnInterrupt(std::atomic<int>* flag) override { real_.StopOnInterrupt(flag); }
 
   // Forwarding helpers used by the wrapped file objects.
   std::optional<Status> Check(const std::string& operation, const std::string& path);
