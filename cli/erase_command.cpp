@@ -1,6 +1,5 @@
 // tarnwell-cli erase: the erase job of the window, driven from a terminal.
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -54,11 +53,10 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
     return kExitFailure;
   }
 
-  const int delay = std::clamp(
-      options.delay.value_or(context.settings.ReadIntSetting(
-          settings::kOptionsSection, "del_delay", context.run_state.deleteDelaySeconds.load(), -1,
-          -1)),
-      0, kMaxDelaySeconds);
+  const int delay = std::clamp(options.delay.value_or(context.settings.ReadIntSetting(
+                                   settings::kOptionsSection, "del_delay",
+                                   context.run_state.deleteDelaySeconds.load(), -1, -1)),
+                               0, kMaxDelaySeconds);
   port.set_option_label(text::FormatText(text::LookupUtf8(kTextDelayLabel), {delay}));
   context.run_state.exitAfterErase = 0;
   env.StopOnInterrupt(&context.run_state.stopRequested);
@@ -107,11 +105,13 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
       "erase", "Overwrite files with zeros, rename them seven times and delete them");
   erase->add_option("-p,--passes", options->passes, "Overwrite passes (default: the settings)")
       ->check(CLI::Range(1, kMaxPasses));
-  erase->add_option("-d,--delay", options->delay,
-                    "Seconds of countdown before erasing, Ctrl-C aborts (default: the settings)")
+  erase
+      ->add_option("-d,--delay", options->delay,
+                   "Seconds of countdown before erasing, Ctrl-C aborts (default: the settings)")
       ->check(CLI::Range(0, kMaxDelaySeconds));
-  erase->add_flag("--verify", options->verify,
-                  "Read every file back from the disk after the last pass; keep it unless all zeros");
+  erase->add_flag(
+      "--verify", options->verify,
+      "Read every file back from the disk after the last pass; keep it unless all zeros");
   erase->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
   erase->add_option("paths", options->paths, "Files and folders (folders with all they hold)")
       ->required();

@@ -1,6 +1,5 @@
 // tarnwell-cli list: what erase would erase, in row order; touches nothing.
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 
 #include "cli/cli_context.h"

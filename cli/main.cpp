@@ -1,7 +1,6 @@
 // tarnwell-cli: the erase engine from a terminal. Each sub-command lives in
 // its own file and registers itself with one line below.
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 
 #include "cli/cli_context.h"

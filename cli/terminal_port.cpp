@@ -15,7 +15,9 @@ constexpr int kMinimumBarWidth = 10;
 }  // namespace
 
 TerminalPort::TerminalPort(std::ostream& out, std::ostream& err, bool interactive, int columns)
-    : out_(out), err_(err), interactive_(interactive),
+    : out_(out),
+      err_(err),
+      interactive_(interactive),
       columns_(columns > 0 ? columns : kDefaultColumns) {}
 
 void TerminalPort::ClearBarLocked() {

@@ -196,13 +196,14 @@ void ItemEraser::EraseLink(const std::string& path) {
 }
 
 void ItemEraser::EraseFolder(const std::string& path) {
+  // Pending deletions inside would change the folder's times after the stamp.
+  Finish();
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     env_.AddOwnerWrite(path);
     StampFileTimes(env_, path);
   }
   // The folder's own emptied block must reach the disk before it is freed,
   // or it keeps the old names of the erased entries.
-  Finish();
   SyncFolder(path);
   const std::string renamed = RenameRandomly(env_, path);
   const std::string parent = FolderOf(path);

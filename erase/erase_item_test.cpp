@@ -81,7 +81,7 @@ TEST_P(PassesTest, FilesAreZeroedEveryPassThenDeletedAtFullLength) {
     paths.push_back(dir_.Write("f" + std::to_string(i) + ".b.txt", std::string(sizes[i], 'S')));
     sum += sizes[i];
   }
-  chmod(paths[1].c_str(), 0400);            // read-only
+  chmod(paths[1].c_str(), 0400);  // read-only
   paths.push_back(dir_.Write(".hidden", "hidden secret"));
   sum += 13;
 
@@ -163,8 +163,10 @@ TEST_F(EraseItemTest, FailedWriteSyncOrCloseKeepsTheFileAndCountsAnError) {
     RecordingPort port;
     EraseCounters counters;
     counters.pass_count = 2;
-    fault_.fail_call = [&](const std::string& op, const std::string&) -> std::optional<platform::Status> {
-      if (op == operation) return platform::Status::Error(EIO, op + " 'victim': Input/output error");
+    fault_.fail_call = [&](const std::string& op,
+                           const std::string&) -> std::optional<platform::Status> {
+      if (op == operation)
+        return platform::Status::Error(EIO, op + " 'victim': Input/output error");
       return std::nullopt;
     };
     {
@@ -210,7 +212,8 @@ TEST_F(EraseItemTest, DirectIoRefusedAtOpenOrAtWriteFallsBackToBuffered) {
     if (!direct) return std::nullopt;
     ++direct_writes;
     // A 4 KiB-sector device refusing what the file system allowed.
-    if (path == a) return platform::Result<size_t>(platform::Status::Error(EINVAL, "write: EINVAL"));
+    if (path == a)
+      return platform::Result<size_t>(platform::Status::Error(EINVAL, "write: EINVAL"));
     return std::nullopt;
   };
   Erase({a}, 1);

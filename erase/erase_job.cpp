@@ -73,9 +73,9 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     return result;
   };
   for (int i = 0; i < state.deleteDelaySeconds.load(); ++i) {
-    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextCountdown),
-                                        {state.deleteDelaySeconds.load() - i}),
-                       core::MessageIcon::kInfo);
+    port.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextCountdown), {state.deleteDelaySeconds.load() - i}),
+        core::MessageIcon::kInfo);
     if (StopRequested(state)) return abort();
     SleepOneStep(env, state);
   }
@@ -102,8 +102,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
 
   if (context.refresh_list) context.refresh_list();
   port.SetTitle(text::LookupUtf8(kTextProductName));
-  const double percentage =
-      counters.total_bytes == 0 || counters.written_bytes > 0 ? 100.0 : 0.0;
+  const double percentage = counters.total_bytes == 0 || counters.written_bytes > 0 ? 100.0 : 0.0;
   port.SetStatusText(FormatOneDecimal(percentage) + " % // " + error_text + ": " +
                      std::to_string(counters.error_count) + " ");
   state.stopRequested = 1;

@@ -17,9 +17,9 @@ constexpr int kTextUntrustedFileSystem = 71;
 constexpr std::string_view kRelocatingTypes[] = {"btrfs", "zfs",   "bcachefs", "nilfs2", "f2fs",
                                                  "jffs2", "ubifs", "overlay",  "aufs"};
 // Network file systems: the server decides where the bytes go.
-constexpr std::string_view kNetworkTypes[] = {"nfs",  "nfs4",      "cifs", "smb3", "smbfs",
-                                              "9p",   "afs",       "ceph", "glusterfs",
-                                              "lustre", "davfs", "ncpfs"};
+constexpr std::string_view kNetworkTypes[] = {"nfs",       "nfs4",   "cifs",  "smb3",
+                                              "smbfs",     "9p",     "afs",   "ceph",
+                                              "glusterfs", "lustre", "davfs", "ncpfs"};
 
 // True when the comma-separated options hold wanted, alone or as "wanted=...".
 bool HasOption(std::string_view options, std::string_view wanted) {

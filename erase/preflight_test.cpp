@@ -16,8 +16,8 @@ platform::MountInfo Mount(std::string type, std::string options = "rw,relatime")
 }
 
 TEST(Preflight, NamesTheFileSystemsWhereOverwritingCannotBeTrusted) {
-  for (const char* type : {"btrfs", "zfs", "f2fs", "overlay", "nfs4", "cifs", "fuse.sshfs",
-                           "fuseblk", "9p"}) {
+  for (const char* type :
+       {"btrfs", "zfs", "f2fs", "overlay", "nfs4", "cifs", "fuse.sshfs", "fuseblk", "9p"}) {
     EXPECT_TRUE(OverwriteUntrusted(Mount(type))) << type;
   }
   EXPECT_TRUE(OverwriteUntrusted(Mount("ext4", "rw,relatime,data=journal")));

@@ -75,7 +75,7 @@ TEST_F(ProgressReporterTest, NothingToDoNothingDoneAndMoreThanAllNeverBreak) {
                                           "[150.0 %] Tarnwell 3.13"));
   const std::vector<std::string> texts = port_.instruction_texts();
   EXPECT_EQ(texts[0].substr(0, 22), "Remaining: < 1 sec. ||");
-  EXPECT_EQ(texts[1].substr(0, 30), "Remaining: > 2147483647 min. ");
+  EXPECT_EQ(texts[1].substr(0, 31), "Remaining: > 2147483647 min. ||");
   EXPECT_EQ(texts[2].substr(0, 22), "Remaining: < 1 sec. ||");
 }
 
