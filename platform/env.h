@@ -5,6 +5,7 @@
 // strings and are never truncated, case-folded or re-encoded.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -226,6 +227,16 @@ class Env {
   // Writes value into an existing kernel setting file (sysfs, procfs) in one
   // write; never creates a file. The kernel's refusal comes back as the error.
   virtual Status WriteKernelSetting(const std::string& path, std::string_view value) = 0;
+
+  // ---- erase and tarnwell-cli --------------------------------------------
+  // True when standard input (0), output (1) or error (2) is a terminal.
+  virtual bool IsTerminal(int stream) = 0;
+  // The width in columns of the terminal on that stream; 0 when unknown.
+  virtual int TerminalColumns(int stream) = 0;
+  // From now on the first SIGINT or SIGTERM stores 1 into *flag instead of
+  // ending the process; the next one ends it as usual. flag must outlive
+  // the process's handling of signals (a static or one in main's frame).
+  virtual void StopOnInterrupt(std::atomic<int>* flag) = 0;
 };
 
 // The process-wide implementation for this operating system.

@@ -28,6 +28,7 @@
 #include "platform/posix/fd.h"
 #include "platform/posix/fill_calls.h"
 #include "platform/posix/item_listing.h"
+#include "platform/posix/terminal_calls.h"
 
 extern char** environ;
 
@@ -612,6 +613,11 @@ class PosixEnv final : public Env {
   Status WriteKernelSetting(const std::string& path, std::string_view value) override {
     return posix::WriteKernelSetting(path, value);
   }
+
+  // ---- erase and tarnwell-cli ----
+  bool IsTerminal(int stream) override { return posix::IsTerminal(stream); }
+  int TerminalColumns(int stream) override { return posix::TerminalColumns(stream); }
+  void StopOnInterrupt(std::atomic<int>* flag) override { posix::StopOnInterrupt(flag); }
 
  private:
   static int RetryOpen(const char* path, int flags, mode_t mode) {
