@@ -181,8 +181,12 @@ QSize MainDialog::TemplateClientSize() const {
 }
 
 QRect MainDialog::TemplateRect(int left, int top, int width, int height) const {
+  // Dialog base units: the average width of the 52 Latin letters and the
+  // line height of the template's font.
   const QFontMetrics metrics(TemplateFont());
-  const int base_x = metrics.averageCharWidth();
+  const int letters = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int base_x = (letters / 26 + 1) / 2;
   const int base_y = metrics.height();
   return QRect(Scale(left, base_x, 4), Scale(top, base_y, 8), Scale(width, base_x, 4),
                Scale(height, base_y, 8));
