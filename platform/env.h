@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -201,6 +202,17 @@ class Env {
   virtual void SleepMillis(int64_t milliseconds) = 0;
   // std::rand(), unseeded unless someone seeds it: names need no secrecy.
   virtual int Random() = 0;
+
+  // ---- item list ---------------------------------------------------------
+  // The names in a folder (never "." or ".."), without examining any entry: a
+  // cheaper existence check for many entries of one folder than a stat each.
+  // Links on the way to the folder, its own name included, are followed as any
+  // lookup of a path below it would; nothing is opened but the listing.
+  virtual Result<std::vector<std::string>> ListNames(const std::string& folder) = 0;
+  // The id of the mount that holds the entry itself (a link is not followed).
+  // Two mounts of one file system (a bind mount) differ here while their
+  // device numbers match. ENOTSUP where the kernel cannot tell.
+  virtual Result<uint64_t> MountId(const std::string& path) = 0;
 
   // ---- free-space fill ---------------------------------------------------
   // Makes a write past the file-size limit fail with EFBIG instead of ending

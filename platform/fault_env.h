@@ -91,6 +91,9 @@ class FaultEnv final : public Env {
     }
   }
   int Random() override { return real_.Random(); }
+  // item list
+  Result<std::vector<std::string>> ListNames(const std::string& folder) override;
+  Result<uint64_t> MountId(const std::string& path) override;
 
   // ---- free-space fill ----
   void IgnoreFileSizeSignal() override { real_.IgnoreFileSizeSignal(); }

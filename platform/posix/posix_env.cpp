@@ -27,6 +27,7 @@
 #include "platform/env.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/fill_calls.h"
+#include "platform/posix/item_listing.h"
 #include "platform/posix/terminal_calls.h"
 
 extern char** environ;
@@ -594,6 +595,12 @@ class PosixEnv final : public Env {
   }
 
   int Random() override { return std::rand(); }
+
+  // ---- item list ----
+  Result<std::vector<std::string>> ListNames(const std::string& folder) override {
+    return posix::ListFolderNames(folder);
+  }
+  Result<uint64_t> MountId(const std::string& path) override { return posix::MountIdOf(path); }
 
   // ---- free-space fill ----
   void IgnoreFileSizeSignal() override { posix::IgnoreFileSizeSignal(); }
