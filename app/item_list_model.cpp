@@ -9,9 +9,11 @@ namespace tarnwell::app {
 ItemListModel::ItemListModel(items::ItemList& items, QObject* parent)
     : QAbstractTableModel(parent), items_(items) {}
 
-void ItemListModel::RowsChanged(int row_count) {
+void ItemListModel::RowsChanged() {
   beginResetModel();
-  row_count_ = row_count < 0 ? 0 : row_count;
+  // Asked afresh: when two refreshes race, their notices may arrive in either
+  // order, but the list's own count is always the latest.
+  row_count_ = items_.RowCount();
   endResetModel();
 }
 

@@ -1,6 +1,6 @@
 // The item list as a table for QTableView: it asks items::ItemList for each
 // cell when the view paints it and keeps only the row count of the last
-// refresh, so a list of 100,000 items costs nothing until it is scrolled.
+// refresh notice, so a list of 100,000 items costs nothing until it is scrolled.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -21,8 +21,8 @@ class ItemListModel final : public QAbstractTableModel {
   explicit ItemListModel(items::ItemList& items, QObject* parent = nullptr);
 
   // The list's rows were rebuilt (refresh or reset): the view forgets every
-  // row and asks again for row_count rows.
-  void RowsChanged(int row_count);
+  // row and asks the list again how many there are.
+  void RowsChanged();
   // Header texts of the two columns, in the current language.
   void SetColumnTitles(const QString& path, const QString& size);
 

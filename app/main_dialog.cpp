@@ -387,7 +387,7 @@ std::string MainDialog::UpdateOptionLabels() {
   return label;
 }
 
-void MainDialog::ItemRowsChanged(int row_count) { model_->RowsChanged(row_count); }
+void MainDialog::ItemRowsChanged(int /*row_count*/) { model_->RowsChanged(); }
 
 void MainDialog::SendCancel() { Cancel(); }
 

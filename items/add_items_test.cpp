@@ -135,6 +135,10 @@ TEST_F(AddItemsTest, CommandLineAndArgumentsEachEndWithOneRefresh) {
   adder_.AddArguments(Paths{"\t" + dir_ / "my files/a.txt ", "", dir_ / "my"});
   EXPECT_EQ(list_.RowPaths(), Under({"my files/a.txt"}));
   EXPECT_EQ(port_.row_counts(), (std::vector<int>{0, 2, 1}));
+  // The relative names stay items and are never scanned.
+  list_.ResetList(nullptr);
+  adder_.AddArguments(Paths{".", "..", "./"});
+  EXPECT_EQ(list_.RowPaths(), (Paths{".", ".."}));
 }
 
 TEST_F(AddItemsTest, UnreadableFolderIsReportedAndTheRestScanned) {

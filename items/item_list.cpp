@@ -151,16 +151,21 @@ void ItemList::MarkExisting(std::string_view folder, const std::vector<uint32_t>
     const platform::Result<std::vector<std::string>> names = env_.ListNames(std::string(folder));
     if (names.ok()) {
       const std::unordered_set<std::string_view> present(names->begin(), names->end());
-      for (uint32_t i : members) {
+      const uint32_t* listed = nullptr;
+      for (const uint32_t& i : members) {
         const std::string_view path = entries_[i].path;
         (*exists)[i] = present.count(path.substr(path.rfind('/') + 1)) != 0;
+        if ((*exists)[i] && listed == nullptr) listed = &i;
       }
-      return;
+      // A folder that may be read but not searched lists names that cannot be
+      // examined; one stat tells, and then every entry is asked itself.
+      if (listed == nullptr || Exists(entries_[*listed].path)) return;
+    } else {
+      // Nothing can exist below a folder that is gone or is no folder; any
+      // other failure is asked entry by entry.
+      const int code = names.status().code();
+      if (code == ENOENT || code == ENOTDIR) return;
     }
-    // Nothing can exist below a folder that is gone or is no folder; any other
-    // failure (a folder that may be searched but not read) is asked entry by entry.
-    const int code = names.status().code();
-    if (code == ENOENT || code == ENOTDIR) return;
   }
   for (uint32_t i : members) (*exists)[i] = Exists(entries_[i].path);
 }

@@ -119,6 +119,18 @@ TEST_F(ItemListTest, RefreshDropsVanishedPathsButTotalKeepsThem) {
   };
   list.RefreshList(nullptr);
   EXPECT_EQ(list.RowPaths(), expected);
+  // One that may be listed but not searched: its names cannot be examined.
+  const std::string many_folder = dir_ / "many/";
+  env.fail_call = [&](const std::string& operation,
+                      const std::string& path) -> std::optional<platform::Status> {
+    if (operation == "Describe" && path.starts_with(many_folder)) {
+      return platform::Status::Error(EACCES, "denied");
+    }
+    return std::nullopt;
+  };
+  list.RefreshList(nullptr);
+  EXPECT_EQ(list.RowPaths(), std::vector<std::string>{few[1]});
+  env.fail_call = nullptr;
 
   fs::remove_all(dir_ / "many");
   list.RefreshList(&port_);

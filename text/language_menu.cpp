@@ -17,8 +17,10 @@ std::vector<LanguageMenuEntry> LanguageMenuEntries() {
   const int current = CurrentLanguage();
   for (int i = 0; i < LanguageCount(); ++i) {
     if (LanguageName(i).size() < kShortestListedName) continue;
-    entries.push_back({LanguageMenuEntry::Kind::kLanguage, LanguageNameUtf8(i),
-                       kFirstLanguageCommand + i, i != current});
+    const int command = kFirstLanguageCommand + i;
+    // Commands past the last language command do nothing: never offer one.
+    const bool enabled = i != current && command <= kLastLanguageCommand;
+    entries.push_back({LanguageMenuEntry::Kind::kLanguage, LanguageNameUtf8(i), command, enabled});
   }
   entries.push_back({LanguageMenuEntry::Kind::kSeparator, "", 0, true});
   entries.push_back({LanguageMenuEntry::Kind::kTranslate, "Translate", kTranslateCommand, true});

@@ -19,11 +19,12 @@ struct LanguageMenuEntry {
   Kind kind = Kind::kLanguage;
   std::string text;     // UTF-8; a language's name as stored, tab included
   int command = 0;      // 0 for the separator
-  bool enabled = true;  // false for the current language
+  bool enabled = true;  // false for the current language and past command 30
 };
 
 // One entry per loaded language whose name is longer than 5 characters (the
-// current one disabled), then a separator and "Translate".
+// current one disabled, as are those above index 20, which no command can
+// choose), then a separator and "Translate".
 std::vector<LanguageMenuEntry> LanguageMenuEntries();
 
 enum class LanguageMenuOutcome { kNothing, kLanguageChanged, kTemplateExported };

@@ -69,6 +69,18 @@ TEST_F(LanguageMenuTest, ShortNamesAreLoadedButNotListedAndCommandsKeepTheIndex)
   EXPECT_EQ(LookupUtf8(14), "short");
 }
 
+TEST_F(LanguageMenuTest, LanguagesBeyondTheCommandRangeAreListedButDisabled) {
+  std::u16string sections;
+  for (int i = 0; i < 23; ++i) sections += u"##=Language " + std::u16string(1, u'A' + i) + u"\r\n";
+  ASSERT_TRUE(BuildTextCatalogFromArchive(testing::PackText(testing::ArchiveText(u"", sections))));
+  const std::vector<LanguageMenuEntry> entries = LanguageMenuEntries();
+  ASSERT_EQ(entries.size(), 25u);
+  EXPECT_TRUE(entries[20].enabled);
+  EXPECT_EQ(entries[21].command, 31);
+  EXPECT_FALSE(entries[21].enabled);
+  EXPECT_FALSE(entries[22].enabled);
+}
+
 TEST_F(LanguageMenuTest, ChoosingALanguageSwitchesAndStoresIt) {
   EXPECT_EQ(HandleLanguageMenuCommand(10, settings_, env_), LanguageMenuOutcome::kLanguageChanged);
   EXPECT_EQ(CurrentLanguage(), 0);

@@ -17,6 +17,7 @@ namespace {
 constexpr char16_t kEnd = 0;
 constexpr char16_t kCr = u'\r';
 constexpr char16_t kLf = u'\n';
+constexpr size_t kUnits = TextCatalog::kDecodedCapacity / 2;
 
 // The line's leading decimal number: blanks skipped, optional sign, digits.
 // A line that does not start with a number is id 0; huge numbers stay out of
@@ -75,8 +76,6 @@ void ParseLines(char16_t* p, Slots& slots, bool unescape) {
 
 }  // namespace
 
-constexpr size_t kUnits = TextCatalog::kDecodedCapacity / 2;
-
 std::unique_ptr<TextCatalog> TextCatalog::Allocate() {
   std::unique_ptr<TextCatalog> catalog(new (std::nothrow) TextCatalog());
   if (catalog == nullptr) return nullptr;
@@ -97,7 +96,7 @@ std::unique_ptr<TextCatalog> TextCatalog::BuildFromText(std::span<const uint8_t>
   std::unique_ptr<TextCatalog> catalog = Allocate();
   if (catalog == nullptr) return nullptr;
   const size_t length = std::min(text.size(), kDecodedCapacity - 1);
-  std::memcpy(catalog->decoded_.get(), text.data(), length);
+  if (length > 0) std::memcpy(catalog->decoded_.get(), text.data(), length);
   catalog->Finish(length);
   return catalog;
 }
