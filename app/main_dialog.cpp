@@ -253,9 +253,9 @@ void MainDialog::CreateControls() {
   status_bar_->setObjectName(ids::kStatusBar);
   link_toolbar_ = MakeStrip(status_bar_, ids::kLinkToolbar);
 
-  app_toolbar_->AddButton(QStringLiteral("\u00bb\u00bb LNG \u00ab\u00ab"), ids::kLanguage);
+  app_toolbar_->AddButton(HeaderLabel(QStringLiteral("LNG")), ids::kLanguage);
   fill_toolbar_->AddButton(QString(), ids::kFill);
-  app_toolbar_->AddButton(QStringLiteral("\u00bb\u00bb ? \u00ab\u00ab"), ids::kHelp);
+  app_toolbar_->AddButton(HeaderLabel(QStringLiteral("?")), ids::kHelp);
   app_toolbar_->AddButton(QString(), ids::kCancel);
   action_toolbar_->AddButton(QString(), ids::kReset);
   action_toolbar_->AddSeparator();
