@@ -32,7 +32,7 @@ class Status final {
 template <typename T>
 class Result final {
  public:
-  Result(T value) : value_(std::move(value)) {}  // NOLINT: implicit on purpose
+  Result(T value) : value_(std::move(value)) {}          // NOLINT: implicit on purpose
   Result(Status status) : status_(std::move(status)) {}  // NOLINT
   bool ok() const { return status_.ok(); }
   const Status& status() const { return status_; }

@@ -1,7 +1,7 @@
 // Turns errno values into Status messages.
-#include "platform/status.h"
-
 #include <cstring>
+
+#include "platform/status.h"
 
 namespace tarnwell::platform {
 

@@ -247,7 +247,8 @@ class PosixEnv final : public Env {
                                                          const FileInfo* expected) override {
     // O_NONBLOCK keeps a FIFO swapped in after the caller's check from
     // blocking the open; it is cleared again for the regular file.
-    UniqueFd fd(RetryOpen(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0));
+    UniqueFd fd(
+        RetryOpen(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0));
     if (!fd.valid()) return Status::FromErrno(errno, "open for writing", path);
     struct stat st;
     if (fstat(fd.get(), &st) != 0) return Status::FromErrno(errno, "stat", path);
@@ -282,7 +283,8 @@ class PosixEnv final : public Env {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) return Status::FromErrno(errno, "examine", path);
     if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return Status::Ok();
-    if (fchmodat(AT_FDCWD, path.c_str(), (st.st_mode & 07777) | S_IWUSR, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fchmodat(AT_FDCWD, path.c_str(), (st.st_mode & 07777) | S_IWUSR, AT_SYMLINK_NOFOLLOW) !=
+        0) {
       return Status::FromErrno(errno, "give write permission to", path);
     }
     return Status::Ok();
@@ -370,8 +372,10 @@ class PosixEnv final : public Env {
     if (!fd.valid()) return Status::Error(EEXIST, "no free temporary name beside '" + path + "'");
     // The new file takes over the old one's permission bits.
     struct stat st;
-    if (stat(path.c_str(), &st) == 0) fchmod(fd.get(), st.st_mode & 07777);
-    else fchmod(fd.get(), 0644 & ~CurrentUmask());
+    if (stat(path.c_str(), &st) == 0)
+      fchmod(fd.get(), st.st_mode & 07777);
+    else
+      fchmod(fd.get(), 0644 & ~CurrentUmask());
     Status status = WriteAll(fd.get(), content, temp);
     if (status.ok() && fsync(fd.get()) != 0) status = Status::FromErrno(errno, "sync", temp);
     if (close(fd.release()) != 0 && status.ok() && errno != EINTR) {
@@ -388,7 +392,8 @@ class PosixEnv final : public Env {
   }
 
   Status CreateFileIfMissing(const std::string& path) override {
-    const int fd = RetryOpen(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd =
+        RetryOpen(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
       if (errno == EEXIST) return Status::Ok();
       return Status::FromErrno(errno, "create", path);
@@ -428,7 +433,8 @@ class PosixEnv final : public Env {
 
   Result<VolumeSpace> GetVolumeSpace(const std::string& path) override {
     struct statvfs vfs;
-    if (statvfs(path.c_str(), &vfs) != 0) return Status::FromErrno(errno, "measure volume of", path);
+    if (statvfs(path.c_str(), &vfs) != 0)
+      return Status::FromErrno(errno, "measure volume of", path);
     VolumeSpace space;
     space.block_size = vfs.f_frsize;
     space.total_bytes = static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize;

@@ -1,0 +1,132 @@
+#include "settings/settings_store.h"
+
+#include <cerrno>
+#include <climits>
+
+#include "settings/ini_document.h"
+
+namespace tarnwell::settings {
+namespace {
+
+std::string FolderOf(std::string_view path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string_view::npos) return ".";
+  if (slash == 0) return "/";
+  return std::string(path.substr(0, slash));
+}
+
+}  // namespace
+
+int ParseLeadingInt(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
+                             text[i] == '\r' || text[i] == '\v' || text[i] == '\f')) {
+    ++i;
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    // Saturate instead of wrapping: a huge value must not read as a small one.
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+SettingsStore::SettingsStore(platform::Env& env, std::string path)
+    : env_(env), path_(std::move(path)) {}
+
+int SettingsStore::ReadIntSetting(std::string_view section, std::string_view key, int default_value,
+                                  int lower, int upper) const {
+  int value = default_value;
+  platform::Result<std::string> text = env_.ReadFile(path_);
+  if (text.ok()) {
+    const std::optional<std::string> raw = IniDocument(*text).Get(section, key);
+    if (raw && !raw->empty()) value = ParseLeadingInt(*raw);
+  }
+  if (lower != -1 && upper != -1) {
+    if (value > upper) value = upper;
+    if (value < lower) value = lower;
+  }
+  return value;
+}
+
+bool SettingsStore::WriteIntSetting(std::string_view section, std::string_view key, int value) {
+  auto lock = env_.LockExclusive(FolderOf(path_));
+  if (!lock.ok()) return false;
+  platform::Result<std::string> text = env_.ReadFile(path_);
+  // Only a missing file may be started afresh; an unreadable one is kept.
+  if (!text.ok() && text.status().code() != ENOENT) return false;
+  IniDocument document(text.ok() ? std::string_view(*text) : std::string_view());
+  document.Set(section, key, std::to_string(value));
+  return env_.ReplaceFileAtomically(path_, document.ToString()).ok();
+}
+
+int SettingsStore::ReadProgramSetting(std::string_view key, int default_value) const {
+  return ReadIntSetting(kProgramSection, key, default_value, -1, -1);
+}
+
+bool SettingsStore::WriteProgramSetting(std::string_view key, int value) {
+  return WriteIntSetting(kProgramSection, key, value);
+}
+
+void SettingsStore::ReadIntoVariable(std::string_view section, std::string_view key,
+                                     std::atomic<int>& variable) const {
+  variable = ReadIntSetting(section, key, variable.load(), -1, -1);
+}
+
+std::string SettingsPathBesideExecutable(std::string_view executable_path) {
+  const size_t slash = executable_path.find_last_of('/');
+  const size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
+  std::string_view name = executable_path.substr(name_start);
+  // Cut at the last "." of the file name only: a dotted folder name must not
+  // move the file out of the program's folder.
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string_view::npos) name = name.substr(0, dot);
+  constexpr std::string_view kCliSuffix = "-cli";
+  if (name.size() > kCliSuffix.size() &&
+      name.substr(name.size() - kCliSuffix.size()) == kCliSuffix) {
+    name.remove_suffix(kCliSuffix.size());
+  }
+  return std::string(executable_path.substr(0, name_start)) + std::string(name) + ".ini";
+}
+
+int DefaultLanguageForLocale(std::string_view locale_name) {
+  const size_t end = locale_name.find_first_of(".@");
+  const std::string_view base = locale_name.substr(0, end);
+  for (std::string_view german : {"de_DE", "de_CH", "de_AT", "de_LU"}) {
+    if (base == german) return 0;
+  }
+  return 1;
+}
+
+LoadedSettings LoadSettings(platform::Env& env) {
+  std::string path;
+  if (auto chosen = env.GetEnvironment("TARNWELL_SETTINGS"); chosen && !chosen->empty()) {
+    path = *chosen;
+  } else {
+    platform::Result<std::string> exe = env.ExecutablePath();
+    const std::string beside = SettingsPathBesideExecutable(exe.ok() ? *exe : "tarnwell");
+    if (exe.ok() && env.IsWritableDirectory(FolderOf(beside))) {
+      path = beside;
+    } else {
+      std::string config = env.GetEnvironment("XDG_CONFIG_HOME").value_or("");
+      if (config.empty()) config = env.GetEnvironment("HOME").value_or("") + "/.config";
+      const std::string folder = config + "/tarnwell";
+      env.CreateDirectories(folder);
+      path = folder + "/" + beside.substr(beside.find_last_of('/') + 1);
+    }
+  }
+  // "Hidden" has no meaning for a file whose name is fixed: nothing to set.
+  env.CreateFileIfMissing(path);
+  SettingsStore store(env, path);
+  const int language =
+      store.ReadProgramSetting("lng", DefaultLanguageForLocale(env.LanguageLocale()));
+  return LoadedSettings{std::move(store), language};
+}
+
+}  // namespace tarnwell::settings
