@@ -24,8 +24,6 @@ static_assert(kChunkBytes >= kZeroAlignment);
 // space).
 alignas(kZeroAlignment) char zeros[kChunkBytes];
 
-bool IsStopped(const core::RunState& run_state) { return run_state.fillRunning.load() == 0; }
-
 void Report(FillContext& context, const FillState& state) {
   if (context.progress) context.progress(state.counted_bytes, state.free_bytes);
 }
@@ -45,7 +43,7 @@ uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& fi
   uint64_t written = 0;
   if (alignment > 0 && alignment <= kZeroAlignment) {
     uint64_t position = (offset + alignment - 1) / alignment * alignment;
-    while (!IsStopped(context.run_state)) {
+    while (!FillStopRequested(context)) {
       platform::Result<size_t> n = file.WriteAt(position, zeros, alignment);
       if (!n.ok() || *n == 0) break;
       position += *n;
@@ -58,6 +56,11 @@ uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& fi
 }
 
 }  // namespace
+
+bool FillStopRequested(const FillContext& context) {
+  return context.run_state.fillRunning.load() == 0 ||
+         (context.interrupt != nullptr && context.interrupt->load() != 0);
+}
 
 int64_t MeasureDiskSpace(platform::Env& env, const std::string& path, uint64_t* total) {
   platform::Result<platform::VolumeSpace> space = env.GetVolumeSpace(path);
@@ -98,13 +101,14 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
     return {FillFileEnd::kNotCreated, 0};
   }
   state.paths.push_back(path);
+  ++state.created;
   platform::WritableFile& file = **created;
 
   const uint64_t counted_before = state.counted_bytes;
   FillFileResult result{FillFileEnd::kFull, 0};
   uint64_t offset = 0;
   for (;;) {
-    if (IsStopped(context.run_state)) {
+    if (FillStopRequested(context)) {
       result.end = FillFileEnd::kStopped;
       break;
     }

@@ -3,8 +3,10 @@
 // ordinary means can no longer be read from the unused space.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,9 @@ struct FillOptions {
   bool include_reserved = false;
   // Where a lowered reserve's old value is kept while the fill runs.
   std::string reserve_state_folder = "/run/tarnwell";
+  // Set to non-zero by a signal handler (Ctrl-C); stops the fill like a
+  // cleared fillRunning. May be null.
+  const std::atomic<int>* interrupt = nullptr;
 };
 
 // What one fill did, for the command line's exit code and for tests.
@@ -61,17 +66,23 @@ struct FillState {
   uint64_t written_bytes = 0;
   // Every file made so far, oldest first; deleted newest first.
   std::vector<std::string> paths;
+  int created = 0;
   int errors = 0;
 };
 
 // Everything a fill talks to. progress is called with (done, total) after
-// every block; it may be empty.
+// every block; it may be empty. The fill stops when fillRunning is 0 or
+// interrupt (when given) is not.
 struct FillContext {
   platform::Env& env;
   core::WindowPort& window;
   core::RunState& run_state;
   std::function<void(uint64_t, uint64_t)> progress;
+  const std::atomic<int>* interrupt = nullptr;
 };
+
+// True when the fill of context was asked to stop.
+bool FillStopRequested(const FillContext& context);
 
 // How one temporary file ended.
 enum class FillFileEnd {
