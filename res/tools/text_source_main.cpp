@@ -1,0 +1,70 @@
+// Build tool: turns the editable UTF-8 text sources into the archive's text.
+//   text_source OUT SECTION...
+// Writes UTF-16LE with a byte-order mark: every section file in order, each
+// line ended by CR LF, then the closing "##" marker with no line end.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "text/utf16.h"
+
+namespace {
+
+std::optional<std::string> ReadFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// LF or CR LF line ends become CR LF; a missing last line end is added.
+std::string WithCrLf(std::string_view text) {
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  if (text.starts_with(kUtf8Mark)) text.remove_prefix(kUtf8Mark.size());
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n') out += '\r';
+    out += text[i];
+  }
+  if (!out.empty() && out.back() != '\n') out += "\r\n";
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: text_source OUT SECTION...\n");
+    return 2;
+  }
+  std::string utf8;
+  for (int i = 2; i < argc; ++i) {
+    const std::optional<std::string> section = ReadFile(argv[i]);
+    if (!section) {
+      std::fprintf(stderr, "text_source: cannot read %s\n", argv[i]);
+      return 1;
+    }
+    utf8 += WithCrLf(*section);
+  }
+  utf8 += "##";
+  const std::optional<std::u16string> text = tarnwell::text::Utf8ToUtf16(utf8);
+  if (!text) {
+    std::fprintf(stderr, "text_source: the sections are not valid UTF-8\n");
+    return 1;
+  }
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : *text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
+  out << bytes;
+  out.close();
+  if (out.fail()) {
+    std::fprintf(stderr, "text_source: cannot write %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,45 @@
+// The process-wide text catalogue and the current language: built once at
+// start-up, then read from every thread without locking.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tarnwell::text {
+
+// Builds the catalogue from the archive compiled into the program and makes
+// it the active one; later calls reuse it. False only when memory for the
+// decoded text cannot be obtained.
+bool BuildTextCatalog();
+
+// Builds a catalogue from any archive bytes and makes it the active one (for
+// tests and tools). Earlier catalogues stay alive, so views handed out from
+// them remain valid. False only when memory cannot be obtained.
+bool BuildTextCatalogFromArchive(std::span<const uint8_t> archive);
+
+// The text of id in the current language, falling back to English only;
+// empty when neither has it, for ids outside 0..127 and before a build.
+std::u16string_view LookupText(int id);
+std::string LookupUtf8(int id);
+// The about section's text of id (product name, web addresses, request to
+// translators); empty when missing.
+std::u16string_view AboutText(int id);
+std::string AboutUtf8(int id);
+
+// Index of the current language (0 German, 1 English, ...). Any value may be
+// set; one that names no loaded language selects English for every lookup.
+int CurrentLanguage();
+void SetCurrentLanguage(int language);
+
+// The number of language sections found (9 for the built-in archive, whose
+// last one is unnamed and empty) and the name of each ("" when unnamed).
+int LanguageCount();
+std::u16string_view LanguageName(int language);
+std::string LanguageNameUtf8(int language);
+
+// The English section as stored, for the translation template.
+std::u16string_view EnglishTemplateText();
+
+}  // namespace tarnwell::text

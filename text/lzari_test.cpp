@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "text/lzari_decoder.h"
+#include "text/lzari_encoder.h"
+
+namespace tarnwell::text {
+namespace {
+
+std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+std::vector<uint8_t> Decode(const std::vector<uint8_t>& archive, size_t capacity,
+                            uint32_t* declared = nullptr) {
+  std::vector<uint8_t> out(capacity, 0xAA);
+  const uint32_t size = DecodeLzari(archive.data(), archive.size(), out.data(), out.size());
+  if (declared != nullptr) *declared = size;
+  return out;
+}
+
+std::vector<uint8_t> RoundTrip(const std::vector<uint8_t>& input) {
+  const std::vector<uint8_t> archive = EncodeLzari(input);
+  uint32_t declared = 0;
+  std::vector<uint8_t> out = Decode(archive, input.size() + 1, &declared);
+  EXPECT_EQ(declared, input.size());
+  out.resize(input.size());
+  return out;
+}
+
+std::vector<uint8_t> TextSource() {
+  std::ifstream in(TARNWELL_TEXT_UTF16, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Lzari, RoundTripsVariedInputs) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> noise(100000);
+  for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+  std::vector<uint8_t> sparse(70000, 0);  // long runs, rare changes, distances up to the ring
+  for (size_t i = 0; i < sparse.size(); i += 1 + random() % 5000) sparse[i] = 'x';
+  std::vector<uint8_t> mixed;
+  while (mixed.size() < 200000) {
+    const std::string word = "word" + std::to_string(random() % 3000) + (random() % 7 ? " " : "\n");
+    mixed.insert(mixed.end(), word.begin(), word.end());
+  }
+  const std::vector<std::vector<uint8_t>> inputs = {{},
+                                                    {'A'},
+                                                    {' '},
+                                                    Bytes("   "),
+                                                    Bytes(std::string(5000, ' ')),
+                                                    Bytes(std::string(1, '\0')),
+                                                    noise,
+                                                    sparse,
+                                                    mixed,
+                                                    TextSource()};
+  for (const std::vector<uint8_t>& input : inputs) {
+    EXPECT_EQ(RoundTrip(input), input) << "input of " << input.size() << " bytes";
+  }
+  EXPECT_GT(TextSource().size(), 5000u);
+}
+
+TEST(Lzari, MatchesOverlappingTheirOwnOutputRepeatBytes) {
+  // A period shorter than the match length forces copies from bytes the same
+  // match is producing; the archive stays tiny only if they are used.
+  std::string text = "xy";
+  for (int i = 0; i < 5000; ++i) text += "abc";
+  const std::vector<uint8_t> input = Bytes(text);
+  EXPECT_LT(EncodeLzari(input).size(), 400u);
+  EXPECT_EQ(RoundTrip(input), input);
+}
+
+TEST(Lzari, EmptyInputIsTheHeaderAlone) {
+  EXPECT_EQ(EncodeLzari({}), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+TEST(Lzari, StoresAtMostCapacityMinusOneAndReturnsTheDeclaredSize) {
+  const std::vector<uint8_t> input = Bytes("The quick brown fox jumps over the lazy dog, twice.");
+  const std::vector<uint8_t> archive = EncodeLzari(input);
+  uint32_t declared = 0;
+  const std::vector<uint8_t> out = Decode(archive, 11, &declared);
+  EXPECT_EQ(declared, input.size());
+  EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 10),
+            std::vector<uint8_t>(input.begin(), input.begin() + 10));
+  EXPECT_EQ(out[10], 0xAA);
+
+  EXPECT_EQ(DecodeLzari(archive.data(), archive.size(), nullptr, 0), input.size());
+}
+
+TEST(Lzari, DeclaredSizeZeroOrMissingHeaderProducesNothing) {
+  const std::vector<uint8_t> zero = {0, 0, 0, 0, 0x12, 0x34, 0x56};
+  uint32_t declared = 1;
+  EXPECT_EQ(Decode(zero, 8, &declared), std::vector<uint8_t>(8, 0xAA));
+  EXPECT_EQ(declared, 0u);
+  EXPECT_EQ(DecodeLzari(zero.data(), 3, nullptr, 0), 0u);
+}
+
+TEST(Lzari, BitsPastTheEndReadAsOnes) {
+  // With only ones the coder's value sits at the top of the range, which is
+  // the first symbol of the fresh model: character 0.
+  uint32_t declared = 0;
+  const std::vector<uint8_t> out = Decode({1, 0, 0, 0}, 4, &declared);
+  EXPECT_EQ(declared, 1u);
+  EXPECT_EQ(out[0], 0x00);
+  EXPECT_EQ(out[1], 0xAA);
+}
+
+TEST(Lzari, TruncatedOrDamagedArchivesEndWithoutOverrun) {
+  const std::vector<uint8_t> input = TextSource();
+  const std::vector<uint8_t> archive = EncodeLzari(input);
+  std::vector<uint8_t> truncated(archive.begin(), archive.begin() + archive.size() / 2);
+  uint32_t declared = 0;
+  std::vector<uint8_t> out = Decode(truncated, input.size() + 1, &declared);
+  EXPECT_EQ(declared, input.size());
+  EXPECT_TRUE(std::equal(input.begin(), input.begin() + 1000, out.begin()));
+
+  std::vector<uint8_t> damaged = archive;
+  for (size_t i = 40; i < damaged.size(); i += 97) damaged[i] ^= 0x5A;
+  out = Decode(damaged, 1000, &declared);
+  EXPECT_EQ(declared, input.size());
+  EXPECT_NE(out, std::vector<uint8_t>(input.begin(), input.begin() + 1000));
+}
+
+}  // namespace
+}  // namespace tarnwell::text
