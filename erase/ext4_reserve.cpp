@@ -37,8 +37,8 @@ platform::Result<Ext4Reserve> ReadExt4Reserve(platform::Env& env, const std::str
   platform::Result<platform::MountInfo> mount = env.FindMount(path);
   if (!mount.ok()) return mount.status();
   if (mount->fs_type != "ext4") {
-    return platform::Status::Error(
-        ENOTSUP, "'" + mount->mount_point + "' holds a " + mount->fs_type + " file system, not ext4");
+    return platform::Status::Error(ENOTSUP, "'" + mount->mount_point + "' holds a " +
+                                                mount->fs_type + " file system, not ext4");
   }
   platform::Result<std::string> device = env.BlockDeviceName(mount->device);
   if (!device.ok()) return device.status();
@@ -93,12 +93,15 @@ platform::Status LoweredReserve::Restore() {
 
 int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder,
                              core::WindowPort* window) {
+  // Only root can have lowered a reserve, and only root can put it back.
+  if (!env.IsPrivileged()) return 0;
   platform::Result<std::unique_ptr<platform::Directory>> dir = env.OpenDirectory(state_folder);
   if (!dir.ok()) return 0;
   std::vector<std::string> devices;
   platform::DirEntry entry;
   while ((*dir)->Next(&entry)) {
-    if (entry.name.starts_with(kStatePrefix)) devices.push_back(entry.name.substr(kStatePrefix.size()));
+    if (entry.name.starts_with(kStatePrefix))
+      devices.push_back(entry.name.substr(kStatePrefix.size()));
   }
   if (devices.empty()) return 0;
   // Waits while a running fill holds its reserve lowered.
@@ -124,9 +127,9 @@ int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder
       }
       ++restored;
       if (window) {
-        window->InsertMessage("Restored the ext4 reserve of " + device + " to " +
-                                  std::to_string(*old) + " clusters",
-                              core::MessageIcon::kInfo);
+        window->InsertMessage(
+            "Restored the ext4 reserve of " + device + " to " + std::to_string(*old) + " clusters",
+            core::MessageIcon::kInfo);
       }
     }
     env.RemoveFile(state_file);

@@ -50,7 +50,9 @@ class LoweredReserve final {
  private:
   LoweredReserve(platform::Env& env, Ext4Reserve old, std::string state_file,
                  std::unique_ptr<platform::FileLock> lock)
-      : env_(env), old_(std::move(old)), state_file_(std::move(state_file)),
+      : env_(env),
+        old_(std::move(old)),
+        state_file_(std::move(state_file)),
         lock_(std::move(lock)) {}
 
   platform::Env& env_;

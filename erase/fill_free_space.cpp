@@ -47,10 +47,10 @@ bool WriteFillFiles(FillContext& context, FillState& state) {
 
 void ShowCoverage(core::WindowPort& window, const FillReport& report) {
   if (report.free_bytes != UINT64_MAX) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(kTextWritten),
-                                          {items::FormatSize(report.written_bytes),
-                                           items::FormatSize(report.free_bytes)}),
-                         core::MessageIcon::kInfo);
+    window.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextWritten), {items::FormatSize(report.written_bytes),
+                                                          items::FormatSize(report.free_bytes)}),
+        core::MessageIcon::kInfo);
   }
   if (report.held_back_bytes > 0) {
     window.InsertMessage(text::FormatText(text::LookupUtf8(kTextHeldBack),
@@ -59,36 +59,36 @@ void ShowCoverage(core::WindowPort& window, const FillReport& report) {
   }
 }
 
-// Refuses --include-reserved where it can't work; the reason as a Status.
+}  // namespace
+
 platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder) {
   if (!env.IsPrivileged()) {
     return platform::Status::Error(EPERM, "including ext4's reserved clusters needs root");
   }
   platform::Result<Ext4Reserve> reserve = ReadExt4Reserve(env, folder);
   if (!reserve.ok()) {
-    return platform::Status::Error(reserve.status().code(),
-                                   "including reserved clusters works on ext4 only: " +
-                                       reserve.status().message());
+    return platform::Status::Error(
+        reserve.status().code(),
+        "including reserved clusters works on ext4 only: " + reserve.status().message());
   }
   return platform::Status::Ok();
 }
-
-}  // namespace
 
 FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
                          const std::string& chosen_folder, const FillOptions& options) {
   run_state.fillRunning = 1;
   window.SetBusy(true);
+  // A file-size limit ends a file with EFBIG; the fill goes on with the next.
+  env.IgnoreFileSizeSignal();
   FillReport report;
   report.folder = FillFolderFor(env, chosen_folder);
   FillState state;
   state.folder = report.folder;
-  ProgressReporter progress(env, window);
-  FillContext context{env, window, run_state,
-                      [&progress](uint64_t done, uint64_t total) {
-                        progress.ReportProgress(done, total);
-                      },
-                      options.interrupt};
+  ProgressReporter progress(env, window, options.progress_listener);
+  FillContext context{
+      env, window, run_state,
+      [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
+      options.interrupt};
 
   RestoreAbandonedReserves(env, options.reserve_state_folder, &window);
   platform::Status usable = platform::Status::Ok();
@@ -100,9 +100,8 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     ReportUntrustedFileSystems(env, window, {report.folder});
     const int leftovers = RemoveFillLeftovers(env, report.folder, window);
     if (leftovers > 0) {
-      window.InsertMessage(
-          text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {leftovers}),
-          core::MessageIcon::kInfo);
+      window.InsertMessage(text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {leftovers}),
+                           core::MessageIcon::kInfo);
     }
 
     progress.Start();
@@ -130,7 +129,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     }
 
     if (can_fill) report.filled = WriteFillFiles(context, state);
-    report.stopped = FillStopRequested(context);
+    report.stopped = !report.filled && FillStopRequested(context);
     DeleteFillFiles(context, state);
     if (lowered) {
       platform::Status restored = lowered->Restore();

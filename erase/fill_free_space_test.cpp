@@ -180,9 +180,7 @@ bool CanMount() { return geteuid() == 0; }
 // A tmpfs of 8 MiB mounted on a fresh folder for one test.
 class Tmpfs {
  public:
-  Tmpfs() {
-    mounted_ = mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=8m") == 0;
-  }
+  Tmpfs() { mounted_ = mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=8m") == 0; }
   ~Tmpfs() {
     if (mounted_) umount2(dir_.path().c_str(), MNT_DETACH);
   }

@@ -12,6 +12,7 @@
 
 #include "core/run_state.h"
 #include "core/window_port.h"
+#include "erase/progress_reporter.h"
 #include "platform/env.h"
 
 namespace tarnwell::erase {
@@ -43,18 +44,20 @@ struct FillOptions {
   // Set to non-zero by a signal handler (Ctrl-C); stops the fill like a
   // cleared fillRunning. May be null.
   const std::atomic<int>* interrupt = nullptr;
+  // Gets the numbers of every progress redraw (a terminal's bar).
+  ProgressListener progress_listener;
 };
 
 // What one fill did, for the command line's exit code and for tests.
 struct FillReport {
-  std::string folder;           // where the temporary files were made
-  uint64_t free_bytes = 0;      // measured at the start; all ones when unknown
-  uint64_t written_bytes = 0;   // zero bytes that really reached the volume
-  uint64_t held_back_bytes = 0; // ext4's own reserve, when it was left in place
-  int files = 0;                // temporary files created
-  bool filled = false;          // wrote until the volume took no more
-  bool stopped = false;         // fillRunning was cleared
-  int errors = 0;               // rows with the error icon
+  std::string folder;            // where the temporary files were made
+  uint64_t free_bytes = 0;       // measured at the start; all ones when unknown
+  uint64_t written_bytes = 0;    // zero bytes that really reached the volume
+  uint64_t held_back_bytes = 0;  // ext4's own reserve, when it was left in place
+  int files = 0;                 // temporary files created
+  bool filled = false;           // wrote until the volume took no more
+  bool stopped = false;          // fillRunning was cleared
+  int errors = 0;                // rows with the error icon
 };
 
 // One fill's temporary files and counters, shared by its levels.
@@ -86,12 +89,12 @@ bool FillStopRequested(const FillContext& context);
 
 // How one temporary file ended.
 enum class FillFileEnd {
-  kFull,          // the volume took no more (ENOSPC, EDQUOT)
-  kSizeLimit,     // the file reached the file size limit (EFBIG)
-  kNotCreated,    // no file could be made; state.paths is unchanged
-  kVolumeFull,    // no file could be made because the volume is full
-  kStopped,       // fillRunning was cleared
-  kFailed,        // a write, sync or close failed otherwise (error row added)
+  kFull,        // the volume took no more (ENOSPC, EDQUOT)
+  kSizeLimit,   // the file reached the file size limit (EFBIG)
+  kNotCreated,  // no file could be made; state.paths is unchanged
+  kVolumeFull,  // no file could be made because the volume is full
+  kStopped,     // fillRunning was cleared
+  kFailed,      // a write, sync or close failed otherwise (error row added)
 };
 
 struct FillFileResult {
@@ -109,6 +112,10 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state);
 // Deletes every file in state.paths, newest first, reporting progress after
 // each; a file that can't be deleted is an error row.
 void DeleteFillFiles(FillContext& context, FillState& state);
+
+// Whether --include-reserved can work for a fill into folder: root, and an
+// ext4 file system whose reserve is readable. The reason when not.
+platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder);
 
 // The whole fill for a chosen folder, as the window's worker or the command
 // line runs it: clean-up of an interrupted fill, warnings, measuring, the

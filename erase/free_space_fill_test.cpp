@@ -73,9 +73,8 @@ class SmallVolume {
 
 struct Fill {
   explicit Fill(platform::Env& env, const std::string& folder, uint64_t free_bytes)
-      : context{env, port, run_state, [this](uint64_t done, uint64_t total) {
-                  progress.emplace_back(done, total);
-                }} {
+      : context{env, port, run_state,
+                [this](uint64_t done, uint64_t total) { progress.emplace_back(done, total); }} {
     state.folder = folder;
     state.free_bytes = free_bytes;
     run_state.fillRunning = 1;
@@ -275,8 +274,7 @@ TEST(MeasureDiskSpace, CountsWhatThisProcessMayWrite) {
   ASSERT_GT(free, 0);
   EXPECT_GE(total, static_cast<uint64_t>(free));
   const platform::VolumeSpace space = *real_env.GetVolumeSpace(dir.path());
-  EXPECT_EQ(static_cast<uint64_t>(free),
-            geteuid() == 0 ? space.free_bytes : space.available_bytes);
+  EXPECT_EQ(static_cast<uint64_t>(free), geteuid() == 0 ? space.free_bytes : space.available_bytes);
   uint64_t untouched = 7;
   EXPECT_EQ(MeasureDiskSpace(real_env, dir / "missing", &untouched), -1);
   EXPECT_EQ(untouched, 7u);
