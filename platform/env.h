@@ -5,12 +5,14 @@
 // strings and are never truncated, case-folded or re-encoded.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -201,6 +203,17 @@ class Env {
   // std::rand(), unseeded unless someone seeds it: names need no secrecy.
   virtual int Random() = 0;
 
+  // ---- item list ---------------------------------------------------------
+  // The names in a folder (never "." or ".."), without examining any entry: a
+  // cheaper existence check for many entries of one folder than a stat each.
+  // Links on the way to the folder, its own name included, are followed as any
+  // lookup of a path below it would; nothing is opened but the listing.
+  virtual Result<std::vector<std::string>> ListNames(const std::string& folder) = 0;
+  // The id of the mount that holds the entry itself (a link is not followed).
+  // Two mounts of one file system (a bind mount) differ here while their
+  // device numbers match. ENOTSUP where the kernel cannot tell.
+  virtual Result<uint64_t> MountId(const std::string& path) = 0;
+
   // ---- free-space fill ---------------------------------------------------
   // Makes a write past the file-size limit fail with EFBIG instead of ending
   // the process with SIGXFSZ. Process-wide; calling it again does nothing.
@@ -214,6 +227,16 @@ class Env {
   // Writes value into an existing kernel setting file (sysfs, procfs) in one
   // write; never creates a file. The kernel's refusal comes back as the error.
   virtual Status WriteKernelSetting(const std::string& path, std::string_view value) = 0;
+
+  // ---- erase and tarnwell-cli --------------------------------------------
+  // True when standard input (0), output (1) or error (2) is a terminal.
+  virtual bool IsTerminal(int stream) = 0;
+  // The width in columns of the terminal on that stream; 0 when unknown.
+  virtual int TerminalColumns(int stream) = 0;
+  // From now on the first SIGINT or SIGTERM stores 1 into *flag instead of
+  // ending the process; the next one ends it as usual. flag must outlive
+  // the process's handling of signals (a static or one in main's frame).
+  virtual void StopOnInterrupt(std::atomic<int>* flag) = 0;
 };
 
 // The process-wide implementation for this operating system.

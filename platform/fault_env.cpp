@@ -187,6 +187,18 @@ Status FaultEnv::OpenWithDefaultProgram(const std::string& target) {
   return real_.OpenWithDefaultProgram(target);
 }
 
+// item list
+
+Result<std::vector<std::string>> FaultEnv::ListNames(const std::string& folder) {
+  if (auto failed = Check("ListNames", folder)) return *failed;
+  return real_.ListNames(folder);
+}
+
+Result<uint64_t> FaultEnv::MountId(const std::string& path) {
+  if (auto failed = Check("MountId", path)) return *failed;
+  return real_.MountId(path);
+}
+
 Status FaultEnv::WriteKernelSetting(const std::string& path, std::string_view value) {
   if (auto failed = Check("WriteKernelSetting", path)) return *failed;
   return real_.WriteKernelSetting(path, value);

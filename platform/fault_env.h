@@ -36,6 +36,12 @@ class FaultEnv final : public Env {
   // Counts calls per operation name, for assertions.
   std::function<void(const std::string& operation, const std::string& path)> observe;
 
+  // ---- erase: a fake clock for countdowns and throttles ----
+  // When set, MonotonicMillis returns clock() and SleepMillis calls sleep()
+  // instead of waiting.
+  std::function<int64_t()> clock;
+  std::function<void(int64_t milliseconds)> sleep;
+
   Result<FileInfo> Describe(const std::string& path) override;
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override;
   Result<std::unique_ptr<WritableFile>> OpenForOverwrite(const std::string& path,
@@ -76,9 +82,18 @@ class FaultEnv final : public Env {
   }
   Status OpenWithDefaultProgram(const std::string& target) override;
   bool IsPrivileged() override { return real_.IsPrivileged(); }
-  int64_t MonotonicMillis() override { return real_.MonotonicMillis(); }
-  void SleepMillis(int64_t milliseconds) override { real_.SleepMillis(milliseconds); }
+  int64_t MonotonicMillis() override { return clock ? clock() : real_.MonotonicMillis(); }
+  void SleepMillis(int64_t milliseconds) override {
+    if (sleep) {
+      sleep(milliseconds);
+    } else {
+      real_.SleepMillis(milliseconds);
+    }
+  }
   int Random() override { return real_.Random(); }
+  // item list
+  Result<std::vector<std::string>> ListNames(const std::string& folder) override;
+  Result<uint64_t> MountId(const std::string& path) override;
 
   // ---- free-space fill ----
   void IgnoreFileSizeSignal() override { real_.IgnoreFileSizeSignal(); }
@@ -89,6 +104,9 @@ class FaultEnv final : public Env {
     return real_.BlockDeviceName(device);
   }
   Status WriteKernelSetting(const std::string& path, std::string_view value) override;
+  bool IsTerminal(int stream) override { return real_.IsTerminal(stream); }
+  int TerminalColumns(int stream) override { return real_.TerminalColumns(stream); }
+  void StopOnInterrupt(std::atomic<int>* flag) override { real_.StopOnInterrupt(flag); }
 
   // Forwarding helpers used by the wrapped file objects.
   std::optional<Status> Check(const std::string& operation, const std::string& path);

@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "text/builtin_text_archive.h"
+#include "text/catalog_test_support.h"
 #include "text/lzari_decoder.h"
-#include "text/lzari_encoder.h"
 #include "text/text_catalog.h"
 
 namespace tarnwell::text {
 namespace {
+
+using testing::ArchiveText;
+using testing::PackText;
 
 struct TableText {
   int id;
@@ -92,30 +95,13 @@ const TableText kTable[] = {
      u"Entfernt die Spuren der gelöschten Dateien auf der kompletten Festplatte."},
 };
 
-// Packs UTF-16 text (a byte-order mark is put in front) the way the build does.
-std::vector<uint8_t> Pack(std::u16string_view text) {
-  std::vector<uint8_t> bytes = {0xFF, 0xFE};
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-  return EncodeLzari(bytes);
-}
-
 std::unique_ptr<TextCatalog> Catalog(std::u16string_view text) {
-  std::unique_ptr<TextCatalog> catalog = TextCatalog::Build(Pack(text));
+  std::unique_ptr<TextCatalog> catalog = TextCatalog::Build(PackText(text));
   EXPECT_NE(catalog, nullptr);
   return catalog;
 }
 
 std::unique_ptr<TextCatalog> Builtin() { return TextCatalog::Build(BuiltinTextArchive()); }
-
-// A small archive with the usual layout: preamble, about, two reserved
-// sections, then the given language sections and the closing marker.
-std::u16string Archive(std::u16string_view about, std::u16string_view languages) {
-  return u"head\r\n##\r\n" + std::u16string(about) + u"##\r\n##\r\n" + std::u16string(languages) +
-         u"##";
-}
 
 TEST(BuiltinArchive, DecodesToMarkedUtf16Text) {
   std::vector<uint8_t> text(TextCatalog::kDecodedCapacity);
@@ -158,6 +144,35 @@ TEST(BuiltinArchive, GermanAndEnglishAreThoseOfTheTable) {
   }
 }
 
+// The "%d", "%s" and "%%" of a text, in order.
+std::u16string Conversions(std::u16string_view text) {
+  std::u16string found;
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] == u'%' && (text[i + 1] == u'd' || text[i + 1] == u's' || text[i + 1] == u'%')) {
+      found += text.substr(i, 2);
+      ++i;
+    }
+  }
+  return found;
+}
+
+TEST(BuiltinArchive, EveryLanguageTranslatesEveryShownTextWithItsConversions) {
+  const auto catalog = Builtin();
+  std::vector<int> ids;
+  for (const TableText& row : kTable) ids.push_back(row.id);
+  for (int id = 71; id <= 78; ++id) ids.push_back(id);  // pre-flight and fill messages
+  for (int language = 0; language < 8; ++language) {
+    for (int id : ids) {
+      const std::u16string_view text = catalog->Lookup(language, id);
+      const std::u16string_view english = catalog->Lookup(1, id);
+      ASSERT_FALSE(text.empty()) << "language " << language << " id " << id;
+      EXPECT_EQ(Conversions(text), Conversions(english)) << "language " << language << " id " << id;
+      const bool translated = language <= 1 || text != english || text.size() <= 12;
+      EXPECT_TRUE(translated) << "language " << language << " id " << id << " is English";
+    }
+  }
+}
+
 TEST(BuiltinArchive, AboutTextsAndTemplate) {
   const auto catalog = Builtin();
   EXPECT_EQ(catalog->About(19), u"Tarnwell 3.13");
@@ -178,25 +193,25 @@ TEST(BuiltinArchive, AboutTextsAndTemplate) {
 
 TEST(TextCatalog, LineSyntax) {
   const auto catalog =
-      Catalog(Archive(u"",
-                      u"##=Deutsch\tGerman\r\n"
-                      u";Version=3.0\r\n"     // a comment with "=" is id 0
-                      u";Author=someone\r\n"  // and replaces the one before
-                      u"05=Fünf\r\n"          // leading zeros
-                      u"  +6=  six  \r\n"     // blanks before the id skipped, after "=" kept
-                      u"7=a=b\r\n"            // the text runs from the first "="
-                      u"200=ignored\r\n"
-                      u"-8=ignored\r\n"
-                      u"99999999999=ignored\r\n"
-                      u"9 without equals\r\n"
-                      u"\r\n"
-                      u"10=lf only\n"
-                      u"11=first\r\n11=second\r\n"
-                      u"12=\r\n"  // empty text is a text: no fallback
-                      u"13=\\r\\n stays\r\n"
-                      u"14=no line end"
-                      u"##=English\tEnglish\r\n"
-                      u"8=eight\r\n12=english\r\n14=english\r\n127=last\r\n128=beyond\r\n"));
+      Catalog(ArchiveText(u"",
+                          u"##=Deutsch\tGerman\r\n"
+                          u";Version=3.0\r\n"     // a comment with "=" is id 0
+                          u";Author=someone\r\n"  // and replaces the one before
+                          u"05=Fünf\r\n"          // leading zeros
+                          u"  +6=  six  \r\n"     // blanks before the id skipped, after "=" kept
+                          u"7=a=b\r\n"            // the text runs from the first "="
+                          u"200=ignored\r\n"
+                          u"-8=ignored\r\n"
+                          u"99999999999=ignored\r\n"
+                          u"9 without equals\r\n"
+                          u"\r\n"
+                          u"10=lf only\n"
+                          u"11=first\r\n11=second\r\n"
+                          u"12=\r\n"  // empty text is a text: no fallback
+                          u"13=\\r\\n stays\r\n"
+                          u"14=no line end"
+                          u"##=English\tEnglish\r\n"
+                          u"8=eight\r\n12=english\r\n14=english\r\n127=last\r\n128=beyond\r\n"));
   ASSERT_EQ(catalog->language_count(), 3);
   EXPECT_EQ(catalog->Lookup(0, 0), u"someone");
   EXPECT_EQ(catalog->Lookup(0, 5), u"Fünf");
@@ -214,13 +229,13 @@ TEST(TextCatalog, LineSyntax) {
   EXPECT_EQ(catalog->Lookup(0, 128), u"");
   EXPECT_EQ(catalog->Lookup(0, -1), u"");
 
-  const auto zero = Catalog(Archive(u"", u"##=Deutsch\tGerman\r\n;a=1\r\n0=zero\r\n;b\r\n"));
+  const auto zero = Catalog(ArchiveText(u"", u"##=Deutsch\tGerman\r\n;a=1\r\n0=zero\r\n;b\r\n"));
   EXPECT_EQ(zero->Lookup(0, 0), u"zero");
 }
 
 TEST(TextCatalog, AboutTextsAreUnescapedInPlace) {
-  const auto catalog = Catalog(Archive(u"19=Name 1.0\r\n25=one\\r\\ntwo\\n\\x\\\r\n\r\n",
-                                       u"##=English\tEnglish\r\n1=a\\r\\nb\r\n"));
+  const auto catalog = Catalog(ArchiveText(u"19=Name 1.0\r\n25=one\\r\\ntwo\\n\\x\\\r\n\r\n",
+                                           u"##=English\tEnglish\r\n1=a\\r\\nb\r\n"));
   EXPECT_EQ(catalog->About(19), u"Name 1.0");
   EXPECT_EQ(catalog->About(25), u"one\r\ntwo\n\\x\\");
   EXPECT_EQ(catalog->About(24), u"");
@@ -228,10 +243,10 @@ TEST(TextCatalog, AboutTextsAreUnescapedInPlace) {
 }
 
 TEST(TextCatalog, MissingTextsFallBackToEnglishOnly) {
-  const auto catalog =
-      Catalog(Archive(u"",
-                      u"##=Deutsch\tGerman\r\n4=vier\r\n##=English\tEnglish\r\n4=four\r\n5=five\r\n"
-                      u"##=Short\r\n6=six\r\n##\r\n7=unnamed\r\n"));
+  const auto catalog = Catalog(
+      ArchiveText(u"",
+                  u"##=Deutsch\tGerman\r\n4=vier\r\n##=English\tEnglish\r\n4=four\r\n5=five\r\n"
+                  u"##=Short\r\n6=six\r\n##\r\n7=unnamed\r\n"));
   ASSERT_EQ(catalog->language_count(), 5);  // the closing marker opens an empty fifth
   EXPECT_EQ(catalog->Lookup(0, 4), u"vier");
   EXPECT_EQ(catalog->Lookup(0, 5), u"five");
@@ -246,7 +261,7 @@ TEST(TextCatalog, MissingTextsFallBackToEnglishOnly) {
 
 TEST(TextCatalog, OddArchivesGiveWhatTheyHold) {
   // No English section: nothing to fall back to.
-  const auto german_only = Catalog(Archive(u"", u"##=Deutsch\tGerman\r\n4=vier\r\n"));
+  const auto german_only = Catalog(ArchiveText(u"", u"##=Deutsch\tGerman\r\n4=vier\r\n"));
   EXPECT_EQ(german_only->Lookup(1, 4), u"");
   EXPECT_EQ(german_only->english_template(), u"");
 
@@ -259,7 +274,7 @@ TEST(TextCatalog, OddArchivesGiveWhatTheyHold) {
   std::u16string many;
   for (int i = 0; i < 40; ++i)
     many += u"##=Language " + std::u16string(1, static_cast<char16_t>(u'A' + i)) + u"\r\n1=x\r\n";
-  EXPECT_EQ(Catalog(Archive(u"", many))->language_count(), kMaxLanguages);
+  EXPECT_EQ(Catalog(ArchiveText(u"", many))->language_count(), kMaxLanguages);
 
   // Not an archive at all, or too short for one.
   EXPECT_EQ(TextCatalog::Build({})->language_count(), 0);
@@ -271,14 +286,14 @@ TEST(TextCatalog, EnglishTemplateIsCopiedWhole) {
   for (int id = 0; id < 128; ++id) {
     english += std::u16string(u"1") + u"=" + std::u16string(40, u'a' + id % 26) + u"\r\n";
   }
-  const auto catalog = Catalog(Archive(u"", u"##=Deutsch\tGerman\r\n" + english));
+  const auto catalog = Catalog(ArchiveText(u"", u"##=Deutsch\tGerman\r\n" + english));
   const std::u16string_view expected = std::u16string_view(english).substr(english.find(u'\n'));
   EXPECT_GT(expected.size(), 2047u);
   EXPECT_EQ(catalog->english_template(), expected);
 }
 
 TEST(TextCatalog, DeclaredSizeBeyondTheBufferStaysInside) {
-  std::u16string huge = Archive(u"19=x\r\n", u"##=Deutsch\tGerman\r\n");
+  std::u16string huge = ArchiveText(u"19=x\r\n", u"##=Deutsch\tGerman\r\n");
   huge.insert(huge.size() - 2, std::u16string(60000, u'z'));
   const auto catalog = Catalog(huge);
   EXPECT_EQ(catalog->language_count(), 1);
@@ -299,8 +314,8 @@ TEST(CatalogApi, CurrentLanguageSelectsTextsForEveryCaller) {
   EXPECT_EQ(AboutUtf8(19), "Tarnwell 3.13");
   EXPECT_EQ(LanguageNameUtf8(0), "Deutsch\tGerman");
 
-  ASSERT_TRUE(BuildTextCatalogFromArchive(
-      Pack(Archive(u"19=Other\r\n", u"##=A language\r\n##=English\tEnglish\r\n48=Big\r\n"))));
+  ASSERT_TRUE(BuildTextCatalogFromArchive(PackText(
+      ArchiveText(u"19=Other\r\n", u"##=A language\r\n##=English\tEnglish\r\n48=Big\r\n"))));
   const std::u16string_view kept = AboutText(19);
   EXPECT_EQ(LookupUtf8(48), "Big");
   ASSERT_TRUE(BuildTextCatalog());

@@ -13,8 +13,9 @@ namespace {
 
 using namespace lzari;
 
-// Matches reach back at most this far; the decoder's ring holds more, but the
-// look-ahead bytes of classic encoders occupy the rest, so we stay within it.
+// Matches reach back no further than the classic encoder's window, and never
+// before the first blank, so every decoder with these parameters reads them
+// from bytes it has really written.
 constexpr int kMaxDistance = kRingSize - kLongestMatch;
 constexpr int kHashBits = 15;
 constexpr int kMaxChainSteps = 256;  // enough for text; bounds time on repetitive input

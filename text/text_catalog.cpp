@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -16,6 +17,7 @@ namespace {
 constexpr char16_t kEnd = 0;
 constexpr char16_t kCr = u'\r';
 constexpr char16_t kLf = u'\n';
+constexpr size_t kUnits = TextCatalog::kDecodedCapacity / 2;
 
 // The line's leading decimal number: blanks skipped, optional sign, digits.
 // A line that does not start with a number is id 0; huge numbers stay out of
@@ -74,26 +76,43 @@ void ParseLines(char16_t* p, Slots& slots, bool unescape) {
 
 }  // namespace
 
-std::unique_ptr<TextCatalog> TextCatalog::Build(std::span<const uint8_t> archive) {
-  constexpr size_t kUnits = kDecodedCapacity / 2;
+std::unique_ptr<TextCatalog> TextCatalog::Allocate() {
   std::unique_ptr<TextCatalog> catalog(new (std::nothrow) TextCatalog());
   if (catalog == nullptr) return nullptr;
   catalog->decoded_.reset(new (std::nothrow) char16_t[kUnits]());
   if (catalog->decoded_ == nullptr) return nullptr;
+  return catalog;
+}
 
+std::unique_ptr<TextCatalog> TextCatalog::Build(std::span<const uint8_t> archive) {
+  std::unique_ptr<TextCatalog> catalog = Allocate();
+  if (catalog == nullptr) return nullptr;
   auto* bytes = reinterpret_cast<uint8_t*>(catalog->decoded_.get());
-  const uint32_t declared = DecodeLzari(archive.data(), archive.size(), bytes, kDecodedCapacity);
+  catalog->Finish(DecodeLzari(archive.data(), archive.size(), bytes, kDecodedCapacity));
+  return catalog;
+}
+
+std::unique_ptr<TextCatalog> TextCatalog::BuildFromText(std::span<const uint8_t> text) {
+  std::unique_ptr<TextCatalog> catalog = Allocate();
+  if (catalog == nullptr) return nullptr;
+  const size_t length = std::min(text.size(), kDecodedCapacity - 1);
+  if (length > 0) std::memcpy(catalog->decoded_.get(), text.data(), length);
+  catalog->Finish(length);
+  return catalog;
+}
+
+void TextCatalog::Finish(size_t byte_count) {
   // The decoder stores at most capacity - 1 bytes; keep a whole zero unit
   // behind the text even when the archive declares more than fits.
-  const size_t units = std::min<size_t>(declared / 2, kUnits - 1);
-  catalog->decoded_[units] = kEnd;
+  const size_t units = std::min<size_t>(byte_count / 2, kUnits - 1);
+  decoded_[units] = kEnd;
   if constexpr (std::endian::native == std::endian::big) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(decoded_.get());
     for (size_t i = 0; i < units; ++i) {
-      catalog->decoded_[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+      decoded_[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     }
   }
-  catalog->Parse(units);
-  return catalog;
+  Parse(units);
 }
 
 void TextCatalog::Parse(size_t unit_count) {

@@ -25,6 +25,8 @@ class TextCatalog final {
   // the working buffer cannot be obtained; a damaged archive gives a catalogue
   // with whatever sections and lines it decodes to.
   static std::unique_ptr<TextCatalog> Build(std::span<const uint8_t> archive);
+  // The same from text already decoded (UTF-16LE bytes, cut to the buffer).
+  static std::unique_ptr<TextCatalog> BuildFromText(std::span<const uint8_t> text);
 
   TextCatalog(const TextCatalog&) = delete;
   TextCatalog& operator=(const TextCatalog&) = delete;
@@ -53,6 +55,9 @@ class TextCatalog final {
   };
 
   TextCatalog() = default;
+  static std::unique_ptr<TextCatalog> Allocate();
+  // Terminates the text of byte_count bytes in the buffer and parses it.
+  void Finish(size_t byte_count);
   void Parse(size_t unit_count);
 
   std::unique_ptr<char16_t[]> decoded_;

@@ -27,6 +27,8 @@
 #include "platform/env.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/fill_calls.h"
+#include "platform/posix/item_listing.h"
+#include "platform/posix/terminal_calls.h"
 
 extern char** environ;
 
@@ -594,6 +596,12 @@ class PosixEnv final : public Env {
 
   int Random() override { return std::rand(); }
 
+  // ---- item list ----
+  Result<std::vector<std::string>> ListNames(const std::string& folder) override {
+    return posix::ListFolderNames(folder);
+  }
+  Result<uint64_t> MountId(const std::string& path) override { return posix::MountIdOf(path); }
+
   // ---- free-space fill ----
   void IgnoreFileSizeSignal() override { posix::IgnoreFileSizeSignal(); }
   Result<std::string> AbsolutePath(const std::string& path) override {
@@ -605,6 +613,11 @@ class PosixEnv final : public Env {
   Status WriteKernelSetting(const std::string& path, std::string_view value) override {
     return posix::WriteKernelSetting(path, value);
   }
+
+  // ---- erase and tarnwell-cli ----
+  bool IsTerminal(int stream) override { return posix::IsTerminal(stream); }
+  int TerminalColumns(int stream) override { return posix::TerminalColumns(stream); }
+  void StopOnInterrupt(std::atomic<int>* flag) override { posix::StopOnInterrupt(flag); }
 
  private:
   static int RetryOpen(const char* path, int flags, mode_t mode) {

@@ -1,0 +1,36 @@
+#include "cli/collect_items.h"
+
+#include <ostream>
+
+#include "items/add_items.h"
+
+namespace tarnwell::cli {
+
+bool CollectItems(CliContext& context, const std::vector<std::string>& arguments,
+                  items::ItemList& list, core::WindowPort& port) {
+  std::vector<std::string> paths;
+  for (const std::string& argument : arguments) {
+    platform::Result<platform::FileInfo> info = context.env.Describe(argument);
+    if (!info.ok()) {
+      context.err << "tarnwell-cli: " << info.status().message() << '\n';
+      return false;
+    }
+    platform::Result<std::string> absolute = context.env.AbsolutePath(argument);
+    if (!absolute.ok()) {
+      context.err << "tarnwell-cli: " << absolute.status().message() << '\n';
+      return false;
+    }
+    paths.push_back(*absolute);
+  }
+  items::ItemAdder adder(context.env, list, &port);
+  for (std::string& path : paths) adder.AddPath(std::move(path));
+  list.RefreshList(&port);
+  return true;
+}
+
+std::string ItemsSummary(const std::string& status_line) {
+  const size_t items = status_line.find("Items:");
+  return items == std::string::npos ? status_line : status_line.substr(items);
+}
+
+}  // namespace tarnwell::cli

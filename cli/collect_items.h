@@ -1,0 +1,23 @@
+// Turns the path arguments of a sub-command into an item list, the way the
+// window adds dropped paths (folders scanned, links never followed).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_context.h"
+#include "core/window_port.h"
+#include "items/item_list.h"
+
+namespace tarnwell::cli {
+
+// Adds every argument, made absolute, to list and refreshes it. An argument
+// that names nothing is a usage error: it is reported on context.err and
+// false comes back before anything is added.
+bool CollectItems(CliContext& context, const std::vector<std::string>& arguments,
+                  items::ItemList& list, core::WindowPort& port);
+
+// "Items:N TOTAL" out of the item list's status line.
+std::string ItemsSummary(const std::string& status_line);
+
+}  // namespace tarnwell::cli

@@ -1,0 +1,122 @@
+// tarnwell-cli erase: the erase job of the window, driven from a terminal.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "cli/cli_context.h"
+#include "cli/collect_items.h"
+#include "cli/terminal_port.h"
+#include "erase/erase_job.h"
+#include "items/item_list.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
+
+namespace tarnwell::cli {
+namespace {
+
+constexpr int kTextDelayLabel = 34;
+constexpr int kMaxPasses = 10;
+constexpr int kMaxDelaySeconds = 10;
+
+struct EraseCliOptions {
+  std::optional<int> passes;
+  std::optional<int> delay;
+  bool verify = false;
+  bool yes = false;
+  std::vector<std::string> paths;
+};
+
+bool Confirmed(CliContext& context, int rows) {
+  context.out << "Erase these " << rows
+              << " items for good? Their contents cannot be brought back. [y/N] " << std::flush;
+  std::string answer;
+  if (!std::getline(context.in, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES";
+}
+
+int RunErase(CliContext& context, const EraseCliOptions& options) {
+  platform::Env& env = context.env;
+  if (!options.yes && !env.IsTerminal(0)) {
+    context.err << "tarnwell-cli: no terminal to confirm on; add --yes to erase without asking\n";
+    return kExitUsage;
+  }
+  const bool interactive = env.IsTerminal(1);
+  TerminalPort port(context.out, context.err, interactive, env.TerminalColumns(1));
+  items::ItemList list(env);
+  if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
+  context.out << ItemsSummary(port.status_text()) << '\n';
+  if (list.RowCount() == 0) return kExitSuccess;
+  if (!options.yes && !Confirmed(context, list.RowCount())) {
+    context.out << "Nothing was erased.\n";
+    return kExitFailure;
+  }
+
+  const int delay = std::clamp(options.delay.value_or(context.settings.ReadIntSetting(
+                                   settings::kOptionsSection, "del_delay",
+                                   context.run_state.deleteDelaySeconds.load(), -1, -1)),
+                               0, kMaxDelaySeconds);
+  port.set_option_label(text::FormatText(text::LookupUtf8(kTextDelayLabel), {delay}));
+  context.run_state.exitAfterErase = 0;
+  env.StopOnInterrupt(&context.run_state.stopRequested);
+
+  erase::EraseJobContext job{env,
+                             context.settings,
+                             port,
+                             context.run_state,
+                             list.RowPaths(),
+                             [&] { list.RefreshList(&port); },
+                             erase::EraseOptions{.verify = options.verify},
+                             options.passes,
+                             delay,
+                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); }};
+  const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
+  port.EndProgress();
+  if (result.aborted) return kExitFailure;
+  context.out << port.status_text() << '\n';
+  // Rows still listed after the refresh are items that still exist: failed,
+  // or left alone (a FIFO, a device).
+  if (result.error_count > 0 || list.RowCount() > 0) {
+    if (list.RowCount() > 0) {
+      context.err << "tarnwell-cli: " << list.RowCount() << " listed items still exist\n";
+    }
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
+constexpr char kLimits[] =
+    "Where overwriting cannot reach the old data:\n"
+    "  Zeros written over a file land on the blocks it has now. Copies elsewhere stay\n"
+    "  readable: on copy-on-write and compressing file systems (btrfs, zfs, f2fs, ...)\n"
+    "  a rewrite goes to new blocks; snapshots and backups keep their own copies;\n"
+    "  SSDs and flash cards remap writes and keep old cells until they are reused;\n"
+    "  ext3/ext4 with data=journal and other journals of data hold earlier copies;\n"
+    "  network and FUSE file systems decide themselves where bytes go. The erase\n"
+    "  warns before the countdown when an item lives on such a file system. For\n"
+    "  those, erase the whole device or use encryption from the start.";
+
+}  // namespace
+
+void AddEraseCommand(CLI::App& app, CliContext& context) {
+  auto options = std::make_shared<EraseCliOptions>();
+  CLI::App* erase = app.add_subcommand(
+      "erase", "Overwrite files with zeros, rename them seven times and delete them");
+  erase->add_option("-p,--passes", options->passes, "Overwrite passes (default: the settings)")
+      ->check(CLI::Range(1, kMaxPasses));
+  erase
+      ->add_option("-d,--delay", options->delay,
+                   "Seconds of countdown before erasing, Ctrl-C aborts (default: the settings)")
+      ->check(CLI::Range(0, kMaxDelaySeconds));
+  erase->add_flag(
+      "--verify", options->verify,
+      "Read every file back from the disk after the last pass; keep it unless all zeros");
+  erase->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
+  erase->add_option("paths", options->paths, "Files and folders (folders with all they hold)")
+      ->required();
+  erase->footer(kLimits);
+  erase->callback([&context, options] { context.exit_code = RunErase(context, *options); });
+}
+
+}  // namespace tarnwell::cli

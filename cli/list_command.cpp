@@ -1,0 +1,39 @@
+// tarnwell-cli list: what erase would erase, in row order; touches nothing.
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/cli_context.h"
+#include "cli/collect_items.h"
+#include "cli/terminal_port.h"
+#include "items/item_list.h"
+
+namespace tarnwell::cli {
+namespace {
+
+struct ListOptions {
+  std::vector<std::string> paths;
+};
+
+int RunList(CliContext& context, const ListOptions& options) {
+  TerminalPort port(context.out, context.err, false, 0);
+  items::ItemList list(context.env);
+  if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
+  for (int row = 0; row < list.RowCount(); ++row) {
+    context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t'
+                << list.GetCellText(row, items::ItemList::kPathColumn).value_or("") << '\n';
+  }
+  context.out << ItemsSummary(port.status_text()) << '\n';
+  return kExitSuccess;
+}
+
+}  // namespace
+
+void AddListCommand(CLI::App& app, CliContext& context) {
+  auto options = std::make_shared<ListOptions>();
+  CLI::App* list = app.add_subcommand("list", "Show what erase would erase; touches nothing");
+  list->add_option("paths", options->paths, "Files and folders (folders with all they hold)")
+      ->required();
+  list->callback([&context, options] { context.exit_code = RunList(context, *options); });
+}
+
+}  // namespace tarnwell::cli

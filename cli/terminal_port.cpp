@@ -1,0 +1,99 @@
+#include "cli/terminal_port.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ostream>
+
+#include "items/format_size.h"
+
+namespace tarnwell::cli {
+namespace {
+
+constexpr int kDefaultColumns = 80;
+constexpr int kMinimumBarWidth = 10;
+
+}  // namespace
+
+TerminalPort::TerminalPort(std::ostream& out, std::ostream& err, bool interactive, int columns)
+    : out_(out),
+      err_(err),
+      interactive_(interactive),
+      columns_(columns > 0 ? columns : kDefaultColumns) {}
+
+void TerminalPort::ClearBarLocked() {
+  if (!bar_shown_) return;
+  out_ << "\r\x1b[K";
+  bar_shown_ = false;
+}
+
+void TerminalPort::InsertMessage(std::string_view text, core::MessageIcon icon) {
+  std::lock_guard lock(mutex_);
+  ClearBarLocked();
+  switch (icon) {
+    case core::MessageIcon::kInfo:
+      out_ << text << '\n' << std::flush;
+      break;
+    case core::MessageIcon::kWarning:
+      out_ << std::flush;
+      err_ << "warning: " << text << '\n' << std::flush;
+      break;
+    case core::MessageIcon::kError:
+      out_ << std::flush;
+      err_ << "error: " << text << '\n' << std::flush;
+      break;
+  }
+}
+
+void TerminalPort::SetStatusText(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  status_text_ = text;
+}
+
+std::string TerminalPort::status_text() const {
+  std::lock_guard lock(mutex_);
+  return status_text_;
+}
+
+std::string TerminalPort::UpdateOptionLabels() {
+  std::lock_guard lock(mutex_);
+  return option_label_;
+}
+
+void TerminalPort::set_option_label(std::string label) {
+  std::lock_guard lock(mutex_);
+  option_label_ = std::move(label);
+}
+
+std::string TerminalPort::ProgressLine(const erase::ProgressSnapshot& s, int columns) {
+  const double rate = s.elapsed_seconds > 0 ? static_cast<double>(s.done) / s.elapsed_seconds : 0;
+  std::string numbers = " " + erase::FormatOneDecimal(s.percentage) + " %  " +
+                        items::FormatSize(s.done) + " / " + items::FormatSize(s.total) + "  " +
+                        items::FormatSize(static_cast<uint64_t>(rate)) + "/s  " +
+                        erase::FormatDuration(s.remaining_seconds);
+  const int width = std::max(kMinimumBarWidth, columns - 3 - static_cast<int>(numbers.size()));
+  const double fraction = std::clamp(s.percentage / 100, 0.0, 1.0);
+  const int filled = static_cast<int>(std::floor(fraction * width));
+  return "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]" + numbers;
+}
+
+void TerminalPort::ShowProgress(const erase::ProgressSnapshot& snapshot) {
+  std::lock_guard lock(mutex_);
+  if (interactive_) {
+    out_ << '\r' << ProgressLine(snapshot, columns_) << "\x1b[K" << std::flush;
+    bar_shown_ = true;
+    return;
+  }
+  // A log gets one line per tenth, not ten lines a second.
+  const int tenth = static_cast<int>(std::clamp(snapshot.percentage, 0.0, 100.0) / 10);
+  if (tenth == last_tenth_) return;
+  last_tenth_ = tenth;
+  out_ << ProgressLine(snapshot, kDefaultColumns) << '\n' << std::flush;
+}
+
+void TerminalPort::EndProgress() {
+  std::lock_guard lock(mutex_);
+  if (bar_shown_) out_ << '\n' << std::flush;
+  bar_shown_ = false;
+}
+
+}  // namespace tarnwell::cli

@@ -1,0 +1,275 @@
+#include "erase/erase_item.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <map>
+
+#include "erase/file_times.h"
+#include "platform/fault_env.h"
+#include "tests/support/recording_port.h"
+#include "tests/support/temp_dir.h"
+
+namespace tarnwell::erase {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::ReadAll;
+using testing::RecordingPort;
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+constexpr uint64_t kMiB = 1024 * 1024;
+
+bool AllZeros(const std::string& content) {
+  return content.find_first_not_of('\0') == std::string::npos;
+}
+
+size_t EntryCount(const std::string& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+// An eraser over a FaultEnv that records, for every file it deletes, the
+// contents at that moment, and counts the calls by operation.
+class EraseItemTest : public ::testing::Test {
+ protected:
+  EraseItemTest() : fault_(platform::DefaultEnv()), progress_(fault_, port_) {
+    fault_.observe = [this](const std::string& operation, const std::string& path) {
+      ++calls_[operation];
+      if (operation == "RemoveFile" && fs::is_regular_file(fs::symlink_status(path))) {
+        deleted_contents_.push_back(ReadAll(path));
+      }
+    };
+  }
+
+  void Erase(const std::vector<std::string>& paths, int passes, EraseOptions options = {}) {
+    counters_.pass_count = passes;
+    ItemEraser eraser(fault_, port_, progress_, counters_, options);
+    for (const std::string& path : paths) eraser.EraseItem(path);
+    eraser.Finish();
+  }
+
+  std::vector<std::string> Errors() const { return port_.MessagesWith(core::MessageIcon::kError); }
+  std::vector<std::string> Warnings() const {
+    return port_.MessagesWith(core::MessageIcon::kWarning);
+  }
+
+  TempDir dir_;
+  platform::FaultEnv fault_;
+  RecordingPort port_;
+  ProgressReporter progress_;
+  EraseCounters counters_;
+  std::map<std::string, int> calls_;
+  std::vector<std::string> deleted_contents_;
+};
+
+class PassesTest : public EraseItemTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PassesTest, FilesAreZeroedEveryPassThenDeletedAtFullLength) {
+  const int passes = GetParam();
+  // Empty, tiny, odd-sized, and direct blocks with a buffered tail.
+  const std::vector<size_t> sizes = {0, 6, 5000, 3 * kMiB + 7};
+  std::vector<std::string> paths;
+  uint64_t sum = 0;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    paths.push_back(dir_.Write("f" + std::to_string(i) + ".b.txt", std::string(sizes[i], 'S')));
+    sum += sizes[i];
+  }
+  chmod(paths[1].c_str(), 0400);  // read-only
+  paths.push_back(dir_.Write(".hidden", "hidden secret"));
+  sum += 13;
+
+  Erase(paths, passes);
+
+  EXPECT_TRUE(Errors().empty()) << Errors()[0];
+  EXPECT_EQ(counters_.written_bytes, sum * passes);
+  EXPECT_EQ(calls_["OpenForOverwrite"], 5 * passes);
+  EXPECT_EQ(EntryCount(dir_.path()), 0u);
+  ASSERT_EQ(deleted_contents_.size(), 5u);
+  std::vector<size_t> deleted_sizes;
+  for (const std::string& content : deleted_contents_) {
+    EXPECT_TRUE(AllZeros(content));
+    deleted_sizes.push_back(content.size());
+  }
+  std::sort(deleted_sizes.begin(), deleted_sizes.end());
+  EXPECT_THAT(deleted_sizes, ElementsAre(0, 6, 13, 5000, 3 * kMiB + 7));
+}
+
+INSTANTIATE_TEST_SUITE_P(OneAndThree, PassesTest, ::testing::Values(1, 3));
+
+TEST_F(EraseItemTest, PathWithoutFolderPartIsErasedInTheCurrentFolder) {
+  dir_.Write("plain", "data");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_.path());
+  Erase({"plain"}, 1);
+  fs::current_path(before);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(EntryCount(dir_.path()), 0u);
+  EXPECT_EQ(deleted_contents_, std::vector<std::string>{std::string(4, '\0')});
+}
+
+TEST_F(EraseItemTest, FoldersAreRemovedOrRenamedBackAndReported) {
+  const std::string empty = dir_.MakeDir("empty.d");
+  const std::string full = dir_.MakeDir("full");
+  const std::string leftover = dir_.Write("full/keep", "not listed");
+  const std::string listed = dir_.Write("full/listed", "listed");
+
+  // Row order is path order; the job erases from the last row up.
+  Erase({listed, full, empty}, 2);
+
+  EXPECT_FALSE(fs::exists(empty));
+  EXPECT_FALSE(fs::exists(listed));
+  EXPECT_EQ(ReadAll(leftover), "not listed");
+  EXPECT_THAT(Errors(), ElementsAre("0 <dir>" + full));
+  EXPECT_EQ(counters_.error_count, 1);
+  EXPECT_EQ(EntryCount(dir_.path()), 1u);  // back under its listed name, nothing else left
+  const int64_t expected = ReplacementTime(fault_)->seconds;
+  const auto written = fs::last_write_time(full);
+  EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(
+                std::chrono::file_clock::to_sys(written).time_since_epoch())
+                .count(),
+            expected);
+}
+
+TEST_F(EraseItemTest, LinksGoAsLinksAndSpecialFilesAreLeftAlone) {
+  TempDir outside;
+  const std::string target = outside.Write("target", "precious");
+  const std::string link = dir_ / "link";
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  const std::string fifo = dir_ / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+  Erase({link, fifo}, 1);  // a FIFO that were opened would block here
+
+  EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+  EXPECT_EQ(ReadAll(target), "precious");
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_THAT(Warnings(), ElementsAre(HasSubstr(fifo)));
+  EXPECT_EQ(calls_["OpenForOverwrite"], 0);
+  EXPECT_EQ(counters_.written_bytes, 0u);
+}
+
+TEST_F(EraseItemTest, FailedWriteSyncOrCloseKeepsTheFileAndCountsAnError) {
+  for (const std::string operation : {"WriteAt", "DataSync", "Close", "OpenForOverwrite"}) {
+    SCOPED_TRACE(operation);
+    TempDir dir;
+    const std::string file = dir.Write("victim", std::string(10000, 'v'));
+    RecordingPort port;
+    EraseCounters counters;
+    counters.pass_count = 2;
+    fault_.fail_call = [&](const std::string& op,
+                           const std::string&) -> std::optional<platform::Status> {
+      if (op == operation)
+        return platform::Status::Error(EIO, op + " 'victim': Input/output error");
+      return std::nullopt;
+    };
+    {
+      ItemEraser eraser(fault_, port, progress_, counters);
+      eraser.EraseItem(file);
+    }
+    fault_.fail_call = nullptr;
+    EXPECT_TRUE(fs::exists(file));  // neither renamed nor deleted
+    EXPECT_EQ(counters.error_count, 1);
+    EXPECT_THAT(port.MessagesWith(core::MessageIcon::kError),
+                ElementsAre(AllOf(HasSubstr("victim"), HasSubstr("Input/output error"))));
+    EXPECT_EQ(calls_["RenameNoReplace"], 0);
+  }
+}
+
+TEST_F(EraseItemTest, ShortWritesAreContinuedAndAWriteOfNothingIsAnError) {
+  const std::string file = dir_.Write("short", std::string(kMiB + 100, 's'));
+  fault_.fail_write = [](const std::string&, uint64_t, size_t length, bool) {
+    return std::optional<platform::Result<size_t>>(length > 1000 ? length / 3 : length);
+  };
+  Erase({file}, 1);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(counters_.written_bytes, kMiB + 100);
+  ASSERT_EQ(deleted_contents_.size(), 1u);
+  EXPECT_TRUE(AllZeros(deleted_contents_[0]));
+  EXPECT_EQ(deleted_contents_[0].size(), kMiB + 100);
+
+  const std::string stuck = dir_.Write("stuck", "abc");
+  fault_.fail_write = [](const std::string&, uint64_t, size_t, bool) {
+    return std::optional<platform::Result<size_t>>(size_t{0});
+  };
+  Erase({stuck}, 1);
+  EXPECT_EQ(ReadAll(stuck), "abc");
+  EXPECT_THAT(Errors(), ElementsAre(HasSubstr("stuck")));
+}
+
+TEST_F(EraseItemTest, DirectIoRefusedAtOpenOrAtWriteFallsBackToBuffered) {
+  const std::string a = dir_.Write("a", std::string(2 * kMiB + 3, 'a'));
+  const std::string b = dir_.Write("b", std::string(2 * kMiB + 3, 'b'));
+  int direct_writes = 0;
+  fault_.fail_write = [&](const std::string& path, uint64_t, size_t,
+                          bool direct) -> std::optional<platform::Result<size_t>> {
+    if (!direct) return std::nullopt;
+    ++direct_writes;
+    // A 4 KiB-sector device refusing what the file system allowed.
+    if (path == a)
+      return platform::Result<size_t>(platform::Status::Error(EINVAL, "write: EINVAL"));
+    return std::nullopt;
+  };
+  Erase({a}, 1);
+  fault_.refuse_direct = true;
+  Erase({b}, 1);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_GE(direct_writes, 1);
+  ASSERT_EQ(deleted_contents_.size(), 2u);
+  for (const std::string& content : deleted_contents_) {
+    EXPECT_TRUE(AllZeros(content));
+    EXPECT_EQ(content.size(), 2 * kMiB + 3);
+  }
+  EXPECT_EQ(counters_.written_bytes, 2 * (2 * kMiB + 3));
+}
+
+TEST_F(EraseItemTest, VerifyKeepsAFileThatDoesNotReadBackAsZeros) {
+  const std::string good = dir_.Write("good", std::string(70000, 'g'));
+  const std::string bad = dir_.Write("bad", std::string(70000, 'b'));
+  fault_.corrupt_read = [&](const std::string& path, uint64_t offset, void* data, size_t length) {
+    if (path == bad && offset <= 65536 && 65536 < offset + length) {
+      static_cast<char*>(data)[65536 - offset] = 'b';  // one byte the disk never changed
+    }
+  };
+  Erase({good, bad}, 1, EraseOptions{.verify = true});
+  EXPECT_FALSE(fs::exists(good));
+  EXPECT_TRUE(fs::exists(bad));
+  EXPECT_THAT(Errors(), ElementsAre("Verify failed, file kept: " + bad));
+  EXPECT_EQ(counters_.error_count, 1);
+  EXPECT_EQ(calls_["ReadAt"] > 0, true);
+}
+
+TEST_F(EraseItemTest, FileOverFourGibibytesIsCoveredToItsLastByte) {
+  const uint64_t size = 5 * 1024 * kMiB;
+  const std::string file = dir_ / "sparse";
+  fs::resize_file(dir_.Write("sparse", "S"), size);
+  std::vector<std::pair<uint64_t, uint64_t>> spans;
+  fault_.fail_write = [&](const std::string&, uint64_t offset, size_t length, bool) {
+    spans.emplace_back(offset, offset + length);
+    return std::optional<platform::Result<size_t>>();
+  };
+  uint64_t size_at_delete = 0;
+  fault_.observe = [&](const std::string& operation, const std::string& path) {
+    if (operation == "RemoveFile") size_at_delete = fs::file_size(path);
+  };
+  Erase({file}, 1);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(size_at_delete, size);
+  EXPECT_EQ(counters_.written_bytes, size);
+  std::sort(spans.begin(), spans.end());
+  uint64_t covered = 0;
+  for (const auto& [begin, end] : spans) {
+    ASSERT_EQ(begin, covered) << "gap or overlap";
+    covered = end;
+  }
+  EXPECT_EQ(covered, size);
+}
+
+}  // namespace
+}  // namespace tarnwell::erase

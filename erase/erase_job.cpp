@@ -1,0 +1,123 @@
+#include "erase/erase_job.h"
+
+#include <algorithm>
+
+#include "erase/preflight.h"
+#include "erase/progress_reporter.h"
+#include "items/format_size.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
+
+namespace tarnwell::erase {
+namespace {
+
+constexpr int kTextAbort = 8;
+constexpr int kTextCountdown = 10;
+constexpr int kTextProductName = 11;
+constexpr int kTextError = 18;
+constexpr int kTextStart = 40;
+constexpr int kTextTotal = 41;
+constexpr std::string_view kPassCountKey = "re_write";
+constexpr std::string_view kDelayKey = "del_delay";
+constexpr int kMaxPasses = 10;
+constexpr int kMaxDelaySeconds = 10;
+constexpr int64_t kCountdownStepMs = 1000;
+// The countdown sleeps in slices so a Cancel is seen quickly.
+constexpr int64_t kCountdownSliceMs = 100;
+
+bool StopRequested(const core::RunState& state) { return state.stopRequested.load() == 1; }
+
+// Sleeps one countdown step; returns early when a stop is asked for.
+void SleepOneStep(platform::Env& env, const core::RunState& state) {
+  for (int64_t slept = 0; slept < kCountdownStepMs && !StopRequested(state);
+       slept += kCountdownSliceMs) {
+    env.SleepMillis(kCountdownSliceMs);
+  }
+}
+
+uint64_t SumOfFileSizes(platform::Env& env, const std::vector<std::string>& paths) {
+  uint64_t sum = 0;
+  for (const std::string& path : paths) {
+    platform::Result<platform::FileInfo> info = env.Describe(path);
+    if (info.ok() && info->kind == platform::FileKind::kRegular) sum += info->size;
+  }
+  return sum;
+}
+
+}  // namespace
+
+EraseJobResult RunEraseJob(EraseJobContext context) {
+  platform::Env& env = context.env;
+  core::WindowPort& port = context.port;
+  core::RunState& state = context.run_state;
+  EraseJobResult result;
+  const std::string error_text = text::LookupUtf8(kTextError);
+
+  port.InsertMessage(text::LookupUtf8(kTextStart), core::MessageIcon::kInfo);
+  port.InsertMessage(port.UpdateOptionLabels(), core::MessageIcon::kInfo);
+  const int passes = context.pass_count.value_or(
+      context.settings.ReadIntSetting(settings::kOptionsSection, kPassCountKey, 0, -1, -1));
+  result.pass_count = std::clamp(passes, 1, kMaxPasses);
+  state.stopRequested = 0;
+  const int delay = context.delay_seconds.value_or(context.settings.ReadIntSetting(
+      settings::kOptionsSection, kDelayKey, state.deleteDelaySeconds.load(), -1, -1));
+  state.deleteDelaySeconds = std::clamp(delay, 0, kMaxDelaySeconds);
+  const std::string abort_text = text::LookupUtf8(kTextAbort);
+
+  ReportUntrustedFileSystems(env, port, context.row_paths);
+
+  const auto abort = [&] {
+    port.SetBusy(false);
+    port.InsertMessage(abort_text, core::MessageIcon::kWarning);
+    result.aborted = true;
+    return result;
+  };
+  for (int i = 0; i < state.deleteDelaySeconds.load(); ++i) {
+    port.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextCountdown), {state.deleteDelaySeconds.load() - i}),
+        core::MessageIcon::kInfo);
+    if (StopRequested(state)) return abort();
+    SleepOneStep(env, state);
+  }
+  if (StopRequested(state)) return abort();
+
+  EraseCounters counters;
+  counters.pass_count = result.pass_count;
+  counters.total_bytes =
+      SumOfFileSizes(env, context.row_paths) * static_cast<uint64_t>(counters.pass_count);
+  port.InsertMessage(text::LookupUtf8(kTextTotal) + " " + items::FormatSize(counters.total_bytes),
+                     core::MessageIcon::kInfo);
+
+  ProgressReporter progress(env, port, context.on_progress);
+  progress.Start();
+  {
+    ItemEraser eraser(env, port, progress, counters, context.options);
+    // Rows are sorted by path, so a folder's contents come after it and are
+    // erased before it.
+    for (auto row = context.row_paths.rbegin(); row != context.row_paths.rend(); ++row) {
+      if (!row->empty()) eraser.EraseItem(*row);
+    }
+    eraser.Finish();
+  }
+
+  if (context.refresh_list) context.refresh_list();
+  port.SetTitle(text::LookupUtf8(kTextProductName));
+  const double percentage = counters.total_bytes == 0 || counters.written_bytes > 0 ? 100.0 : 0.0;
+  port.SetStatusText(FormatOneDecimal(percentage) + " % // " + error_text + ": " +
+                     std::to_string(counters.error_count) + " ");
+  state.stopRequested = 1;
+  port.SetBusy(false);
+  if (state.exitAfterErase.load() == 1 && counters.error_count == 0) port.SendCancel();
+  state.exitAfterErase = 0;
+
+  result.total_bytes = counters.total_bytes;
+  result.written_bytes = counters.written_bytes;
+  result.error_count = counters.error_count;
+  return result;
+}
+
+std::thread StartEraseJob(EraseJobContext context) {
+  return std::thread([context = std::move(context)]() mutable { RunEraseJob(std::move(context)); });
+}
+
+}  // namespace tarnwell::erase

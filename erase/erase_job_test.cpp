@@ -1,0 +1,158 @@
+#include "erase/erase_job.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/fault_env.h"
+#include "tests/support/recording_port.h"
+#include "tests/support/temp_dir.h"
+
+namespace tarnwell::erase {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::ReadAll;
+using testing::RecordingPort;
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+// A job over real files with a fake clock: sleeping advances it at once, and
+// on_sleep lets a test act "during" the countdown.
+class EraseJobTest : public ::testing::Test {
+ protected:
+  EraseJobTest() : fault_(platform::DefaultEnv()), settings_(fault_, dir_ / "settings.ini") {
+    fault_.clock = [this] { return now_; };
+    fault_.sleep = [this](int64_t ms) {
+      now_ += ms;
+      slept_ += ms;
+      if (on_sleep) on_sleep(slept_);
+    };
+    port_.set_option_label("Delete Delay 5 sec");
+    settings_.WriteIntSetting(settings::kOptionsSection, "re_write", 1);
+    settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 5);
+  }
+
+  EraseJobResult Run(std::vector<std::string> paths) {
+    return RunEraseJob(EraseJobContext{fault_,
+                                       settings_,
+                                       port_,
+                                       state_,
+                                       std::move(paths),
+                                       [this] { ++refreshes_; },
+                                       {},
+                                       {},
+                                       {},
+                                       {}});
+  }
+
+  // Info and error rows in the order they were added (warnings depend on
+  // where the test folder lives).
+  std::vector<std::string> Rows() const {
+    std::vector<std::string> rows;
+    for (const auto& m : port_.messages()) {
+      if (m.icon != core::MessageIcon::kWarning) rows.push_back(m.text);
+    }
+    return rows;
+  }
+
+  TempDir dir_;
+  platform::FaultEnv fault_;
+  settings::SettingsStore settings_;
+  RecordingPort port_;
+  core::RunState state_;
+  int64_t now_ = 0;
+  int64_t slept_ = 0;
+  std::function<void(int64_t slept)> on_sleep;
+  int refreshes_ = 0;
+};
+
+TEST_F(EraseJobTest, CountsDownThenErasesLastRowFirstAndSummarises) {
+  const std::string folder = dir_.MakeDir("d");
+  const std::string a = dir_.Write("d/a", std::string(3000, 'a'));
+  const std::string b = dir_.Write("d/b", std::string(1000, 'b'));
+  state_.exitAfterErase = 0;
+
+  const EraseJobResult result = Run({folder, a, b});
+
+  EXPECT_THAT(
+      Rows(),
+      ElementsAre("Start ...", "Delete Delay 5 sec", "The begin in 5 sec. Abort with [ESC]",
+                  "The begin in 4 sec. Abort with [ESC]", "The begin in 3 sec. Abort with [ESC]",
+                  "The begin in 2 sec. Abort with [ESC]", "The begin in 1 sec. Abort with [ESC]",
+                  "Total 3.9 KB"));
+  EXPECT_EQ(slept_, 5000);
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_EQ(result.written_bytes, 4000u);
+  EXPECT_EQ(refreshes_, 1);
+  EXPECT_EQ(port_.titles().back(), "Tarnwell");
+  EXPECT_EQ(port_.last_status(), "100.0 % // Error: 0 ");
+  EXPECT_THAT(port_.busy_calls(), ElementsAre(false));
+  EXPECT_EQ(state_.stopRequested.load(), 1);
+  EXPECT_EQ(port_.cancels(), 0);
+}
+
+TEST_F(EraseJobTest, CancelDuringTheCountdownAbortsWithNothingTouched) {
+  const std::string file = dir_.Write("keep", "data");
+  on_sleep = [this](int64_t slept) {
+    if (slept == 1500) state_.stopRequested = 1;
+  };
+  const EraseJobResult result = Run({file});
+  EXPECT_TRUE(result.aborted);
+  EXPECT_EQ(ReadAll(file), "data");
+  EXPECT_EQ(port_.messages().back().text, "Abort // [ESC]");
+  EXPECT_EQ(port_.messages().back().icon, core::MessageIcon::kWarning);
+  // The step under way still shows its row before the stop is seen.
+  EXPECT_EQ(Rows().back(), "The begin in 3 sec. Abort with [ESC]");
+  EXPECT_THAT(port_.titles(), IsEmpty());
+  EXPECT_EQ(refreshes_, 0);
+  EXPECT_THAT(port_.busy_calls(), ElementsAre(false));
+}
+
+TEST_F(EraseJobTest, DelayChangedDuringTheCountdownCountsAtOnce) {
+  on_sleep = [this](int64_t slept) {
+    if (slept == 1000) state_.deleteDelaySeconds = 3;
+  };
+  Run({});
+  EXPECT_THAT(Rows(),
+              ElementsAre("Start ...", "Delete Delay 5 sec", "The begin in 5 sec. Abort with [ESC]",
+                          "The begin in 2 sec. Abort with [ESC]",
+                          "The begin in 1 sec. Abort with [ESC]", "Total 0.0 byte"));
+}
+
+TEST_F(EraseJobTest, DeleteAndExitClosesOnlyWithoutErrors) {
+  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 0);
+  state_.exitAfterErase = 1;
+  Run({});
+  EXPECT_EQ(port_.cancels(), 1);
+  EXPECT_EQ(port_.last_status(), "100.0 % // Error: 0 ");
+  EXPECT_EQ(state_.exitAfterErase.load(), 0);
+
+  fault_.fail_call = [](const std::string& op,
+                        const std::string&) -> std::optional<platform::Status> {
+    if (op == "OpenForOverwrite") return platform::Status::Error(EACCES, "open: denied");
+    return std::nullopt;
+  };
+  const std::string locked = dir_.Write("locked", "x");
+  state_.exitAfterErase = 1;
+  Run({locked});
+  EXPECT_EQ(port_.cancels(), 1);
+  EXPECT_EQ(port_.last_status(), "0.0 % // Error: 1 ");
+  EXPECT_TRUE(fs::exists(locked));
+}
+
+TEST_F(EraseJobTest, PassCountIsClampedAndMultipliesTheTotal) {
+  settings_.WriteIntSetting(settings::kOptionsSection, "re_write", 20);
+  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", -4);
+  const std::string file = dir_.Write("f", std::string(1000, 'f'));
+  const EraseJobResult result = Run({file, ""});
+  EXPECT_EQ(result.pass_count, 10);
+  EXPECT_EQ(Rows().back(), "Total 9.8 KB");
+  EXPECT_EQ(result.written_bytes, 10000u);
+  EXPECT_EQ(slept_, 0);
+}
+
+}  // namespace
+}  // namespace tarnwell::erase

@@ -1,0 +1,84 @@
+#include "erase/preflight.h"
+
+#include <set>
+#include <string_view>
+
+#include "erase/random_name.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
+
+namespace tarnwell::erase {
+namespace {
+
+constexpr int kTextUntrustedFileSystem = 71;
+
+// Copy-on-write, log-structured or compressing file systems: a rewrite goes
+// to new blocks and the old ones stay until reused.
+constexpr std::string_view kRelocatingTypes[] = {"btrfs", "zfs",   "bcachefs", "nilfs2", "f2fs",
+                                                 "jffs2", "ubifs", "overlay",  "aufs"};
+// Network file systems: the server decides where the bytes go.
+constexpr std::string_view kNetworkTypes[] = {"nfs",       "nfs4",   "cifs",  "smb3",
+                                              "smbfs",     "9p",     "afs",   "ceph",
+                                              "glusterfs", "lustre", "davfs", "ncpfs"};
+
+// True when the comma-separated options hold wanted, alone or as "wanted=...".
+bool HasOption(std::string_view options, std::string_view wanted) {
+  size_t start = 0;
+  while (start <= options.size()) {
+    size_t end = options.find(',', start);
+    if (end == std::string_view::npos) end = options.size();
+    const std::string_view option = options.substr(start, end - start);
+    if (option == wanted || (option.size() > wanted.size() && option.rfind(wanted, 0) == 0 &&
+                             option[wanted.size()] == '=')) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool OverwriteUntrusted(const platform::MountInfo& mount) {
+  const std::string_view type = mount.fs_type;
+  if (type == "fuse" || type == "fuseblk" || type.rfind("fuse.", 0) == 0) return true;
+  for (std::string_view t : kRelocatingTypes) {
+    if (type == t) return true;
+  }
+  for (std::string_view t : kNetworkTypes) {
+    if (type == t) return true;
+  }
+  // With data=journal every block is first written to the journal, where the
+  // old contents of a file can survive the overwrite.
+  if ((type == "ext3" || type == "ext4") && HasOption(mount.options, "data=journal")) return true;
+  // Compression switched on for a file system that otherwise writes in place.
+  return HasOption(mount.options, "compress") || HasOption(mount.options, "compress-force");
+}
+
+std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
+                                                     const std::vector<std::string>& paths) {
+  std::vector<platform::MountInfo> found;
+  std::set<uint64_t> seen;
+  for (const std::string& path : paths) {
+    platform::Result<platform::FileInfo> info = env.Describe(path);
+    if (!info.ok() || !seen.insert(info->device).second) continue;
+    // A link's own entry lives in its folder; FindMount would follow it.
+    const std::string probe = info->kind == platform::FileKind::kSymlink ? FolderOf(path) : path;
+    platform::Result<platform::MountInfo> mount = env.FindMount(probe);
+    if (mount.ok() && OverwriteUntrusted(*mount)) found.push_back(*mount);
+  }
+  return found;
+}
+
+int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
+                               const std::vector<std::string>& paths) {
+  const std::vector<platform::MountInfo> mounts = FindUntrustedMounts(env, paths);
+  for (const platform::MountInfo& mount : mounts) {
+    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextUntrustedFileSystem),
+                                        {mount.mount_point, mount.fs_type}),
+                       core::MessageIcon::kWarning);
+  }
+  return static_cast<int>(mounts.size());
+}
+
+}  // namespace tarnwell::erase

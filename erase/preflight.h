@@ -1,0 +1,29 @@
+// The check before an erase starts: on some file systems a write in place does
+// not land where the old data is (copy-on-write, compression, journalled data,
+// network and FUSE file systems), so overwriting cannot be trusted there.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/window_port.h"
+#include "platform/env.h"
+
+namespace tarnwell::erase {
+
+// True when a write in place on this mount may leave the old data elsewhere.
+bool OverwriteUntrusted(const platform::MountInfo& mount);
+
+// The mounts the items live on where overwriting cannot be trusted, each
+// once, in the order of the first item on them. Paths that cannot be
+// examined are passed over (the erase reports them).
+std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
+                                                     const std::vector<std::string>& paths);
+
+// One warning row per mount found by FindUntrustedMounts, naming its mount
+// point and file system. Returns the number of rows.
+int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
+                               const std::vector<std::string>& paths);
+
+}  // namespace tarnwell::erase

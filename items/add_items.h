@@ -1,0 +1,65 @@
+// Turns paths handed to the program (a drop, the command line, a folder
+// import) into entries of the item list, scanning folders below them.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/window_port.h"
+#include "items/item_list.h"
+#include "platform/env.h"
+
+namespace tarnwell::items {
+
+// What a folder scan adds.
+struct ScanFlags {
+  bool include_subfolders = true;  // scan the folders below, depth first
+  bool add_files = true;           // entries not scanned into (files, links, ...)
+  bool add_folders = true;         // every entry, whatever its kind
+};
+
+// Adds paths to one item list. Symbolic links are recorded as entries of their
+// own and never followed; a scan never crosses into another mount and says so
+// with a warning row, as it does for a folder it could not read. Use from one
+// thread at a time; the list itself may be shared.
+class ItemAdder final {
+ public:
+  // port receives the scan progress and the warning rows; may be null.
+  ItemAdder(platform::Env& env, ItemList& list, core::WindowPort* port);
+
+  // Records path with its size and, for a folder other than "." and "..",
+  // everything below it. A path that names nothing, or only "/", is dropped
+  // without a word; trailing slashes are dropped, so "link/" is the link
+  // itself. Does not refresh the list.
+  void AddPath(std::string path);
+
+  // Adds the content of folder as flags say, without the folder itself. Every
+  // 21 folders opened, the status line shows "Items:<entries so far>".
+  void ScanFolder(std::string folder, ScanFlags flags);
+
+  // Adds the paths of one Windows-style command-line string (see
+  // SplitCommandLinePaths), then refreshes the list once, also when none was
+  // found.
+  void AddCommandLinePaths(std::string_view command_line);
+
+  // Adds each argument of an argv (program name excluded) as one path, then
+  // refreshes the list once.
+  void AddArguments(std::span<const std::string> arguments);
+
+ private:
+  struct Origin;
+  void ScanOneFolder(const std::string& folder, ScanFlags flags, const Origin& origin,
+                     std::vector<std::string>* subfolders);
+  bool IsOtherMount(const platform::FileInfo& info, const std::string& path, const Origin& origin);
+  void CountOpenedFolder();
+  void Warn(int text_id, const std::string& path);
+
+  platform::Env& env_;
+  ItemList& list_;
+  core::WindowPort* port_;
+  int folders_opened_ = 0;
+};
+
+}  // namespace tarnwell::items

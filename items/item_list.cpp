@@ -1,0 +1,175 @@
+// The item list: entries in a packed arena with a hash index for duplicates,
+// a lazily merged sort order, and rows rebuilt by refresh.
+#include "items/item_list.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "items/format_size.h"
+#include "text/catalog.h"
+
+namespace tarnwell::items {
+namespace {
+
+constexpr int kReadyText = 14;
+constexpr int kItemsText = 33;
+// Below this many entries of one folder a stat each is cheaper than listing
+// the folder, which may hold far more than the entries asked about.
+constexpr size_t kMinEntriesForListing = 8;
+
+bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
+
+}  // namespace
+
+ItemList::ItemList(platform::Env& env) : env_(env) {}
+
+void ItemList::AddItem(std::string_view path, uint64_t size) {
+  std::lock_guard lock(mutex_);
+  const auto next = static_cast<uint32_t>(entries_.size());
+  const uint32_t known =
+      index_.FindOrInsert(path, next, [this](uint32_t index) { return entries_[index].path; });
+  if (known != PathIndex::kNone) {
+    entries_[known].size = size;
+    return;
+  }
+  entries_.push_back({arena_.Store(path), size});
+}
+
+void ItemList::RefreshList(core::WindowPort* port) {
+  int row_count = 0;
+  uint64_t total = 0;
+  {
+    std::lock_guard lock(mutex_);
+    SortNewEntries();
+    const std::vector<bool> exists = FindExistingEntries();
+    std::vector<uint32_t> rows;
+    rows.reserve(static_cast<size_t>(std::count(exists.begin(), exists.end(), true)));
+    for (uint32_t index : sorted_) {
+      if (exists[index]) rows.push_back(index);
+    }
+    rows_ = std::move(rows);
+    // Entries whose paths are gone still count: the total says what the list
+    // has held since the last reset.
+    for (const Entry& entry : entries_) total += entry.size;
+    row_count = static_cast<int>(rows_.size());
+  }
+  if (port == nullptr) return;
+  port->ItemRowsChanged(row_count);
+  port->SetStatusText(text::LookupUtf8(kReadyText) + " // " + text::LookupUtf8(kItemsText) + ":" +
+                      std::to_string(row_count) + " " + FormatSize(total));
+}
+
+void ItemList::ResetList(core::WindowPort* port) {
+  {
+    std::lock_guard lock(mutex_);
+    // Swapping with empty containers gives their memory back; clear() would not.
+    index_.Clear();
+    std::vector<Entry>().swap(entries_);
+    std::vector<uint32_t>().swap(sorted_);
+    std::vector<uint32_t>().swap(rows_);
+    arena_.Clear();
+  }
+  if (port != nullptr) port->ItemRowsChanged(0);
+}
+
+int ItemList::RowCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(rows_.size());
+}
+
+std::optional<std::string> ItemList::GetCellText(int row, int column) const {
+  std::lock_guard lock(mutex_);
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return std::nullopt;
+  const Entry& entry = entries_[rows_[static_cast<size_t>(row)]];
+  if (column == kPathColumn) return std::string(entry.path);
+  if (column != kSizeColumn) return std::nullopt;
+  if (!IsDotName(entry.path)) {
+    const platform::Result<platform::FileInfo> info = env_.Describe(std::string(entry.path));
+    if (info.ok() && info->kind == platform::FileKind::kDirectory) {
+      return std::string(kFolderSizeText);
+    }
+  }
+  return FormatSize(entry.size);
+}
+
+std::vector<std::string> ItemList::RowPaths() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> paths;
+  paths.reserve(rows_.size());
+  for (uint32_t index : rows_) paths.emplace_back(entries_[index].path);
+  return paths;
+}
+
+size_t ItemList::EntryCount() const {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
+void ItemList::SortNewEntries() {
+  const size_t old_count = sorted_.size();
+  if (old_count == entries_.size()) return;
+  for (size_t i = old_count; i < entries_.size(); ++i) sorted_.push_back(static_cast<uint32_t>(i));
+  // string_view compares bytes as unsigned values: "/t/a b/x" < "/t/a/x".
+  const auto by_path = [this](uint32_t a, uint32_t b) {
+    return entries_[a].path < entries_[b].path;
+  };
+  const auto middle = sorted_.begin() + static_cast<std::ptrdiff_t>(old_count);
+  std::sort(middle, sorted_.end(), by_path);
+  std::inplace_merge(sorted_.begin(), middle, sorted_.end(), by_path);
+}
+
+std::vector<bool> ItemList::FindExistingEntries() const {
+  std::vector<bool> exists(entries_.size(), false);
+  // Entries are grouped by folder so that one listing answers for all of a
+  // folder's entries: a stat per entry would cost as much as the scan did.
+  std::unordered_map<std::string_view, std::vector<uint32_t>> by_folder;
+  for (uint32_t i = 0; i < entries_.size(); ++i) {
+    const std::string_view path = entries_[i].path;
+    const size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    if (name.empty() || IsDotName(name)) {
+      // "x/", "x/." and the like name no entry of a listing.
+      exists[i] = Exists(path);
+      continue;
+    }
+    const std::string_view folder = slash == std::string_view::npos ? std::string_view(".")
+                                    : slash == 0                    ? std::string_view("/")
+                                                                    : path.substr(0, slash);
+    by_folder[folder].push_back(i);
+  }
+  for (const auto& [folder, members] : by_folder) MarkExisting(folder, members, &exists);
+  return exists;
+}
+
+void ItemList::MarkExisting(std::string_view folder, const std::vector<uint32_t>& members,
+                            std::vector<bool>* exists) const {
+  if (members.size() >= kMinEntriesForListing) {
+    const platform::Result<std::vector<std::string>> names = env_.ListNames(std::string(folder));
+    if (names.ok()) {
+      const std::unordered_set<std::string_view> present(names->begin(), names->end());
+      const uint32_t* listed = nullptr;
+      for (const uint32_t& i : members) {
+        const std::string_view path = entries_[i].path;
+        (*exists)[i] = present.count(path.substr(path.rfind('/') + 1)) != 0;
+        if ((*exists)[i] && listed == nullptr) listed = &i;
+      }
+      // A folder that may be read but not searched lists names that cannot be
+      // examined; one stat tells, and then every entry is asked itself.
+      if (listed == nullptr || Exists(entries_[*listed].path)) return;
+    } else {
+      // Nothing can exist below a folder that is gone or is no folder; any
+      // other failure is asked entry by entry.
+      const int code = names.status().code();
+      if (code == ENOENT || code == ENOTDIR) return;
+    }
+  }
+  for (uint32_t i : members) (*exists)[i] = Exists(entries_[i].path);
+}
+
+bool ItemList::Exists(std::string_view path) const { return env_.Describe(std::string(path)).ok(); }
+
+}  // namespace tarnwell::items
