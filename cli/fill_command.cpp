@@ -82,6 +82,11 @@ int RunFill(CliContext& context, const FillCliOptions& options) {
   const erase::FillReport report =
       erase::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
   port.EndProgress();
+  // Exact figures for scripts; the coverage row above rounds them.
+  if (report.free_bytes != UINT64_MAX) {
+    context.out << "Written " << report.written_bytes << " bytes of " << report.free_bytes
+                << " bytes free at the start\n";
+  }
   if (report.stopped) {
     context.err << "tarnwell-cli: the fill was stopped before the volume was full\n";
     return kExitFailure;

@@ -130,6 +130,13 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
 
     if (can_fill) report.filled = WriteFillFiles(context, state);
     report.stopped = !report.filled && FillStopRequested(context);
+    if (report.filled) {
+      // Blocks the file system took for its own records during the fill
+      // (extent blocks) reach their place only when the journal is
+      // checkpointed; until then they keep the old data they were given.
+      env.SyncFileSystem(report.folder);
+      env.CheckpointJournal(report.folder);
+    }
     DeleteFillFiles(context, state);
     if (lowered) {
       platform::Status restored = lowered->Restore();

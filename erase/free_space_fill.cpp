@@ -15,14 +15,17 @@ namespace {
 // as fast as dd's 1 MiB, and 1,024,000 is a multiple of every page size.
 constexpr size_t kChunkBlocks = 16;
 constexpr size_t kChunkBytes = kChunkBlocks * kFillBlockBytes;
+// The largest direct write of the finish; halved down to one block.
+constexpr size_t kLargestDirectWrite = size_t{1} << 20;
 // Direct writes need an aligned buffer; no file system block is larger.
 constexpr size_t kZeroAlignment = 65536;
+constexpr size_t kZeroBytes = std::max(kChunkBytes, kLargestDirectWrite);
 static_assert(kChunkBytes % 4096 == 0);
-static_assert(kChunkBytes >= kZeroAlignment);
+static_assert(kLargestDirectWrite % kZeroAlignment == 0);
 
 // Zero bytes for every write; never written to (in .bss, so it costs no file
 // space).
-alignas(kZeroAlignment) char zeros[kChunkBytes];
+alignas(kZeroAlignment) char zeros[kZeroBytes];
 
 void Report(FillContext& context, const FillState& state) {
   if (context.progress) context.progress(state.counted_bytes, state.free_bytes);
@@ -34,8 +37,10 @@ void ReportError(FillContext& context, FillState& state, const platform::Status&
 }
 
 // Once the volume is full for buffered writes, ext4 still keeps blocks for
-// the metadata of writes it has not placed yet; direct writes of one block
-// each are placed at once and take those too.
+// the metadata of writes it has not placed yet; direct writes are placed at
+// once and take those too. They start large and halve down to one block, so
+// the allocator fits each request into the best free hole: the holes that
+// deleted files left are taken before fresh, never-written space.
 uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& file,
                                 uint64_t offset) {
   if (!file.SetDirect(true).ok()) return 0;
@@ -43,12 +48,18 @@ uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& fi
   uint64_t written = 0;
   if (alignment > 0 && alignment <= kZeroAlignment) {
     uint64_t position = (offset + alignment - 1) / alignment * alignment;
+    size_t size = std::max(kLargestDirectWrite / alignment * alignment, alignment);
     while (!FillStopRequested(context)) {
-      platform::Result<size_t> n = file.WriteAt(position, zeros, alignment);
-      if (!n.ok() || *n == 0) break;
-      position += *n;
-      written += *n;
-      if (*n < alignment) break;
+      platform::Result<size_t> n = file.WriteAt(position, zeros, size);
+      if (n.ok() && *n > 0) {
+        position += *n;
+        written += *n;
+        if (*n % alignment != 0) break;  // an unaligned end: nothing more fits
+        continue;
+      }
+      if (!n.ok() && n.status().code() != ENOSPC && n.status().code() != EDQUOT) break;
+      if (size == alignment) break;
+      size = std::max(size / 2 / alignment * alignment, alignment);
     }
   }
   file.SetDirect(false);
