@@ -13,7 +13,7 @@
 # bs=1M conv=fsync on the same image), so the marker counts of the plain fill
 # and dd are printed for comparison, not asserted.
 #
-#   fill_forensic.sh TARNWELL_CLI [SIZE_MB:SECTOR ...]
+#   fill_forensic_test.sh TARNWELL_CLI [SIZE_MB:SECTOR ...]
 # Exit 0 passed, 1 failed, 77 skipped (no root or no loop devices).
 set -u
 cli=$1
