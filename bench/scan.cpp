@@ -169,6 +169,8 @@ int MeasureMemory() {
   const long baseline = PeakKilobytes();
   size_t rows = 0;
   double refresh_ms = 0;
+  double peak_mb = 0;
+  double with_copy_mb = 0;
   {
     items::ItemList list(platform::DefaultEnv());
     std::string path;
@@ -183,8 +185,11 @@ int MeasureMemory() {
     refresh_ms = Milliseconds(Clock::now() - start);
     rows = static_cast<size_t>(list.RowCount());
     for (int row = 0; row < 40; ++row) (void)list.GetCellText(row, items::ItemList::kSizeColumn);
+    peak_mb = static_cast<double>(PeakKilobytes()) / 1024.0;
+    // What an erase job adds on top: its own copy of the row paths.
+    const std::vector<std::string> copy = list.RowPaths();
+    with_copy_mb = static_cast<double>(PeakKilobytes()) / 1024.0;
   }
-  const double peak_mb = static_cast<double>(PeakKilobytes()) / 1024.0;
   std::filesystem::remove_all(root);
   std::printf("refresh of %zu existing items: %.0f ms\n", rows, refresh_ms);
   std::printf(
@@ -192,6 +197,7 @@ int MeasureMemory() {
       "%s\n",
       kMemoryItems, kMemoryPathLength, peak_mb, static_cast<double>(baseline) / 1024.0,
       kGoalMegabytes, peak_mb < kGoalMegabytes ? "PASS" : "MISS");
+  std::printf("peak memory with an erase job's copy of the row paths: %.1f MB\n", with_copy_mb);
   return rows == static_cast<size_t>(kMemoryItems) ? 0 : 1;
 }
 

@@ -1,12 +1,14 @@
 // Any bytes must split without a crash, and the result must match a slow,
 // literal reading of the rules: cut quoted pairs out one by one, collapse
-// double blanks until none is left, split at blanks, trim, drop empties.
+// double blanks until none is left, split at blanks, trim, drop empties. The
+// text after the program name is always an unchanged tail of the line.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "items/command_line.h"
 #include "items/command_line_paths.h"
 
 namespace {
@@ -47,5 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > kLargestInput) return 0;
   const std::string text(reinterpret_cast<const char*>(data), size);
   if (tarnwell::items::SplitCommandLinePaths(text) != Reference(text)) std::abort();
+  if (!std::string_view(text).ends_with(tarnwell::items::CommandLineAfterProgramName(text))) {
+    std::abort();
+  }
   return 0;
 }
