@@ -21,7 +21,8 @@ namespace tarnwell::items {
 
 // Thread-safe: every operation holds one lock for its whole run. Window calls
 // are made after the lock is released, so a window that reads the list while
-// carrying out a worker's call cannot deadlock.
+// carrying out a worker's call cannot deadlock; when two refreshes race, the
+// row count a window hears may be stale, so views ask RowCount() themselves.
 class ItemList final {
  public:
   static constexpr int kPathColumn = 0;
