@@ -78,6 +78,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
         core::MessageIcon::kInfo);
     if (StopRequested(state)) return abort();
     SleepOneStep(env, state);
+    // A stop seen while sleeping ends the countdown without another row.
+    if (StopRequested(state)) return abort();
   }
   if (StopRequested(state)) return abort();
 

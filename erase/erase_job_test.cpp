@@ -104,8 +104,7 @@ TEST_F(EraseJobTest, CancelDuringTheCountdownAbortsWithNothingTouched) {
   EXPECT_EQ(ReadAll(file), "data");
   EXPECT_EQ(port_.messages().back().text, "Abort // [ESC]");
   EXPECT_EQ(port_.messages().back().icon, core::MessageIcon::kWarning);
-  // The step under way still shows its row before the stop is seen.
-  EXPECT_EQ(Rows().back(), "The begin in 3 sec. Abort with [ESC]");
+  EXPECT_EQ(Rows().back(), "The begin in 4 sec. Abort with [ESC]");
   EXPECT_THAT(port_.titles(), IsEmpty());
   EXPECT_EQ(refreshes_, 0);
   EXPECT_THAT(port_.busy_calls(), ElementsAre(false));

@@ -5,7 +5,10 @@
 #
 #   loop_usable                        -> 0 when loop mounts work here (prints why not)
 #   loop_make_image IMAGE SIZE_MB      -> a fresh ext4 image file
-#   loop_attach IMAGE [SECTOR_SIZE]    -> prints the loop device (e.g. /dev/loop3)
+#   loop_attach IMAGE [SECTOR_SIZE] [DIRECT]
+#                                      -> prints the loop device (e.g. /dev/loop3);
+#                                         DIRECT "on" makes the loop write its image with
+#                                         O_DIRECT, so a flush costs what it would on a disk
 #   loop_mount DEVICE DIR [OPTIONS]    -> mounts the device on DIR
 #   loop_unmount DIR                   -> unmounts (after a sync)
 #   loop_detach DEVICE                 -> detaches the device
@@ -51,9 +54,10 @@ loop_make_image() {
 }
 
 loop_attach() {
-  local image=$1 sector=${2:-}
+  local image=$1 sector=${2:-} direct=${3:-}
   local args=(--find --show)
   [ -n "$sector" ] && args+=(--sector-size "$sector")
+  [ -n "$direct" ] && args+=(--direct-io="$direct")
   local device
   device=$(losetup "${args[@]}" "$image") || return 1
   loop_attached_+=("$device")
