@@ -11,6 +11,8 @@ run() {
   echo
 }
 run texts build/release/bench/texts
+[ -x build/release/bench/window_list ] &&
+  run window_list env QT_QPA_PLATFORM=offscreen build/release/bench/window_list
 for script in scan erase fill; do
   [ -x "bench/$script" ] && run "$script" "bench/$script"
 done
