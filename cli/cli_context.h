@@ -31,5 +31,6 @@ struct CliContext {
 
 void AddEraseCommand(CLI::App& app, CliContext& context);
 void AddListCommand(CLI::App& app, CliContext& context);
+void AddFillCommand(CLI::App& app, CliContext& context);
 
 }  // namespace tarnwell::cli

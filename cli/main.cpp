@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   cli::CliContext context{env, loaded.store, run_state, std::cin, std::cout, std::cerr};
   cli::AddEraseCommand(app, context);
   cli::AddListCommand(app, context);
+  cli::AddFillCommand(app, context);
 
   try {
     app.parse(argc, argv);

@@ -227,6 +227,10 @@ class Env {
   // Writes value into an existing kernel setting file (sysfs, procfs) in one
   // write; never creates a file. The kernel's refusal comes back as the error.
   virtual Status WriteKernelSetting(const std::string& path, std::string_view value) = 0;
+  // Writes every block the journal of the file system holding path still
+  // keeps back to its home location (ext4, root). ENOTTY where there is no
+  // such journal.
+  virtual Status CheckpointJournal(const std::string& path) = 0;
 
   // ---- erase and tarnwell-cli --------------------------------------------
   // True when standard input (0), output (1) or error (2) is a terminal.

@@ -104,6 +104,9 @@ class FaultEnv final : public Env {
     return real_.BlockDeviceName(device);
   }
   Status WriteKernelSetting(const std::string& path, std::string_view value) override;
+  Status CheckpointJournal(const std::string& path) override {
+    return real_.CheckpointJournal(path);
+  }
   bool IsTerminal(int stream) override { return real_.IsTerminal(stream); }
   int TerminalColumns(int stream) override { return real_.TerminalColumns(stream); }
   void StopOnInterrupt(std::atomic<int>* flag) override { real_.StopOnInterrupt(flag); }

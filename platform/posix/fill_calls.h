@@ -14,5 +14,6 @@ void IgnoreFileSizeSignal();
 Result<std::string> AbsolutePath(const std::string& path);
 Result<std::string> BlockDeviceName(uint64_t device);
 Status WriteKernelSetting(const std::string& path, std::string_view value);
+Status CheckpointJournal(const std::string& path);
 
 }  // namespace tarnwell::platform::posix

@@ -613,6 +613,9 @@ class PosixEnv final : public Env {
   Status WriteKernelSetting(const std::string& path, std::string_view value) override {
     return posix::WriteKernelSetting(path, value);
   }
+  Status CheckpointJournal(const std::string& path) override {
+    return posix::CheckpointJournal(path);
+  }
 
   // ---- erase and tarnwell-cli ----
   bool IsTerminal(int stream) override { return posix::IsTerminal(stream); }

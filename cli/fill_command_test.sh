@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# tarnwell-cli fill end to end: usage errors touch nothing anywhere; as root,
+# on a tmpfs of its own: a whole fill, Ctrl-C in the middle, and the leftovers
+# of a fill killed with SIGKILL. Argument: the built tool.
+set -u
+cli=$1
+work=$(mktemp -d)
+mnt=
+cleanup() {
+  [ -n "$mnt" ] && umount "$mnt" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export TARNWELL_SETTINGS="$work/settings.ini"
+export LC_ALL=C LANG=C
+failures=0
+check() {  # description, then a command that must succeed
+  local what=$1; shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+fill_files() { find "$1" -maxdepth 1 -name 'tmp_ttt_*.xxx' | wc -l; }
+
+mkdir "$work/dir"
+"$cli" fill --yes "$work/missing" >"$work/out" 2>"$work/err"
+check "a missing folder is a usage error" test $? -eq 2
+"$cli" fill "$work/dir" </dev/null >"$work/out" 2>"$work/err"
+check "no terminal and no --yes is refused" test $? -eq 2
+check "the refusal says why" grep -q -- "--yes" "$work/err"
+"$cli" fill --yes --include-reserved /proc >"$work/out" 2>"$work/err"
+check "--include-reserved off ext4 is refused" test $? -eq 2
+check "the refusal names the reason" grep -q -E "ext4|root" "$work/err"
+check "refusals leave no file" test "$(fill_files "$work")" -eq 0
+"$cli" fill --help >"$work/out" 2>&1
+check "help warns that other writers may fail" grep -q "may fail" "$work/out"
+
+if [ "$(id -u)" -ne 0 ] || ! mkdir "$work/mnt" || ! mount -t tmpfs -o size=64m tmpfs "$work/mnt"; then
+  echo "skipped the fills: mounting a tmpfs needs root"
+else
+  mnt=$work/mnt
+  mkdir "$mnt/chosen"
+  before=$(stat -f -c %f "$mnt")
+  "$cli" fill --yes "$mnt/chosen" >"$work/out" 2>"$work/err"
+  check "a complete fill exits 0" test $? -eq 0
+  check "the files went beside the chosen folder" grep -q "^File:$mnt/tmp_ttt_" "$work/out"
+  check "no temporary file is left" test "$(fill_files "$mnt")" -eq 0
+  check "the free space is as before" test "$(stat -f -c %f "$mnt")" -eq "$before"
+  check "the coverage row is shown" grep -q "^Written: " "$work/out"
+
+  # A stop in the middle: the fill is slowed by a tmpfs of 4 GiB it cannot fill
+  # in the moment before the signal.
+  umount "$mnt" && mount -t tmpfs -o size=4g tmpfs "$mnt"
+  "$cli" fill --yes "$mnt" >"$work/out" 2>"$work/err" &
+  pid=$!
+  sleep 0.5
+  kill -INT $pid
+  wait $pid
+  check "Ctrl-C ends the fill with exit 1" test $? -eq 1
+  check "Ctrl-C deletes every file" test "$(fill_files "$mnt")" -eq 0
+
+  # A fill killed outright leaves its files; the next one removes them first.
+  umount "$mnt" && mount -t tmpfs -o size=64m tmpfs "$mnt"
+  "$cli" fill --yes "$mnt" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do [ "$(fill_files "$mnt")" -gt 0 ] && break; sleep 0.01; done
+  kill -KILL $pid
+  wait $pid 2>/dev/null
+  left=$(fill_files "$mnt")
+  "$cli" fill --yes "$mnt" >"$work/out" 2>"$work/err"
+  check "a fill after a killed one exits 0" test $? -eq 0
+  check "the killed fill's files are reported" \
+    grep -q "^Removed $left files left over by an interrupted fill" "$work/out"
+  check "and gone" test "$(fill_files "$mnt")" -eq 0
+fi
+
+[ $failures -eq 0 ] && echo "all passed"
+exit $((failures > 0))

@@ -1,0 +1,164 @@
+// FillFreeSpace: one whole fill around the levels of free_space_fill.cpp.
+#include <cerrno>
+#include <memory>
+
+#include "erase/ext4_reserve.h"
+#include "erase/fill_leftovers.h"
+#include "erase/free_space_fill.h"
+#include "erase/preflight.h"
+#include "erase/progress_reporter.h"
+#include "items/format_size.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
+
+namespace tarnwell::erase {
+namespace {
+
+constexpr int kTextInstructions = 5;
+constexpr int kTextLeftoversRemoved = 76;
+constexpr int kTextWritten = 77;
+constexpr int kTextHeldBack = 78;
+constexpr int kAboutProductName = 19;
+
+// Writes files until the volume is full, the size limit chain or the empty
+// file chain ends, or the fill is stopped. Returns true when the volume was
+// filled.
+bool WriteFillFiles(FillContext& context, FillState& state) {
+  int empty_in_a_row = 0;
+  for (;;) {
+    const FillFileResult result = WriteFillFile(context, state);
+    switch (result.end) {
+      case FillFileEnd::kVolumeFull:
+        return true;
+      case FillFileEnd::kNotCreated:
+      case FillFileEnd::kStopped:
+      case FillFileEnd::kFailed:
+        return false;
+      case FillFileEnd::kFull:
+      case FillFileEnd::kSizeLimit:
+        break;
+    }
+    empty_in_a_row = result.bytes == 0 ? empty_in_a_row + 1 : 0;
+    if (empty_in_a_row >= kMaxEmptyFillFiles) return true;
+    if (state.counted_bytes >= state.free_bytes) return true;
+    if (FillStopRequested(context)) return false;
+  }
+}
+
+void ShowCoverage(core::WindowPort& window, const FillReport& report) {
+  if (report.free_bytes != UINT64_MAX) {
+    window.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextWritten), {items::FormatSize(report.written_bytes),
+                                                          items::FormatSize(report.free_bytes)}),
+        core::MessageIcon::kInfo);
+  }
+  if (report.held_back_bytes > 0) {
+    window.InsertMessage(text::FormatText(text::LookupUtf8(kTextHeldBack),
+                                          {items::FormatSize(report.held_back_bytes)}),
+                         core::MessageIcon::kInfo);
+  }
+}
+
+}  // namespace
+
+platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder) {
+  if (!env.IsPrivileged()) {
+    return platform::Status::Error(EPERM, "including ext4's reserved clusters needs root");
+  }
+  platform::Result<Ext4Reserve> reserve = ReadExt4Reserve(env, folder);
+  if (!reserve.ok()) {
+    return platform::Status::Error(
+        reserve.status().code(),
+        "including reserved clusters works on ext4 only: " + reserve.status().message());
+  }
+  return platform::Status::Ok();
+}
+
+FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
+                         const std::string& chosen_folder, const FillOptions& options) {
+  run_state.fillRunning = 1;
+  window.SetBusy(true);
+  // A file-size limit ends a file with EFBIG; the fill goes on with the next.
+  env.IgnoreFileSizeSignal();
+  FillReport report;
+  report.folder = FillFolderFor(env, chosen_folder);
+  FillState state;
+  state.folder = report.folder;
+  ProgressReporter progress(env, window, options.progress_listener);
+  FillContext context{
+      env, window, run_state,
+      [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
+      options.interrupt};
+
+  RestoreAbandonedReserves(env, options.reserve_state_folder, &window);
+  platform::Status usable = platform::Status::Ok();
+  if (options.include_reserved) usable = CheckIncludeReserved(env, report.folder);
+  if (!usable.ok()) {
+    window.InsertMessage(usable.message(), core::MessageIcon::kError);
+    ++state.errors;
+  } else {
+    ReportUntrustedFileSystems(env, window, {report.folder});
+    const int leftovers = RemoveFillLeftovers(env, report.folder, window);
+    if (leftovers > 0) {
+      window.InsertMessage(text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {leftovers}),
+                           core::MessageIcon::kInfo);
+    }
+
+    progress.Start();
+    // Blocks freed just before (the files the user deleted) become
+    // allocatable only once the journal has committed them.
+    env.SyncFileSystem(report.folder);
+    const int64_t measured = MeasureDiskSpace(env, report.folder);
+    state.free_bytes = measured < 0 ? UINT64_MAX : static_cast<uint64_t>(measured);
+
+    std::unique_ptr<LoweredReserve> lowered;
+    bool can_fill = true;
+    if (options.include_reserved) {
+      platform::Result<std::unique_ptr<LoweredReserve>> made =
+          LoweredReserve::Lower(env, report.folder, options.reserve_state_folder);
+      if (made.ok()) {
+        lowered = std::move(*made);
+      } else {
+        window.InsertMessage(made.status().message(), core::MessageIcon::kError);
+        ++state.errors;
+        can_fill = false;
+      }
+    } else if (platform::Result<Ext4Reserve> reserve = ReadExt4Reserve(env, report.folder);
+               reserve.ok()) {
+      report.held_back_bytes = reserve->bytes;
+    }
+
+    if (can_fill) report.filled = WriteFillFiles(context, state);
+    report.stopped = !report.filled && FillStopRequested(context);
+    if (report.filled) {
+      // Blocks the file system took for its own records during the fill
+      // (extent blocks) reach their place only when the journal is
+      // checkpointed; until then they keep the old data they were given.
+      env.SyncFileSystem(report.folder);
+      env.CheckpointJournal(report.folder);
+    }
+    DeleteFillFiles(context, state);
+    if (lowered) {
+      platform::Status restored = lowered->Restore();
+      if (!restored.ok()) {
+        window.InsertMessage(restored.message(), core::MessageIcon::kError);
+        ++state.errors;
+      }
+    }
+    // So the free space shows as before once the fill has ended.
+    env.SyncFileSystem(report.folder);
+  }
+
+  report.free_bytes = state.free_bytes;
+  report.written_bytes = state.written_bytes;
+  report.files = static_cast<int>(state.created);
+  report.errors = state.errors;
+  if (usable.ok()) ShowCoverage(window, report);
+  run_state.fillRunning = 0;
+  window.SetInstructionText(text::LookupUtf8(kTextInstructions));
+  window.SetTitle(text::AboutUtf8(kAboutProductName));
+  window.SetBusy(false);
+  return report;
+}
+
+}  // namespace tarnwell::erase

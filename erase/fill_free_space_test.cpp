@@ -1,0 +1,312 @@
+// Whole fills: on the real temporary folder with a fault double that makes it
+// a small volume, and as root on real small volumes (tmpfs, an ext4 image).
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+
+#include "erase/ext4_reserve.h"
+#include "erase/fill_leftovers.h"
+#include "erase/free_space_fill.h"
+#include "platform/fault_env.h"
+#include "tests/support/recording_port.h"
+#include "tests/support/temp_dir.h"
+#include "text/catalog.h"
+
+namespace tarnwell::erase {
+namespace {
+
+using testing::RecordingPort;
+using testing::TempDir;
+
+platform::Env& real_env = platform::DefaultEnv();
+
+int CountFillFiles(const std::string& folder) {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (IsFillFileName(entry.path().filename().string())) ++count;
+  }
+  return count;
+}
+
+int CountRowsStartingWith(const RecordingPort& port, std::string_view start) {
+  int count = 0;
+  for (const auto& message : port.messages()) count += message.text.starts_with(start);
+  return count;
+}
+
+uint64_t FreeBytes(const std::string& path) {
+  return static_cast<uint64_t>(MeasureDiskSpace(real_env, path));
+}
+
+// The real temporary folder made to look like a volume that is full after
+// `capacity` bytes.
+struct FakeVolume {
+  explicit FakeVolume(uint64_t capacity) : capacity(capacity) {
+    env.fail_write = [this](const std::string&, uint64_t, size_t length,
+                            bool) -> std::optional<platform::Result<size_t>> {
+      std::lock_guard lock(mutex);
+      ++writes;
+      if (writes == stop_at_write) run_state->fillRunning = 0;
+      const uint64_t allowed = std::min<uint64_t>(length, this->capacity - used);
+      if (allowed == 0) return platform::Status::Error(ENOSPC, "write: No space left on device");
+      used += allowed;
+      return platform::Result<size_t>(allowed);
+    };
+  }
+  platform::FaultEnv env{real_env};
+  std::mutex mutex;
+  uint64_t capacity;
+  uint64_t used = 0;
+  int writes = 0;
+  int stop_at_write = 0;  // clears fillRunning at this write (0: never)
+  core::RunState* run_state = nullptr;
+};
+
+class FillFreeSpaceTest : public ::testing::Test {
+ protected:
+  FillReport Run(platform::Env& env, const std::string& chosen, FillOptions options = {}) {
+    options.reserve_state_folder = state_dir.path();
+    return FillFreeSpace(env, port, run_state, chosen, options);
+  }
+  void ExpectWindowRestored() {
+    EXPECT_EQ(port.instruction_texts().back(), text::LookupUtf8(5));
+    EXPECT_EQ(port.titles().back(), text::AboutUtf8(19));
+    EXPECT_EQ(port.busy_calls(), (std::vector<bool>{true, false}));
+    EXPECT_EQ(run_state.fillRunning.load(), 0);
+  }
+
+  TempDir dir;
+  TempDir state_dir;
+  RecordingPort port;
+  core::RunState run_state;
+};
+
+TEST_F(FillFreeSpaceTest, FillsBesideTheChosenFolderAndLeavesNothingBehind) {
+  const std::string chosen = dir.MakeDir("data/old");
+  FakeVolume volume(5'000'000);
+  const FillReport report = Run(volume.env, chosen);
+  EXPECT_EQ(report.folder, dir / "data");
+  EXPECT_TRUE(report.filled);
+  EXPECT_FALSE(report.stopped);
+  EXPECT_EQ(report.errors, 0);
+  EXPECT_EQ(report.written_bytes, 5'000'000u);
+  // The measured free space of the real folder is far larger: two empty
+  // files end the chain.
+  EXPECT_EQ(report.files, 3);
+  EXPECT_EQ(CountRowsStartingWith(port, "File:" + dir / "data/tmp_ttt_"), 3);
+  EXPECT_EQ(CountFillFiles(dir / "data"), 0);
+  EXPECT_EQ(CountRowsStartingWith(port, "Written: 4.8 MB of "), 1);
+  EXPECT_TRUE(port.MessagesWith(core::MessageIcon::kError).empty());
+  ExpectWindowRestored();
+}
+
+TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
+  FakeVolume volume(50'000'000);  // bounded, should the stop fail
+  volume.run_state = &run_state;
+  volume.stop_at_write = 5;
+  const FillReport report = Run(volume.env, dir.MakeDir("x"));
+  EXPECT_TRUE(report.stopped);
+  EXPECT_FALSE(report.filled);
+  EXPECT_EQ(report.files, 1);
+  EXPECT_EQ(CountFillFiles(dir.path()), 0);
+  ExpectWindowRestored();
+}
+
+TEST_F(FillFreeSpaceTest, InterruptFlagStopsLikeTheWindow) {
+  FakeVolume volume(50'000'000);  // bounded, should the stop fail
+  std::atomic<int> interrupted{0};
+  volume.env.observe = [&](const std::string& operation, const std::string&) {
+    if (operation == "WriteAt" && ++volume.writes > 3) interrupted = 1;
+  };
+  FillOptions options;
+  options.interrupt = &interrupted;
+  const FillReport report = Run(volume.env, dir.MakeDir("x"), options);
+  EXPECT_TRUE(report.stopped);
+  EXPECT_EQ(CountFillFiles(dir.path()), 0);
+}
+
+TEST_F(FillFreeSpaceTest, LeftoversOfAnInterruptedFillAreRemovedFirst) {
+  const std::string leftover = NewFillFileName(real_env, dir.path());
+  dir.Write(leftover.substr(dir.path().size() + 1), std::string(1000, '\0'));
+  const std::string other = NewFillFileName(real_env, dir.path());
+  dir.Write(other.substr(dir.path().size() + 1), "");
+  FakeVolume volume(100'000);
+  Run(volume.env, dir.MakeDir("x"));
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+  EXPECT_EQ(CountRowsStartingWith(port, "Removed 2 files left over by an interrupted fill"), 1);
+  EXPECT_EQ(CountFillFiles(dir.path()), 0);
+}
+
+TEST_F(FillFreeSpaceTest, FolderWithoutWritePermissionEndsAtOnce) {
+  platform::FaultEnv env(real_env);
+  env.fail_call = [](const std::string& operation,
+                     const std::string& path) -> std::optional<platform::Status> {
+    if (operation == "CreateExclusive") return platform::Status::FromErrno(EACCES, "create", path);
+    return std::nullopt;
+  };
+  const FillReport report = Run(env, dir.MakeDir("x"));
+  EXPECT_FALSE(report.filled);
+  EXPECT_EQ(report.files, 0);
+  EXPECT_EQ(CountRowsStartingWith(port, "File:"), 1);
+  EXPECT_EQ(port.MessagesWith(core::MessageIcon::kError).size(), 1u);
+  ExpectWindowRestored();
+}
+
+TEST_F(FillFreeSpaceTest, IncludeReservedIsRefusedOffExt4OrWithoutRoot) {
+  FakeVolume volume(100'000);
+  FillOptions options;
+  options.include_reserved = true;
+  // /proc is never ext4.
+  const FillReport report = Run(volume.env, "/proc/self", options);
+  EXPECT_FALSE(report.filled);
+  EXPECT_EQ(report.files, 0);
+  ASSERT_EQ(port.MessagesWith(core::MessageIcon::kError).size(), 1u);
+  const std::string reason = port.MessagesWith(core::MessageIcon::kError)[0];
+  EXPECT_TRUE(reason.find("ext4") != std::string::npos || reason.find("root") != std::string::npos)
+      << reason;
+  EXPECT_EQ(volume.writes, 0);
+  ExpectWindowRestored();
+}
+
+// ---- real small volumes (root) ---------------------------------------------
+
+bool CanMount() { return geteuid() == 0; }
+
+// A tmpfs of 8 MiB mounted on a fresh folder for one test.
+class Tmpfs {
+ public:
+  Tmpfs() { mounted_ = mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=8m") == 0; }
+  ~Tmpfs() {
+    if (mounted_) umount2(dir_.path().c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+  const std::string& path() const { return dir_.path(); }
+
+ private:
+  TempDir dir_;
+  bool mounted_ = false;
+};
+
+int Shell(const std::string& command) { return std::system(command.c_str()); }
+
+// An ext4 image of the given size on a loop device, mounted on a fresh folder.
+class Ext4Image {
+ public:
+  explicit Ext4Image(int megabytes) {
+    const std::string image = holder_ / "image";
+    if (Shell("truncate -s " + std::to_string(megabytes) + "M " + image +
+              " && mkfs.ext4 -q -F -b 4096 " + image + " >/dev/null 2>&1") != 0) {
+      return;
+    }
+    char device[64] = {};
+    FILE* out = popen(("losetup --find --show " + image + " 2>/dev/null").c_str(), "r");
+    if (out == nullptr) return;
+    if (fgets(device, sizeof device, out) == nullptr) device[0] = '\0';
+    pclose(out);
+    device_ = device;
+    while (!device_.empty() && device_.back() == '\n') device_.pop_back();
+    if (device_.empty()) return;
+    mount_point_ = holder_.MakeDir("mnt");
+    mounted_ = mount(device_.c_str(), mount_point_.c_str(), "ext4", 0, nullptr) == 0;
+  }
+  ~Ext4Image() {
+    if (mounted_) umount2(mount_point_.c_str(), 0);
+    if (!device_.empty()) Shell("losetup -d " + device_);
+  }
+  bool mounted() const { return mounted_; }
+  const std::string& path() const { return mount_point_; }
+
+ private:
+  TempDir holder_;
+  std::string device_;
+  std::string mount_point_;
+  bool mounted_ = false;
+};
+
+TEST_F(FillFreeSpaceTest, TmpfsIsFilledAndFreeAgainAfterwards) {
+  if (!CanMount()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  Tmpfs volume;
+  if (!volume.mounted()) GTEST_SKIP() << "tmpfs cannot be mounted here";
+  const std::string chosen = volume.path() + "/folder";
+  std::filesystem::create_directory(chosen);
+  dir.Write("outside", "x");
+  const uint64_t free_before = FreeBytes(volume.path());
+  const FillReport report = Run(real_env, chosen);
+  EXPECT_EQ(report.folder, volume.path());
+  EXPECT_TRUE(report.filled);
+  EXPECT_EQ(report.errors, 0);
+  EXPECT_EQ(report.written_bytes, free_before);
+  EXPECT_EQ(CountRowsStartingWith(port, "File:"), report.files);
+  EXPECT_EQ(CountFillFiles(volume.path()), 0);
+  EXPECT_EQ(FreeBytes(volume.path()), free_before);
+  ExpectWindowRestored();
+}
+
+TEST_F(FillFreeSpaceTest, ChoosingAMountPointFillsThatFileSystem) {
+  if (!CanMount()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  Tmpfs volume;
+  if (!volume.mounted()) GTEST_SKIP() << "tmpfs cannot be mounted here";
+  const std::string parent = std::filesystem::path(volume.path()).parent_path().string();
+  const FillReport report = Run(real_env, volume.path());
+  EXPECT_EQ(report.folder, volume.path());
+  EXPECT_LE(report.written_bytes, 8u << 20);
+  EXPECT_GT(report.written_bytes, 7u << 20);
+  EXPECT_EQ(CountFillFiles(parent), 0);
+}
+
+TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
+  if (!CanMount()) GTEST_SKIP() << "loop devices need root";
+  Ext4Image volume(64);
+  if (!volume.mounted()) GTEST_SKIP() << "an ext4 image cannot be mounted here";
+  const Ext4Reserve before = *ReadExt4Reserve(real_env, volume.path());
+  ASSERT_GT(before.clusters, 0u);
+
+  // Without the option the reserve stays and is reported.
+  const FillReport plain = Run(real_env, volume.path());
+  EXPECT_TRUE(plain.filled);
+  EXPECT_EQ(plain.held_back_bytes, before.bytes);
+  EXPECT_EQ(CountRowsStartingWith(port, "The file system held back "), 1);
+
+  platform::FaultEnv env(real_env);
+  uint64_t during = UINT64_MAX;
+  env.observe = [&](const std::string& operation, const std::string&) {
+    if (operation == "WriteAt" && during == UINT64_MAX) {
+      during = ReadExt4Reserve(real_env, volume.path())->clusters;
+    }
+  };
+  FillOptions options;
+  options.include_reserved = true;
+  const FillReport full = Run(env, volume.path(), options);
+  EXPECT_TRUE(full.filled);
+  EXPECT_EQ(full.errors, 0);
+  EXPECT_EQ(during, 0u);
+  EXPECT_EQ(full.held_back_bytes, 0u);
+  EXPECT_GT(full.written_bytes, plain.written_bytes);
+  EXPECT_EQ(ReadExt4Reserve(real_env, volume.path())->clusters, before.clusters);
+  EXPECT_TRUE(std::filesystem::is_empty(state_dir.path()));
+  EXPECT_EQ(CountFillFiles(volume.path()), 0);
+}
+
+TEST_F(FillFreeSpaceTest, AReserveLeftLoweredByAKilledFillIsRestoredByTheNextStart) {
+  if (!CanMount()) GTEST_SKIP() << "loop devices need root";
+  Ext4Image volume(64);
+  if (!volume.mounted()) GTEST_SKIP() << "an ext4 image cannot be mounted here";
+  const Ext4Reserve before = *ReadExt4Reserve(real_env, volume.path());
+  // What a fill killed while it held the reserve lowered leaves behind.
+  state_dir.Write("ext4-reserve-" + before.device, std::to_string(before.clusters) + " 0\n");
+  ASSERT_TRUE(real_env.WriteKernelSetting(before.setting_path, "0").ok());
+  EXPECT_EQ(ReadExt4Reserve(real_env, volume.path())->clusters, 0u);
+  EXPECT_EQ(RestoreAbandonedReserves(real_env, state_dir.path(), &port), 1);
+  EXPECT_EQ(ReadExt4Reserve(real_env, volume.path())->clusters, before.clusters);
+  EXPECT_TRUE(std::filesystem::is_empty(state_dir.path()));
+  // Nothing left to restore the second time.
+  EXPECT_EQ(RestoreAbandonedReserves(real_env, state_dir.path(), &port), 0);
+}
+
+}  // namespace
+}  // namespace tarnwell::erase

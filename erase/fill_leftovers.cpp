@@ -1,0 +1,61 @@
+#include "erase/fill_leftovers.h"
+
+#include <vector>
+
+#include "erase/random_name.h"
+
+namespace tarnwell::erase {
+
+std::string NewFillFileName(platform::Env& env, const std::string& folder) {
+  std::string path = folder;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += kFillNamePrefix;
+  path += RandomizeName(env, kFillNameTemplate);
+  path += kFillNameSuffix;
+  return path;
+}
+
+bool IsFillFileName(std::string_view name) {
+  if (!name.starts_with(kFillNamePrefix) || !name.ends_with(kFillNameSuffix)) return false;
+  name.remove_prefix(kFillNamePrefix.size());
+  name.remove_suffix(kFillNameSuffix.size());
+  for (size_t i = 0; i < kFillNameTemplate.size(); ++i) {
+    bool matched = false;
+    for (std::string_view character : NameAlphabet()) {
+      if (name.starts_with(character)) {
+        name.remove_prefix(character.size());
+        matched = true;
+        break;
+      }
+    }
+    if (!matched) return false;
+  }
+  return name.empty();
+}
+
+int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::WindowPort& window) {
+  platform::Result<std::unique_ptr<platform::Directory>> dir = env.OpenDirectory(folder);
+  if (!dir.ok()) return 0;
+  // Collected first: deleting while reading a folder may skip entries.
+  std::vector<std::string> names;
+  platform::DirEntry entry;
+  while ((*dir)->Next(&entry)) {
+    if (entry.info_ok && entry.info.kind == platform::FileKind::kRegular &&
+        IsFillFileName(entry.name)) {
+      names.push_back(entry.name);
+    }
+  }
+  int removed = 0;
+  for (const std::string& name : names) {
+    const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
+    platform::Status status = env.RemoveFile(path);
+    if (status.ok()) {
+      ++removed;
+    } else {
+      window.InsertMessage(status.message(), core::MessageIcon::kError);
+    }
+  }
+  return removed;
+}
+
+}  // namespace tarnwell::erase

@@ -1,0 +1,30 @@
+// The names of the free-space fill's temporary files, and the clean-up of
+// files an interrupted fill (crash, power loss, kill -9) left behind.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/window_port.h"
+#include "platform/env.h"
+
+namespace tarnwell::erase {
+
+inline constexpr std::string_view kFillNamePrefix = "tmp_ttt_";
+inline constexpr std::string_view kFillNameSuffix = ".xxx";
+// Randomised as a whole: it has no dot, so every character is replaced.
+inline constexpr std::string_view kFillNameTemplate = "DATEIDATEIDATEI";
+
+// A fresh temporary file name in folder: "tmp_ttt_" + 15 random alphabet
+// characters + ".xxx". Touches no disk.
+std::string NewFillFileName(platform::Env& env, const std::string& folder);
+
+// True when name (no folder part) has exactly the shape NewFillFileName makes.
+bool IsFillFileName(std::string_view name);
+
+// Deletes every regular file in folder whose name has the fill's shape and
+// returns how many were deleted. A row with the error icon names each one that
+// could not be deleted; links and other entries of that shape are left alone.
+int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::WindowPort& window);
+
+}  // namespace tarnwell::erase

@@ -1,0 +1,178 @@
+#include "erase/free_space_fill.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "erase/ext4_reserve.h"
+#include "erase/fill_leftovers.h"
+#include "erase/random_name.h"
+
+namespace tarnwell::erase {
+namespace {
+
+// Writes go out in chunks of whole blocks: one system call per 16 blocks is
+// as fast as dd's 1 MiB, and 1,024,000 is a multiple of every page size.
+constexpr size_t kChunkBlocks = 16;
+constexpr size_t kChunkBytes = kChunkBlocks * kFillBlockBytes;
+// The largest direct write of the finish; halved down to one block.
+constexpr size_t kLargestDirectWrite = size_t{1} << 20;
+// Direct writes need an aligned buffer; no file system block is larger.
+constexpr size_t kZeroAlignment = 65536;
+constexpr size_t kZeroBytes = std::max(kChunkBytes, kLargestDirectWrite);
+static_assert(kChunkBytes % 4096 == 0);
+static_assert(kLargestDirectWrite % kZeroAlignment == 0);
+
+// Zero bytes for every write; never written to (in .bss, so it costs no file
+// space).
+alignas(kZeroAlignment) char zeros[kZeroBytes];
+
+void Report(FillContext& context, const FillState& state) {
+  if (context.progress) context.progress(state.counted_bytes, state.free_bytes);
+}
+
+void ReportError(FillContext& context, FillState& state, const platform::Status& status) {
+  context.window.InsertMessage(status.message(), core::MessageIcon::kError);
+  ++state.errors;
+}
+
+// Once the volume is full for buffered writes, ext4 still keeps blocks for
+// the metadata of writes it has not placed yet; direct writes are placed at
+// once and take those too. They start large and halve down to one block, so
+// the allocator fits each request into the best free hole: the holes that
+// deleted files left are taken before fresh, never-written space.
+uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& file,
+                                uint64_t offset) {
+  if (!file.SetDirect(true).ok()) return 0;
+  const size_t alignment = file.direct_alignment();
+  uint64_t written = 0;
+  if (alignment > 0 && alignment <= kZeroAlignment) {
+    uint64_t position = (offset + alignment - 1) / alignment * alignment;
+    size_t size = std::max(kLargestDirectWrite / alignment * alignment, alignment);
+    while (!FillStopRequested(context)) {
+      platform::Result<size_t> n = file.WriteAt(position, zeros, size);
+      if (n.ok() && *n > 0) {
+        position += *n;
+        written += *n;
+        if (*n % alignment != 0) break;  // an unaligned end: nothing more fits
+        continue;
+      }
+      if (!n.ok() && n.status().code() != ENOSPC && n.status().code() != EDQUOT) break;
+      if (size == alignment) break;
+      size = std::max(size / 2 / alignment * alignment, alignment);
+    }
+  }
+  file.SetDirect(false);
+  return written;
+}
+
+}  // namespace
+
+bool FillStopRequested(const FillContext& context) {
+  return context.run_state.fillRunning.load() == 0 ||
+         (context.interrupt != nullptr && context.interrupt->load() != 0);
+}
+
+int64_t MeasureDiskSpace(platform::Env& env, const std::string& path, uint64_t* total) {
+  platform::Result<platform::VolumeSpace> space = env.GetVolumeSpace(path);
+  if (!space.ok()) return -1;
+  if (total != nullptr) *total = space->total_bytes;
+  const uint64_t free = env.IsPrivileged() ? space->free_bytes : space->available_bytes;
+  return static_cast<int64_t>(std::min<uint64_t>(free, INT64_MAX));
+}
+
+std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
+  platform::Result<std::string> absolute = env.AbsolutePath(chosen);
+  const std::string path = absolute.ok() ? *absolute : chosen;
+  if (path == "/") return path;
+  const std::string parent = FolderOf(path);
+  platform::Result<platform::FileInfo> self = env.Describe(path);
+  platform::Result<platform::FileInfo> above = env.Describe(parent);
+  if (self.ok() && above.ok() && self->kind == platform::FileKind::kDirectory &&
+      self->device != above->device) {
+    return path;
+  }
+  return parent;
+}
+
+FillFileResult WriteFillFile(FillContext& context, FillState& state) {
+  std::string path;
+  platform::Result<std::unique_ptr<platform::WritableFile>> created =
+      platform::Status::Error(EEXIST, "");
+  for (int attempt = 0; attempt < kFillCreateAttempts; ++attempt) {
+    path = NewFillFileName(context.env, state.folder);
+    created = context.env.CreateExclusive(path, 0600);
+    if (created.ok() || created.status().code() != EEXIST) break;
+  }
+  context.window.InsertMessage("File:" + path, core::MessageIcon::kInfo);
+  if (!created.ok()) {
+    const int code = created.status().code();
+    if (code == ENOSPC || code == EDQUOT) return {FillFileEnd::kVolumeFull, 0};
+    ReportError(context, state, created.status());
+    return {FillFileEnd::kNotCreated, 0};
+  }
+  state.paths.push_back(path);
+  ++state.created;
+  platform::WritableFile& file = **created;
+
+  const uint64_t counted_before = state.counted_bytes;
+  FillFileResult result{FillFileEnd::kFull, 0};
+  uint64_t offset = 0;
+  for (;;) {
+    if (FillStopRequested(context)) {
+      result.end = FillFileEnd::kStopped;
+      break;
+    }
+    platform::Result<size_t> n = file.WriteAt(offset, zeros, kChunkBytes);
+    if (!n.ok()) {
+      const int code = n.status().code();
+      if (code == EFBIG) {
+        result.end = FillFileEnd::kSizeLimit;
+      } else if (code != ENOSPC && code != EDQUOT) {
+        ReportError(context, state, n.status());
+        result.end = FillFileEnd::kFailed;
+      }
+      break;
+    }
+    if (*n == 0) break;
+    offset += *n;
+    // A block written only in part counts whole, as the display always had it.
+    state.counted_bytes =
+        counted_before + (offset + kFillBlockBytes - 1) / kFillBlockBytes * kFillBlockBytes;
+    Report(context, state);
+  }
+  result.bytes = offset;
+
+  // The zeros must reach the disk before the file is deleted: the kernel
+  // drops a deleted file's dirty pages without ever writing them.
+  if (result.end != FillFileEnd::kStopped) {
+    platform::Status synced = file.DataSync();
+    if (!synced.ok()) {
+      ReportError(context, state, synced);
+      result.end = FillFileEnd::kFailed;
+    } else if (result.end == FillFileEnd::kFull) {
+      const uint64_t extra = FinishWithDirectWrites(context, file, offset);
+      result.bytes += extra;
+      state.counted_bytes += extra;
+      Report(context, state);
+    }
+  }
+  platform::Status closed = file.Close();
+  if (!closed.ok() && result.end != FillFileEnd::kStopped) {
+    ReportError(context, state, closed);
+    result.end = FillFileEnd::kFailed;
+  }
+  state.written_bytes += result.bytes;
+  return result;
+}
+
+void DeleteFillFiles(FillContext& context, FillState& state) {
+  while (!state.paths.empty()) {
+    platform::Status removed = context.env.RemoveFile(state.paths.back());
+    if (!removed.ok()) ReportError(context, state, removed);
+    state.paths.pop_back();
+    Report(context, state);
+  }
+}
+
+}  // namespace tarnwell::erase

@@ -1,0 +1,126 @@
+// The free-space fill: temporary files of zero bytes written into a volume
+// until it is full, then deleted again, so that files deleted earlier by
+// ordinary means can no longer be read from the unused space.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/run_state.h"
+#include "core/window_port.h"
+#include "erase/progress_reporter.h"
+#include "platform/env.h"
+
+namespace tarnwell::erase {
+
+// Progress and the "written" count move in these steps (not 65536).
+inline constexpr size_t kFillBlockBytes = 64000;
+// After this many new files in a row that took no byte the volume is full,
+// however much free space was measured at the start.
+inline constexpr int kMaxEmptyFillFiles = 2;
+// Name clashes tolerated before a file counts as impossible to create.
+inline constexpr int kFillCreateAttempts = 8;
+
+// The free bytes this process can write on the volume holding path (root may
+// write the blocks reserved for root, so they count for root), or -1 when the
+// volume can't be measured. total, when given, receives the volume's size.
+int64_t MeasureDiskSpace(platform::Env& env, const std::string& path, uint64_t* total = nullptr);
+
+// Where the temporary files go for a chosen folder: its parent, except when
+// the chosen folder is the root of a mounted file system (then the folder
+// itself, so the chosen volume is filled and not the one it is mounted on).
+// The chosen path is made absolute first; links are not resolved.
+std::string FillFolderFor(platform::Env& env, const std::string& chosen);
+
+struct FillOptions {
+  // ext4 only, root only: lower ext4's own reserve for the fill as well.
+  bool include_reserved = false;
+  // Where a lowered reserve's old value is kept while the fill runs.
+  std::string reserve_state_folder = "/run/tarnwell";
+  // Set to non-zero by a signal handler (Ctrl-C); stops the fill like a
+  // cleared fillRunning. May be null.
+  const std::atomic<int>* interrupt = nullptr;
+  // Gets the numbers of every progress redraw (a terminal's bar).
+  ProgressListener progress_listener;
+};
+
+// What one fill did, for the command line's exit code and for tests.
+struct FillReport {
+  std::string folder;            // where the temporary files were made
+  uint64_t free_bytes = 0;       // measured at the start; all ones when unknown
+  uint64_t written_bytes = 0;    // zero bytes that really reached the volume
+  uint64_t held_back_bytes = 0;  // ext4's own reserve, when it was left in place
+  int files = 0;                 // temporary files created
+  bool filled = false;           // wrote until the volume took no more
+  bool stopped = false;          // fillRunning was cleared
+  int errors = 0;                // rows with the error icon
+};
+
+// One fill's temporary files and counters, shared by its levels.
+struct FillState {
+  std::string folder;
+  uint64_t free_bytes = 0;
+  // The progress count: 64000 per block begun, as the display shows it.
+  uint64_t counted_bytes = 0;
+  uint64_t written_bytes = 0;
+  // Every file made so far, oldest first; deleted newest first.
+  std::vector<std::string> paths;
+  int created = 0;
+  int errors = 0;
+};
+
+// Everything a fill talks to. progress is called with (done, total) after
+// every block; it may be empty. The fill stops when fillRunning is 0 or
+// interrupt (when given) is not.
+struct FillContext {
+  platform::Env& env;
+  core::WindowPort& window;
+  core::RunState& run_state;
+  std::function<void(uint64_t, uint64_t)> progress;
+  const std::atomic<int>* interrupt = nullptr;
+};
+
+// True when the fill of context was asked to stop.
+bool FillStopRequested(const FillContext& context);
+
+// How one temporary file ended.
+enum class FillFileEnd {
+  kFull,        // the volume took no more (ENOSPC, EDQUOT)
+  kSizeLimit,   // the file reached the file size limit (EFBIG)
+  kNotCreated,  // no file could be made; state.paths is unchanged
+  kVolumeFull,  // no file could be made because the volume is full
+  kStopped,     // fillRunning was cleared
+  kFailed,      // a write, sync or close failed otherwise (error row added)
+};
+
+struct FillFileResult {
+  FillFileEnd end = FillFileEnd::kFailed;
+  uint64_t bytes = 0;  // bytes this file took
+};
+
+// One level of the fill: makes one temporary file (a new name on a clash,
+// "File:" row either way), writes zero blocks into it until the volume or the
+// file is full or the fill is stopped, finishes with block-sized direct writes
+// when the volume filled up, syncs and closes it. The file stays on the volume
+// (its path in state.paths) until DeleteFillFiles.
+FillFileResult WriteFillFile(FillContext& context, FillState& state);
+
+// Deletes every file in state.paths, newest first, reporting progress after
+// each; a file that can't be deleted is an error row.
+void DeleteFillFiles(FillContext& context, FillState& state);
+
+// Whether --include-reserved can work for a fill into folder: root, and an
+// ext4 file system whose reserve is readable. The reason when not.
+platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder);
+
+// The whole fill for a chosen folder, as the window's worker or the command
+// line runs it: clean-up of an interrupted fill, warnings, measuring, the
+// files, their deletion, the coverage row, and the window restored.
+FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
+                         const std::string& chosen_folder, const FillOptions& options = {});
+
+}  // namespace tarnwell::erase

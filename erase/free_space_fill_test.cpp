@@ -1,0 +1,284 @@
+#include "erase/free_space_fill.h"
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <mutex>
+
+#include "erase/fill_leftovers.h"
+#include "platform/fault_env.h"
+#include "tests/support/recording_port.h"
+#include "tests/support/temp_dir.h"
+
+namespace tarnwell::erase {
+namespace {
+
+using testing::RecordingPort;
+using testing::TempDir;
+
+platform::Env& real_env = platform::DefaultEnv();
+
+std::vector<std::string> FillFilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename().string().starts_with(kFillNamePrefix)) {
+      names.push_back(entry.path().filename().string());
+    }
+  }
+  return names;
+}
+
+std::vector<std::string> FileRows(const RecordingPort& port) {
+  std::vector<std::string> rows;
+  for (const std::string& text : port.MessagesWith(core::MessageIcon::kInfo)) {
+    if (text.starts_with("File:")) rows.push_back(text.substr(5));
+  }
+  return rows;
+}
+
+// A volume of `capacity` bytes over the real file system: writes past it fail
+// with ENOSPC (after a short write), and each file stops at `file_limit` with
+// EFBIG when one is given.
+class SmallVolume {
+ public:
+  explicit SmallVolume(uint64_t capacity, uint64_t file_limit = 0)
+      : capacity_(capacity), file_limit_(file_limit) {
+    env.fail_write = [this](const std::string&, uint64_t offset, size_t length,
+                            bool) -> std::optional<platform::Result<size_t>> {
+      std::lock_guard lock(mutex_);
+      uint64_t allowed = std::min<uint64_t>(length, capacity_ - used_);
+      if (file_limit_ != 0) {
+        if (offset >= file_limit_) return platform::Status::Error(EFBIG, "write: File too large");
+        allowed = std::min<uint64_t>(allowed, file_limit_ - offset);
+      }
+      if (allowed == 0) return platform::Status::Error(ENOSPC, "write: No space left on device");
+      used_ += allowed;
+      return platform::Result<size_t>(allowed);
+    };
+  }
+  uint64_t used() const { return used_; }
+
+  platform::FaultEnv env{real_env};
+
+ private:
+  std::mutex mutex_;
+  uint64_t capacity_;
+  uint64_t file_limit_;
+  uint64_t used_ = 0;
+};
+
+struct Fill {
+  explicit Fill(platform::Env& env, const std::string& folder, uint64_t free_bytes)
+      : context{env, port, run_state,
+                [this](uint64_t done, uint64_t total) { progress.emplace_back(done, total); }} {
+    state.folder = folder;
+    state.free_bytes = free_bytes;
+    run_state.fillRunning = 1;
+  }
+  // Files until one is empty twice in a row, the volume is full or the fill
+  // stops, as FillFreeSpace chains them.
+  void Run() {
+    int empty = 0;
+    for (;;) {
+      FillFileResult result = WriteFillFile(context, state);
+      ends.push_back(result.end);
+      if (result.end != FillFileEnd::kFull && result.end != FillFileEnd::kSizeLimit) break;
+      empty = result.bytes == 0 ? empty + 1 : 0;
+      if (empty == kMaxEmptyFillFiles || state.written_bytes >= state.free_bytes) break;
+    }
+  }
+
+  RecordingPort port;
+  core::RunState run_state;
+  std::vector<std::pair<uint64_t, uint64_t>> progress;
+  FillContext context;
+  FillState state;
+  std::vector<FillFileEnd> ends;
+};
+
+TEST(FillFileNames, HaveTheFillShapeAndNothingElseMatches) {
+  const std::string path = NewFillFileName(real_env, "/some/folder");
+  ASSERT_TRUE(path.starts_with("/some/folder/tmp_ttt_"));
+  const std::string name = path.substr(std::string("/some/folder/").size());
+  EXPECT_TRUE(IsFillFileName(name));
+  EXPECT_EQ(NewFillFileName(real_env, "/").find("/tmp_ttt_"), 0u);
+  EXPECT_FALSE(IsFillFileName("tmp_ttt_.xxx"));
+  EXPECT_FALSE(IsFillFileName("tmp_ttt_((((((((((((((.xxx"));    // 14 characters
+  EXPECT_FALSE(IsFillFileName("tmp_ttt_((((((((((((((((.xxx"));  // 16
+  EXPECT_FALSE(IsFillFileName("tmp_ttt_(((((((((((((((a.xxx"));
+  EXPECT_FALSE(IsFillFileName("tmp_ttt_((((((((((((((().xxx"));  // ')' is no alphabet character
+  const std::string every = "tmp_ttt_\xC2\xB3\xC2\xB2~{([]]]]]]]]].xxx";  // 15 characters
+  EXPECT_TRUE(IsFillFileName(every));
+  EXPECT_FALSE(IsFillFileName(every + ".bak"));
+  EXPECT_FALSE(IsFillFileName("x" + every));
+}
+
+TEST(FillFile, FillsTheVolumeAndDeletesItsFilesNewestFirst) {
+  TempDir dir;
+  const std::string keep = dir.Write("keep.txt", "x");
+  SmallVolume volume(3'000'000);
+  std::vector<std::string> removed;
+  volume.env.observe = [&](const std::string& operation, const std::string& path) {
+    if (operation == "RemoveFile") removed.push_back(path);
+  };
+  Fill fill(volume.env, dir.path(), 3'000'000);
+  fill.Run();
+
+  EXPECT_EQ(volume.used(), 3'000'000u);
+  EXPECT_EQ(fill.state.written_bytes, 3'000'000u);
+  // 3,000,000 bytes are 46.875 blocks; the block begun last counts whole.
+  EXPECT_EQ(fill.state.counted_bytes, 47u * kFillBlockBytes);
+  ASSERT_EQ(fill.state.paths.size(), 1u);
+  EXPECT_EQ(std::filesystem::file_size(fill.state.paths[0]), 3'000'000u);
+  EXPECT_EQ(FileRows(fill.port), fill.state.paths);
+  EXPECT_EQ(fill.progress.back(), std::make_pair(47u * kFillBlockBytes, uint64_t{3'000'000}));
+
+  const std::vector<std::string> made = fill.state.paths;
+  DeleteFillFiles(fill.context, fill.state);
+  EXPECT_TRUE(FillFilesIn(dir.path()).empty());
+  EXPECT_EQ(removed, std::vector<std::string>(made.rbegin(), made.rend()));
+  EXPECT_TRUE(std::filesystem::exists(keep));
+  EXPECT_EQ(fill.state.errors, 0);
+}
+
+TEST(FillFile, MeasuredTooHighEndsAfterTwoEmptyFiles) {
+  TempDir dir;
+  SmallVolume volume(1'000'000);
+  Fill fill(volume.env, dir.path(), 50'000'000);
+  fill.Run();
+  EXPECT_EQ(fill.state.paths.size(), 3u);
+  EXPECT_EQ(FileRows(fill.port), fill.state.paths);
+  EXPECT_EQ(FillFilesIn(dir.path()).size(), 3u);  // alive at once until deleted
+  DeleteFillFiles(fill.context, fill.state);
+  EXPECT_TRUE(FillFilesIn(dir.path()).empty());
+}
+
+TEST(FillFile, SizeLimitLeadsToFurtherFiles) {
+  TempDir dir;
+  SmallVolume volume(2'500'000, 1'000'000);
+  Fill fill(volume.env, dir.path(), 2'500'000);
+  fill.Run();
+  ASSERT_EQ(fill.state.paths.size(), 3u);
+  EXPECT_EQ(fill.ends[0], FillFileEnd::kSizeLimit);
+  EXPECT_EQ(fill.ends[1], FillFileEnd::kSizeLimit);
+  EXPECT_EQ(std::filesystem::file_size(fill.state.paths[0]), 1'000'000u);
+  EXPECT_EQ(std::filesystem::file_size(fill.state.paths[2]), 500'000u);
+  EXPECT_EQ(fill.state.written_bytes, 2'500'000u);
+  DeleteFillFiles(fill.context, fill.state);
+  EXPECT_TRUE(FillFilesIn(dir.path()).empty());
+}
+
+TEST(FillFile, FolderWithoutWritePermissionGivesOneRowAndEnds) {
+  TempDir dir;
+  platform::FaultEnv env(real_env);
+  env.fail_call = [](const std::string& operation,
+                     const std::string& path) -> std::optional<platform::Status> {
+    if (operation == "CreateExclusive") return platform::Status::FromErrno(EACCES, "create", path);
+    return std::nullopt;
+  };
+  Fill fill(env, dir.path(), 1'000'000);
+  fill.Run();
+  EXPECT_EQ(fill.ends, std::vector<FillFileEnd>{FillFileEnd::kNotCreated});
+  ASSERT_EQ(FileRows(fill.port).size(), 1u);
+  EXPECT_TRUE(IsFillFileName(FileRows(fill.port)[0].substr(dir.path().size() + 1)));
+  EXPECT_EQ(fill.port.MessagesWith(core::MessageIcon::kError).size(), 1u);
+  EXPECT_TRUE(fill.state.paths.empty());
+}
+
+TEST(FillFile, NameClashDrawsNewNamesWithoutTouchingTheOtherFile) {
+  TempDir dir;
+  platform::FaultEnv env(real_env);
+  int attempts = 0;
+  env.fail_call = [&](const std::string& operation,
+                      const std::string& path) -> std::optional<platform::Status> {
+    if (operation == "CreateExclusive" && ++attempts < 3) {
+      return platform::Status::FromErrno(EEXIST, "create", path);
+    }
+    return std::nullopt;
+  };
+  SmallVolume volume(100'000);
+  env.fail_write = volume.env.fail_write;
+  Fill fill(env, dir.path(), 100'000);
+  fill.Run();
+  EXPECT_EQ(attempts, 3);
+  EXPECT_EQ(fill.state.paths.size(), 1u);
+  EXPECT_EQ(FileRows(fill.port), fill.state.paths);
+}
+
+TEST(FillFile, StopMidFillEndsTheFileAndDeletesEveryFile) {
+  TempDir dir;
+  SmallVolume volume(50'000'000, 3'000'000);
+  Fill fill(volume.env, dir.path(), 50'000'000);
+  // The stop arrives while the second file is being written.
+  fill.context.progress = [&](uint64_t done, uint64_t) {
+    if (done > 4'000'000) fill.run_state.fillRunning = 0;
+  };
+  fill.Run();
+  EXPECT_EQ(fill.ends.back(), FillFileEnd::kStopped);
+  EXPECT_EQ(fill.state.paths.size(), 2u);
+  EXPECT_LT(fill.state.written_bytes, 6'000'000u);
+  DeleteFillFiles(fill.context, fill.state);
+  EXPECT_TRUE(FillFilesIn(dir.path()).empty());
+}
+
+TEST(FillFile, FailedSyncOrDeleteIsAnErrorRow) {
+  TempDir dir;
+  SmallVolume volume(200'000);
+  volume.env.fail_call = [](const std::string& operation,
+                            const std::string& path) -> std::optional<platform::Status> {
+    if (operation == "DataSync") return platform::Status::FromErrno(EIO, "sync", path);
+    if (operation == "RemoveFile") return platform::Status::FromErrno(EBUSY, "delete", path);
+    return std::nullopt;
+  };
+  Fill fill(volume.env, dir.path(), 200'000);
+  fill.Run();
+  EXPECT_EQ(fill.ends, std::vector<FillFileEnd>{FillFileEnd::kFailed});
+  DeleteFillFiles(fill.context, fill.state);
+  EXPECT_EQ(fill.state.errors, 2);
+  EXPECT_EQ(fill.port.MessagesWith(core::MessageIcon::kError).size(), 2u);
+}
+
+TEST(FillLeftovers, OnlyRegularFilesOfTheFillShapeAreRemoved) {
+  TempDir dir;
+  const std::string leftover = NewFillFileName(real_env, dir.path());
+  dir.Write(leftover.substr(dir.path().size() + 1), "zeros");
+  dir.Write("tmp_ttt_notours.xxx", "user data");
+  const std::string linked = NewFillFileName(real_env, dir.path());
+  const std::string target = dir.Write("target", "keep");
+  ASSERT_EQ(symlink(target.c_str(), linked.c_str()), 0);
+  RecordingPort port;
+  EXPECT_EQ(RemoveFillLeftovers(real_env, dir.path(), port), 1);
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+  EXPECT_TRUE(std::filesystem::exists(dir / "tmp_ttt_notours.xxx"));
+  EXPECT_TRUE(std::filesystem::is_symlink(linked));
+  EXPECT_EQ(testing::ReadAll(target), "keep");
+}
+
+TEST(FillFolder, IsTheParentUnlessTheFolderIsAMountPoint) {
+  TempDir dir;
+  const std::string chosen = dir.MakeDir("data/old");
+  EXPECT_EQ(FillFolderFor(real_env, chosen), dir / "data");
+  EXPECT_EQ(FillFolderFor(real_env, chosen + "/"), dir / "data");
+  EXPECT_EQ(FillFolderFor(real_env, "/"), "/");
+  EXPECT_EQ(FillFolderFor(real_env, "/proc"), "/proc");  // its own file system
+}
+
+TEST(MeasureDiskSpace, CountsWhatThisProcessMayWrite) {
+  TempDir dir;
+  uint64_t total = 0;
+  const int64_t free = MeasureDiskSpace(real_env, dir.path(), &total);
+  ASSERT_GT(free, 0);
+  EXPECT_GE(total, static_cast<uint64_t>(free));
+  const platform::VolumeSpace space = *real_env.GetVolumeSpace(dir.path());
+  EXPECT_EQ(static_cast<uint64_t>(free), geteuid() == 0 ? space.free_bytes : space.available_bytes);
+  uint64_t untouched = 7;
+  EXPECT_EQ(MeasureDiskSpace(real_env, dir / "missing", &untouched), -1);
+  EXPECT_EQ(untouched, 7u);
+}
+
+}  // namespace
+}  // namespace tarnwell::erase
