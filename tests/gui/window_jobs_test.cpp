@@ -212,22 +212,26 @@ class WindowJobsTest : public QObject {
   void ClosingDuringAnEraseEndsTheRunCleanly() {
     WindowFixture window;
     const std::string big = window.Path("big.bin");
-    WriteFile(big, 2 * 1024 * 1024);
+    WriteFile(big, 256 * 1024);
     window.Set("del_delay", 0);
-    // Slow writes keep the job busy while the window closes.
-    window.env().fail_write = [](const std::string&, uint64_t, size_t,
-                                 bool) -> std::optional<platform::Result<size_t>> {
-      QThread::usleep(200);
+    // The job's first write waits until the window has closed.
+    std::atomic<bool> release{false};
+    std::atomic<bool> writing{false};
+    window.env().fail_write = [&](const std::string&, uint64_t, size_t,
+                                  bool) -> std::optional<platform::Result<size_t>> {
+      writing = true;
+      while (!release.load()) QThread::msleep(1);
       return std::nullopt;
     };
     MainDialog& dialog = window.Open({big});
     dialog.show();
     dialog.RunCommand(ids::kDelete);
-    QTRY_VERIFY_WITH_TIMEOUT(window.TopMessage().startsWith("Total"), kJobTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(writing.load(), kJobTimeoutMs);
     QTest::keyClick(&dialog, Qt::Key_Escape);  // past the countdown: only asks to stop
     QVERIFY(dialog.isVisible());
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
+    release = true;
     // As main does: the job goes on without the window and ends.
     QVERIFY(dialog.EndRun(kJobTimeoutMs));
     QVERIFY(!fs::exists(big));
