@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kTextVerifyMismatch = 72;
 constexpr int kTextNotRegularFile = 73;
+constexpr uint32_t kOwnerWrite = 0200;
 
 bool AllZero(const unsigned char* data, size_t length) {
   return std::all_of(data, data + length, [](unsigned char b) { return b == 0; });
@@ -74,7 +75,7 @@ void ItemEraser::EraseFile(const std::string& path, const platform::FileInfo& in
 
 bool ItemEraser::OverwritePass(const std::string& path, const platform::FileInfo& info) {
   // Missing owner write shows up as a failed open just below.
-  env_.AddOwnerWrite(path);
+  if ((info.mode & kOwnerWrite) == 0) env_.AddOwnerWrite(path);
   platform::Result<std::unique_ptr<platform::WritableFile>> opened =
       env_.OpenForOverwrite(path, &info);
   if (!opened.ok()) {

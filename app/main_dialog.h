@@ -1,0 +1,195 @@
+// The program's one window: header strip, instructions, action buttons, item
+// list, message list and status bar, and the handling of every command. It is
+// a shell over the logic: lists, texts, settings and jobs live in their own
+// layers and reach the window through core::WindowPort.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/run_state.h"
+#include "core/window_port.h"
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTableView;
+class QToolButton;
+
+namespace tarnwell::platform {
+class Env;
+}
+namespace tarnwell::settings {
+class SettingsStore;
+}
+namespace tarnwell::items {
+class ItemList;
+}
+
+namespace tarnwell::app {
+
+class ItemListModel;
+class MenuRunner;
+class MessageList;
+class QtWindowPort;
+class ToolStrip;
+class WorkerSlot;
+
+// What the window uses but does not own; all must outlive it.
+struct DialogServices {
+  platform::Env& env;
+  settings::SettingsStore& settings;
+  MenuRunner& runner;
+  WorkerSlot& worker;
+};
+
+// Control and command ids; each control's object name is its id.
+namespace ids {
+inline constexpr char kItemList[] = "IDC_ITEMLIST";
+inline constexpr char kMessages[] = "IDC_MESSAGES";
+inline constexpr char kGroup[] = "IDC_GROUP";
+inline constexpr char kInstructions[] = "IDC_INSTRUCTIONS";
+inline constexpr char kIcon[] = "IDC_ICON";
+inline constexpr char kDelete[] = "IDC_DELETE";
+inline constexpr char kDeleteExit[] = "IDC_DELETE_EXIT";
+inline constexpr char kReset[] = "IDC_RESET";
+inline constexpr char kOverwrite[] = "IDC_OVERWRITE";
+inline constexpr char kDelay[] = "IDC_DELAY";
+inline constexpr char kImport[] = "IDC_IMPORT";
+inline constexpr char kLanguage[] = "IDC_LANGUAGE";
+inline constexpr char kHelp[] = "ID_HELP_TEXT";
+inline constexpr char kCancel[] = "IDCANCEL";
+inline constexpr char kFill[] = "ID_FILL_FREE_SPACE";
+inline constexpr char kWebLink[] = "IDC_WEB_LINK";
+inline constexpr char kHeaderBand[] = "HeaderBand";
+inline constexpr char kFillToolbar[] = "FillToolbar";
+inline constexpr char kAppToolbar[] = "AppToolbar";
+inline constexpr char kActionToolbar[] = "ActionToolbar";
+inline constexpr char kStatusBar[] = "StatusBar";
+inline constexpr char kLinkToolbar[] = "LinkToolbar";
+}  // namespace ids
+
+class MainDialog final : public QDialog, public core::WindowPort {
+  Q_OBJECT
+
+ public:
+  // Result of a window closed by Cancel.
+  static constexpr int kCancelResult = 2;
+  // How long Cancel lets a stopped fill see its flag before the window closes.
+  static constexpr int kFillStopWaitMs = 300;
+
+  // Builds and labels every control, then adds argument_paths (the command
+  // line, each argument one path) to the item list and refreshes it.
+  MainDialog(DialogServices services, const std::vector<std::string>& argument_paths,
+             QWidget* parent = nullptr);
+  // REQUIRES: EndRun() returned true (no worker can reach the window).
+  ~MainDialog() override;
+
+  // How long the end of the run waits for a fill to delete its temporary
+  // files, and for any other worker (an erase job goes on until the process
+  // ends, as a second Cancel means).
+  static constexpr int kFillCleanupWaitMs = 30000;
+  static constexpr int kWorkerWaitMs = 1500;
+
+  // After the window has closed: cuts the worker off from the window, stops a
+  // running fill and waits a bounded time (processing events) for the worker
+  // to end (timeout_ms, or the waits above when negative). False when a
+  // worker still runs; the process must then end without destroying the
+  // window or what the worker uses.
+  bool EndRun(int timeout_ms = -1);
+
+  // Runs a command as its button, key or the close box would (id as in ids).
+  void RunCommand(const QString& id);
+
+  // Labels every control in the current language and clears the messages down
+  // to the three legend rows.
+  void ApplyLanguageTexts();
+  // Places the controls for a client area of width x height pixels.
+  void LayoutControls(int width, int height);
+
+  // core::WindowPort, UI thread only; workers use port().
+  void InsertMessage(std::string_view text, core::MessageIcon icon) override;
+  void SetStatusText(std::string_view text) override;
+  void SetTitle(std::string_view text) override;
+  void SetInstructionText(std::string_view text) override;
+  void SetBusy(bool busy) override;
+  std::string UpdateOptionLabels() override;
+  void ItemRowsChanged(int row_count) override;
+  void SendCancel() override;
+
+  // The window interface for any thread.
+  core::WindowPort& port();
+  core::RunState& run_state() { return run_state_; }
+  items::ItemList& items() { return *items_; }
+  int time_mode() const { return time_mode_; }
+  // The first client size, from the template's dialog units.
+  QSize TemplateClientSize() const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ public slots:
+  // Enter and Escape reach QDialog's slots; both become window commands.
+  void accept() override {}
+  void reject() override { Cancel(); }
+
+ private:
+  void CreateControls();
+  ToolStrip* MakeStrip(QWidget* parent, const char* name);
+  QToolButton* Button(const char* id) const;
+  QRect TemplateRect(int left, int top, int width, int height) const;
+
+  void Cancel();
+  void Delete() { StartErase(false); }
+  void DeleteAndExit() { StartErase(true); }
+  void StartErase(bool exit_after);
+  void ResetItems();
+  void ShowOverwriteMenu();
+  void ShowDelayMenu();
+  void ShowLanguageMenu();
+  void ShowHelp();
+  void StartFill();
+  void OpenWebLink();
+  void ShowImportMenu();
+  void StartImport(const std::string& folder);
+  // Starts work on the worker slot; a failure becomes an error row and the
+  // buttons are enabled again.
+  bool StartWorker(std::function<void()> work);
+  // Shows a menu dropped below button (held down while open); returns the
+  // chosen action's integer data, or -1 when dismissed.
+  int RunButtonMenu(QMenu& menu, const char* button_id);
+  void WaitProcessingEvents(int milliseconds);
+
+  DialogServices services_;
+  core::RunState run_state_;
+  std::unique_ptr<items::ItemList> items_;
+  std::unique_ptr<QtWindowPort> port_;
+  int time_mode_ = 0;
+  bool closing_ = false;
+  bool fill_started_ = false;  // the worker, if any, is the free-space fill
+
+  ItemListModel* model_ = nullptr;
+  QWidget* header_band_ = nullptr;
+  ToolStrip* fill_toolbar_ = nullptr;
+  ToolStrip* app_toolbar_ = nullptr;
+  ToolStrip* action_toolbar_ = nullptr;
+  ToolStrip* link_toolbar_ = nullptr;
+  QStatusBar* status_bar_ = nullptr;
+  QGroupBox* group_ = nullptr;
+  QLabel* instructions_ = nullptr;
+  QLabel* icon_ = nullptr;
+  QTableView* item_view_ = nullptr;
+  MessageList* messages_ = nullptr;
+};
+
+}  // namespace tarnwell::app

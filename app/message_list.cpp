@@ -1,0 +1,59 @@
+// Icons come from the desktop theme through the style, so they match the
+// user's message boxes.
+#include "app/message_list.h"
+
+#include <QHeaderView>
+#include <QStyle>
+
+namespace tarnwell::app {
+namespace {
+constexpr int kIconRole = Qt::UserRole;
+
+QStyle::StandardPixmap PixmapFor(core::MessageIcon icon) {
+  switch (icon) {
+    case core::MessageIcon::kError:
+      return QStyle::SP_MessageBoxCritical;
+    case core::MessageIcon::kWarning:
+      return QStyle::SP_MessageBoxWarning;
+    case core::MessageIcon::kInfo:
+      break;
+  }
+  return QStyle::SP_MessageBoxInformation;
+}
+}  // namespace
+
+MessageList::MessageList(QWidget* parent) : QTreeWidget(parent) {
+  setColumnCount(1);
+  setRootIsDecorated(false);
+  setUniformRowHeights(true);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSortingEnabled(false);
+  header()->setStretchLastSection(false);
+  header()->setSectionsMovable(false);
+  setColumnWidth(0, kColumnWidth);
+  const int small = style()->pixelMetric(QStyle::PM_SmallIconSize);
+  setIconSize(QSize(small, small));
+}
+
+void MessageList::InsertMessage(const QString& text, core::MessageIcon icon) {
+  auto* row = new QTreeWidgetItem(QStringList{text});
+  row->setIcon(0, style()->standardIcon(PixmapFor(icon)));
+  row->setData(0, kIconRole, static_cast<int>(icon));
+  insertTopLevelItem(0, row);
+}
+
+void MessageList::SetColumnTitle(const QString& title) { setHeaderLabels({title}); }
+
+QString MessageList::RowText(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item ? item->text(0) : QString();
+}
+
+core::MessageIcon MessageList::RowIcon(int row) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return static_cast<core::MessageIcon>(item ? item->data(0, kIconRole).toInt() : 0);
+}
+
+}  // namespace tarnwell::app

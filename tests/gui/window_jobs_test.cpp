@@ -1,0 +1,269 @@
+// The main window with work in flight: drops, the erase job end to end, its
+// abort and Delete + Exit, the folder import, the fill stopped by closing, a
+// worker that cannot start, and closing while a job runs. Runs under tsan.
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QThread>
+#include <cerrno>
+#include <filesystem>
+
+#include "window_fixture.h"
+
+using tarnwell::app::MainDialog;
+using tarnwell::core::MessageIcon;
+using tarnwell::testing::PickData;
+using tarnwell::testing::PickText;
+using tarnwell::testing::WindowFixture;
+namespace fs = std::filesystem;
+namespace ids = tarnwell::app::ids;
+namespace platform = tarnwell::platform;
+
+namespace {
+constexpr int kJobTimeoutMs = 60000;
+
+void WriteFile(const std::string& path, size_t bytes) {
+  fs::create_directories(fs::path(path).parent_path());
+  QFile file(QString::fromStdString(path));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QByteArray block(4096, 'M');
+  for (size_t done = 0; done < bytes; done += block.size()) {
+    file.write(block.constData(), std::min<qint64>(block.size(), bytes - done));
+  }
+}
+
+QAbstractItemModel* ItemModel(MainDialog& dialog) {
+  return dialog.findChild<QTableView*>(ids::kItemList)->model();
+}
+
+bool AllActionsEnabled(WindowFixture& window) {
+  for (const char* id : {ids::kDelete, ids::kDeleteExit, ids::kOverwrite, ids::kReset, ids::kImport,
+                         ids::kCancel, ids::kFill}) {
+    if (!window.Button(id)->isEnabled()) return false;
+  }
+  return true;
+}
+
+// A worker slot whose threads never start, as when the system has none left.
+class FailingSlot final : public tarnwell::app::WorkerSlot {
+ public:
+  bool Start(std::function<void()>) override { return false; }
+};
+}  // namespace
+
+class WindowJobsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { QVERIFY(tarnwell::text::BuildTextCatalog()); }
+  void init() { tarnwell::text::SetCurrentLanguage(1); }
+
+  void DropAddsEveryPathThenRefreshesOnce() {
+    WindowFixture window;
+    WriteFile(window.Path("drop/c.txt"), 10);
+    WriteFile(window.Path("drop/a.txt"), 20);
+    WriteFile(window.Path("drop/d/e.txt"), 30);
+    MainDialog& dialog = window.Open();
+    QAbstractItemModelTester tester(ItemModel(dialog),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy resets(ItemModel(dialog), &QAbstractItemModel::modelReset);
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(window.Path("drop/c.txt"))),
+                  QUrl::fromLocalFile(QString::fromStdString(window.Path("drop/a.txt"))),
+                  QUrl::fromLocalFile(QString::fromStdString(window.Path("drop/d"))),
+                  QUrl("https://example.org/not-a-file")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dialog, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dialog, &drop);
+
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(ItemModel(dialog)->rowCount(), 4);  // c, a, the folder d and d/e
+    QVERIFY2(window.Status().startsWith("Ready // Items:4 "), qPrintable(window.Status()));
+    QCOMPARE(ItemModel(dialog)->index(0, 0).data().toString(),
+             QString::fromStdString(window.Path("drop/a.txt")));
+    QCOMPARE(ItemModel(dialog)->index(1, 1).data().toString(), QString("10.0 byte"));
+    QCOMPARE(ItemModel(dialog)->index(2, 1).data().toString(), QString("<DIR>"));
+
+    dialog.RunCommand(ids::kReset);
+    QCOMPARE(ItemModel(dialog)->rowCount(), 0);
+    QVERIFY(fs::exists(window.Path("drop/a.txt")));  // Reset touches no file
+  }
+
+  void EraseOfATreeLeavesNothingOnDisk() {
+    WindowFixture window;
+    WriteFile(window.Path("tree/x.txt"), 5000);
+    WriteFile(window.Path("tree/sub/y.bin"), 70000);
+    WriteFile(window.Path("tree/sub/deeper/z"), 1);
+    window.Set("del_delay", 0);
+    window.Set("re_write", 2);
+    MainDialog& dialog = window.Open({window.Path("tree")});
+    QAbstractItemModelTester tester(ItemModel(dialog),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(ItemModel(dialog)->rowCount(), 6);
+
+    dialog.RunCommand(ids::kDelete);
+    QTRY_COMPARE_WITH_TIMEOUT(window.Status(), QString("100.0 % // Error: 0 "), kJobTimeoutMs);
+    QTRY_VERIFY(AllActionsEnabled(window));
+    QVERIFY(!fs::exists(window.Path("tree")));
+    QCOMPARE(ItemModel(dialog)->rowCount(), 0);
+    QCOMPARE(dialog.windowTitle(), QString("Tarnwell"));
+    QCOMPARE(dialog.run_state().stopRequested.load(), 1);
+  }
+
+  void EscapeDuringTheCountdownAbortsAndKeepsTheWindow() {
+    WindowFixture window;
+    WriteFile(window.Path("keep.txt"), 100);
+    window.Set("del_delay", 5);
+    MainDialog& dialog = window.Open({window.Path("keep.txt")});
+    dialog.show();
+    dialog.RunCommand(ids::kDelete);
+    QVERIFY(!window.Button(ids::kDelete)->isEnabled());
+    QTRY_VERIFY(window.TopMessage().startsWith("The begin in"));
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QTRY_COMPARE_WITH_TIMEOUT(window.TopMessage(), QString("Abort // [ESC]"), 5000);
+    QCOMPARE(window.Messages()->RowIcon(0), MessageIcon::kWarning);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(AllActionsEnabled(window));
+    QVERIFY(fs::exists(window.Path("keep.txt")));
+  }
+
+  void DeleteAndExitClosesOnlyAfterAJobWithoutErrors() {
+    for (bool with_error : {false, true}) {
+      WindowFixture window;
+      const std::string victim = window.Path("victim.txt");
+      WriteFile(victim, 3000);
+      window.Set("del_delay", 0);
+      if (with_error) {
+        window.env().fail_call = [victim](
+                                     const std::string& operation,
+                                     const std::string& path) -> std::optional<platform::Status> {
+          if (operation == "OpenForOverwrite" && path == victim) {
+            return platform::Status::FromErrno(EIO, "open", path);
+          }
+          return std::nullopt;
+        };
+      }
+      MainDialog& dialog = window.Open({victim});
+      dialog.show();
+      dialog.RunCommand(ids::kDeleteExit);
+      if (with_error) {
+        QTRY_VERIFY_WITH_TIMEOUT(window.Status().contains("Error: 1"), kJobTimeoutMs);
+        QTRY_VERIFY(AllActionsEnabled(window));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.run_state().exitAfterErase.load(), 0);
+      } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), kJobTimeoutMs);
+        QCOMPARE(dialog.result(), MainDialog::kCancelResult);
+        QVERIFY(!fs::exists(victim));
+      }
+    }
+  }
+
+  void AWorkerThatCannotStartIsReportedAndFreesTheButtons() {
+    WindowFixture window;
+    window.UseWorkerSlot(std::make_unique<FailingSlot>());
+    MainDialog& dialog = window.Open();
+    dialog.RunCommand(ids::kDelete);
+    QCOMPARE(window.Messages()->RowIcon(0), MessageIcon::kError);
+    QVERIFY(window.TopMessage().startsWith("Error"));
+    QVERIFY(AllActionsEnabled(window));
+  }
+
+  void ImportScansOnAWorkerWithItsSettings() {
+    WindowFixture window;
+    WriteFile(window.Path("import/one.txt"), 1);
+    WriteFile(window.Path("import/sub/two.txt"), 2);
+    MainDialog& dialog = window.Open();
+    window.runner().folder = QString::fromStdString(window.Path("import"));
+    window.runner().pick = PickData(1);  // "Import"
+    dialog.RunCommand(ids::kImport);
+    const auto& menu = window.runner().menus[0];
+    QCOMPARE(menu.size(), 5);
+    QCOMPARE(menu[0].text, QString("Import"));
+    QVERIFY(menu[0].enabled);
+    QVERIFY(menu[1].separator);
+    QCOMPARE(menu[2].text, QString("Includ Subfolder"));
+    QVERIFY(menu[2].checked && menu[3].checked && menu[4].checked);
+    QTRY_COMPARE_WITH_TIMEOUT(ItemModel(dialog)->rowCount(), 3, kJobTimeoutMs);  // not the folder
+    QTRY_VERIFY(AllActionsEnabled(window));
+
+    window.runner().pick = PickText("Add Files");
+    dialog.RunCommand(ids::kImport);
+    QCOMPARE(window.Get("import_files"), 0);
+    window.runner().pick = PickText("Add Folders");
+    dialog.RunCommand(ids::kImport);
+    QCOMPARE(window.Get("import_folders"), 0);
+    window.runner().pick = [](const auto&) { return -1; };
+    dialog.RunCommand(ids::kImport);
+    const auto& last = window.runner().menus.back();
+    QVERIFY(!last[0].enabled);  // nothing would be added
+    QVERIFY(!last[3].checked && !last[4].checked && last[2].checked);
+  }
+
+  void ClosingDuringAnEraseEndsTheRunCleanly() {
+    WindowFixture window;
+    const std::string big = window.Path("big.bin");
+    WriteFile(big, 2 * 1024 * 1024);
+    window.Set("del_delay", 0);
+    // Slow writes keep the job busy while the window closes.
+    window.env().fail_write = [](const std::string&, uint64_t, size_t,
+                                 bool) -> std::optional<platform::Result<size_t>> {
+      QThread::usleep(200);
+      return std::nullopt;
+    };
+    MainDialog& dialog = window.Open({big});
+    dialog.show();
+    dialog.RunCommand(ids::kDelete);
+    QTRY_VERIFY_WITH_TIMEOUT(window.TopMessage().startsWith("Total"), kJobTimeoutMs);
+    QTest::keyClick(&dialog, Qt::Key_Escape);  // past the countdown: only asks to stop
+    QVERIFY(dialog.isVisible());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    // As main does: the job goes on without the window and ends.
+    QVERIFY(dialog.EndRun(kJobTimeoutMs));
+    QVERIFY(!fs::exists(big));
+  }
+
+  void ClosingDuringTheFillDeletesItsFiles() {
+    WindowFixture window;
+    const std::string chosen = window.Path("fill/chosen");
+    fs::create_directories(chosen);
+    const fs::path fill_folder = fs::path(chosen).parent_path();
+    // Each block is slow and the "volume" is full after 8 MB, so the fill
+    // neither ends by itself while the test closes nor fills the real disk.
+    std::atomic<uint64_t> written{0};
+    window.env().fail_write = [&written](const std::string&, uint64_t, size_t length,
+                                         bool) -> std::optional<platform::Result<size_t>> {
+      QThread::msleep(5);
+      if (written.fetch_add(length) > 8u * 1024 * 1024) {
+        return platform::Result<size_t>(platform::Status::Error(ENOSPC, "write: no space"));
+      }
+      return std::nullopt;
+    };
+    MainDialog& dialog = window.Open();
+    dialog.show();
+    window.runner().folder = QString::fromStdString(chosen);
+    dialog.RunCommand(ids::kFill);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.run_state().fillRunning.load(), 1, kJobTimeoutMs);
+    QTRY_VERIFY(window.TopMessage().startsWith("File:"));
+    window.runner().answer = QMessageBox::Yes;
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(dialog.EndRun(MainDialog::kFillCleanupWaitMs));
+    for (const auto& entry : fs::directory_iterator(fill_folder)) {
+      QVERIFY2(entry.path().filename().string().rfind("tmp_ttt_", 0) != 0, entry.path().c_str());
+    }
+  }
+};
+
+QTEST_MAIN(WindowJobsTest)
+#include "window_jobs_test.moc"
