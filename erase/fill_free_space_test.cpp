@@ -247,6 +247,8 @@ TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
   const FillReport plain = Run(real_env, volume.path());
   EXPECT_TRUE(plain.filled);
   EXPECT_EQ(plain.held_back_bytes, before.bytes);
+  // Full short of the reserve: no empty files after the first.
+  EXPECT_EQ(plain.files, 1);
   EXPECT_EQ(CountRowsStartingWith(port, "The file system held back "), 1);
 
   platform::FaultEnv env(real_env);
