@@ -58,13 +58,14 @@ else
   check "Ctrl-C deletes every file" test "$(fill_files "$mnt")" -eq 0
 
   # A fill killed outright leaves its files; the next one removes them first.
-  umount "$mnt" && mount -t tmpfs -o size=64m tmpfs "$mnt"
+  umount "$mnt" && mount -t tmpfs -o size=1g tmpfs "$mnt"
   "$cli" fill --yes "$mnt" >/dev/null 2>&1 &
   pid=$!
-  for _ in $(seq 100); do [ "$(fill_files "$mnt")" -gt 0 ] && break; sleep 0.01; done
+  for _ in $(seq 1000); do [ "$(fill_files "$mnt")" -gt 0 ] && break; sleep 0.01; done
   kill -KILL $pid
   wait $pid 2>/dev/null
   left=$(fill_files "$mnt")
+  check "a killed fill leaves its files" test "$left" -gt 0
   "$cli" fill --yes "$mnt" >"$work/out" 2>"$work/err"
   check "a fill after a killed one exits 0" test $? -eq 0
   check "the killed fill's files are reported" \

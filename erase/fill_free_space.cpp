@@ -41,6 +41,12 @@ bool WriteFillFiles(FillContext& context, FillState& state) {
     empty_in_a_row = result.bytes == 0 ? empty_in_a_row + 1 : 0;
     if (empty_in_a_row >= kMaxEmptyFillFiles) return true;
     if (state.counted_bytes >= state.free_bytes) return true;
+    // A volume that is full short of what the file system keeps for itself
+    // would take no more from further files.
+    if (result.end == FillFileEnd::kFull &&
+        state.counted_bytes + state.out_of_reach_bytes >= state.free_bytes) {
+      return true;
+    }
     if (FillStopRequested(context)) return false;
   }
 }
@@ -126,6 +132,12 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     } else if (platform::Result<Ext4Reserve> reserve = ReadExt4Reserve(env, report.folder);
                reserve.ok()) {
       report.held_back_bytes = reserve->bytes;
+      if (env.IsPrivileged()) state.out_of_reach_bytes = reserve->bytes;
+      // Without root the blocks reserved for root are out of reach as well.
+      platform::Result<platform::VolumeSpace> space = env.GetVolumeSpace(report.folder);
+      if (!env.IsPrivileged() && space.ok()) {
+        report.held_back_bytes = space->free_bytes - space->available_bytes;
+      }
     }
 
     if (can_fill) report.filled = WriteFillFiles(context, state);
@@ -145,8 +157,6 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
         ++state.errors;
       }
     }
-    // So the free space shows as before once the fill has ended.
-    env.SyncFileSystem(report.folder);
   }
 
   report.free_bytes = state.free_bytes;

@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 
 #include "erase/ext4_reserve.h"
 #include "erase/fill_leftovers.h"
+#include "erase/fill_test_volume.h"
 #include "erase/free_space_fill.h"
 #include "platform/fault_env.h"
 #include "tests/support/recording_port.h"
@@ -43,30 +43,6 @@ uint64_t FreeBytes(const std::string& path) {
   return static_cast<uint64_t>(MeasureDiskSpace(real_env, path));
 }
 
-// The real temporary folder made to look like a volume that is full after
-// `capacity` bytes.
-struct FakeVolume {
-  explicit FakeVolume(uint64_t capacity) : capacity(capacity) {
-    env.fail_write = [this](const std::string&, uint64_t, size_t length,
-                            bool) -> std::optional<platform::Result<size_t>> {
-      std::lock_guard lock(mutex);
-      ++writes;
-      if (writes == stop_at_write) run_state->fillRunning = 0;
-      const uint64_t allowed = std::min<uint64_t>(length, this->capacity - used);
-      if (allowed == 0) return platform::Status::Error(ENOSPC, "write: No space left on device");
-      used += allowed;
-      return platform::Result<size_t>(allowed);
-    };
-  }
-  platform::FaultEnv env{real_env};
-  std::mutex mutex;
-  uint64_t capacity;
-  uint64_t used = 0;
-  int writes = 0;
-  int stop_at_write = 0;  // clears fillRunning at this write (0: never)
-  core::RunState* run_state = nullptr;
-};
-
 class FillFreeSpaceTest : public ::testing::Test {
  protected:
   FillReport Run(platform::Env& env, const std::string& chosen, FillOptions options = {}) {
@@ -88,7 +64,7 @@ class FillFreeSpaceTest : public ::testing::Test {
 
 TEST_F(FillFreeSpaceTest, FillsBesideTheChosenFolderAndLeavesNothingBehind) {
   const std::string chosen = dir.MakeDir("data/old");
-  FakeVolume volume(5'000'000);
+  SmallVolume volume(5'000'000);
   const FillReport report = Run(volume.env, chosen);
   EXPECT_EQ(report.folder, dir / "data");
   EXPECT_TRUE(report.filled);
@@ -106,9 +82,10 @@ TEST_F(FillFreeSpaceTest, FillsBesideTheChosenFolderAndLeavesNothingBehind) {
 }
 
 TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
-  FakeVolume volume(50'000'000);  // bounded, should the stop fail
-  volume.run_state = &run_state;
-  volume.stop_at_write = 5;
+  SmallVolume volume(50'000'000);  // bounded, should the stop fail
+  volume.on_write = [&](int write) {
+    if (write == 5) run_state.fillRunning = 0;
+  };
   const FillReport report = Run(volume.env, dir.MakeDir("x"));
   EXPECT_TRUE(report.stopped);
   EXPECT_FALSE(report.filled);
@@ -118,10 +95,10 @@ TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
 }
 
 TEST_F(FillFreeSpaceTest, InterruptFlagStopsLikeTheWindow) {
-  FakeVolume volume(50'000'000);  // bounded, should the stop fail
+  SmallVolume volume(50'000'000);  // bounded, should the stop fail
   std::atomic<int> interrupted{0};
-  volume.env.observe = [&](const std::string& operation, const std::string&) {
-    if (operation == "WriteAt" && ++volume.writes > 3) interrupted = 1;
+  volume.on_write = [&](int write) {
+    if (write > 3) interrupted = 1;
   };
   FillOptions options;
   options.interrupt = &interrupted;
@@ -135,7 +112,7 @@ TEST_F(FillFreeSpaceTest, LeftoversOfAnInterruptedFillAreRemovedFirst) {
   dir.Write(leftover.substr(dir.path().size() + 1), std::string(1000, '\0'));
   const std::string other = NewFillFileName(real_env, dir.path());
   dir.Write(other.substr(dir.path().size() + 1), "");
-  FakeVolume volume(100'000);
+  SmallVolume volume(100'000);
   Run(volume.env, dir.MakeDir("x"));
   EXPECT_FALSE(std::filesystem::exists(leftover));
   EXPECT_EQ(CountRowsStartingWith(port, "Removed 2 files left over by an interrupted fill"), 1);
@@ -158,7 +135,7 @@ TEST_F(FillFreeSpaceTest, FolderWithoutWritePermissionEndsAtOnce) {
 }
 
 TEST_F(FillFreeSpaceTest, IncludeReservedIsRefusedOffExt4OrWithoutRoot) {
-  FakeVolume volume(100'000);
+  SmallVolume volume(100'000);
   FillOptions options;
   options.include_reserved = true;
   // /proc is never ext4.
@@ -169,7 +146,7 @@ TEST_F(FillFreeSpaceTest, IncludeReservedIsRefusedOffExt4OrWithoutRoot) {
   const std::string reason = port.MessagesWith(core::MessageIcon::kError)[0];
   EXPECT_TRUE(reason.find("ext4") != std::string::npos || reason.find("root") != std::string::npos)
       << reason;
-  EXPECT_EQ(volume.writes, 0);
+  EXPECT_EQ(volume.writes(), 0);
   ExpectWindowRestored();
 }
 
@@ -270,6 +247,8 @@ TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
   const FillReport plain = Run(real_env, volume.path());
   EXPECT_TRUE(plain.filled);
   EXPECT_EQ(plain.held_back_bytes, before.bytes);
+  // Full short of the reserve: no empty files after the first.
+  EXPECT_EQ(plain.files, 1);
   EXPECT_EQ(CountRowsStartingWith(port, "The file system held back "), 1);
 
   platform::FaultEnv env(real_env);

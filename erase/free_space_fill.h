@@ -69,6 +69,9 @@ struct FillState {
   uint64_t written_bytes = 0;
   // Every file made so far, oldest first; deleted newest first.
   std::vector<std::string> paths;
+  // Part of free_bytes that no write of this process can reach (ext4's own
+  // reserve, measured in for root).
+  uint64_t out_of_reach_bytes = 0;
   int created = 0;
   int errors = 0;
 };

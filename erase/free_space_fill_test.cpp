@@ -7,9 +7,9 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <mutex>
 
 #include "erase/fill_leftovers.h"
+#include "erase/fill_test_volume.h"
 #include "platform/fault_env.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
@@ -39,37 +39,6 @@ std::vector<std::string> FileRows(const RecordingPort& port) {
   }
   return rows;
 }
-
-// A volume of `capacity` bytes over the real file system: writes past it fail
-// with ENOSPC (after a short write), and each file stops at `file_limit` with
-// EFBIG when one is given.
-class SmallVolume {
- public:
-  explicit SmallVolume(uint64_t capacity, uint64_t file_limit = 0)
-      : capacity_(capacity), file_limit_(file_limit) {
-    env.fail_write = [this](const std::string&, uint64_t offset, size_t length,
-                            bool) -> std::optional<platform::Result<size_t>> {
-      std::lock_guard lock(mutex_);
-      uint64_t allowed = std::min<uint64_t>(length, capacity_ - used_);
-      if (file_limit_ != 0) {
-        if (offset >= file_limit_) return platform::Status::Error(EFBIG, "write: File too large");
-        allowed = std::min<uint64_t>(allowed, file_limit_ - offset);
-      }
-      if (allowed == 0) return platform::Status::Error(ENOSPC, "write: No space left on device");
-      used_ += allowed;
-      return platform::Result<size_t>(allowed);
-    };
-  }
-  uint64_t used() const { return used_; }
-
-  platform::FaultEnv env{real_env};
-
- private:
-  std::mutex mutex_;
-  uint64_t capacity_;
-  uint64_t file_limit_;
-  uint64_t used_ = 0;
-};
 
 struct Fill {
   explicit Fill(platform::Env& env, const std::string& folder, uint64_t free_bytes)
@@ -145,18 +114,6 @@ TEST(FillFile, FillsTheVolumeAndDeletesItsFilesNewestFirst) {
   EXPECT_EQ(fill.state.errors, 0);
 }
 
-TEST(FillFile, MeasuredTooHighEndsAfterTwoEmptyFiles) {
-  TempDir dir;
-  SmallVolume volume(1'000'000);
-  Fill fill(volume.env, dir.path(), 50'000'000);
-  fill.Run();
-  EXPECT_EQ(fill.state.paths.size(), 3u);
-  EXPECT_EQ(FileRows(fill.port), fill.state.paths);
-  EXPECT_EQ(FillFilesIn(dir.path()).size(), 3u);  // alive at once until deleted
-  DeleteFillFiles(fill.context, fill.state);
-  EXPECT_TRUE(FillFilesIn(dir.path()).empty());
-}
-
 TEST(FillFile, SizeLimitLeadsToFurtherFiles) {
   TempDir dir;
   SmallVolume volume(2'500'000, 1'000'000);
@@ -170,23 +127,6 @@ TEST(FillFile, SizeLimitLeadsToFurtherFiles) {
   EXPECT_EQ(fill.state.written_bytes, 2'500'000u);
   DeleteFillFiles(fill.context, fill.state);
   EXPECT_TRUE(FillFilesIn(dir.path()).empty());
-}
-
-TEST(FillFile, FolderWithoutWritePermissionGivesOneRowAndEnds) {
-  TempDir dir;
-  platform::FaultEnv env(real_env);
-  env.fail_call = [](const std::string& operation,
-                     const std::string& path) -> std::optional<platform::Status> {
-    if (operation == "CreateExclusive") return platform::Status::FromErrno(EACCES, "create", path);
-    return std::nullopt;
-  };
-  Fill fill(env, dir.path(), 1'000'000);
-  fill.Run();
-  EXPECT_EQ(fill.ends, std::vector<FillFileEnd>{FillFileEnd::kNotCreated});
-  ASSERT_EQ(FileRows(fill.port).size(), 1u);
-  EXPECT_TRUE(IsFillFileName(FileRows(fill.port)[0].substr(dir.path().size() + 1)));
-  EXPECT_EQ(fill.port.MessagesWith(core::MessageIcon::kError).size(), 1u);
-  EXPECT_TRUE(fill.state.paths.empty());
 }
 
 TEST(FillFile, NameClashDrawsNewNamesWithoutTouchingTheOtherFile) {
@@ -207,22 +147,6 @@ TEST(FillFile, NameClashDrawsNewNamesWithoutTouchingTheOtherFile) {
   EXPECT_EQ(attempts, 3);
   EXPECT_EQ(fill.state.paths.size(), 1u);
   EXPECT_EQ(FileRows(fill.port), fill.state.paths);
-}
-
-TEST(FillFile, StopMidFillEndsTheFileAndDeletesEveryFile) {
-  TempDir dir;
-  SmallVolume volume(50'000'000, 3'000'000);
-  Fill fill(volume.env, dir.path(), 50'000'000);
-  // The stop arrives while the second file is being written.
-  fill.context.progress = [&](uint64_t done, uint64_t) {
-    if (done > 4'000'000) fill.run_state.fillRunning = 0;
-  };
-  fill.Run();
-  EXPECT_EQ(fill.ends.back(), FillFileEnd::kStopped);
-  EXPECT_EQ(fill.state.paths.size(), 2u);
-  EXPECT_LT(fill.state.written_bytes, 6'000'000u);
-  DeleteFillFiles(fill.context, fill.state);
-  EXPECT_TRUE(FillFilesIn(dir.path()).empty());
 }
 
 TEST(FillFile, FailedSyncOrDeleteIsAnErrorRow) {

@@ -13,9 +13,15 @@
 #   loop_unmount DIR                   -> unmounts (after a sync)
 #   loop_detach DEVICE                 -> detaches the device
 #   loop_count_marker IMAGE MARKER     -> prints how often MARKER occurs in IMAGE
-#   loop_cleanup                       -> unmounts and detaches everything this
-#                                         shell attached (safe to call from a trap)
+#   loop_cleanup                       -> unmounts what this shell mounted and
+#                                         detaches every device of the images it
+#                                         made (safe to call from a trap)
+#
+# loop_attach is usually called as device=$(loop_attach ...), a subshell that
+# cannot record the device here; loop_cleanup therefore finds the devices by
+# their image files, which loop_make_image records.
 
+loop_images_=()
 loop_attached_=()
 loop_mounted_=()
 
@@ -46,8 +52,14 @@ loop_usable() {
 }
 
 loop_make_image() {
-  local image=$1 size_mb=$2
+  local image=$1 size_mb=$2 d
+  # A device still on an earlier image of this name would outlive its file.
+  for d in $(losetup -n -O NAME -j "$image" 2>/dev/null); do
+    umount "$d" 2>/dev/null
+    losetup -d "$d" 2>/dev/null
+  done
   rm -f "$image"
+  loop_images_+=("$image")
   truncate -s "${size_mb}M" "$image" || return 1
   # Zero-filled (sparse) from the start, so any marker found later was written by the test.
   mkfs.ext4 -q -F -b 4096 -E lazy_itable_init=0,lazy_journal_init=0 "$image" >/dev/null
@@ -99,9 +111,16 @@ loop_count_marker() {
 }
 
 loop_cleanup() {
-  local m d
+  local m d image
   for m in "${loop_mounted_[@]}"; do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null; done
   loop_mounted_=()
+  for image in "${loop_images_[@]}"; do
+    [ -e "$image" ] || continue
+    for d in $(losetup -n -O NAME -j "$image" 2>/dev/null); do
+      umount "$d" 2>/dev/null
+      loop_attached_+=("$d")
+    done
+  done
   for d in "${loop_attached_[@]}"; do losetup -d "$d" 2>/dev/null; done
   loop_attached_=()
 }

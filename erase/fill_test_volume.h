@@ -1,0 +1,55 @@
+// For the fill's tests: the real temporary folder made to look like a small
+// volume, so no test ever fills the disk it runs on.
+#pragma once
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <mutex>
+
+#include "platform/fault_env.h"
+
+namespace tarnwell::erase {
+
+// Writes past `capacity` bytes in all fail with ENOSPC (after a short write);
+// with a `file_limit`, each file stops there with EFBIG. on_write, when set,
+// sees the number of every write (1, 2, ...) before it happens.
+class SmallVolume {
+ public:
+  explicit SmallVolume(uint64_t capacity, uint64_t file_limit = 0)
+      : capacity_(capacity), file_limit_(file_limit) {
+    env.fail_write = [this](const std::string&, uint64_t offset, size_t length,
+                            bool) -> std::optional<platform::Result<size_t>> {
+      std::lock_guard lock(mutex_);
+      if (on_write) on_write(++writes_);
+      uint64_t allowed = std::min<uint64_t>(length, capacity_ - used_);
+      if (file_limit_ != 0) {
+        if (offset >= file_limit_) return platform::Status::Error(EFBIG, "write: File too large");
+        allowed = std::min<uint64_t>(allowed, file_limit_ - offset);
+      }
+      if (allowed == 0) return platform::Status::Error(ENOSPC, "write: No space left on device");
+      used_ += allowed;
+      return platform::Result<size_t>(allowed);
+    };
+  }
+  uint64_t used() const {
+    std::lock_guard lock(mutex_);
+    return used_;
+  }
+  int writes() const {
+    std::lock_guard lock(mutex_);
+    return writes_;
+  }
+
+  platform::FaultEnv env{platform::DefaultEnv()};
+  std::function<void(int)> on_write;
+
+ private:
+  mutable std::mutex mutex_;
+  uint64_t capacity_;
+  uint64_t file_limit_;
+  uint64_t used_ = 0;
+  int writes_ = 0;
+};
+
+}  // namespace tarnwell::erase

@@ -1,0 +1,52 @@
+// The fill on its worker thread while the window's thread cancels it, as the
+// window does: meant for the tsan suite.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <thread>
+
+#include "erase/fill_leftovers.h"
+#include "erase/free_space_fill.h"
+#include "platform/fault_env.h"
+#include "tests/support/recording_port.h"
+#include "tests/support/temp_dir.h"
+
+namespace tarnwell::erase {
+namespace {
+
+TEST(FillThread, CancelFromAnotherThreadDeletesEveryFile) {
+  testing::TempDir dir;
+  testing::TempDir state;
+  platform::FaultEnv env(platform::DefaultEnv());
+  std::atomic<int> writes{0};
+  // A small, slow volume, so the cancel comes while files are being written.
+  env.fail_write = [&](const std::string&, uint64_t offset, size_t,
+                       bool) -> std::optional<platform::Result<size_t>> {
+    // Bounded, should the cancel go unnoticed.
+    if (++writes > 200) return platform::Status::Error(ENOSPC, "write: No space left on device");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (offset >= 2'000'000) return platform::Status::Error(EFBIG, "write: File too large");
+    return std::nullopt;
+  };
+  testing::RecordingPort port;
+  core::RunState run_state;
+  FillOptions options;
+  options.reserve_state_folder = state.path();
+  FillReport report;
+  std::thread worker(
+      [&] { report = FillFreeSpace(env, port, run_state, dir.MakeDir("x"), options); });
+  while (writes.load() < 5 || run_state.fillRunning.load() == 0) std::this_thread::yield();
+  run_state.fillRunning = 0;
+  worker.join();
+
+  EXPECT_TRUE(report.stopped);
+  EXPECT_GE(report.files, 1);
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    EXPECT_FALSE(IsFillFileName(entry.path().filename().string())) << entry.path();
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell::erase
