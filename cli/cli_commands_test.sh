@@ -7,11 +7,7 @@ work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 export TARNWELL_SETTINGS="$work/settings.ini"
 export LC_ALL=C LANG=C
-failures=0
-check() {  # description, then a command that must succeed
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../tests/support/check.sh"
 
 mkdir -p "$work/tree/sub"
 printf 'secret one' >"$work/tree/a.txt"

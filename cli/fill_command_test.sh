@@ -13,11 +13,7 @@ cleanup() {
 trap cleanup EXIT
 export TARNWELL_SETTINGS="$work/settings.ini"
 export LC_ALL=C LANG=C
-failures=0
-check() {  # description, then a command that must succeed
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../tests/support/check.sh"
 fill_files() { find "$1" -maxdepth 1 -name 'tmp_ttt_*.xxx' | wc -l; }
 
 mkdir "$work/dir"

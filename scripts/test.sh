@@ -12,7 +12,7 @@ ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs" -LE 'forensic|bench'
 
 echo "== tsan =="
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j "$jobs"
+cmake --build --preset tsan -j "$jobs" --target tsan_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j "$jobs" -L tsan --no-tests=ignore
 
 if command -v clang++ >/dev/null; then
@@ -22,7 +22,7 @@ if command -v clang++ >/dev/null; then
   for f in build/fuzz/tests/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     echo "-- $(basename "$f")"
-    "$f" -max_total_time=15 -rss_limit_mb=2048 -print_final_stats=0 2>&1 | tail -n 2
+    "$f" -max_total_time=10 -rss_limit_mb=2048 -print_final_stats=0 2>&1 | tail -n 2
   done
 else
   echo "== fuzz: skipped, clang++ is not installed =="
