@@ -53,6 +53,8 @@ constexpr int kTextAddFiles = 26;
 constexpr int kTextAddFolders = 27;
 constexpr int kTextExit = 28;
 constexpr int kTextDelete = 29;
+constexpr int kTextImport = 79;
+constexpr int kTextWorkerNotStarted = 80;
 constexpr int kTextDeleteExit = 30;
 constexpr int kTextAreYouSure = 31;
 constexpr int kTextCancel = 32;
@@ -267,7 +269,7 @@ void MainDialog::CreateControls() {
   action_toolbar_->AddSeparator();
   action_toolbar_->AddButton(QStringLiteral("#"), ids::kDelay);
   action_toolbar_->AddSeparator();
-  action_toolbar_->AddButton(QStringLiteral("Import"), ids::kImport);
+  action_toolbar_->AddButton(QStringLiteral("#"), ids::kImport);
 
   link_toolbar_->AddButton(QStringLiteral("?"), ids::kWebLink);
   link_toolbar_->setGeometry(300, kLinkTop, TemplateRect(7, 226, 147, 8).width(), kBarHeight);
@@ -287,6 +289,7 @@ void MainDialog::ApplyLanguageTexts() {
   app_toolbar_->SetButtonText(ids::kCancel, HeaderLabel(Text(kTextExit)));
   UpdateOptionLabels();
   action_toolbar_->SetButtonText(ids::kReset, Text(kTextReset));
+  action_toolbar_->SetButtonText(ids::kImport, Text(kTextImport));
   group_->setTitle(StaticControlText(Text(kTextGroup)));
   link_toolbar_->SetButtonText(
       ids::kWebLink, About(text::CurrentLanguage() == 0 ? kAboutLinkGerman : kAboutLinkOther));
@@ -449,7 +452,7 @@ void MainDialog::WaitProcessingEvents(int milliseconds) {
 
 bool MainDialog::StartWorker(std::function<void()> work) {
   if (services_.worker.Start(std::move(work))) return true;
-  InsertMessage(text::LookupUtf8(kTextError) + ": cannot start a worker thread",
+  InsertMessage(text::LookupUtf8(kTextError) + ": " + text::LookupUtf8(kTextWorkerNotStarted),
                 core::MessageIcon::kError);
   SetBusy(false);
   return false;
@@ -577,7 +580,7 @@ void MainDialog::ShowImportMenu() {
   const int folders = read(kImportFoldersKey);
 
   QMenu menu(this);
-  QAction* run = menu.addAction(QStringLiteral("Import"));
+  QAction* run = menu.addAction(Text(kTextImport));
   run->setData(kImportRun);
   run->setEnabled(files == 1 || folders == 1);
   menu.addSeparator();
