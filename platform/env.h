@@ -79,6 +79,10 @@ class WritableFile {
   // least 512); meaningful only after SetDirect(true) succeeded.
   virtual size_t direct_alignment() const = 0;
   virtual Status DataSync() = 0;
+  // Gives the blocks under [offset, offset + length) back to the file system;
+  // the file keeps its size and the range reads as zeros. ENOTSUP (or
+  // EOPNOTSUPP) where the file system cannot do that.
+  virtual Status PunchHole(uint64_t offset, uint64_t length) = 0;
   virtual Status SetTimes(const FileTime& access, const FileTime& modification) = 0;
   virtual Status Close() = 0;
 };

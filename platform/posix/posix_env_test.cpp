@@ -95,6 +95,28 @@ TEST(PosixEnvFiles, DirectWritesNeedAlignmentOrFailCleanly) {
   EXPECT_TRUE((*opened)->Close().ok());
 }
 
+TEST(PosixEnvFiles, PunchedRangeFreesItsBlocksAndKeepsTheSize) {
+  TempDir dir;
+  const std::string file = dir.Write("f", std::string(1 << 20, 'x'));
+  struct stat before;
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  auto opened = env.OpenForOverwrite(file);
+  ASSERT_TRUE(opened.ok());
+  Status punched = (*opened)->PunchHole(0, 512 << 10);
+  if (punched.code() == EOPNOTSUPP || punched.code() == ENOTSUP) {
+    GTEST_SKIP() << "no hole punching here: " << punched.message();
+  }
+  ASSERT_TRUE(punched.ok()) << punched.message();
+  EXPECT_TRUE((*opened)->Close().ok());
+  struct stat after;
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_size, 1 << 20);
+  EXPECT_LT(after.st_blocks, before.st_blocks);
+  const std::string content = ReadAll(file);
+  EXPECT_EQ(content.substr(0, 512 << 10), std::string(512 << 10, '\0'));
+  EXPECT_EQ(content.substr(512 << 10), std::string(512 << 10, 'x'));
+}
+
 TEST(PosixEnvFiles, RenameNeverReplacesAnExistingEntry) {
   TempDir dir;
   const std::string a = dir.Write("a", "A");
