@@ -51,6 +51,13 @@ bool WriteFillFiles(FillContext& context, FillState& state) {
   }
 }
 
+// Whether the volume is really full for this process, short of what the file
+// system holds back (an end by empty files or space freed meanwhile is not).
+bool IsFullForUs(platform::Env& env, const FillState& state) {
+  const int64_t now = MeasureDiskSpace(env, state.folder);
+  return now >= 0 && static_cast<uint64_t>(now) <= state.out_of_reach_bytes + kMaxSweepBytes;
+}
+
 void ShowCoverage(core::WindowPort& window, const FillReport& report) {
   if (report.free_bytes != UINT64_MAX) {
     window.InsertMessage(
@@ -141,6 +148,9 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     }
 
     if (can_fill) report.filled = WriteFillFiles(context, state);
+    if (report.filled && report.held_back_bytes > 0 && IsFullForUs(env, state)) {
+      report.swept_bytes = SweepHeldBackBlocks(context, state, report.held_back_bytes);
+    }
     report.stopped = !report.filled && FillStopRequested(context);
     if (report.filled) {
       // Blocks the file system took for its own records during the fill

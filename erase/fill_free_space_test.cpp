@@ -247,8 +247,12 @@ TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
   const FillReport plain = Run(real_env, volume.path());
   EXPECT_TRUE(plain.filled);
   EXPECT_EQ(plain.held_back_bytes, before.bytes);
-  // Full short of the reserve: no empty files after the first.
-  EXPECT_EQ(plain.files, 1);
+  // Full short of the reserve: no empty files after the first, and one more
+  // file that takes the held-back share again block by block.
+  EXPECT_EQ(plain.files, 2);
+  EXPECT_GT(plain.swept_bytes, 0u);
+  EXPECT_LE(plain.swept_bytes, before.bytes);
+  EXPECT_EQ(CountRowsStartingWith(port, "File:"), 2);
   EXPECT_EQ(CountRowsStartingWith(port, "The file system held back "), 1);
 
   platform::FaultEnv env(real_env);

@@ -11,10 +11,10 @@
 namespace tarnwell::erase {
 namespace {
 
-// Writes go out in chunks of whole blocks: one system call per 16 blocks is
-// as fast as dd's 1 MiB, and 1,024,000 is a multiple of every page size.
-constexpr size_t kChunkBlocks = 16;
-constexpr size_t kChunkBytes = kChunkBlocks * kFillBlockBytes;
+// Writes go out in 1 MiB chunks, as dd bs=1M writes: ext4 hands a freed
+// 1 MiB hole (a typical deleted file) to a write of exactly that size, which
+// chunks of 16 blocks (1,024,000 bytes) reach only in part.
+constexpr size_t kChunkBytes = size_t{1} << 20;
 // The largest direct write of the finish; halved down to one block.
 constexpr size_t kLargestDirectWrite = size_t{1} << 20;
 // Direct writes need an aligned buffer; no file system block is larger.
@@ -95,7 +95,8 @@ std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
   return parent;
 }
 
-FillFileResult WriteFillFile(FillContext& context, FillState& state) {
+platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillContext& context,
+                                                                         FillState& state) {
   std::string path;
   platform::Result<std::unique_ptr<platform::WritableFile>> created =
       platform::Status::Error(EEXIST, "");
@@ -105,14 +106,23 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
     if (created.ok() || created.status().code() != EEXIST) break;
   }
   context.window.InsertMessage("File:" + path, core::MessageIcon::kInfo);
+  if (created.ok()) {
+    state.paths.push_back(path);
+    ++state.created;
+  } else if (created.status().code() != ENOSPC && created.status().code() != EDQUOT) {
+    ReportError(context, state, created.status());
+  }
+  return created;
+}
+
+FillFileResult WriteFillFile(FillContext& context, FillState& state) {
+  platform::Result<std::unique_ptr<platform::WritableFile>> created =
+      CreateFillFile(context, state);
   if (!created.ok()) {
     const int code = created.status().code();
     if (code == ENOSPC || code == EDQUOT) return {FillFileEnd::kVolumeFull, 0};
-    ReportError(context, state, created.status());
     return {FillFileEnd::kNotCreated, 0};
   }
-  state.paths.push_back(path);
-  ++state.created;
   platform::WritableFile& file = **created;
 
   const uint64_t counted_before = state.counted_bytes;
@@ -143,6 +153,15 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
   }
   result.bytes = offset;
 
+  // The direct writes go out while the buffered ones still wait for their
+  // blocks: syncing first makes ext4 place the buffered data elsewhere and
+  // leaves a freed 1 MiB hole unwritten that this order reaches.
+  if (result.end == FillFileEnd::kFull) {
+    const uint64_t extra = FinishWithDirectWrites(context, file, offset);
+    result.bytes += extra;
+    state.counted_bytes += extra;
+    Report(context, state);
+  }
   // The zeros must reach the disk before the file is deleted: the kernel
   // drops a deleted file's dirty pages without ever writing them.
   if (result.end != FillFileEnd::kStopped) {
@@ -150,11 +169,6 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
     if (!synced.ok()) {
       ReportError(context, state, synced);
       result.end = FillFileEnd::kFailed;
-    } else if (result.end == FillFileEnd::kFull) {
-      const uint64_t extra = FinishWithDirectWrites(context, file, offset);
-      result.bytes += extra;
-      state.counted_bytes += extra;
-      Report(context, state);
     }
   }
   platform::Status closed = file.Close();

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ struct FillReport {
   uint64_t free_bytes = 0;       // measured at the start; all ones when unknown
   uint64_t written_bytes = 0;    // zero bytes that really reached the volume
   uint64_t held_back_bytes = 0;  // ext4's own reserve, when it was left in place
+  uint64_t swept_bytes = 0;      // taken one block at a time by the sweep
   int files = 0;                 // temporary files created
   bool filled = false;           // wrote until the volume took no more
   bool stopped = false;          // fillRunning was cleared
@@ -105,12 +107,30 @@ struct FillFileResult {
   uint64_t bytes = 0;  // bytes this file took
 };
 
+// Makes a new temporary file in state.folder (a new name on a clash) with its
+// "File:" row either way, and adds it to state.paths. A failure other than a
+// full volume gets an error row as well.
+platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillContext& context,
+                                                                         FillState& state);
+
 // One level of the fill: makes one temporary file (a new name on a clash,
 // "File:" row either way), writes zero blocks into it until the volume or the
 // file is full or the fill is stopped, finishes with block-sized direct writes
 // when the volume filled up, syncs and closes it. The file stays on the volume
 // (its path in state.paths) until DeleteFillFiles.
 FillFileResult WriteFillFile(FillContext& context, FillState& state);
+
+// The most a sweep moves: ext4 never holds back more than this (4096 blocks).
+inline constexpr uint64_t kMaxSweepBytes = uint64_t{16} << 20;
+
+// For a volume that is full short of what the file system holds back: gives
+// the first `bytes` of the first temporary file (blocks already zeroed) back
+// and takes as many blocks again, one per write, in a new temporary file.
+// ext4 hands single-block requests its smallest free holes first, the ones
+// deleted files left between kept ones, so the blocks still held back
+// afterwards are mostly blocks this fill has zeroed. Returns the bytes the
+// new file took; 0 when the file system cannot give blocks back.
+uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t bytes);
 
 // Deletes every file in state.paths, newest first, reporting progress after
 // each; a file that can't be deleted is an error row.

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 
 #include "erase/fill_leftovers.h"
 #include "erase/fill_test_volume.h"
@@ -164,6 +166,100 @@ TEST(FillFile, FailedSyncOrDeleteIsAnErrorRow) {
   DeleteFillFiles(fill.context, fill.state);
   EXPECT_EQ(fill.state.errors, 2);
   EXPECT_EQ(fill.port.MessagesWith(core::MessageIcon::kError).size(), 2u);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::string content;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return content;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) content.append(buffer, n);
+  std::fclose(file);
+  return content;
+}
+
+bool DirectIoWorksIn(const TempDir& dir) {
+  auto probe = real_env.CreateExclusive(dir / "probe", 0600);
+  const bool works = probe.ok() && (*probe)->SetDirect(true).ok();
+  if (probe.ok()) (*probe)->Close();
+  std::filesystem::remove(dir / "probe");
+  return works;
+}
+
+struct SweepSetup {
+  SweepSetup() : fill(env, dir.path(), 0) {
+    fill.state.paths.push_back(dir.Write("first", std::string(kFirstBytes, 'x')));
+    env.fail_write = [this](const std::string&, uint64_t, size_t length,
+                            bool direct) -> std::optional<platform::Result<size_t>> {
+      writes.emplace_back(length, direct);
+      if (write_fault) return write_fault(writes.size());
+      return std::nullopt;
+    };
+  }
+  static constexpr size_t kFirstBytes = 1 << 20;
+  TempDir dir;
+  platform::FaultEnv env{real_env};
+  std::function<std::optional<platform::Result<size_t>>(size_t)> write_fault;
+  std::vector<std::pair<size_t, bool>> writes;
+  Fill fill;
+};
+
+TEST(FillSweep, GivesTheFirstFilesLeadingBlocksBackAndTakesAsManyOneByOne) {
+  SweepSetup setup;
+  Fill& fill = setup.fill;
+  const uint64_t swept = SweepHeldBackBlocks(fill.context, fill.state, 256 << 10);
+  if (swept == 0 && fill.state.paths.size() == 1) GTEST_SKIP() << "no hole punching here";
+  ASSERT_EQ(fill.state.paths.size(), 2u);
+  if (!DirectIoWorksIn(setup.dir)) GTEST_SKIP() << "no direct I/O here";
+  ASSERT_FALSE(setup.writes.empty());
+  EXPECT_EQ(swept, 256u << 10);
+  EXPECT_EQ(FileRows(fill.port), std::vector<std::string>{fill.state.paths[1]});
+  const size_t block = setup.writes[0].first;
+  EXPECT_GE(block, 512u);
+  EXPECT_EQ(setup.writes,
+            (std::vector<std::pair<size_t, bool>>((256 << 10) / block, {block, true})));
+  EXPECT_EQ(std::filesystem::file_size(fill.state.paths[1]), 256u << 10);
+  const std::string first = ReadAll(fill.state.paths[0]);
+  EXPECT_EQ(first, std::string(256 << 10, '\0') + std::string((1 << 20) - (256 << 10), 'x'));
+  EXPECT_EQ(fill.state.errors, 0);
+}
+
+TEST(FillSweep, NothingHappensWithoutHolePunchingOrAfterAStop) {
+  for (const bool stopped : {false, true}) {
+    SweepSetup setup;
+    Fill& fill = setup.fill;
+    setup.env.fail_call = [](const std::string& operation,
+                             const std::string& path) -> std::optional<platform::Status> {
+      if (operation == "PunchHole") return platform::Status::FromErrno(EOPNOTSUPP, "free", path);
+      return std::nullopt;
+    };
+    if (stopped) {
+      setup.env.fail_call = nullptr;
+      fill.run_state.fillRunning = 0;
+    }
+    EXPECT_EQ(SweepHeldBackBlocks(fill.context, fill.state, 256 << 10), 0u);
+    EXPECT_EQ(fill.state.paths.size(), 1u);
+    EXPECT_TRUE(fill.port.messages().empty());
+    EXPECT_EQ(ReadAll(fill.state.paths[0]), std::string(SweepSetup::kFirstBytes, 'x'));
+  }
+}
+
+TEST(FillSweep, AFullVolumeEndsItQuietlyAndAFailedWriteIsAnErrorRow) {
+  for (const int error : {ENOSPC, EIO}) {
+    SweepSetup setup;
+    Fill& fill = setup.fill;
+    setup.write_fault = [error](size_t write) -> std::optional<platform::Result<size_t>> {
+      if (write == 4) return platform::Status::FromErrno(error, "write", "x");
+      return std::nullopt;
+    };
+    const uint64_t swept = SweepHeldBackBlocks(fill.context, fill.state, 256 << 10);
+    if (!DirectIoWorksIn(setup.dir)) GTEST_SKIP() << "no direct I/O here";
+    ASSERT_EQ(setup.writes.size(), 4u);
+    EXPECT_EQ(swept, 3 * setup.writes[0].first);
+    EXPECT_EQ(setup.writes.size(), 4u);
+    EXPECT_EQ(fill.state.errors, error == EIO ? 1 : 0);
+    EXPECT_EQ(fill.port.MessagesWith(core::MessageIcon::kError).size(), error == EIO ? 1u : 0u);
+  }
 }
 
 TEST(FillLeftovers, OnlyRegularFilesOfTheFillShapeAreRemoved) {
