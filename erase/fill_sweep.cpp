@@ -8,9 +8,8 @@
 namespace tarnwell::erase {
 namespace {
 
-// One block of zeros for direct writes; no file system block is larger.
-constexpr size_t kLargestBlock = 65536;
-alignas(kLargestBlock) const char zeros[kLargestBlock] = {};
+constexpr size_t kWriteBytes = size_t{1} << 20;
+alignas(4096) const char zeros[kWriteBytes] = {};
 
 bool IsVolumeFull(const platform::Status& status) {
   return status.code() == ENOSPC || status.code() == EDQUOT;
@@ -32,38 +31,57 @@ uint64_t GiveBack(platform::Env& env, const std::string& path, uint64_t bytes) {
 
 uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t bytes) {
   if (state.paths.empty() || FillStopRequested(context)) return 0;
-  bytes = GiveBack(context.env, state.paths.front(), std::min(bytes, kMaxSweepBytes));
+  platform::Result<platform::VolumeSpace> space = context.env.GetVolumeSpace(state.folder);
+  const uint64_t block = space.ok() ? space->block_size : 0;
+  if (block == 0) return 0;
+  bytes = std::min(bytes, kMaxSweepBytes) / block * block;
+  bytes = GiveBack(context.env, state.paths.front(), bytes) / block * block;
   if (bytes == 0) return 0;
 
   platform::Result<std::unique_ptr<platform::WritableFile>> created =
       CreateFillFile(context, state);
   if (!created.ok()) return 0;
   platform::WritableFile& file = **created;
-  uint64_t written = 0;
-  bool failed = false;
   auto report = [&](const platform::Status& status) {
     context.window.InsertMessage(status.message(), core::MessageIcon::kError);
     ++state.errors;
-    failed = true;
   };
-  // Only direct writes ask for their blocks one by one; buffered ones would
-  // be gathered into one large request again.
-  if (file.SetDirect(true).ok()) {
-    const size_t block = file.direct_alignment();
-    while (block > 0 && block <= kLargestBlock && written < bytes && !FillStopRequested(context)) {
-      platform::Result<size_t> n = file.WriteAt(written, zeros, block);
-      if (!n.ok() && !IsVolumeFull(n.status())) report(n.status());
-      if (!n.ok() || *n != block) break;
-      written += block;
+
+  // One block per request: a larger one would be placed in a larger hole.
+  // Allocating first and writing afterwards in large writes keeps the cost of
+  // the many small requests to the bookkeeping.
+  uint64_t allocated = 0;
+  while (allocated < bytes && !FillStopRequested(context)) {
+    platform::Status status = file.Allocate(allocated, block);
+    if (!status.ok()) {
+      const int code = status.code();
+      if (!IsVolumeFull(status) && code != ENOTSUP && code != EOPNOTSUPP) report(status);
+      break;
     }
+    allocated += block;
   }
-  const bool stopped = FillStopRequested(context);
-  if (!failed && !stopped) {
+  // Allocated blocks still hold their old bytes on the disk until written.
+  uint64_t written = 0;
+  while (written < allocated) {
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(kWriteBytes, allocated - written));
+    platform::Result<size_t> n = file.WriteAt(written, zeros, length);
+    if (n.ok() && *n > 0) {
+      written += *n;
+      continue;
+    }
+    if (n.ok()) {
+      report(platform::Status::Error(EIO, "write to '" + file.path() + "' made no progress"));
+    } else if (!IsVolumeFull(n.status())) {
+      report(n.status());
+    }
+    break;
+  }
+  if (written > 0) {
     platform::Status synced = file.DataSync();
     if (!synced.ok()) report(synced);
   }
   platform::Status closed = file.Close();
-  if (!closed.ok() && !failed && !stopped) report(closed);
+  if (!closed.ok()) report(closed);
   return written;
 }
 

@@ -125,11 +125,12 @@ inline constexpr uint64_t kMaxSweepBytes = uint64_t{16} << 20;
 
 // For a volume that is full short of what the file system holds back: gives
 // the first `bytes` of the first temporary file (blocks already zeroed) back
-// and takes as many blocks again, one per write, in a new temporary file.
-// ext4 hands single-block requests its smallest free holes first, the ones
-// deleted files left between kept ones, so the blocks still held back
-// afterwards are mostly blocks this fill has zeroed. Returns the bytes the
-// new file took; 0 when the file system cannot give blocks back.
+// and takes as many blocks again, one per request, into a new temporary file,
+// then writes zeros over them and syncs. ext4 hands single-block requests its
+// smallest free holes first, the ones deleted files left between kept ones,
+// so the blocks still held back afterwards are mostly blocks this fill has
+// zeroed. Returns the bytes written into the new file; 0 when the file system
+// cannot give blocks back or allocate them.
 uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t bytes);
 
 // Deletes every file in state.paths, newest first, reporting progress after

@@ -83,6 +83,11 @@ class WritableFile {
   // the file keeps its size and the range reads as zeros. ENOTSUP (or
   // EOPNOTSUPP) where the file system cannot do that.
   virtual Status PunchHole(uint64_t offset, uint64_t length) = 0;
+  // Gives the file blocks for [offset, offset + length) without writing them
+  // (they read as zeros until written; the disk keeps its old bytes there).
+  // ENOSPC when the volume is full; ENOTSUP (or EOPNOTSUPP) where the file
+  // system cannot.
+  virtual Status Allocate(uint64_t offset, uint64_t length) = 0;
   virtual Status SetTimes(const FileTime& access, const FileTime& modification) = 0;
   virtual Status Close() = 0;
 };

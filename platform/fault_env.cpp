@@ -44,6 +44,10 @@ class FaultWritableFile final : public WritableFile {
     if (auto failed = env_.Check("PunchHole", path())) return *failed;
     return real_->PunchHole(offset, length);
   }
+  Status Allocate(uint64_t offset, uint64_t length) override {
+    if (auto failed = env_.Check("Allocate", path())) return *failed;
+    return real_->Allocate(offset, length);
+  }
   Status SetTimes(const FileTime& access, const FileTime& modification) override {
     if (auto failed = env_.Check("FileSetTimes", path())) return *failed;
     return real_->SetTimes(access, modification);

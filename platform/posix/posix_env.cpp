@@ -156,6 +156,16 @@ class PosixWritableFile final : public WritableFile {
     }
   }
 
+  Status Allocate(uint64_t offset, uint64_t length) override {
+    for (;;) {
+      if (fallocate(fd_.get(), 0, static_cast<off_t>(offset), static_cast<off_t>(length)) == 0) {
+        return Status::Ok();
+      }
+      if (errno == EINTR) continue;
+      return Status::FromErrno(errno, "allocate blocks for", path_);
+    }
+  }
+
   Status SetTimes(const FileTime& access, const FileTime& modification) override {
     struct timespec times[2];
     times[0].tv_sec = static_cast<time_t>(access.seconds);

@@ -117,6 +117,23 @@ TEST(PosixEnvFiles, PunchedRangeFreesItsBlocksAndKeepsTheSize) {
   EXPECT_EQ(content.substr(512 << 10), std::string(512 << 10, 'x'));
 }
 
+TEST(PosixEnvFiles, AllocatedBlocksReadAsZerosAndGrowTheFile) {
+  TempDir dir;
+  const std::string file = dir.Write("f", "abc");
+  auto opened = env.OpenForOverwrite(file);
+  ASSERT_TRUE(opened.ok());
+  Status allocated = (*opened)->Allocate(8192, 4096);
+  if (allocated.code() == EOPNOTSUPP || allocated.code() == ENOTSUP) {
+    GTEST_SKIP() << "no allocation here: " << allocated.message();
+  }
+  ASSERT_TRUE(allocated.ok()) << allocated.message();
+  EXPECT_TRUE((*opened)->Close().ok());
+  struct stat st;
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_GE(st.st_blocks * 512, 8192);
+  EXPECT_EQ(ReadAll(file), "abc" + std::string(12288 - 3, '\0'));
+}
+
 TEST(PosixEnvFiles, RenameNeverReplacesAnExistingEntry) {
   TempDir dir;
   const std::string a = dir.Write("a", "A");
