@@ -3,17 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "erase/free_space_fill.h"
+#include "erase/fill_steps.h"
 
 namespace tarnwell::erase {
 namespace {
-
-constexpr size_t kWriteBytes = size_t{1} << 20;
-alignas(4096) const char zeros[kWriteBytes] = {};
-
-bool IsVolumeFull(const platform::Status& status) {
-  return status.code() == ENOSPC || status.code() == EDQUOT;
-}
 
 // Gives up to bytes from the start of the file at path back to the file
 // system; returns how many.
@@ -42,10 +35,6 @@ uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t by
       CreateFillFile(context, state);
   if (!created.ok()) return 0;
   platform::WritableFile& file = **created;
-  auto report = [&](const platform::Status& status) {
-    context.window.InsertMessage(status.message(), core::MessageIcon::kError);
-    ++state.errors;
-  };
 
   // One block per request: a larger one would be placed in a larger hole.
   // Allocating first and writing afterwards in large writes keeps the cost of
@@ -55,7 +44,9 @@ uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t by
     platform::Status status = file.Allocate(allocated, block);
     if (!status.ok()) {
       const int code = status.code();
-      if (!IsVolumeFull(status) && code != ENOTSUP && code != EOPNOTSUPP) report(status);
+      if (!IsVolumeFull(code) && code != ENOTSUP && code != EOPNOTSUPP) {
+        ReportFillError(context, state, status);
+      }
       break;
     }
     allocated += block;
@@ -63,25 +54,28 @@ uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t by
   // Allocated blocks still hold their old bytes on the disk until written.
   uint64_t written = 0;
   while (written < allocated) {
-    const size_t length = static_cast<size_t>(std::min<uint64_t>(kWriteBytes, allocated - written));
-    platform::Result<size_t> n = file.WriteAt(written, zeros, length);
+    const size_t length =
+        static_cast<size_t>(std::min<uint64_t>(kFillZeroBytes, allocated - written));
+    platform::Result<size_t> n = file.WriteAt(written, kFillZeros, length);
     if (n.ok() && *n > 0) {
       written += *n;
       continue;
     }
     if (n.ok()) {
-      report(platform::Status::Error(EIO, "write to '" + file.path() + "' made no progress"));
-    } else if (!IsVolumeFull(n.status())) {
-      report(n.status());
+      ReportFillError(
+          context, state,
+          platform::Status::Error(EIO, "write to '" + file.path() + "' made no progress"));
+    } else if (!IsVolumeFull(n.status().code())) {
+      ReportFillError(context, state, n.status());
     }
     break;
   }
   if (written > 0) {
     platform::Status synced = file.DataSync();
-    if (!synced.ok()) report(synced);
+    if (!synced.ok()) ReportFillError(context, state, synced);
   }
   platform::Status closed = file.Close();
-  if (!closed.ok()) report(closed);
+  if (!closed.ok()) ReportFillError(context, state, closed);
   return written;
 }
 

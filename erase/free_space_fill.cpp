@@ -6,6 +6,7 @@
 
 #include "erase/ext4_reserve.h"
 #include "erase/fill_leftovers.h"
+#include "erase/fill_steps.h"
 #include "erase/random_name.h"
 
 namespace tarnwell::erase {
@@ -17,23 +18,14 @@ namespace {
 constexpr size_t kChunkBytes = size_t{1} << 20;
 // The largest direct write of the finish; halved down to one block.
 constexpr size_t kLargestDirectWrite = size_t{1} << 20;
-// Direct writes need an aligned buffer; no file system block is larger.
-constexpr size_t kZeroAlignment = 65536;
-constexpr size_t kZeroBytes = std::max(kChunkBytes, kLargestDirectWrite);
-static_assert(kChunkBytes % 4096 == 0);
-static_assert(kLargestDirectWrite % kZeroAlignment == 0);
+static_assert(kChunkBytes <= kFillZeroBytes && kLargestDirectWrite <= kFillZeroBytes);
+static_assert(kLargestDirectWrite % kFillZeroAlignment == 0);
 
-// Zero bytes for every write; never written to (in .bss, so it costs no file
-// space).
-alignas(kZeroAlignment) char zeros[kZeroBytes];
+// In .bss, so it costs no file space.
+alignas(kFillZeroAlignment) char zeros[kFillZeroBytes];
 
 void Report(FillContext& context, const FillState& state) {
   if (context.progress) context.progress(state.counted_bytes, state.free_bytes);
-}
-
-void ReportError(FillContext& context, FillState& state, const platform::Status& status) {
-  context.window.InsertMessage(status.message(), core::MessageIcon::kError);
-  ++state.errors;
 }
 
 // Once the volume is full for buffered writes, ext4 still keeps blocks for
@@ -46,7 +38,7 @@ uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& fi
   if (!file.SetDirect(true).ok()) return 0;
   const size_t alignment = file.direct_alignment();
   uint64_t written = 0;
-  if (alignment > 0 && alignment <= kZeroAlignment) {
+  if (alignment > 0 && alignment <= kFillZeroAlignment) {
     uint64_t position = (offset + alignment - 1) / alignment * alignment;
     size_t size = std::max(kLargestDirectWrite / alignment * alignment, alignment);
     while (!FillStopRequested(context)) {
@@ -57,7 +49,7 @@ uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& fi
         if (*n % alignment != 0) break;  // an unaligned end: nothing more fits
         continue;
       }
-      if (!n.ok() && n.status().code() != ENOSPC && n.status().code() != EDQUOT) break;
+      if (!n.ok() && !IsVolumeFull(n.status().code())) break;
       if (size == alignment) break;
       size = std::max(size / 2 / alignment * alignment, alignment);
     }
@@ -67,6 +59,13 @@ uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& fi
 }
 
 }  // namespace
+
+const char* const kFillZeros = zeros;
+
+void ReportFillError(FillContext& context, FillState& state, const platform::Status& status) {
+  context.window.InsertMessage(status.message(), core::MessageIcon::kError);
+  ++state.errors;
+}
 
 bool FillStopRequested(const FillContext& context) {
   return context.run_state.fillRunning.load() == 0 ||
@@ -109,8 +108,8 @@ platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillCon
   if (created.ok()) {
     state.paths.push_back(path);
     ++state.created;
-  } else if (created.status().code() != ENOSPC && created.status().code() != EDQUOT) {
-    ReportError(context, state, created.status());
+  } else if (!IsVolumeFull(created.status().code())) {
+    ReportFillError(context, state, created.status());
   }
   return created;
 }
@@ -120,7 +119,7 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
       CreateFillFile(context, state);
   if (!created.ok()) {
     const int code = created.status().code();
-    if (code == ENOSPC || code == EDQUOT) return {FillFileEnd::kVolumeFull, 0};
+    if (IsVolumeFull(code)) return {FillFileEnd::kVolumeFull, 0};
     return {FillFileEnd::kNotCreated, 0};
   }
   platform::WritableFile& file = **created;
@@ -138,8 +137,8 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
       const int code = n.status().code();
       if (code == EFBIG) {
         result.end = FillFileEnd::kSizeLimit;
-      } else if (code != ENOSPC && code != EDQUOT) {
-        ReportError(context, state, n.status());
+      } else if (!IsVolumeFull(code)) {
+        ReportFillError(context, state, n.status());
         result.end = FillFileEnd::kFailed;
       }
       break;
@@ -167,13 +166,13 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
   if (result.end != FillFileEnd::kStopped) {
     platform::Status synced = file.DataSync();
     if (!synced.ok()) {
-      ReportError(context, state, synced);
+      ReportFillError(context, state, synced);
       result.end = FillFileEnd::kFailed;
     }
   }
   platform::Status closed = file.Close();
   if (!closed.ok() && result.end != FillFileEnd::kStopped) {
-    ReportError(context, state, closed);
+    ReportFillError(context, state, closed);
     result.end = FillFileEnd::kFailed;
   }
   state.written_bytes += result.bytes;
@@ -183,7 +182,7 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
 void DeleteFillFiles(FillContext& context, FillState& state) {
   while (!state.paths.empty()) {
     platform::Status removed = context.env.RemoveFile(state.paths.back());
-    if (!removed.ok()) ReportError(context, state, removed);
+    if (!removed.ok()) ReportFillError(context, state, removed);
     state.paths.pop_back();
     Report(context, state);
   }

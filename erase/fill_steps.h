@@ -1,0 +1,23 @@
+// What the fill's steps (free_space_fill.cpp, fill_sweep.cpp) share.
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+
+#include "erase/free_space_fill.h"
+
+namespace tarnwell::erase {
+
+// Zero bytes for every write of a fill, aligned for direct writes (no file
+// system block is larger than the alignment). Never written to.
+inline constexpr size_t kFillZeroAlignment = 65536;
+inline constexpr size_t kFillZeroBytes = size_t{1} << 20;
+extern const char* const kFillZeros;
+
+// ENOSPC or EDQUOT: the volume (or the user's quota) is full.
+inline bool IsVolumeFull(int code) { return code == ENOSPC || code == EDQUOT; }
+
+// An error row, counted in state.
+void ReportFillError(FillContext& context, FillState& state, const platform::Status& status);
+
+}  // namespace tarnwell::erase
