@@ -1,0 +1,42 @@
+// Files and folders through handles: what an entry is, folder listings, and
+// the files the erase writes and reads. Every open uses
+// FILE_FLAG_OPEN_REPARSE_POINT, so a symbolic link or junction is the entry
+// itself and is never followed.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/env.h"
+#include "platform/win32/win_handle.h"
+#include "platform/win32/windows_api.h"
+
+namespace tarnwell::platform::win32 {
+
+// Share modes that let others do anything: for looking, never for writing.
+inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens the entry at path itself (a link is not followed; folders too).
+Result<UniqueHandle> OpenEntry(const std::string& path, DWORD access, DWORD share,
+                               const char* operation = "open", DWORD flags = 0);
+
+// Kind, size, identity (volume serial number, file id) and permission bits
+// (read-only clears the write bits) of an open entry.
+Result<FileInfo> DescribeHandle(HANDLE handle, const std::string& path);
+
+// Entries of the folder at path, read from its handle.
+Result<std::unique_ptr<Directory>> OpenFolderListing(const std::string& path);
+
+// A regular file opened for writing with share mode 0: while it is open no
+// other program can open it. Refuses links, folders, devices and files that
+// do not match expected (when given).
+Result<std::unique_ptr<WritableFile>> OpenFileForOverwrite(const std::string& path,
+                                                           const FileInfo* expected);
+// A new file (CREATE_NEW: nothing may be at path, a link included).
+Result<std::unique_ptr<WritableFile>> CreateNewFile(const std::string& path);
+Result<std::unique_ptr<ReadableFile>> OpenFileForReading(const std::string& path);
+
+// Unix seconds and nanoseconds as a FILETIME and back.
+FILETIME ToFileTime(const FileTime& time);
+
+}  // namespace tarnwell::platform::win32
