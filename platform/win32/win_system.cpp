@@ -68,7 +68,12 @@ Result<VolumeSpace> VolumeSpaceOf(const std::string& path) {
   Result<std::wstring> root = WideRootOf(path);
   if (!root.ok()) return root.status();
   ULARGE_INTEGER available{}, total{}, free{};
-  if (!GetDiskFreeSpaceExW(root->c_str(), &available, &total, &free)) {
+  // A folder is asked itself first: a folder-mounted volume answers for its
+  // own space then (and wine answers for the Linux mount that holds it).
+  std::wstring folder = LongPath(path);
+  if (folder.back() != L'\\') folder += L'\\';
+  if (!GetDiskFreeSpaceExW(folder.c_str(), &available, &total, &free) &&
+      !GetDiskFreeSpaceExW(root->c_str(), &available, &total, &free)) {
     return LastError("measure volume of", path);
   }
   DWORD sectors = 0, bytes = 0, free_clusters = 0, clusters = 0;

@@ -155,7 +155,9 @@ TEST(Win32EnvFiles, AddOwnerWriteClearsTheReadOnlyAttribute) {
   ASSERT_TRUE(SetFileAttributesW(Wide(file).c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(env.Describe(file)->mode, 0444u);
   // Wine, run as root here, lets root write a read-only file.
-  if (!RunningUnderWine()) EXPECT_FALSE(env.OpenForOverwrite(file).ok());
+  if (!RunningUnderWine()) {
+    EXPECT_FALSE(env.OpenForOverwrite(file).ok());
+  }
   EXPECT_TRUE(env.AddOwnerWrite(file).ok());
   EXPECT_EQ(env.Describe(file)->mode, 0644u);
   EXPECT_TRUE(env.OpenForOverwrite(file).ok());

@@ -10,6 +10,13 @@
 
 namespace tarnwell::testing {
 
+// A UTF-8 path as std::filesystem takes it (a plain string would be read in
+// the ANSI code page).
+inline std::filesystem::path FsPath(const std::string& utf8) {
+  return std::filesystem::path(
+      std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
 class WinTempDir {
  public:
   WinTempDir() {
@@ -43,13 +50,13 @@ class WinTempDir {
 
   std::string Write(const std::string& relative, const std::string& content) const {
     const std::string full = *this / relative;
-    std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-    std::ofstream(std::filesystem::path(full), std::ios::binary) << content;
+    std::filesystem::create_directories(FsPath(full).parent_path());
+    std::ofstream(FsPath(full), std::ios::binary) << content;
     return full;
   }
   std::string MakeDir(const std::string& relative) const {
     const std::string full = *this / relative;
-    std::filesystem::create_directories(std::filesystem::path(full));
+    std::filesystem::create_directories(FsPath(full));
     return full;
   }
 
@@ -58,7 +65,7 @@ class WinTempDir {
 };
 
 inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
