@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
 
   CLI::App app{"Tarnwell: erase files and folders so their contents cannot be read back"};
   app.require_subcommand(1);
+  // A path such as /tmp/x (wine's Z: drive) is an argument, never a /option.
+  app.allow_windows_style_options(false);
   cli::CliContext context{env, loaded.store, run_state, std::cin, std::cout, std::cerr};
   cli::AddEraseCommand(app, context);
   cli::AddListCommand(app, context);

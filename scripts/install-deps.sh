@@ -22,3 +22,10 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+# The Windows suite checks German number formats under wine, which takes
+# them from the Linux locale.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8'; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
