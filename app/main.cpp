@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tarnwell"));
-  QApplication::setDesktopFileName(QStringLiteral("tarnwell"));
+  QApplication::setDesktopFileName(QStringLiteral("io.tarnwell.Tarnwell"));
 
   app::FillHereRunner runner(fill_here ? QString::fromLocal8Bit(argv[2]) : QString());
   app::WorkerSlot worker;
