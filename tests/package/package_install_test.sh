@@ -34,7 +34,7 @@ check "apt-get installs the package" dpkg-query -W -f="" tarnwell
 check "the installed tool runs" grep -q "Exit status" <(/usr/bin/tarnwell-cli --help)
 check "the window answers --version without a display" \
   grep -qx "tarnwell [0-9.]*" <(env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/tarnwell --version)
-check "man finds both pages" man -w tarnwell tarnwell-cli >/dev/null
+check "man finds both pages" bash -c 'man -w tarnwell tarnwell-cli >/dev/null'
 check "bash-completion finds the completion" test -f \
   "$(pkg-config --variable=completionsdir bash-completion 2>/dev/null ||
     echo /usr/share/bash-completion/completions)/tarnwell-cli"
