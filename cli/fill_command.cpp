@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "cli/cli_context.h"
-#include "erase/free_space_fill.h"
+#include "fill/fill_job.h"
 #include "items/format_size.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
@@ -46,7 +46,7 @@ bool Usable(CliContext& context, const FillCliOptions& options, const std::strin
     return false;
   }
   if (options.include_reserved) {
-    platform::Status usable = erase::CheckIncludeReserved(env, fill_folder);
+    platform::Status usable = fill::CheckIncludeReserved(env, fill_folder);
     if (!usable.ok()) {
       context.err << "tarnwell-cli: "
                   << text::FormatText(text::LookupUtf8(kTextReservedRefused), {usable.message()})
@@ -59,14 +59,14 @@ bool Usable(CliContext& context, const FillCliOptions& options, const std::strin
 
 int RunFill(CliContext& context, const FillCliOptions& options) {
   platform::Env& env = context.env;
-  const std::string fill_folder = erase::FillFolderFor(env, options.folder);
+  const std::string fill_folder = fill::FillFolderFor(env, options.folder);
   if (!Usable(context, options, fill_folder)) return kExitUsage;
   if (!options.yes && !env.IsTerminal(0)) {
     context.err << "tarnwell-cli: " << text::LookupUtf8(kTextNoTerminal) << '\n';
     return kExitUsage;
   }
   platform::Result<platform::MountInfo> mount = env.FindMount(fill_folder);
-  const int64_t free = erase::MeasureDiskSpace(env, fill_folder);
+  const int64_t free = fill::MeasureDiskSpace(env, fill_folder);
   context.out << text::FormatText(
                      text::LookupUtf8(kTextWhereFilesGo),
                      {fill_folder, mount.ok() ? mount->fs_type : "?",
@@ -80,14 +80,14 @@ int RunFill(CliContext& context, const FillCliOptions& options) {
 
   CliPort& port = OpenPort(context, env.IsTerminal(1));
   env.StopOnInterrupt(&interrupted);
-  erase::FillOptions fill_options;
+  fill::FillOptions fill_options;
   fill_options.include_reserved = options.include_reserved;
   fill_options.interrupt = &interrupted;
   fill_options.progress_listener = [&port](const erase::ProgressSnapshot& s) {
     port.ShowProgress(s);
   };
-  const erase::FillReport report =
-      erase::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
+  const fill::FillReport report =
+      fill::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
   port.EndProgress();
   // Exact figures for scripts; the coverage row above rounds them.
   if (report.free_bytes != UINT64_MAX) {
