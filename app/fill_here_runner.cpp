@@ -15,7 +15,7 @@ QString Text(int id) { return QString::fromStdString(text::LookupUtf8(id)); }
 }  // namespace
 
 QString FillHereRunner::ChooseFolder(QWidget* parent) {
-  if (folder_.isEmpty()) return MenuRunner::ChooseFolder(parent);
+  if (folder_.isEmpty()) return inner_.ChooseFolder(parent);
   const QString folder = std::exchange(folder_, QString());
   const QMessageBox::StandardButton answer =
       ShowMessageBox(parent, QMessageBox::Question, QStringLiteral("Tarnwell"),

@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("tarnwell"));
   QApplication::setDesktopFileName(QStringLiteral("io.tarnwell.Tarnwell"));
 
-  app::FillHereRunner runner(fill_here ? QString::fromLocal8Bit(argv[2]) : QString());
+  app::MenuRunner popups;
+  app::FillHereRunner runner(popups, fill_here ? QString::fromLocal8Bit(argv[2]) : QString());
   app::WorkerSlot worker;
   auto* dialog = new app::MainDialog({env, loaded.store, runner, worker}, paths);
   if (fill_here) {
