@@ -7,11 +7,13 @@ set -u
 build=$1
 . "$(dirname "$0")/../support/check.sh"
 skip() { echo "skipped: $1"; exit 77; }
+not() { ! "$@"; }
+installed() { dpkg-query -W -f='${Status}' tarnwell 2>/dev/null | grep -q "ok installed"; }
 
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
 deb=$(ls -t "$build"/tarnwell_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || skip "no package in $build (make package builds it)"
-if dpkg-query -W -f='${Status}' tarnwell 2>/dev/null | grep -q "ok installed"; then
+if installed; then
   skip "tarnwell is already installed here; the test leaves it alone"
 fi
 work=$(mktemp -d)
@@ -30,7 +32,7 @@ check "python3-nautilus is only suggested" test "$(dpkg-deb -f "$deb" Suggests)"
 
 apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 -y -qq "$@"; }
 apt_get install "$(realpath "$deb")" >"$work/install" 2>&1
-check "apt-get installs the package" dpkg-query -W -f="" tarnwell
+check "apt-get installs the package" installed
 check "the installed tool runs" grep -q "Exit status" <(/usr/bin/tarnwell-cli --help)
 check "the window answers --version without a display" \
   grep -qx "tarnwell [0-9.]*" <(env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/tarnwell --version)
@@ -42,8 +44,7 @@ check "the PNG icons are in the hicolor theme" test -f /usr/share/icons/hicolor/
 
 mapfile -t owned < <(dpkg -L tarnwell)
 apt_get purge tarnwell >"$work/purge" 2>&1
-check "apt-get purges the package" test -z "$(dpkg-query -W -f='${Status}' tarnwell 2>/dev/null |
-  grep 'ok installed')"
+check "apt-get purges the package" not installed
 # What is left of the package's paths must be folders other packages use.
 leftover=()
 while IFS= read -r path; do
