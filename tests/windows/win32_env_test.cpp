@@ -6,7 +6,9 @@
 
 #include <cstring>
 #include <set>
+#include <tuple>
 
+#include "items/format_size.h"
 #include "platform/env.h"
 #include "tests/windows/win_temp_dir.h"
 #include "tests/windows/wine_check.h"
@@ -274,6 +276,31 @@ TEST(Win32EnvSystem, VolumesClockProgramAndLocale) {
   EXPECT_LE(std::llabs(*local - 347155200), 14 * 3600);
   EXPECT_FALSE(env.UserNumberFormat().decimal_point.empty());
   EXPECT_NE(env.UserSettingsFolder().find("/Tarnwell"), std::string::npos);
+}
+
+TEST(Win32EnvSystem, SizesReadAsWindowsFormatsTheSameNumber) {
+  const NumberFormat format = env.UserNumberFormat();
+  std::wstring decimal = Wide(format.decimal_point), thousands = Wide(format.thousands_separator);
+  NUMBERFMTW windows{};
+  windows.NumDigits = 1;
+  windows.LeadingZero = format.leading_zero ? 1 : 0;
+  windows.Grouping = static_cast<UINT>(format.grouping);
+  windows.lpDecimalSep = decimal.data();
+  windows.lpThousandSep = thousands.data();
+  // Byte counts and a count of gigabytes whose first rendering is a whole number.
+  for (const auto& [bytes, plain, unit] :
+       {std::tuple<uint64_t, const wchar_t*, const char*>{999, L"999", " byte"},
+        {100'000'000'000, L"93", " GB"},
+        {5'000'000'000'000, L"4657", " GB"}}) {
+    wchar_t out[64];
+    ASSERT_GT(GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, plain, &windows, out, 64), 0);
+    const std::wstring wide(out);
+    std::string expected(wide.size() * 3, '\0');
+    expected.resize(static_cast<size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), expected.data(),
+                            static_cast<int>(expected.size()), nullptr, nullptr)));
+    EXPECT_EQ(items::FormatSize(bytes, format), expected + unit);
+  }
 }
 
 }  // namespace
