@@ -1,7 +1,7 @@
-// The erase and the settings store on real files through platform/win32:
-// every listed byte zeroed and deleted, nothing unlisted touched, a file that
-// another program holds open kept with an error row, settings writes from
-// two threads never losing one another.
+// The erase, the item scan and the settings store on real files through
+// platform/win32: every listed byte zeroed and deleted, nothing unlisted touched, a file that
+// another program holds open kept with an error row, drive roots never
+// listed, settings writes from two threads never losing one another.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "erase/erase_item.h"
+#include "items/add_items.h"
+#include "items/item_list.h"
 #include "platform/fault_env.h"
 #include "settings/settings_store.h"
 #include "tests/support/recording_port.h"
@@ -92,6 +94,19 @@ TEST_F(WinEraseTest, AFileAnotherProgramHoldsOpenIsKeptWithAnErrorRow) {
   EXPECT_EQ(counters_.error_count, 1);
   EXPECT_EQ(ReadAll(file), "still in use");
   EXPECT_TRUE(deleted_.empty());
+}
+
+TEST(WinItems, DriveRootsAddNothingAndFoldersEverythingBelow) {
+  WinTempDir dir;
+  dir.Write("tree/a.txt", "1");
+  dir.Write("tree/sub/b.txt", "2");
+  items::ItemList list(platform::DefaultEnv());
+  items::ItemAdder adder(platform::DefaultEnv(), list, nullptr);
+  adder.AddPath("C:/");
+  adder.AddPath("c:\\");
+  EXPECT_EQ(list.EntryCount(), 0u);
+  adder.AddPath(dir / "tree/");
+  EXPECT_EQ(list.EntryCount(), 4u);  // tree, a.txt, sub, b.txt
 }
 
 TEST(WinSettings, WritesFromTwoThreadsAreNeverLost) {
