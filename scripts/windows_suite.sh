@@ -19,7 +19,8 @@ if [ ! -x "$wine64" ] || ! command -v wineserver >/dev/null; then
   exit 0
 fi
 mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1
+# An already running server for this prefix serves as well.
+wineserver -p </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 # Output goes to a file: wine's services keep inherited pipes open.
 boot_log=$build/wineboot.log

@@ -125,11 +125,11 @@ class WinDirectory final : public Directory {
 // open, so the file cannot be swapped between them.
 class WinWritableFile final : public WritableFile {
  public:
-  WinWritableFile(UniqueHandle handle, std::string path, FileInfo identity)
+  WinWritableFile(UniqueHandle handle, std::string path, FileInfo identity, Reopen reopen)
       : handle_(std::move(handle)),
         path_(std::move(path)),
-        long_path_(LongPath(path_)),
-        identity_(identity) {}
+        identity_(identity),
+        reopen_(std::move(reopen)) {}
   ~WinWritableFile() override = default;
 
   const std::string& path() const override { return path_; }
@@ -161,24 +161,18 @@ class WinWritableFile final : public WritableFile {
   Status SetDirect(bool on) override {
     if (!handle_.valid()) return Closed();
     if (on == direct_) return Status::Ok();
-    DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_WRITE_THROUGH;
-    if (on) flags |= FILE_FLAG_NO_BUFFERING;
     // Share mode 0 admits no second handle, so the old one goes first.
     handle_.reset();
-    UniqueHandle reopened(CreateFileW(long_path_.c_str(),
-                                      GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0, nullptr,
-                                      OPEN_EXISTING, flags, nullptr));
-    if (!reopened.valid()) {
-      return LastError(on ? "enable direct I/O on" : "disable direct I/O on", path_);
-    }
-    Result<FileInfo> now = DescribeHandle(reopened.get(), path_);
+    Result<UniqueHandle> reopened = reopen_(on);
+    if (!reopened.ok()) return reopened.status();
+    Result<FileInfo> now = DescribeHandle(reopened->get(), path_);
     if (!now.ok()) return now.status();
     if (now->kind != FileKind::kRegular || !SameIdentity(*now, identity_)) {
       return Status::Error(ESTALE, "'" + path_ + "' was replaced by another file meanwhile");
     }
-    handle_ = std::move(reopened);
+    handle_ = std::move(*reopened);
     direct_ = on;
-    if (on) alignment_ = SectorSizeOf(handle_.get(), long_path_);
+    if (on) alignment_ = SectorSizeOf(handle_.get(), LongPath(path_));
     return Status::Ok();
   }
   bool direct() const override { return direct_; }
@@ -233,8 +227,8 @@ class WinWritableFile final : public WritableFile {
 
   UniqueHandle handle_;
   std::string path_;
-  std::wstring long_path_;
   FileInfo identity_;
+  Reopen reopen_;
   bool direct_ = false;
   size_t alignment_ = 4096;
 };
@@ -371,21 +365,43 @@ Result<std::unique_ptr<Directory>> OpenFolderListing(const std::string& path) {
   return std::unique_ptr<Directory>(new WinDirectory(std::move(*handle), path, info->device));
 }
 
-Result<std::unique_ptr<WritableFile>> OpenFileForOverwrite(const std::string& path,
-                                                           const FileInfo* expected) {
-  // Share mode 0: a file another program holds open cannot be opened (an
-  // error row, the file kept), and none can open it while it is written.
-  UniqueHandle handle(
-      CreateFileW(LongPath(path).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_WRITE_THROUGH, nullptr));
-  if (!handle.valid()) return LastError("open for writing", path);
+Result<std::unique_ptr<WritableFile>> WrapWritable(UniqueHandle handle, const std::string& path,
+                                                   const FileInfo* expected, Reopen reopen) {
   Result<FileInfo> info = DescribeHandle(handle.get(), path);
   if (!info.ok()) return info.status();
   if (info->kind != FileKind::kRegular) return NotRegular(path);
   if (expected != nullptr && !SameIdentity(*expected, *info)) {
     return Status::Error(ESTALE, "'" + path + "' was replaced by another file meanwhile");
   }
-  return std::unique_ptr<WritableFile>(new WinWritableFile(std::move(handle), path, *info));
+  return std::unique_ptr<WritableFile>(
+      new WinWritableFile(std::move(handle), path, *info, std::move(reopen)));
+}
+
+namespace {
+
+// Reopens by path: the identity check on every open keeps a swap out.
+Reopen ReopenByPath(const std::string& path) {
+  return [path](bool direct) -> Result<UniqueHandle> {
+    DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_WRITE_THROUGH;
+    if (direct) flags |= FILE_FLAG_NO_BUFFERING;
+    UniqueHandle handle(CreateFileW(LongPath(path).c_str(),
+                                    GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0, nullptr,
+                                    OPEN_EXISTING, flags, nullptr));
+    if (!handle.valid()) return LastError("open for writing", path);
+    return handle;
+  };
+}
+
+}  // namespace
+
+Result<std::unique_ptr<WritableFile>> OpenFileForOverwrite(const std::string& path,
+                                                           const FileInfo* expected) {
+  // Share mode 0: a file another program holds open cannot be opened (an
+  // error row, the file kept), and none can open it while it is written.
+  Reopen reopen = ReopenByPath(path);
+  Result<UniqueHandle> handle = reopen(false);
+  if (!handle.ok()) return handle.status();
+  return WrapWritable(std::move(*handle), path, expected, std::move(reopen));
 }
 
 Result<std::unique_ptr<WritableFile>> CreateNewFile(const std::string& path) {
@@ -393,9 +409,7 @@ Result<std::unique_ptr<WritableFile>> CreateNewFile(const std::string& path) {
       CreateFileW(LongPath(path).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0, nullptr,
                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle.valid()) return LastError("create", path);
-  Result<FileInfo> info = DescribeHandle(handle.get(), path);
-  if (!info.ok()) return info.status();
-  return std::unique_ptr<WritableFile>(new WinWritableFile(std::move(handle), path, *info));
+  return WrapWritable(std::move(handle), path, nullptr, ReopenByPath(path));
 }
 
 Result<std::unique_ptr<ReadableFile>> OpenFileForReading(const std::string& path) {

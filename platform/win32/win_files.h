@@ -4,6 +4,7 @@
 // itself and is never followed.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,15 @@ Result<FileInfo> DescribeHandle(HANDLE handle, const std::string& path);
 
 // Entries of the folder at path, read from its handle.
 Result<std::unique_ptr<Directory>> OpenFolderListing(const std::string& path);
+
+// Opens the same file again, unbuffered (FILE_FLAG_NO_BUFFERING) when direct
+// is set, with share mode 0; the caller has closed its handle first.
+using Reopen = std::function<Result<UniqueHandle>(bool direct)>;
+
+// The file open on handle as a WritableFile; refuses anything but a regular
+// file and, with expected given, another object than expected.
+Result<std::unique_ptr<WritableFile>> WrapWritable(UniqueHandle handle, const std::string& path,
+                                                   const FileInfo* expected, Reopen reopen);
 
 // A regular file opened for writing with share mode 0: while it is open no
 // other program can open it. Refuses links, folders, devices and files that
