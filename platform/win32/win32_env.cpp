@@ -100,21 +100,7 @@ class Win32Env final : public Env {
     Result<UniqueHandle> handle =
         OpenEntry(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, win32::kShareAll, "examine");
     if (!handle.ok()) return handle.status();
-    FILE_BASIC_INFO basic{};
-    if (!GetFileInformationByHandleEx(handle->get(), FileBasicInfo, &basic, sizeof basic)) {
-      return LastError("examine", path);
-    }
-    if ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) {
-      return Status::Ok();
-    }
-    FILE_BASIC_INFO change{};  // zero times: leave them as they are
-    change.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
-    if (change.FileAttributes == 0) change.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(handle->get(), FileBasicInfo, &change, sizeof change)) {
-      return LastError("clear the read-only attribute of", path);
-    }
-    return Status::Ok();
+    return win32::ClearReadOnly(handle->get(), path);
   }
 
   Status SetTimes(const std::string& path, const FileTime& access,
@@ -131,19 +117,7 @@ class Win32Env final : public Env {
   Status RenameNoReplace(const std::string& from, const std::string& to) override {
     Result<UniqueHandle> handle = OpenEntry(from, DELETE | SYNCHRONIZE, win32::kShareAll, "rename");
     if (!handle.ok()) return handle.status();
-    const std::wstring target = win32::NtPath(to);
-    const size_t name_bytes = target.size() * sizeof(wchar_t);
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes + sizeof(wchar_t));
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->ReplaceIfExists = FALSE;  // never replace: EEXIST instead
-    info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>(name_bytes);
-    std::copy(target.begin(), target.end(), info->FileName);
-    if (!SetFileInformationByHandle(handle->get(), FileRenameInfo, info,
-                                    static_cast<DWORD>(buffer.size()))) {
-      return LastError("rename", from);
-    }
-    return Status::Ok();
+    return win32::RenameHandle(handle->get(), nullptr, win32::NtPath(to), from);
   }
 
   Status RemoveFile(const std::string& path) override {
@@ -156,12 +130,7 @@ class Win32Env final : public Env {
       return Status::Error(EISDIR, "delete '" + path + "': is a folder");
     }
     // Removes the entry itself: a link goes, its target stays.
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    if (!SetFileInformationByHandle(handle->get(), FileDispositionInfo, &disposition,
-                                    sizeof disposition)) {
-      return LastError("delete", path);
-    }
-    return Status::Ok();
+    return win32::DeleteHandle(handle->get(), path);
   }
 
   Status RemoveDirectory(const std::string& path) override {
@@ -173,14 +142,7 @@ class Win32Env final : public Env {
     Result<UniqueHandle> handle =
         OpenEntry(path, GENERIC_READ | GENERIC_WRITE, win32::kShareAll, "open folder");
     if (!handle.ok()) return handle.status();
-    if (!FlushFileBuffers(handle->get())) {
-      const DWORD error = GetLastError();
-      // File systems that cannot flush a folder write its changes through
-      // their own log (NTFS); nothing is left to do then.
-      if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) return Status::Ok();
-      return FromWin32(error, "sync folder", path);
-    }
-    return Status::Ok();
+    return win32::FlushFolder(handle->get(), path);
   }
 
   size_t MaxNameLength(const std::string& folder) override {

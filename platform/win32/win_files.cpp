@@ -351,18 +351,71 @@ Result<FileInfo> DescribeHandle(HANDLE handle, const std::string& path) {
   return info;
 }
 
-Result<std::unique_ptr<Directory>> OpenFolderListing(const std::string& path) {
-  Result<UniqueHandle> handle =
-      OpenEntry(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll, "open folder");
-  if (!handle.ok()) return handle.status();
-  Result<FileInfo> info = DescribeHandle(handle->get(), path);
+Result<std::unique_ptr<Directory>> ListFolder(UniqueHandle handle, const std::string& path) {
+  Result<FileInfo> info = DescribeHandle(handle.get(), path);
   if (!info.ok()) return info.status();
   // A link to a folder is an entry of its own, never a way into the folder.
   if (info->kind != FileKind::kDirectory) {
     return Status::Error(info->kind == FileKind::kSymlink ? ELOOP : ENOTDIR,
                          "open folder '" + path + "': not a folder");
   }
-  return std::unique_ptr<Directory>(new WinDirectory(std::move(*handle), path, info->device));
+  return std::unique_ptr<Directory>(new WinDirectory(std::move(handle), path, info->device));
+}
+
+Result<std::unique_ptr<Directory>> OpenFolderListing(const std::string& path) {
+  Result<UniqueHandle> handle =
+      OpenEntry(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll, "open folder");
+  if (!handle.ok()) return handle.status();
+  return ListFolder(std::move(*handle), path);
+}
+
+Status ClearReadOnly(HANDLE handle, const std::string& path) {
+  FILE_BASIC_INFO basic{};
+  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+    return LastError("examine", path);
+  }
+  if ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+      (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) {
+    return Status::Ok();
+  }
+  FILE_BASIC_INFO change{};  // zero times: leave them as they are
+  change.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+  if (change.FileAttributes == 0) change.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  if (!SetFileInformationByHandle(handle, FileBasicInfo, &change, sizeof change)) {
+    return LastError("clear the read-only attribute of", path);
+  }
+  return Status::Ok();
+}
+
+Status RenameHandle(HANDLE handle, HANDLE folder, const std::wstring& target,
+                    const std::string& path) {
+  const size_t name_bytes = target.size() * sizeof(wchar_t);
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes + sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = FALSE;  // never replace: EEXIST instead
+  info->RootDirectory = folder;
+  info->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::copy(target.begin(), target.end(), info->FileName);
+  if (!SetFileInformationByHandle(handle, FileRenameInfo, info,
+                                  static_cast<DWORD>(buffer.size()))) {
+    return LastError("rename", path);
+  }
+  return Status::Ok();
+}
+
+Status DeleteHandle(HANDLE handle, const std::string& path) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  if (!SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) {
+    return LastError("delete", path);
+  }
+  return Status::Ok();
+}
+
+Status FlushFolder(HANDLE handle, const std::string& path) {
+  if (FlushFileBuffers(handle)) return Status::Ok();
+  const DWORD error = GetLastError();
+  if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) return Status::Ok();
+  return FromWin32(error, "sync folder", path);
 }
 
 Result<std::unique_ptr<WritableFile>> WrapWritable(UniqueHandle handle, const std::string& path,

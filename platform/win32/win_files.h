@@ -27,6 +27,21 @@ Result<FileInfo> DescribeHandle(HANDLE handle, const std::string& path);
 
 // Entries of the folder at path, read from its handle.
 Result<std::unique_ptr<Directory>> OpenFolderListing(const std::string& path);
+// The same for a folder already open on handle (FILE_LIST_DIRECTORY).
+Result<std::unique_ptr<Directory>> ListFolder(UniqueHandle handle, const std::string& path);
+
+// Operations on an entry open on handle; path names it in messages.
+// Clears the read-only attribute (a link is left as it is).
+Status ClearReadOnly(HANDLE handle, const std::string& path);
+// Renames to target (an NT path, or a name inside folder when folder is not
+// null), never replacing an existing entry: EEXIST then.
+Status RenameHandle(HANDLE handle, HANDLE folder, const std::wstring& target,
+                    const std::string& path);
+// Deletes the entry itself (a link, never its target) when the handle closes.
+Status DeleteHandle(HANDLE handle, const std::string& path);
+// Flushes a folder's changes; a file system that cannot flush a folder writes
+// them through its own log (NTFS), and that counts as done.
+Status FlushFolder(HANDLE handle, const std::string& path);
 
 // Opens the same file again, unbuffered (FILE_FLAG_NO_BUFFERING) when direct
 // is set, with share mode 0; the caller has closed its handle first.
