@@ -2,6 +2,7 @@
 // number format, Qt), then the main window until it closes; the exit code is
 // always 0. Several copies may run at once and share one settings file.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
 
   platform::Env& env = platform::DefaultEnv();
   settings::LoadedSettings loaded = settings::LoadSettings(env);
+  if (!loaded.problem.ok()) {
+    std::fprintf(stderr, "tarnwell: settings not used, defaults apply: %s\n",
+                 loaded.problem.message().c_str());
+  }
   text::BuildTextCatalog();
   text::SetCurrentLanguage(loaded.language);
   items::SetNumberFormat(env.UserNumberFormat());

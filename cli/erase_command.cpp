@@ -9,6 +9,7 @@
 #include "cli/collect_items.h"
 #include "cli/terminal_port.h"
 #include "erase/erase_job.h"
+#include "fill/running_fills.h"
 #include "items/item_list.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
@@ -17,6 +18,8 @@ namespace tarnwell::cli {
 namespace {
 
 constexpr int kTextDelayLabel = 34;
+// The countdown row naming Ctrl+C: Escape does nothing in a terminal.
+constexpr int kTextTerminalCountdown = 120;
 constexpr int kMaxPasses = 10;
 constexpr int kMaxDelaySeconds = 10;
 
@@ -46,7 +49,8 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   TerminalPort port(context.out, context.err, interactive, env.TerminalColumns(1));
   items::ItemList list(env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
-  context.out << ItemsSummary(port.status_text()) << '\n';
+  fill::CleanUpAfterKilledFills(env, fill::RuntimeStateFolder(env), port);
+  context.out << list.ItemsSummary() << '\n';
   if (list.RowCount() == 0) return kExitSuccess;
   if (!options.yes && !Confirmed(context, list.RowCount())) {
     context.out << "Nothing was erased.\n";
@@ -70,7 +74,8 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
                              erase::EraseOptions{.verify = options.verify},
                              options.passes,
                              delay,
-                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); }};
+                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); },
+                             kTextTerminalCountdown};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
   if (result.aborted) return kExitFailure;

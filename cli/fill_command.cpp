@@ -9,9 +9,13 @@
 #include "cli/terminal_port.h"
 #include "fill/fill_job.h"
 #include "items/format_size.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
 
 namespace tarnwell::cli {
 namespace {
+
+constexpr int kTextInMemory = 121;
 
 struct FillCliOptions {
   bool yes = false;
@@ -19,7 +23,7 @@ struct FillCliOptions {
   std::string folder;
 };
 
-// Set by the first Ctrl-C or SIGTERM; the fill then stops writing and
+// Set by the first Ctrl-C, SIGTERM, SIGHUP or SIGQUIT; the fill then stops writing and
 // deletes its files before the process ends. Static, as the handler needs.
 std::atomic<int> interrupted{0};
 
@@ -70,6 +74,17 @@ int RunFill(CliContext& context, const FillCliOptions& options) {
     context.out << "Nothing was written.\n";
     return kExitFailure;
   }
+  // Held in memory only: nothing on a disk to protect, and every program
+  // loses the memory while the fill runs.
+  if (mount.ok() && fill::IsInMemory(*mount) && !options.yes) {
+    context.out << text::FormatText(text::LookupUtf8(kTextInMemory),
+                                    {mount->mount_point, mount->fs_type})
+                << '\n';
+    if (!Confirmed(context)) {
+      context.out << "Nothing was written.\n";
+      return kExitFailure;
+    }
+  }
 
   TerminalPort port(context.out, context.err, env.IsTerminal(1), env.TerminalColumns(1));
   env.StopOnInterrupt(&interrupted);
@@ -98,7 +113,8 @@ int RunFill(CliContext& context, const FillCliOptions& options) {
 constexpr char kNotes[] =
     "The free space is filled through temporary files named tmp_ttt_... beside DIR\n"
     "(inside DIR when it is a mount point), which are deleted again at the end, also\n"
-    "after Ctrl-C. Files left by a fill that was killed are deleted by the next fill.\n"
+    "after Ctrl-C or a closed terminal. Files left by a fill that was killed are\n"
+    "deleted by the next start of the window, fill or erase.\n"
     "While the volume is full, other programs writing to it get 'no space left'.\n"
     "\n"
     "ext4 holds back reserved clusters (2% of the volume, at most 4096 clusters)\n"

@@ -4,6 +4,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/collect_items.h"
+#include "cli/shell_quote.h"
 #include "cli/terminal_port.h"
 #include "items/item_list.h"
 
@@ -18,11 +19,16 @@ int RunList(CliContext& context, const ListOptions& options) {
   TerminalPort port(context.out, context.err, false, 0);
   items::ItemList list(context.env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
+  // A terminal must show a newline or tab inside a name as such; a pipe gets
+  // the bytes as they are.
+  const bool terminal = context.env.IsTerminal(1);
   for (int row = 0; row < list.RowCount(); ++row) {
-    context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t'
-                << list.GetCellText(row, items::ItemList::kPathColumn).value_or("") << '\n';
+    std::string path = list.GetCellText(row, items::ItemList::kPathColumn).value_or("");
+    if (terminal) path = ShellEscape(path);
+    context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t' << path
+                << '\n';
   }
-  context.out << ItemsSummary(port.status_text()) << '\n';
+  context.out << list.ItemsSummary() << '\n';
   return kExitSuccess;
 }
 
