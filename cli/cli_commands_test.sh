@@ -6,6 +6,8 @@ cli=$1
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 export TARNWELL_SETTINGS="$work/settings.ini"
+# Records of running fills apart from other tests and the system.
+export TARNWELL_STATE_DIR="$work/state"
 export LC_ALL=C LANG=C
 . "$(dirname "$0")/../tests/support/check.sh"
 

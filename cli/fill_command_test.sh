@@ -12,6 +12,8 @@ cleanup() {
 }
 trap cleanup EXIT
 export TARNWELL_SETTINGS="$work/settings.ini"
+# Records of running fills apart from other tests and the system.
+export TARNWELL_STATE_DIR="$work/state"
 export LC_ALL=C LANG=C
 . "$(dirname "$0")/../tests/support/check.sh"
 fill_files() { find "$1" -maxdepth 1 -name 'tmp_ttt_*.xxx' | wc -l; }

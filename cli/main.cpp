@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   }
   text::SetCurrentLanguage(loaded.language);
   if (!text::BuildTextCatalog()) {
-    std::cerr << "tarnwell-cli: out of memory for the text catalogue\n";
+    std::cerr << "tarnwell-cli: the built-in text catalogue cannot be decoded\n";
     return cli::kExitFailure;
   }
   items::SetNumberFormat(env.UserNumberFormat());

@@ -28,11 +28,18 @@ std::string NewRecordName(platform::Env& env) {
 }  // namespace
 
 std::string RuntimeStateFolder(platform::Env& env) {
+  // Only absolute folders: a relative one would land wherever the program
+  // was started.
+  const auto absolute = [](const std::optional<std::string>& path) {
+    return path && !path->empty() && path->front() == '/';
+  };
+  if (std::optional<std::string> chosen = env.GetEnvironment("TARNWELL_STATE_DIR");
+      absolute(chosen)) {
+    return *chosen;
+  }
   if (env.IsPrivileged()) return std::string(kReserveStateFolder);
   const std::optional<std::string> runtime = env.GetEnvironment("XDG_RUNTIME_DIR");
-  // Only an absolute folder: a relative one would land wherever the program
-  // was started.
-  if (!runtime || runtime->empty() || runtime->front() != '/') return "";
+  if (!absolute(runtime)) return "";
   return *runtime + "/tarnwell";
 }
 
