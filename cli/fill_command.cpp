@@ -23,8 +23,9 @@ struct FillCliOptions {
   std::string folder;
 };
 
-// Set by the first Ctrl-C, SIGTERM, SIGHUP or SIGQUIT; the fill then stops writing and
-// deletes its files before the process ends. Static, as the handler needs.
+// Set by the first Ctrl-C, SIGTERM, SIGHUP or SIGQUIT; the fill then stops
+// writing and deletes its files before the process ends. Static, as the
+// handler needs.
 std::atomic<int> interrupted{0};
 
 bool Confirmed(CliContext& context) {
