@@ -5,7 +5,6 @@
 #include "cli/cli_context.h"
 #include "cli/collect_items.h"
 #include "cli/shell_quote.h"
-#include "cli/terminal_port.h"
 #include "items/item_list.h"
 
 namespace tarnwell::cli {
@@ -16,13 +15,14 @@ struct ListOptions {
 };
 
 int RunList(CliContext& context, const ListOptions& options) {
-  TerminalPort port(context.out, context.err, false, 0);
+  CliPort& port = OpenPort(context, false);
   items::ItemList list(context.env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
   // A terminal must show a newline or tab inside a name as such; a pipe gets
-  // the bytes as they are.
+  // the bytes as they are (and --json exact names).
+  const bool rows_written = port.WriteListRows(list);
   const bool terminal = context.env.IsTerminal(1);
-  for (int row = 0; row < list.RowCount(); ++row) {
+  for (int row = 0; !rows_written && row < list.RowCount(); ++row) {
     std::string path = list.GetCellText(row, items::ItemList::kPathColumn).value_or("");
     if (terminal) path = ShellEscape(path);
     context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t' << path
