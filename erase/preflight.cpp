@@ -11,7 +11,7 @@ namespace tarnwell::erase {
 namespace {
 
 constexpr int kTextUntrustedFileSystem = 71;
-constexpr int kTextShadowCopies = 117;
+constexpr int kTextShadowCopies = 130;
 
 // Copy-on-write, log-structured or compressing file systems: a rewrite goes
 // to new blocks and the old ones stay until reused.

@@ -8,6 +8,8 @@
 #include "platform/win32/windows_api.h"
 // after windows.h, which it needs
 #include <shellapi.h>
+// after windows.h too
+#include <bcrypt.h>
 
 #include <cerrno>
 #include <chrono>
@@ -32,28 +34,10 @@ using win32::ToUtf8;
 using win32::ToWide;
 using win32::UniqueHandle;
 
-// Locks are taken on a byte far past any real end of file: Windows locks are
-// mandatory, and a lock on the data would stop the holder's own reads.
-constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
-constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
 // A folder is locked through this file inside it (folders take no locks).
 constexpr char kFolderLockName[] = "tarnwell.lock";
 // Seconds between 1601-01-01 (FILETIME's start) and 1970-01-01.
 constexpr int64_t kEpochDifferenceSeconds = 11644473600;
-
-class WinFileLock final : public FileLock {
- public:
-  explicit WinFileLock(UniqueHandle handle) : handle_(std::move(handle)) {}
-  ~WinFileLock() override {
-    OVERLAPPED at{};
-    at.Offset = kLockOffsetLow;
-    at.OffsetHigh = kLockOffsetHigh;
-    UnlockFileEx(handle_.get(), 0, 1, 0, &at);
-  }
-
- private:
-  UniqueHandle handle_;
-};
 
 Status WriteAll(HANDLE handle, std::string_view content, const std::string& path) {
   size_t done = 0;
@@ -252,22 +236,20 @@ class Win32Env final : public Env {
   }
 
   Result<std::unique_ptr<FileLock>> LockExclusive(const std::string& path) override {
-    Result<FileInfo> info = Describe(path);
-    if (!info.ok()) return info.status();
-    const bool folder = info->kind == FileKind::kDirectory;
-    const std::string target = folder ? path + "/" + kFolderLockName : path;
-    UniqueHandle handle(CreateFileW(LongPath(target).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    win32::kShareAll, nullptr, folder ? OPEN_ALWAYS : OPEN_EXISTING,
-                                    folder ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-    if (!handle.valid()) return LastError("open for locking", target);
-    OVERLAPPED at{};
-    at.Offset = kLockOffsetLow;
-    at.OffsetHigh = kLockOffsetHigh;
-    if (!LockFileEx(handle.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
-      return LastError("lock", target);
-    }
-    return std::unique_ptr<FileLock>(new WinFileLock(std::move(handle)));
+    return Lock(path, true, nullptr);
+  }
+
+  Result<std::unique_ptr<FileLock>> TryLock(const std::string& path, FileInfo* info) override {
+    return Lock(path, false, info);
+  }
+
+  Result<std::unique_ptr<WritableFile>> CreateExclusiveLocked(
+      const std::string& path, uint32_t, std::unique_ptr<FileLock>* lock) override {
+    return win32::CreateNewLockedFile(path, lock);
+  }
+
+  Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
+    return win32::ReadRegularFileAt(path, max_bytes);
   }
 
   Result<VolumeSpace> GetVolumeSpace(const std::string& path) override {
@@ -362,7 +344,14 @@ class Win32Env final : public Env {
   void SleepMillis(int64_t milliseconds) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   }
-  int Random() override { return std::rand(); }
+  int Random() override {
+    uint32_t value = 0;
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value,
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+      std::abort();  // no random source: names would repeat from run to run
+    }
+    return static_cast<int>(value & 0x7FFFFFFF);
+  }
 
   Result<std::vector<std::string>> ListNames(const std::string& folder) override {
     const std::wstring pattern = LongPath(folder) + L"\\*";
@@ -407,6 +396,26 @@ class Win32Env final : public Env {
   bool IsTerminal(int stream) override { return win32::IsConsole(stream); }
   int TerminalColumns(int stream) override { return win32::ConsoleColumns(stream); }
   void StopOnInterrupt(std::atomic<int>* flag) override { win32::StopOnConsoleEvents(flag); }
+
+ private:
+  // The lock of a file, or of a folder through kFolderLockName inside it.
+  Result<std::unique_ptr<FileLock>> Lock(const std::string& path, bool wait, FileInfo* info) {
+    Result<FileInfo> described = Describe(path);
+    if (!described.ok()) return described.status();
+    if (described->kind != FileKind::kRegular && described->kind != FileKind::kDirectory) {
+      return Status::Error(EINVAL, "lock '" + path + "': neither a file nor a folder");
+    }
+    if (info != nullptr) *info = *described;
+    const bool folder = described->kind == FileKind::kDirectory;
+    const std::string target = folder ? path + "/" + kFolderLockName : path;
+    UniqueHandle handle(CreateFileW(
+        LongPath(target).c_str(), GENERIC_READ | GENERIC_WRITE, win32::kShareAll, nullptr,
+        folder ? OPEN_ALWAYS : OPEN_EXISTING,
+        (folder ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL) | FILE_FLAG_OPEN_REPARSE_POINT,
+        nullptr));
+    if (!handle.valid()) return LastError("open for locking", target);
+    return win32::LockHandle(std::move(handle), wait, target);
+  }
 };
 
 }  // namespace

@@ -432,13 +432,31 @@ Result<std::unique_ptr<WritableFile>> WrapWritable(UniqueHandle handle, const st
 
 namespace {
 
+// Locks are taken on a byte far past any real end of file (see LockHandle).
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
+
+class WinFileLock final : public FileLock {
+ public:
+  explicit WinFileLock(UniqueHandle handle) : handle_(std::move(handle)) {}
+  ~WinFileLock() override {
+    OVERLAPPED at{};
+    at.Offset = kLockOffsetLow;
+    at.OffsetHigh = kLockOffsetHigh;
+    UnlockFileEx(handle_.get(), 0, 1, 0, &at);
+  }
+
+ private:
+  UniqueHandle handle_;
+};
+
 // Reopens by path: the identity check on every open keeps a swap out.
-Reopen ReopenByPath(const std::string& path) {
-  return [path](bool direct) -> Result<UniqueHandle> {
+Reopen ReopenByPath(const std::string& path, DWORD share = 0) {
+  return [path, share](bool direct) -> Result<UniqueHandle> {
     DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_WRITE_THROUGH;
     if (direct) flags |= FILE_FLAG_NO_BUFFERING;
     UniqueHandle handle(CreateFileW(LongPath(path).c_str(),
-                                    GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0, nullptr,
+                                    GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, share, nullptr,
                                     OPEN_EXISTING, flags, nullptr));
     if (!handle.valid()) return LastError("open for writing", path);
     return handle;
@@ -463,6 +481,64 @@ Result<std::unique_ptr<WritableFile>> CreateNewFile(const std::string& path) {
                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle.valid()) return LastError("create", path);
   return WrapWritable(std::move(handle), path, nullptr, ReopenByPath(path));
+}
+
+Result<std::unique_ptr<FileLock>> LockHandle(UniqueHandle handle, bool wait,
+                                             const std::string& path) {
+  OVERLAPPED at{};
+  at.Offset = kLockOffsetLow;
+  at.OffsetHigh = kLockOffsetHigh;
+  const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+  if (!LockFileEx(handle.get(), flags, 0, 1, 0, &at)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) {
+      return Status::Error(EWOULDBLOCK, "lock '" + path + "': held by another program");
+    }
+    return FromWin32(error, "lock", path);
+  }
+  return std::unique_ptr<FileLock>(new WinFileLock(std::move(handle)));
+}
+
+Result<std::unique_ptr<WritableFile>> CreateNewLockedFile(const std::string& path,
+                                                          std::unique_ptr<FileLock>* lock) {
+  UniqueHandle creator(CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                                   nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!creator.valid()) return LastError("create", path);
+  Result<std::unique_ptr<FileLock>> held = LockHandle(std::move(creator), false, path);
+  if (!held.ok()) {
+    return Status::Error(held.status().code() == EWOULDBLOCK ? EAGAIN : held.status().code(),
+                         held.status().message());
+  }
+  Reopen reopen = ReopenByPath(path, kShareAll);
+  Result<UniqueHandle> handle = reopen(false);
+  if (!handle.ok()) return handle.status();
+  *lock = std::move(*held);
+  return WrapWritable(std::move(*handle), path, nullptr, std::move(reopen));
+}
+
+Result<std::string> ReadRegularFileAt(const std::string& path, size_t max_bytes) {
+  UniqueHandle handle(CreateFileW(LongPath(path).c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES,
+                                  kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+  if (!handle.valid()) return LastError("open", path);
+  Result<FileInfo> info = DescribeHandle(handle.get(), path);
+  if (!info.ok()) return info.status();
+  if (info->kind != FileKind::kRegular) return NotRegular(path);
+  std::string content;
+  std::vector<char> buffer(65536);
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
+      return LastError("read", path);
+    }
+    if (n == 0) return content;
+    content.append(buffer.data(), n);
+    if (content.size() > max_bytes) {
+      return Status::Error(
+          EFBIG, "read '" + path + "': longer than " + std::to_string(max_bytes) + " bytes");
+    }
+  }
 }
 
 Result<std::unique_ptr<ReadableFile>> OpenFileForReading(const std::string& path) {

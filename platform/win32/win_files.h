@@ -59,7 +59,19 @@ Result<std::unique_ptr<WritableFile>> OpenFileForOverwrite(const std::string& pa
                                                            const FileInfo* expected);
 // A new file (CREATE_NEW: nothing may be at path, a link included).
 Result<std::unique_ptr<WritableFile>> CreateNewFile(const std::string& path);
+// A new file as CreateNewFile, and in *lock a second handle holding an
+// exclusive LockFileEx lock (see LockHandle) until it is destroyed. Both
+// handles share the file with each other, so others may open it too.
+Result<std::unique_ptr<WritableFile>> CreateNewLockedFile(const std::string& path,
+                                                          std::unique_ptr<FileLock>* lock);
+// Takes the exclusive lock of the open handle, waiting for it or not.
+// Windows locks are mandatory, so the lock covers one byte far past any end
+// of file, where it keeps no reader or writer of the data out.
+Result<std::unique_ptr<FileLock>> LockHandle(UniqueHandle handle, bool wait,
+                                             const std::string& path);
 Result<std::unique_ptr<ReadableFile>> OpenFileForReading(const std::string& path);
+// The whole content of the regular file at path, EFBIG past max_bytes.
+Result<std::string> ReadRegularFileAt(const std::string& path, size_t max_bytes);
 
 // Unix seconds and nanoseconds as a FILETIME and back.
 FILETIME ToFileTime(const FileTime& time);
