@@ -518,9 +518,10 @@ Result<std::unique_ptr<WritableFile>> CreateNewLockedFile(const std::string& pat
 }
 
 Result<std::string> ReadRegularFileAt(const std::string& path, size_t max_bytes) {
-  UniqueHandle handle(CreateFileW(LongPath(path).c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES,
-                                  kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
+  // Folders open too (backup semantics), so that they are refused as such.
+  UniqueHandle handle(CreateFileW(
+      LongPath(path).c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle.valid()) return LastError("open", path);
   Result<FileInfo> info = DescribeHandle(handle.get(), path);
   if (!info.ok()) return info.status();

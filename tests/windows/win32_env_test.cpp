@@ -186,6 +186,24 @@ TEST(Win32EnvFiles, SettingsFilesAreReplacedWholeUnderAFolderLock) {
   EXPECT_FALSE(env.IsWritableDirectory(dir / "missing"));
 }
 
+TEST(Win32EnvFiles, LocksKeepOtherFillsOutButNotTheData) {
+  WinTempDir dir;
+  std::unique_ptr<FileLock> held;
+  auto created = env.CreateExclusiveLocked(dir / "fill.xxx", 0600, &held);
+  ASSERT_TRUE(created.ok()) << created.status().message();
+  ASSERT_EQ(*(*created)->WriteAt(0, "zz", 2), 2u);
+  ASSERT_TRUE((*created)->Close().ok());
+  FileInfo info;
+  EXPECT_EQ(env.TryLock(dir / "fill.xxx", &info).status().code(), EWOULDBLOCK);
+  EXPECT_EQ(*env.ReadRegularFile(dir / "fill.xxx", 2), "zz");  // the lock is past the data
+  EXPECT_EQ(env.ReadRegularFile(dir / "fill.xxx", 1).status().code(), EFBIG);
+  EXPECT_EQ(env.ReadRegularFile(dir.path(), 10).status().code(), EINVAL);
+  held.reset();
+  EXPECT_TRUE(env.TryLock(dir / "fill.xxx", &info).ok());
+  EXPECT_EQ(info.size, 2u);
+  EXPECT_NE(env.Random(), env.Random());
+}
+
 TEST(Win32EnvFiles, ListingDescribesEntriesAsDescribeDoes) {
   WinTempDir dir;
   const std::string a = dir.Write("a", "1");
