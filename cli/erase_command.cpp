@@ -50,7 +50,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   if (list.RowCount() == 0) return kExitSuccess;
   if (!options.yes && !Confirmed(context, list.RowCount())) {
     context.out << "Nothing was erased.\n";
-    return kExitFailure;
+    return kExitUsage;
   }
 
   const int delay = std::clamp(options.delay.value_or(context.settings.ReadIntSetting(
@@ -65,7 +65,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
                              context.settings,
                              port,
                              context.run_state,
-                             list.RowPaths(),
+                             list.Listed(),
                              [&] { list.RefreshList(&port); },
                              erase::EraseOptions{.verify = options.verify},
                              options.passes,
@@ -73,7 +73,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
                              [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); }};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
-  if (result.aborted) return kExitFailure;
+  if (result.aborted) return kExitUsage;  // nothing was touched
   context.out << port.status_text() << '\n';
   // Rows still listed after the refresh are items that still exist: failed,
   // or left alone (a FIFO, a device).

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/fault_env.h"
+#include "tests/support/pinned_paths.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 
@@ -40,7 +41,7 @@ class EraseJobTest : public ::testing::Test {
                                        settings_,
                                        port_,
                                        state_,
-                                       std::move(paths),
+                                       testing::PinPaths(paths),
                                        [this] { ++refreshes_; },
                                        {},
                                        {},
@@ -131,7 +132,7 @@ TEST_F(EraseJobTest, DeleteAndExitClosesOnlyWithoutErrors) {
 
   fault_.fail_call = [](const std::string& op,
                         const std::string&) -> std::optional<platform::Status> {
-    if (op == "OpenForOverwrite") return platform::Status::Error(EACCES, "open: denied");
+    if (op == "OpenAt") return platform::Status::Error(EACCES, "open: denied");
     return std::nullopt;
   };
   const std::string locked = dir_.Write("locked", "x");

@@ -78,14 +78,15 @@ TEST_F(ItemListTest, FoldersShowDirExceptDotNamesAndLinks) {
   const std::string folder = dir_.MakeDir("sub");
   const std::string link = dir_ / "link";
   fs::create_directory_symlink(folder, link);
-  list_.AddItem(folder, 4096);
-  list_.AddItem(link, 11);
+  list_.AddItem(folder, *platform::DefaultEnv().Describe(folder));
+  list_.AddItem(link, *platform::DefaultEnv().Describe(link));
   list_.AddItem(".", 4096);
   list_.AddItem("..", 2048);
   list_.RefreshList(nullptr);
   ASSERT_EQ(Column(ItemList::kPathColumn), (std::vector<std::string>{".", "..", link, folder}));
   EXPECT_EQ(Column(ItemList::kSizeColumn),
-            (std::vector<std::string>{"4.0 KB", "2.0 KB", "11.0 byte", "<DIR>"}));
+            (std::vector<std::string>{"4.0 KB", "2.0 KB", std::to_string(folder.size()) + ".0 byte",
+                                      "<DIR>"}));
 }
 
 // Twelve entries in one folder are checked by one listing, two in another by
