@@ -143,6 +143,20 @@ TEST_F(EraseJobTest, DeleteAndExitClosesOnlyWithoutErrors) {
   EXPECT_TRUE(fs::exists(locked));
 }
 
+TEST_F(EraseJobTest, SummaryShowsTheShareActuallyWritten) {
+  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 0);
+  const std::string done = dir_.Write("done", std::string(3000, 'd'));
+  const std::string failed = dir_.Write("failed", std::string(1000, 'f'));
+  fault_.fail_write = [&](const std::string& path, uint64_t, size_t,
+                          bool) -> std::optional<platform::Result<size_t>> {
+    if (path == failed) return platform::Result<size_t>(platform::Status::Error(EIO, "write: EIO"));
+    return std::nullopt;
+  };
+  Run({done, failed});
+  EXPECT_EQ(port_.last_status(), "75.0 % // Error: 1 ");
+  EXPECT_TRUE(fs::exists(failed));
+}
+
 TEST_F(EraseJobTest, PassCountIsClampedAndMultipliesTheTotal) {
   settings_.WriteIntSetting(settings::kOptionsSection, "re_write", 20);
   settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", -4);

@@ -100,13 +100,17 @@ TEST_F(AddItemsTest, FlagsChooseWhatAScanAdds) {
     ScanFlags flags;
     Paths rows;
   } cases[] = {
-      {{true, true, true}, {"s", "s/f", "top"}},  {{true, true, false}, {"s/f", "top"}},
-      {{true, false, true}, {"s", "s/f", "top"}}, {{true, false, false}, {}},
-      {{false, true, false}, {"s", "top"}},  // folders not scanned count as files
-      {{false, false, true}, {"s", "top"}},
+      {{true, true, true}, {"lnk", "s", "s/f", "top"}},
+      {{true, true, false}, {"lnk", "s/f", "top"}},
+      {{true, false, true}, {"lnk", "s", "s/f", "top"}},
+      {{true, false, false}, {}},
+      {{false, true, false}, {"lnk", "s", "top"}},  // folders not scanned count as files
+      {{false, false, true}, {"lnk", "s", "top"}},
   };
   dir_.Write("top", "");
   dir_.Write("s/f", "");
+  // A link to a folder is an entry of its own, never a way into its target.
+  fs::create_directory_symlink(dir_ / "s", dir_ / "lnk");
   for (const auto& c : cases) {
     list_.ResetList(nullptr);
     adder_.ScanFolder(dir_.path(), c.flags);

@@ -65,6 +65,20 @@ TEST_F(ItemListTest, ExactPathsAreKeysAndRowsFollowByteOrder) {
 }
 
 // Enough entries to grow the duplicate index several times over.
+TEST_F(ItemListTest, RowsStayInByteOrderWhenALaterBatchSortsFirst) {
+  for (const char* name : {"m", "n", "a", "b", "c"}) dir_.Write(name, "");
+  list_.AddItem(dir_ / "n", 1);
+  list_.AddItem(dir_ / "m", 1);
+  list_.RefreshList(nullptr);
+  list_.AddItem(dir_ / "c", 1);
+  list_.AddItem(dir_ / "a", 1);
+  list_.RefreshList(nullptr);
+  list_.AddItem(dir_ / "b", 1);
+  list_.RefreshList(nullptr);
+  EXPECT_EQ(Column(ItemList::kPathColumn),
+            (std::vector<std::string>{dir_ / "a", dir_ / "b", dir_ / "c", dir_ / "m", dir_ / "n"}));
+}
+
 TEST_F(ItemListTest, ManyPathsKeepOneEntryEachWithTheLastSize) {
   for (int size : {1, 2}) {
     for (int i = 0; i < 3000; ++i) list_.AddItem(dir_ / "gone/" + std::to_string(i), size);

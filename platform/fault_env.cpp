@@ -92,7 +92,8 @@ class FaultFolder final : public Folder {
   Result<std::unique_ptr<WritableFile>> OpenAt(const std::string& name, const FileInfo* expected,
                                                bool exclusive) override {
     if (auto failed = env_.Check("OpenAt", Child(name))) return *failed;
-    Result<std::unique_ptr<WritableFile>> file = real_->OpenAt(name, expected, exclusive);
+    Result<std::unique_ptr<WritableFile>> file =
+        real_->OpenAt(name, expected, exclusive && !env_.deny_exclusive);
     if (!file.ok()) return file.status();
     return std::unique_ptr<WritableFile>(new FaultWritableFile(env_, std::move(*file)));
   }
