@@ -372,6 +372,13 @@ void ItemEraser::Finish() {
     // The random names reach the disk before the entries go.
     SyncFolder(folder);
     for (const PendingDelete& item : pending_deletes_) {
+      // The entry under the random name must still be the erased one.
+      platform::Result<platform::FileInfo> now = folder.DescribeAt(item.current_name);
+      if (now.ok() && !platform::SameObject(*now, item.info)) {
+        ReportError(text::FormatText(text::LookupUtf8(kTextChanged),
+                                     {item.listed_path, "another object has its name now"}));
+        continue;
+      }
       platform::Status status = folder.RemoveAt(item.current_name, false);
       if (!status.ok()) {
         ReportError(item.listed_path + ": " + status.message());

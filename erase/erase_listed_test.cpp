@@ -202,6 +202,17 @@ TEST_F(EraseListedTest, SparseFileHasItsDataOverwrittenAndItsHolesLeft) {
   EXPECT_EQ(tail, std::string(4096, '\0'));
 }
 
+TEST_F(EraseListedTest, PathsListedFromDifferentFoldersAreAllReached) {
+  dir_.Write("top/zz/file", "one");
+  dir_.Write("top/p/q/f", "two");
+  dir_.Write("top/p/keep", "not listed");
+  ListAndErase({dir_ / "top/zz", dir_ / "top/p/q/f"});
+  EXPECT_TRUE(Errors().empty()) << Errors()[0];
+  EXPECT_FALSE(fs::exists(dir_ / "top/zz"));
+  EXPECT_FALSE(fs::exists(dir_ / "top/p/q/f"));
+  EXPECT_EQ(ReadAll(dir_ / "top/p/keep"), "not listed");
+}
+
 TEST_F(EraseListedTest, FailedRenamesAreWarningsAndTheFileStillGoes) {
   const std::string file = dir_.Write("plain.txt", "data");
   fault_.fail_call = [](const std::string& operation,

@@ -44,6 +44,7 @@ platform::Result<platform::Folder*> FolderWalk::Reach(const std::string& path) {
   if (open_.empty()) {
     if (platform::Status s = OpenStart(path); !s.ok()) return s;
   }
+  bool restarted = false;
   while (open_.back().path != path) {
     const std::string& here = open_.back().path;
     const size_t begin = here == "/" ? 1 : here.size() + 1;
@@ -51,7 +52,12 @@ platform::Result<platform::Folder*> FolderWalk::Reach(const std::string& path) {
     std::string next = path.substr(0, end);
     const auto known = known_.find(next);
     if (known == known_.end()) {
-      return platform::Status::Error(ESTALE, "'" + next + "' was not listed");
+      // path was listed from a start below the open folder; go from there.
+      if (restarted) return platform::Status::Error(ESTALE, "'" + next + "' was not listed");
+      restarted = true;
+      open_.clear();
+      if (platform::Status s = OpenStart(path); !s.ok()) return s;
+      continue;
     }
     platform::Result<std::unique_ptr<platform::Folder>> folder =
         open_.back().folder->OpenFolderAt(next.substr(begin), &known->second.info);

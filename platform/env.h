@@ -166,7 +166,8 @@ class Folder {
                                                        const FileInfo* expected) = 0;
   // Opens the regular file name for writing in place (never created, never
   // truncated, never a link; never blocks on a FIFO; anything but a regular
-  // file is refused with EINVAL). expected as for OpenFolderAt. With
+  // file is refused with EINVAL; a file on a kernel view, see FileSystemInfo,
+  // with EPERM). expected as for OpenFolderAt. With
   // exclusive set, the handle also tries to become the file's only user:
   // EBUSY when another handle has it open now; where the file system cannot
   // promise exclusivity the file opens anyway and exclusive() says false.

@@ -148,6 +148,10 @@ class PosixFolder final : public Folder {
     if (fstat(fd.get(), &st) != 0) return Status::FromErrno(errno, "examine", path);
     if (!S_ISREG(st.st_mode)) return Status::Error(EINVAL, "not a regular file: '" + path + "'");
     if (Status s = CheckExpected(fd.get(), expected, path); !s.ok()) return s;
+    // A file mounted here from a kernel view would take the zeros as a command.
+    if (Result<FileSystemInfo> fs = FileSystemOf(fd.get(), path); fs.ok() && fs->kernel_view) {
+      return Status::Error(EPERM, "'" + path + "' is on a kernel file system (" + fs->type + ")");
+    }
     bool leased = false;
     if (exclusive) {
       IgnoreLeaseBreakSignal();
