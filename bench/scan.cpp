@@ -190,8 +190,8 @@ int MeasureMemory() {
     rows = static_cast<size_t>(list.RowCount());
     for (int row = 0; row < 40; ++row) (void)list.GetCellText(row, items::ItemList::kSizeColumn);
     peak_mb = static_cast<double>(PeakKilobytes()) / 1024.0;
-    // What an erase job adds on top: its own copy of the row paths.
-    const std::vector<std::string> copy = list.RowPaths();
+    // What an erase job adds on top: its own copy of the rows and their identities.
+    const items::ListedItems copy = list.Listed();
     with_copy_mb = static_cast<double>(PeakKilobytes()) / 1024.0;
   }
   std::filesystem::remove_all(root);
@@ -201,7 +201,7 @@ int MeasureMemory() {
       "%s\n",
       kMemoryItems, kMemoryPathLength, peak_mb, static_cast<double>(baseline) / 1024.0,
       kGoalMegabytes, peak_mb < kGoalMegabytes ? "PASS" : "MISS");
-  std::printf("peak memory with an erase job's copy of the row paths: %.1f MB\n", with_copy_mb);
+  std::printf("peak memory with an erase job's copy of the rows: %.1f MB\n", with_copy_mb);
   return rows == static_cast<size_t>(kMemoryItems) ? 0 : 1;
 }
 
