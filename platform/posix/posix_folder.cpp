@@ -93,6 +93,14 @@ int RetryOpenAt(int dir, const char* name, int flags) {
   }
 }
 
+// A folder the user may search but not read still holds entries to reach:
+// such a handle renames and removes, but cannot list, sync or stamp.
+int OpenFolderFd(int dir, const char* name, int flags) {
+  const int fd = RetryOpenAt(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
+  if (fd >= 0 || errno != EACCES) return fd;
+  return RetryOpenAt(dir, name, O_PATH | O_DIRECTORY | O_CLOEXEC | flags);
+}
+
 Status CheckExpected(int fd, const FileInfo* expected, const std::string& path) {
   if (expected == nullptr) return Status::Ok();
   struct stat st;
@@ -129,8 +137,7 @@ class PosixFolder final : public Folder {
   Result<std::unique_ptr<Folder>> OpenFolderAt(const std::string& name,
                                                const FileInfo* expected) override {
     if (!IsPlainName(name)) return BadName(path_, name);
-    UniqueFd fd(
-        RetryOpenAt(fd_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd fd(OpenFolderFd(fd_.get(), name.c_str(), O_NOFOLLOW));
     if (!fd.valid()) return Status::FromErrno(errno, "open folder", Child(name));
     if (Status s = CheckExpected(fd.get(), expected, Child(name)); !s.ok()) return s;
     return std::unique_ptr<Folder>(new PosixFolder(std::move(fd), Child(name)));
@@ -254,7 +261,7 @@ class PosixFolder final : public Folder {
 
 Result<std::unique_ptr<Folder>> OpenFolderByPath(const std::string& path,
                                                  const FileInfo* expected) {
-  UniqueFd fd(RetryOpenAt(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd fd(OpenFolderFd(AT_FDCWD, path.c_str(), 0));
   if (!fd.valid()) return Status::FromErrno(errno, "open folder", path);
   if (Status s = CheckExpected(fd.get(), expected, path); !s.ok()) return s;
   return std::unique_ptr<Folder>(new PosixFolder(std::move(fd), path));
