@@ -4,7 +4,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/collect_items.h"
-#include "cli/terminal_port.h"
+#include "cli/shell_quote.h"
 #include "items/item_list.h"
 
 namespace tarnwell::cli {
@@ -15,14 +15,20 @@ struct ListOptions {
 };
 
 int RunList(CliContext& context, const ListOptions& options) {
-  TerminalPort port(context.out, context.err, false, 0);
+  CliPort& port = OpenPort(context, false);
   items::ItemList list(context.env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
-  for (int row = 0; row < list.RowCount(); ++row) {
-    context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t'
-                << list.GetCellText(row, items::ItemList::kPathColumn).value_or("") << '\n';
+  // A terminal must show a newline or tab inside a name as such; a pipe gets
+  // the bytes as they are (and --json exact names).
+  const bool rows_written = port.WriteListRows(list);
+  const bool terminal = context.env.IsTerminal(1);
+  for (int row = 0; !rows_written && row < list.RowCount(); ++row) {
+    std::string path = list.GetCellText(row, items::ItemList::kPathColumn).value_or("");
+    if (terminal) path = ShellEscape(path);
+    context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t' << path
+                << '\n';
   }
-  context.out << ItemsSummary(port.status_text()) << '\n';
+  context.out << list.ItemsSummary() << '\n';
   return kExitSuccess;
 }
 

@@ -10,19 +10,23 @@
 namespace tarnwell::text {
 
 // Builds the catalogue from the archive compiled into the program and makes
-// it the active one; later calls reuse it. False only when memory for the
-// decoded text cannot be obtained.
+// it the active one; later calls reuse it. False when memory for the decoded
+// text cannot be obtained or the archive declares more than it can hold.
 bool BuildTextCatalog();
 
 // Builds a catalogue from any archive bytes and makes it the active one (for
 // tests and tools). Earlier catalogues stay alive, so views handed out from
-// them remain valid. False only when memory cannot be obtained.
+// them remain valid. False when memory cannot be obtained or the archive
+// declares more than it can hold.
 bool BuildTextCatalogFromArchive(std::span<const uint8_t> archive);
 
 // The text of id in the current language, falling back to English only;
 // empty when neither has it, for ids outside 0..127 and before a build.
 std::u16string_view LookupText(int id);
 std::string LookupUtf8(int id);
+// LookupUtf8 with each backslash-n pair of the text turned into a line break:
+// the catalogue holds one line per text, so longer help texts mark breaks so.
+std::string LookupLines(int id);
 // The about section's text of id (product name, web addresses, request to
 // translators); empty when missing.
 std::u16string_view AboutText(int id);
