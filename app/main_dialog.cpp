@@ -474,7 +474,7 @@ void MainDialog::StartErase(bool exit_after) {
                              .settings = services_.settings,
                              .port = port,
                              .run_state = run_state_,
-                             .row_paths = items_->RowPaths(),
+                             .listed = items_->Listed(),
                              .refresh_list = [&list, &port] { list.RefreshList(&port); },
                              .options = {},
                              .pass_count = std::nullopt,

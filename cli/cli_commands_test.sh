@@ -49,6 +49,37 @@ check "the FIFO is still there" test -p "$work/fifo"
 "$cli" erase --help >"$work/out" 2>&1
 check "help names copy-on-write and SSDs" grep -q "copy-on-write" "$work/out"
 
+# "/", "." and ".." name more than an entry: refused, nothing done.
+mkdir -p "$work/here/data" "$work/other/inner"
+printf 'here' >"$work/here/data/f"
+printf 'there' >"$work/other/data"
+ln -s "$work/other/inner" "$work/here/link"
+for operand in . .. ./ /; do
+  (cd "$work/here/data" && "$cli" erase --yes --delay 0 "$operand" >"$work/out" 2>"$work/err")
+  check "'$operand' is refused (exit 2)" test $? -eq 2
+  check "'$operand' refusal says why" grep -q "Refusing to erase" "$work/err"
+done
+check "refusals touch nothing" test -f "$work/here/data/f"
+# "link/.." is where the system takes it: the other folder, not here.
+(cd "$work/here" && "$cli" erase --yes --delay 0 link/../data >"$work/out" 2>"$work/err")
+check "link/../data erases what the system resolves" test ! -e "$work/other/data"
+check "... and not the folder the text suggests" test -f "$work/here/data/f"
+
+# A file with a name outside the list is kept whole.
+printf 'shared' >"$work/here/linked"
+ln "$work/here/linked" "$work/other/second-name"
+"$cli" erase --yes --delay 0 "$work/here/linked" >"$work/out" 2>"$work/err"
+check "a file with other names fails (exit 1)" test $? -eq 1
+check "its other name still reads the data" test "$(cat "$work/other/second-name")" = shared
+check "the error names the other names" grep -q "other names not in the list" "$work/err"
+
+# "n" at the prompt: nothing was done (exit 2).
+if command -v script >/dev/null; then
+  printf 'n\n' | script -qec "'$cli' erase --delay 0 '$work/here/linked'" /dev/null >"$work/out"
+  check "answering n exits 2" test $? -eq 2
+  check "answering n touches nothing" test -f "$work/here/linked"
+fi
+
 # The summary line is built from its parts in every language, never the whole
 # status line ("Ready // ...").
 texts=$(dirname "$0")/../res/texts
@@ -98,7 +129,7 @@ for signal in HUP QUIT; do
   sleep 1
   kill -$signal $pid
   wait $pid
-  check "SIG$signal in the countdown aborts with exit 1" test $? -eq 1
+  check "SIG$signal in the countdown aborts with exit 2 (nothing done)" test $? -eq 2
   check "SIG$signal in the countdown erases nothing" test -f "$work/kept"
 done
 

@@ -18,9 +18,10 @@ class App;
 namespace tarnwell::cli {
 
 // Exit codes shared by the sub-commands.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;  // something asked for was not done
-inline constexpr int kExitUsage = 2;    // bad arguments or no confirmation; nothing touched
+inline constexpr int kExitSuccess = 0;  // everything listed was erased
+inline constexpr int kExitFailure = 1;  // some items failed or are left
+// Nothing was done: bad arguments, a refused path, no confirmation, an abort.
+inline constexpr int kExitUsage = 2;
 
 struct CliContext {
   platform::Env& env;

@@ -1,5 +1,6 @@
 #include "cli/collect_items.h"
 
+#include <cerrno>
 #include <ostream>
 
 #include "items/add_items.h"
@@ -8,22 +9,15 @@ namespace tarnwell::cli {
 
 bool CollectItems(CliContext& context, const std::vector<std::string>& arguments,
                   items::ItemList& list, core::WindowPort& port) {
-  std::vector<std::string> paths;
-  for (const std::string& argument : arguments) {
-    platform::Result<platform::FileInfo> info = context.env.Describe(argument);
-    if (!info.ok()) {
-      context.err << "tarnwell-cli: " << info.status().message() << '\n';
-      return false;
-    }
-    platform::Result<std::string> absolute = context.env.AbsolutePath(argument);
-    if (!absolute.ok()) {
-      context.err << "tarnwell-cli: " << absolute.status().message() << '\n';
-      return false;
-    }
-    paths.push_back(*absolute);
-  }
+  // Refusals reach the terminal as a warning row from the adder itself.
   items::ItemAdder adder(context.env, list, &port);
-  for (std::string& path : paths) adder.AddPath(std::move(path));
+  for (const std::string& argument : arguments) {
+    platform::Status status = adder.AddPath(argument);
+    if (!status.ok()) {
+      if (status.code() != EINVAL) context.err << "tarnwell-cli: " << status.message() << '\n';
+      return false;
+    }
+  }
   list.RefreshList(&port);
   return true;
 }

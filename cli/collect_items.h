@@ -11,9 +11,9 @@
 
 namespace tarnwell::cli {
 
-// Adds every argument, made absolute, to list and refreshes it. An argument
-// that names nothing is a usage error: it is reported on context.err and
-// false comes back before anything is added.
+// Adds every argument to list (resolved, with what it holds) and refreshes
+// it. An argument that names nothing, or is refused ("/", "." or ".."), is a
+// usage error: it is reported on context.err and false comes back.
 bool CollectItems(CliContext& context, const std::vector<std::string>& arguments,
                   items::ItemList& list, core::WindowPort& port);
 

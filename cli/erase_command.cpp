@@ -51,7 +51,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   if (!options.yes && !AskToConfirm(context, text::FormatText(text::LookupUtf8(kTextErasePrompt),
                                                               {list.RowCount()}))) {
     context.out << text::LookupUtf8(kTextNothingErased) << '\n';
-    return kExitFailure;
+    return kExitUsage;
   }
 
   const int delay = std::clamp(options.delay.value_or(context.settings.ReadIntSetting(
@@ -66,7 +66,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
                              context.settings,
                              port,
                              context.run_state,
-                             list.RowPaths(),
+                             list.Listed(),
                              [&] { list.RefreshList(&port); },
                              erase::EraseOptions{.verify = options.verify},
                              options.passes,
@@ -77,7 +77,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   port.EndProgress();
   port.AddFigure("written_bytes", result.written_bytes);
   port.AddFigure("total_bytes", result.total_bytes);
-  if (result.aborted) return kExitFailure;
+  if (result.aborted) return kExitUsage;  // nothing was touched
   context.out << port.status_text() << '\n';
   // Rows still listed after the refresh are items that still exist: failed,
   // or left alone (a FIFO, a device).

@@ -7,6 +7,7 @@
 
 #include "erase/file_times.h"
 #include "erase/random_name.h"
+#include "erase/rename_in_folder.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 
@@ -15,18 +16,48 @@ namespace {
 
 constexpr int kTextVerifyMismatch = 72;
 constexpr int kTextNotRegularFile = 73;
+constexpr int kTextChanged = 83;       // "Changed since it was listed, left alone: %s (%s)"
+constexpr int kTextOtherNames = 84;    // "Has %d other names not in the list, left alone: %s"
+constexpr int kTextKernelView = 85;    // "On a kernel file system (%s), left alone: %s"
+constexpr int kTextInUse = 86;         // "In use by another program, left alone: %s"
+constexpr int kTextChangedWhile = 87;  // "Changed by another program while it was erased, kept: %s"
+constexpr int kTextRenameFailed =
+    88;  // "Could not be renamed, its old name may remain on disk: %s (%s)"
+constexpr int kTextFolderNotEmpty = 89;  // "Folder not removed, %d entries left in it: %s"
+constexpr int kTextFolderKept = 90;      // "Folder not removed: %s (%s)"
 constexpr uint32_t kOwnerWrite = 0200;
 
 bool AllZero(const unsigned char* data, size_t length) {
   return std::all_of(data, data + length, [](unsigned char b) { return b == 0; });
 }
 
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsChange(const platform::Status& status) {
+  return status.code() == ESTALE || status.code() == ELOOP || status.code() == ENOTDIR;
+}
+
 }  // namespace
 
 ItemEraser::ItemEraser(platform::Env& env, core::WindowPort& port, ProgressReporter& progress,
-                       EraseCounters& counters, EraseOptions options)
-    : env_(env), port_(port), progress_(progress), counters_(counters), options_(options) {
+                       EraseCounters& counters, const items::ListedItems& listed,
+                       EraseOptions options)
+    : env_(env),
+      port_(port),
+      progress_(progress),
+      counters_(counters),
+      options_(options),
+      known_(CollectKnownFolders(listed)),
+      walk_(env, known_) {
   zeros_ = core::AllocateZeroedAligned(kBlockAlignment, kBlockBytes);
+  for (const items::ListedItem& row : listed.rows) {
+    if (row.info.kind == platform::FileKind::kRegular) {
+      ++listed_names_[{row.info.device, row.info.inode}];
+    }
+  }
 }
 
 ItemEraser::~ItemEraser() { Finish(); }
@@ -36,21 +67,41 @@ void ItemEraser::ReportError(const std::string& text) {
   ++counters_.error_count;
 }
 
-void ItemEraser::EraseItem(const std::string& path) {
-  platform::Result<platform::FileInfo> info = env_.Describe(path);
-  if (!info.ok()) {
-    ReportError(info.status().message());
+void ItemEraser::EraseItem(const items::ListedItem& item) {
+  const std::string& path = item.path;
+  const std::string name = NameOf(path);
+  const std::string folder_path = FolderOf(path);
+  if (folder_path != pending_folder_) Finish();
+  platform::Result<platform::Folder*> parent =
+      item.info.inode == 0 ? platform::Result<platform::Folder*>(platform::Status::Error(
+                                 ESTALE, "'" + path + "' was listed without an identity"))
+                           : walk_.Reach(folder_path);
+  if (!parent.ok()) {
+    ReportError(
+        text::FormatText(text::LookupUtf8(kTextChanged), {path, parent.status().message()}));
     return;
   }
-  switch (info->kind) {
+  if (KernelView(**parent, path)) return;
+  platform::Result<platform::FileInfo> now = (*parent)->DescribeAt(name);
+  if (!now.ok()) {
+    ReportError(now.status().message());
+    return;
+  }
+  if (!platform::SameObject(*now, item.info) || now->kind != item.info.kind) {
+    ReportError(text::FormatText(text::LookupUtf8(kTextChanged),
+                                 {path, "another object has its name now"}));
+    return;
+  }
+  switch (item.info.kind) {
     case platform::FileKind::kRegular:
-      EraseFile(path, *info);
+      EraseFile(**parent, name, item);
       return;
     case platform::FileKind::kDirectory:
-      EraseFolder(path);
+      EraseFolder(**parent, name, item);
       return;
     case platform::FileKind::kSymlink:
-      EraseLink(path);
+      // rename and unlink act on the link itself; its target is never opened.
+      RenameAndQueueDelete(**parent, name, item);
       return;
     default:
       // Writing zeros into a FIFO or a device would erase nothing of the
@@ -61,40 +112,104 @@ void ItemEraser::EraseItem(const std::string& path) {
   }
 }
 
-void ItemEraser::EraseFile(const std::string& path, const platform::FileInfo& info) {
-  for (int pass = 0; pass < counters_.pass_count; ++pass) {
-    if (!OverwritePass(path, info)) return;
+bool ItemEraser::KernelView(platform::Folder& folder, const std::string& path) {
+  if (folder.path() == checked_folder_) return false;
+  platform::Result<platform::FileSystemInfo> fs = folder.StatFs();
+  if (fs.ok() && fs->kernel_view) {
+    // A write there is a command to the kernel, and a removal may be one too.
+    ReportError(text::FormatText(text::LookupUtf8(kTextKernelView), {fs->type, path}));
+    return true;
   }
-  if (options_.verify && !VerifyZeros(path)) return;
-  RenameAndQueueDelete(path);
+  checked_folder_ = folder.path();
+  return false;
 }
 
-bool ItemEraser::OverwritePass(const std::string& path, const platform::FileInfo& info) {
+void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
+                           const items::ListedItem& item) {
+  const ObjectId id{item.info.device, item.info.inode};
+  // Another listed name of the same file has had its passes already.
+  if (overwritten_.count(id) == 0) {
+    for (int pass = 0; pass < counters_.pass_count; ++pass) {
+      if (!OverwritePass(parent, name, item, pass == 0)) return;
+    }
+    if (options_.verify && !VerifyZeros(item.path)) return;
+    overwritten_.insert(id);
+  }
+  RenameAndQueueDelete(parent, name, item);
+}
+
+bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name,
+                               const items::ListedItem& item, bool first) {
+  const std::string& path = item.path;
   // Missing owner write shows up as a failed open just below.
-  if ((info.mode & kOwnerWrite) == 0) env_.AddOwnerWrite(path);
+  if ((item.info.mode & kOwnerWrite) == 0) parent.AddOwnerWriteAt(name);
   platform::Result<std::unique_ptr<platform::WritableFile>> opened =
-      env_.OpenForOverwrite(path, &info);
+      parent.OpenAt(name, &item.info, true);
   if (!opened.ok()) {
-    ReportError(opened.status().message());
+    const platform::Status& why = opened.status();
+    if (why.code() == EBUSY) {
+      ReportError(text::FormatText(text::LookupUtf8(kTextInUse), {path}));
+    } else if (IsChange(why)) {
+      ReportError(text::FormatText(text::LookupUtf8(kTextChanged), {path, why.message()}));
+    } else {
+      ReportError(why.message());
+    }
     return false;
   }
   platform::WritableFile& file = **opened;
   platform::Result<platform::FileInfo> stat = file.Stat();
+  if (stat.ok() && first) {
+    // Zeroing a file with a name outside the list would erase data the user
+    // still reaches by that name.
+    const uint32_t listed = listed_names_[{item.info.device, item.info.inode}];
+    if (stat->links > listed) {
+      file.Close();
+      ReportError(text::FormatText(text::LookupUtf8(kTextOtherNames),
+                                   {static_cast<int>(stat->links - listed), path}));
+      return false;
+    }
+  }
+  // Without exclusive use, a writer could add data meanwhile: its size tells.
+  const bool exclusive = file.exclusive();
   platform::Status status = stat.ok() ? CoverWithZeros(file, stat->size) : stat.status();
   if (status.ok()) status = file.DataSync();
+  bool changed = false;
+  if (status.ok() && (!exclusive || !file.exclusive())) {
+    platform::Result<platform::FileInfo> after = file.Stat();
+    changed = !after.ok() || after->size != stat->size || exclusive;
+  }
   // The times are cosmetic: a failed stamp leaves no data behind.
-  if (status.ok()) StampFileTimes(env_, file);
+  if (status.ok() && !changed) StampFileTimes(env_, file);
   const platform::Status closed = file.Close();
   if (status.ok()) status = closed;
   if (!status.ok()) {
     ReportError(status.message());
     return false;
   }
+  if (changed) {
+    ReportError(text::FormatText(text::LookupUtf8(kTextChangedWhile), {path}));
+    return false;
+  }
   return true;
 }
 
 platform::Status ItemEraser::CoverWithZeros(platform::WritableFile& file, uint64_t size) {
-  bool direct = size >= kBlockAlignment && file.SetDirect(true).ok() &&
+  // Holes hold no data and no blocks: writing them would only fill the volume.
+  uint64_t offset = 0;
+  while (offset < size) {
+    platform::Result<platform::ByteRange> data = file.NextData(offset, size);
+    if (!data.ok()) return data.status();
+    if (data->length == 0) break;
+    const uint64_t end = data->offset + data->length;
+    if (platform::Status s = CoverRange(file, data->offset, end); !s.ok()) return s;
+    offset = end;
+  }
+  return platform::Status::Ok();
+}
+
+platform::Status ItemEraser::CoverRange(platform::WritableFile& file, uint64_t offset,
+                                        uint64_t end) {
+  bool direct = end - offset >= kBlockAlignment && file.SetDirect(true).ok() &&
                 file.direct_alignment() <= kBlockAlignment;
   const auto go_buffered = [&]() -> platform::Status {
     direct = false;
@@ -103,9 +218,8 @@ platform::Status ItemEraser::CoverWithZeros(platform::WritableFile& file, uint64
   if (!direct) {
     if (platform::Status s = go_buffered(); !s.ok()) return s;
   }
-  uint64_t offset = 0;
-  while (offset < size) {
-    size_t length = static_cast<size_t>(std::min<uint64_t>(kBlockBytes, size - offset));
+  while (offset < end) {
+    size_t length = static_cast<size_t>(std::min<uint64_t>(kBlockBytes, end - offset));
     if (direct) {
       const size_t alignment = file.direct_alignment();
       // Direct I/O needs aligned offsets and lengths; the tail (or the rest
@@ -173,65 +287,102 @@ bool ItemEraser::VerifyZeros(const std::string& path) {
   return true;
 }
 
-void ItemEraser::RenameAndQueueDelete(const std::string& path) {
-  const std::string folder = FolderOf(path);
-  if (folder != pending_folder_) Finish();
-  const std::string renamed = RenameRandomly(env_, path);
-  pending_folder_ = folder;
+void ItemEraser::RenameAndQueueDelete(platform::Folder& parent, const std::string& name,
+                                      const items::ListedItem& item) {
+  const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
+  if (!renamed.failure.ok()) {
+    port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextRenameFailed),
+                                         {item.path, renamed.failure.message()}),
+                        core::MessageIcon::kWarning);
+  }
+  pending_folder_ = FolderOf(item.path);
+  pending_handle_ = &parent;
   pending_sync_ = true;
-  pending_deletes_.push_back({renamed, path});
+  pending_deletes_.push_back({renamed.name, item.path, item.info});
   if (pending_deletes_.size() >= kMaxPendingDeletes) Finish();
 }
 
-void ItemEraser::EraseLink(const std::string& path) {
-  // rename and unlink act on the link itself; its target is never opened.
-  RenameAndQueueDelete(path);
-}
-
-void ItemEraser::EraseFolder(const std::string& path) {
-  // Pending deletions inside would change the folder's times after the stamp.
-  Finish();
+void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
+                             const items::ListedItem& item) {
+  const std::string& path = item.path;
+  platform::Result<platform::Folder*> opened = walk_.Reach(path);
+  if (!opened.ok()) {
+    ReportError(
+        text::FormatText(text::LookupUtf8(kTextChanged), {path, opened.status().message()}));
+    return;
+  }
+  platform::Folder& folder = **opened;
+  // A folder that still holds something keeps its name, mode and times, so
+  // what is left in it stays where the user put it.
+  platform::Result<std::vector<std::string>> names = folder.ListNames();
+  if (!names.ok() || !names->empty()) {
+    if (names.ok()) {
+      ReportError(text::FormatText(text::LookupUtf8(kTextFolderNotEmpty),
+                                   {static_cast<int>(names->size()), path}));
+    } else {
+      ReportError(
+          text::FormatText(text::LookupUtf8(kTextFolderKept), {path, names.status().message()}));
+    }
+    return;
+  }
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
-    env_.AddOwnerWrite(path);
-    StampFileTimes(env_, path);
+    parent.AddOwnerWriteAt(name);
+    StampFileTimes(env_, folder);
   }
   // The folder's own emptied block must reach the disk before it is freed,
   // or it keeps the old names of the erased entries.
-  SyncFolder(path);
-  const std::string renamed = RenameRandomly(env_, path);
-  const std::string parent = FolderOf(path);
+  SyncFolder(folder);
+  walk_.Forget(path);
+  const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
   SyncFolder(parent);
-  if (!env_.RemoveDirectory(renamed).ok()) {
-    // Left under a random name, the user's remaining files would be hard to find.
-    if (renamed != path && !env_.RenameNoReplace(renamed, path).ok()) {
-      ReportError("0 <dir>" + path + " (" + renamed + ")");
-      return;
-    }
-    ReportError("0 <dir>" + path);
+  platform::Status removed = parent.RemoveAt(renamed.name, true);
+  if (!removed.ok()) {
+    // Left under a random name, whatever appeared in it would be hard to find.
+    if (renamed.name != name) parent.RenameAt(renamed.name, name);
+    ReportError(text::FormatText(text::LookupUtf8(kTextFolderKept), {path, removed.message()}));
     return;
   }
-  pending_folder_ = parent;
+  if (!renamed.failure.ok()) {
+    port_.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextRenameFailed), {path, renamed.failure.message()}),
+        core::MessageIcon::kWarning);
+  }
+  pending_folder_ = FolderOf(path);
+  pending_handle_ = &parent;
   pending_sync_ = true;
 }
 
-void ItemEraser::SyncFolder(const std::string& folder) {
-  platform::Status status = env_.SyncDirectory(folder);
+void ItemEraser::SyncFolder(platform::Folder& folder) {
+  platform::Status status = folder.Sync();
   if (!status.ok()) port_.InsertMessage(status.message(), core::MessageIcon::kWarning);
 }
 
 void ItemEraser::Finish() {
-  if (pending_folder_.empty()) return;
+  if (pending_handle_ == nullptr) return;
+  platform::Folder& folder = *pending_handle_;
   if (!pending_deletes_.empty()) {
     // The random names reach the disk before the entries go.
-    SyncFolder(pending_folder_);
+    SyncFolder(folder);
     for (const PendingDelete& item : pending_deletes_) {
-      platform::Status status = env_.RemoveFile(item.current_path);
-      if (!status.ok()) ReportError(item.listed_path + ": " + status.message());
+      // The entry under the random name must still be the erased one.
+      platform::Result<platform::FileInfo> now = folder.DescribeAt(item.current_name);
+      if (now.ok() && !platform::SameObject(*now, item.info)) {
+        ReportError(text::FormatText(text::LookupUtf8(kTextChanged),
+                                     {item.listed_path, "another object has its name now"}));
+        continue;
+      }
+      platform::Status status = folder.RemoveAt(item.current_name, false);
+      if (!status.ok()) {
+        ReportError(item.listed_path + ": " + status.message());
+      } else if (item.info.kind == platform::FileKind::kRegular) {
+        --listed_names_[{item.info.device, item.info.inode}];
+      }
     }
   }
-  if (pending_sync_) SyncFolder(pending_folder_);
+  if (pending_sync_) SyncFolder(folder);
   pending_deletes_.clear();
   pending_folder_.clear();
+  pending_handle_ = nullptr;
   pending_sync_ = false;
 }
 

@@ -6,13 +6,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/aligned_buffer.h"
 #include "core/window_port.h"
+#include "erase/folder_walk.h"
 #include "erase/progress_reporter.h"
+#include "items/listed_items.h"
 #include "platform/env.h"
 
 namespace tarnwell::erase {
@@ -31,10 +36,13 @@ struct EraseOptions {
   bool verify = false;
 };
 
-// Erases items one after the other for one job. Not thread-safe: the job's
-// thread alone uses it. Deletions are batched per folder (the random names
-// are synced before the entries go, and the removals afterwards), so call
-// Finish() after the last item before looking at the disk.
+// Erases listed items one after the other for one job. Every item is reached
+// through its listed folders (FolderWalk) and must still be the object that
+// was listed; anything else is an error row and is not touched. Not
+// thread-safe: the job's thread alone uses it. Deletions are batched per
+// folder (the random names are synced before the entries go, and the
+// removals afterwards), so call Finish() after the last item before looking
+// at the disk.
 class ItemEraser final {
  public:
   // Writes go through blocks of this size; the O_DIRECT part of a file is
@@ -46,38 +54,47 @@ class ItemEraser final {
   // Deleted entries waiting for their folder's sync at most.
   static constexpr size_t kMaxPendingDeletes = 512;
 
+  // listed must outlive the eraser; its rows are the items EraseItem takes.
   ItemEraser(platform::Env& env, core::WindowPort& port, ProgressReporter& progress,
-             EraseCounters& counters, EraseOptions options = {});
+             EraseCounters& counters, const items::ListedItems& listed, EraseOptions options = {});
   ~ItemEraser();
   ItemEraser(const ItemEraser&) = delete;
   ItemEraser& operator=(const ItemEraser&) = delete;
 
-  // Erases the item at path (never following a link) with counters.pass_count
-  // passes. Failures become error rows naming the path and the reason and
-  // count in counters.error_count; a file that was not fully overwritten and
-  // synced is kept under its own name. Links are renamed and removed as
-  // links; FIFOs, sockets and devices get a warning row and are left alone.
-  void EraseItem(const std::string& path);
+  // Erases one listed item with counters.pass_count passes. Failures become
+  // error rows naming the path and the reason and count in
+  // counters.error_count; a file that was not fully overwritten and synced is
+  // kept under its own name. Links are renamed and removed as links; FIFOs,
+  // sockets and devices get a warning row and are left alone. A file with
+  // names outside the list, one another program has open, or anything on a
+  // kernel file system is an error row and untouched.
+  void EraseItem(const items::ListedItem& item);
 
   // Syncs the folder of the pending deletions, deletes them and syncs again.
   void Finish();
 
  private:
   struct PendingDelete {
-    std::string current_path;
+    std::string current_name;
     std::string listed_path;
+    platform::FileInfo info;
   };
+  using ObjectId = std::pair<uint64_t, uint64_t>;  // device, inode
 
-  void EraseFile(const std::string& path, const platform::FileInfo& info);
-  void EraseFolder(const std::string& path);
-  void EraseLink(const std::string& path);
-  // One pass over an open file; false after an error row.
-  bool OverwritePass(const std::string& path, const platform::FileInfo& info);
+  bool KernelView(platform::Folder& folder, const std::string& path);
+  void EraseFile(platform::Folder& parent, const std::string& name, const items::ListedItem& item);
+  void EraseFolder(platform::Folder& parent, const std::string& name,
+                   const items::ListedItem& item);
+  // One pass over the file; false after an error row.
+  bool OverwritePass(platform::Folder& parent, const std::string& name,
+                     const items::ListedItem& item, bool first);
   platform::Status CoverWithZeros(platform::WritableFile& file, uint64_t size);
+  platform::Status CoverRange(platform::WritableFile& file, uint64_t offset, uint64_t end);
   // Reads the file back from the disk; false after an error row.
   bool VerifyZeros(const std::string& path);
-  void RenameAndQueueDelete(const std::string& path);
-  void SyncFolder(const std::string& folder);
+  void RenameAndQueueDelete(platform::Folder& parent, const std::string& name,
+                            const items::ListedItem& item);
+  void SyncFolder(platform::Folder& folder);
   void ReportError(const std::string& text);
 
   platform::Env& env_;
@@ -87,7 +104,14 @@ class ItemEraser final {
   EraseOptions options_;
   core::AlignedBuffer zeros_;
   core::AlignedBuffer read_buffer_;
+  KnownFolders known_;
+  FolderWalk walk_;
+  // Listed names of each file not removed yet, to tell names outside the list.
+  std::map<ObjectId, uint32_t> listed_names_;
+  std::set<ObjectId> overwritten_;  // files done under another listed name
+  std::string checked_folder_;      // the last folder found on a stored-data file system
   std::string pending_folder_;
+  platform::Folder* pending_handle_ = nullptr;
   bool pending_sync_ = false;
   std::vector<PendingDelete> pending_deletes_;
 };

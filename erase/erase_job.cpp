@@ -34,13 +34,23 @@ void SleepOneStep(platform::Env& env, const core::RunState& state) {
   }
 }
 
-uint64_t SumOfFileSizes(platform::Env& env, const std::vector<std::string>& paths) {
+// The bytes the passes will write: a sparse file's holes are not written.
+uint64_t SumOfFileData(const items::ListedItems& listed) {
   uint64_t sum = 0;
-  for (const std::string& path : paths) {
-    platform::Result<platform::FileInfo> info = env.Describe(path);
-    if (info.ok() && info->kind == platform::FileKind::kRegular) sum += info->size;
+  for (const items::ListedItem& row : listed.rows) {
+    if (row.info.kind == platform::FileKind::kRegular) {
+      sum += std::min(row.info.size, row.info.allocated);
+    }
   }
   return sum;
+}
+
+// The share of the planned bytes written, never above 100.
+double Percentage(const EraseCounters& counters) {
+  if (counters.total_bytes == 0) return counters.error_count == 0 ? 100.0 : 0.0;
+  const double share = 100.0 * static_cast<double>(counters.written_bytes) /
+                       static_cast<double>(counters.total_bytes);
+  return std::min(share, 100.0);
 }
 
 }  // namespace
@@ -63,7 +73,11 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   state.deleteDelaySeconds = std::clamp(delay, 0, kMaxDelaySeconds);
   const std::string abort_text = text::LookupUtf8(kTextAbort);
 
-  ReportUntrustedFileSystems(env, port, context.row_paths);
+  std::vector<std::string> row_paths;
+  row_paths.reserve(context.listed.rows.size());
+  for (const items::ListedItem& row : context.listed.rows) row_paths.push_back(row.path);
+  ReportUntrustedFileSystems(env, port, row_paths);
+  row_paths = {};
 
   const auto abort = [&] {
     port.SetBusy(false);
@@ -84,27 +98,25 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
 
   EraseCounters counters;
   counters.pass_count = result.pass_count;
-  counters.total_bytes =
-      SumOfFileSizes(env, context.row_paths) * static_cast<uint64_t>(counters.pass_count);
+  counters.total_bytes = SumOfFileData(context.listed) * static_cast<uint64_t>(counters.pass_count);
   port.InsertMessage(text::LookupUtf8(kTextTotal) + " " + items::FormatSize(counters.total_bytes),
                      core::MessageIcon::kInfo);
 
   ProgressReporter progress(env, port, context.on_progress);
   progress.Start();
   {
-    ItemEraser eraser(env, port, progress, counters, context.options);
+    ItemEraser eraser(env, port, progress, counters, context.listed, context.options);
     // Rows are sorted by path, so a folder's contents come after it and are
     // erased before it.
-    for (auto row = context.row_paths.rbegin(); row != context.row_paths.rend(); ++row) {
-      if (!row->empty()) eraser.EraseItem(*row);
+    for (auto row = context.listed.rows.rbegin(); row != context.listed.rows.rend(); ++row) {
+      if (!row->path.empty()) eraser.EraseItem(*row);
     }
     eraser.Finish();
   }
 
   if (context.refresh_list) context.refresh_list();
   port.SetTitle(text::LookupUtf8(kTextProductName));
-  const double percentage = counters.total_bytes == 0 || counters.written_bytes > 0 ? 100.0 : 0.0;
-  port.SetStatusText(FormatOneDecimal(percentage) + " % // " + error_text + ": " +
+  port.SetStatusText(FormatOneDecimal(Percentage(counters)) + " % // " + error_text + ": " +
                      std::to_string(counters.error_count) + " ");
   state.stopRequested = 1;
   port.SetBusy(false);

@@ -13,6 +13,7 @@
 #include "core/run_state.h"
 #include "core/window_port.h"
 #include "erase/erase_item.h"
+#include "items/listed_items.h"
 #include "platform/env.h"
 #include "settings/settings_store.h"
 
@@ -35,8 +36,8 @@ struct EraseJobContext {
   const settings::SettingsStore& settings;
   core::WindowPort& port;
   core::RunState& run_state;
-  // The listed paths in row order, copied when the job is started.
-  std::vector<std::string> row_paths;
+  // The listed rows with their identities, copied when the job is started.
+  items::ListedItems listed;
   // The item list's RefreshList, run on the job's thread when the erase ends.
   std::function<void()> refresh_list;
   EraseOptions options;

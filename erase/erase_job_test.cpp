@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/fault_env.h"
+#include "tests/support/pinned_paths.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 
@@ -40,7 +41,7 @@ class EraseJobTest : public ::testing::Test {
                                        settings_,
                                        port_,
                                        state_,
-                                       std::move(paths),
+                                       testing::PinPaths(paths),
                                        [this] { ++refreshes_; },
                                        {},
                                        {},
@@ -131,7 +132,7 @@ TEST_F(EraseJobTest, DeleteAndExitClosesOnlyWithoutErrors) {
 
   fault_.fail_call = [](const std::string& op,
                         const std::string&) -> std::optional<platform::Status> {
-    if (op == "OpenForOverwrite") return platform::Status::Error(EACCES, "open: denied");
+    if (op == "OpenAt") return platform::Status::Error(EACCES, "open: denied");
     return std::nullopt;
   };
   const std::string locked = dir_.Write("locked", "x");
@@ -140,6 +141,20 @@ TEST_F(EraseJobTest, DeleteAndExitClosesOnlyWithoutErrors) {
   EXPECT_EQ(port_.cancels(), 1);
   EXPECT_EQ(port_.last_status(), "0.0 % // Error: 1 ");
   EXPECT_TRUE(fs::exists(locked));
+}
+
+TEST_F(EraseJobTest, SummaryShowsTheShareActuallyWritten) {
+  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 0);
+  const std::string done = dir_.Write("done", std::string(3000, 'd'));
+  const std::string failed = dir_.Write("failed", std::string(1000, 'f'));
+  fault_.fail_write = [&](const std::string& path, uint64_t, size_t,
+                          bool) -> std::optional<platform::Result<size_t>> {
+    if (path == failed) return platform::Result<size_t>(platform::Status::Error(EIO, "write: EIO"));
+    return std::nullopt;
+  };
+  Run({done, failed});
+  EXPECT_EQ(port_.last_status(), "75.0 % // Error: 1 ");
+  EXPECT_TRUE(fs::exists(failed));
 }
 
 TEST_F(EraseJobTest, PassCountIsClampedAndMultipliesTheTotal) {

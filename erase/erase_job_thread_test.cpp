@@ -6,6 +6,7 @@
 
 #include "erase/erase_job.h"
 #include "platform/fault_env.h"
+#include "tests/support/pinned_paths.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,8 +21,8 @@ TEST(EraseJobThread, CancelFromAnotherThreadStopsTheCountdown) {
   settings.WriteIntSetting(settings::kOptionsSection, "del_delay", 10);
   testing::RecordingPort port;
   core::RunState state;
-  std::thread job =
-      StartEraseJob(EraseJobContext{fault, settings, port, state, {file}, nullptr, {}, {}, {}, {}});
+  std::thread job = StartEraseJob(EraseJobContext{
+      fault, settings, port, state, testing::PinPaths({file}), nullptr, {}, {}, {}, {}});
   while (port.messages().size() < 3) std::this_thread::yield();
   state.deleteDelaySeconds = 9;
   state.stopRequested = 1;

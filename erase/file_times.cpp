@@ -25,4 +25,10 @@ platform::Status StampFileTimes(platform::Env& env, const std::string& path) {
   return env.SetTimes(path, *time, *time);
 }
 
+platform::Status StampFileTimes(platform::Env& env, platform::Folder& folder) {
+  platform::Result<platform::FileTime> time = ReplacementTime(env);
+  if (!time.ok()) return time.status();
+  return folder.SetTimes(*time, *time);
+}
+
 }  // namespace tarnwell::erase

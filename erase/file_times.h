@@ -15,5 +15,7 @@ platform::Result<platform::FileTime> ReplacementTime(platform::Env& env);
 platform::Status StampFileTimes(platform::Env& env, platform::WritableFile& file);
 // The same for an entry by path (a folder); a link's own times, never its target's.
 platform::Status StampFileTimes(platform::Env& env, const std::string& path);
+// The same for an open folder.
+platform::Status StampFileTimes(platform::Env& env, platform::Folder& folder);
 
 }  // namespace tarnwell::erase

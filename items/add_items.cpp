@@ -20,6 +20,8 @@ namespace {
 constexpr int kItemsText = 33;
 constexpr int kSteppedOverText = 74;  // "Stepped over another file system: %s"
 constexpr int kUnreadableText = 75;   // "Folder could not be read: %s"
+constexpr int kRefuseDotsText = 81;   // "Refusing to erase '.' or '..': %s"
+constexpr int kRefuseRootText = 82;   // "Refusing to erase the root folder: %s"
 // Progress is painted once per this many opened folders: enough to show life
 // during a long scan, rare enough to cost nothing.
 constexpr int kFoldersPerProgress = 21;
@@ -44,7 +46,20 @@ bool IsQuietFailure(const platform::Status& status) {
   return status.code() == ENOENT || status.code() == ENOTDIR || status.code() == ELOOP;
 }
 
+std::string Join(const std::string& folder, std::string_view name) {
+  std::string path = folder;
+  if (path != "/") path += '/';
+  path += name;
+  return path;
+}
+
 }  // namespace
+
+// A folder still to scan, with what the scan of its parent saw of it.
+struct ItemAdder::Pending {
+  std::string path;
+  platform::FileInfo info;
+};
 
 // Where a scan started: folders on another device or another mount are not
 // descended into.
@@ -56,36 +71,70 @@ struct ItemAdder::Origin {
 ItemAdder::ItemAdder(platform::Env& env, ItemList& list, core::WindowPort* port)
     : env_(env), list_(list), port_(port) {}
 
-void ItemAdder::AddPath(std::string path) {
+platform::Status ItemAdder::AddPath(std::string path) {
   StripTrailingSlashes(&path);
-  if (path.empty() || IsRoot(path)) return;
-  const platform::Result<platform::FileInfo> info = env_.Describe(path);
-  if (!info.ok()) return;
-  list_.AddItem(path, info->size);
-  if (info->kind == platform::FileKind::kDirectory && path != "." && path != "..") {
-    ScanFolder(std::move(path), ScanFlags{});
+  if (path.empty()) return platform::Status::Error(ENOENT, "an empty path names nothing");
+  // "/" and "." or ".." name a folder by a name that is not its own entry:
+  // erasing them would take far more than the user meant, as rm refuses.
+  const size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const int refusal = IsRoot(path)                  ? kRefuseRootText
+                      : name == "." || name == ".." ? kRefuseDotsText
+                                                    : 0;
+  if (refusal != 0) {
+    const std::string text = text::FormatText(text::LookupUtf8(refusal), {path});
+    if (port_ != nullptr) port_->InsertMessage(text, core::MessageIcon::kWarning);
+    return platform::Status::Error(EINVAL, text);
   }
+  // The folder part is resolved by the system, once: "link/../x" is the x
+  // the system finds, not the one the text suggests.
+  const std::string parent = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  platform::Result<std::string> resolved = env_.ResolvePath(parent);
+  if (!resolved.ok()) return resolved.status();
+  platform::Result<std::unique_ptr<platform::Folder>> folder = env_.OpenFolder(*resolved, nullptr);
+  if (!folder.ok()) return folder.status();
+  platform::Result<platform::FileInfo> folder_info = (*folder)->Stat();
+  if (!folder_info.ok()) return folder_info.status();
+  platform::Result<platform::FileInfo> info = (*folder)->DescribeAt(name);
+  if (!info.ok()) return info.status();
+  const std::string full = Join(*resolved, name);
+  list_.RecordFolder(*resolved, *folder_info, true);
+  list_.AddItem(full, *info);
+  if (info->kind == platform::FileKind::kDirectory) ScanTree(full, *info, ScanFlags{});
+  return platform::Status::Ok();
 }
 
 void ItemAdder::ScanFolder(std::string folder, ScanFlags flags) {
   StripTrailingSlashes(&folder);
-  const platform::Result<platform::FileInfo> info = env_.Describe(folder);
+  platform::Result<std::string> resolved = env_.ResolvePath(folder);
+  if (!resolved.ok()) {
+    if (!IsQuietFailure(resolved.status())) Warn(kUnreadableText, folder);
+    return;
+  }
+  const platform::Result<platform::FileInfo> info = env_.Describe(*resolved);
   if (!info.ok()) {
     if (!IsQuietFailure(info.status())) Warn(kUnreadableText, folder);
     return;
   }
   if (info->kind != platform::FileKind::kDirectory) return;
-  Origin origin;
-  origin.device = info->device;
-  if (const platform::Result<uint64_t> id = env_.MountId(folder); id.ok()) origin.mount_id = *id;
+  list_.RecordFolder(*resolved, *info, true);
+  ScanTree(std::move(*resolved), *info, flags);
+}
 
-  std::vector<std::string> pending{std::move(folder)};
-  std::vector<std::string> subfolders;
+void ItemAdder::ScanTree(std::string root, const platform::FileInfo& info, ScanFlags flags) {
+  Origin origin;
+  origin.device = info.device;
+  if (const platform::Result<uint64_t> id = env_.MountId(root); id.ok()) origin.mount_id = *id;
+
+  std::vector<Pending> pending{{std::move(root), info}};
+  std::vector<Pending> subfolders;
   while (!pending.empty()) {
-    const std::string current = std::move(pending.back());
+    const Pending current = std::move(pending.back());
     pending.pop_back();
     subfolders.clear();
-    ScanOneFolder(current, flags, origin, &subfolders);
+    ScanOneFolder(current.path, flags, origin, &subfolders);
     // Reversed onto the stack, so the first subfolder listed is scanned next.
     std::move(subfolders.rbegin(), subfolders.rend(), std::back_inserter(pending));
   }
@@ -102,7 +151,7 @@ void ItemAdder::AddArguments(std::span<const std::string> arguments) {
 }
 
 void ItemAdder::ScanOneFolder(const std::string& folder, ScanFlags flags, const Origin& origin,
-                              std::vector<std::string>* subfolders) {
+                              std::vector<Pending>* subfolders) {
   platform::Result<std::unique_ptr<platform::Directory>> directory = env_.OpenDirectory(folder);
   if (!directory.ok()) {
     if (!IsQuietFailure(directory.status())) Warn(kUnreadableText, folder);
@@ -131,8 +180,13 @@ void ItemAdder::ScanOneFolder(const std::string& folder, ScanFlags flags, const 
     }
     const bool descend = is_folder && flags.include_subfolders;
     // Folders flag: every entry; files flag: every entry not descended into.
-    if (flags.add_folders || (flags.add_files && !descend)) list_.AddItem(path, entry.info.size);
-    if (descend) subfolders->push_back(std::move(path));
+    if (flags.add_folders || (flags.add_files && !descend)) {
+      list_.AddItem(path, entry.info);
+    } else if (descend) {
+      // The erase reaches what is below through this folder and checks it.
+      list_.RecordFolder(path, entry.info, false);
+    }
+    if (descend) subfolders->push_back({std::move(path), entry.info});
   }
   if (incomplete || !(*directory)->status().ok()) Warn(kUnreadableText, folder);
 }

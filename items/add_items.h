@@ -29,14 +29,17 @@ class ItemAdder final {
   // port receives the scan progress and the warning rows; may be null.
   ItemAdder(platform::Env& env, ItemList& list, core::WindowPort* port);
 
-  // Records path with its size and, for a folder other than "." and "..",
-  // everything below it. A path that names nothing, or only "/", is dropped
-  // without a word; trailing slashes are dropped, so "link/" is the link
-  // itself. Does not refresh the list.
-  void AddPath(std::string path);
+  // Records path and, for a folder, everything below it, each with the
+  // identity it has now. The path is resolved once, as the system resolves
+  // it: links and ".." in the folder part are followed, the last name is the
+  // entry itself (trailing slashes are dropped, so "link/" is the link). "/"
+  // and a last name of "." or ".." are refused with a warning row. Returns
+  // the error (a path that names nothing: no row). Does not refresh the list.
+  platform::Status AddPath(std::string path);
 
-  // Adds the content of folder as flags say, without the folder itself. Every
-  // 21 folders opened, the status line shows "Items:<entries so far>".
+  // Adds the content of folder (resolved as above) as flags say, without the
+  // folder itself. Every 21 folders opened, the status line shows
+  // "Items:<entries so far>".
   void ScanFolder(std::string folder, ScanFlags flags);
 
   // Adds the paths of one Windows-style command-line string (see
@@ -50,8 +53,10 @@ class ItemAdder final {
 
  private:
   struct Origin;
+  struct Pending;
+  void ScanTree(std::string root, const platform::FileInfo& info, ScanFlags flags);
   void ScanOneFolder(const std::string& folder, ScanFlags flags, const Origin& origin,
-                     std::vector<std::string>* subfolders);
+                     std::vector<Pending>* subfolders);
   bool IsOtherMount(const platform::FileInfo& info, const std::string& path, const Origin& origin);
   void CountOpenedFolder();
   void Warn(int text_id, const std::string& path);

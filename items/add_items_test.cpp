@@ -66,7 +66,8 @@ TEST_F(AddItemsTest, DroppedFolderBringsEverythingBelowIt) {
                            "d/sub/deeper/c"}));
   EXPECT_EQ(*list_.GetCellText(0, ItemList::kSizeColumn), "<DIR>");
   EXPECT_EQ(*list_.GetCellText(1, ItemList::kSizeColumn), "3.0 byte");
-  EXPECT_TRUE(port_.messages().empty());
+  ASSERT_EQ(port_.messages().size(), 1u);
+  EXPECT_EQ(port_.messages()[0].text, "Refusing to erase the root folder: /");
 }
 
 TEST_F(AddItemsTest, LinksAreItemsOfTheirOwnAndNeverFollowed) {
@@ -99,13 +100,17 @@ TEST_F(AddItemsTest, FlagsChooseWhatAScanAdds) {
     ScanFlags flags;
     Paths rows;
   } cases[] = {
-      {{true, true, true}, {"s", "s/f", "top"}},  {{true, true, false}, {"s/f", "top"}},
-      {{true, false, true}, {"s", "s/f", "top"}}, {{true, false, false}, {}},
-      {{false, true, false}, {"s", "top"}},  // folders not scanned count as files
-      {{false, false, true}, {"s", "top"}},
+      {{true, true, true}, {"lnk", "s", "s/f", "top"}},
+      {{true, true, false}, {"lnk", "s/f", "top"}},
+      {{true, false, true}, {"lnk", "s", "s/f", "top"}},
+      {{true, false, false}, {}},
+      {{false, true, false}, {"lnk", "s", "top"}},  // folders not scanned count as files
+      {{false, false, true}, {"lnk", "s", "top"}},
   };
   dir_.Write("top", "");
   dir_.Write("s/f", "");
+  // A link to a folder is an entry of its own, never a way into its target.
+  fs::create_directory_symlink(dir_ / "s", dir_ / "lnk");
   for (const auto& c : cases) {
     list_.ResetList(nullptr);
     adder_.ScanFolder(dir_.path(), c.flags);
@@ -135,10 +140,35 @@ TEST_F(AddItemsTest, CommandLineAndArgumentsEachEndWithOneRefresh) {
   adder_.AddArguments(Paths{"\t" + dir_ / "my files/a.txt ", "", dir_ / "my"});
   EXPECT_EQ(list_.RowPaths(), Under({"my files/a.txt"}));
   EXPECT_EQ(port_.row_counts(), (std::vector<int>{0, 2, 1}));
-  // The relative names stay items and are never scanned.
+}
+
+// The folder part is resolved by the system once; "/", "." and ".." as the
+// last name are refused, since they name far more than an entry.
+TEST_F(AddItemsTest, PathsAreResolvedAsTheSystemDoesAndDotNamesRefused) {
+  dir_.Write("data", "here");
+  dir_.Write("other/data", "there");
+  dir_.Write("other/only", "");
+  fs::create_directory_symlink(dir_ / "other/inner", dir_ / "link");
+  fs::create_directory(dir_ / "other/inner");
+  EXPECT_TRUE(adder_.AddPath(dir_ / "link/../data").ok());
+  EXPECT_TRUE(adder_.AddPath(dir_ / "link/../only").ok());
+  EXPECT_EQ(Rows(), Under({"other/data", "other/only"}));
+
   list_.ResetList(nullptr);
-  adder_.AddArguments(Paths{".", "..", "./"});
-  EXPECT_EQ(list_.RowPaths(), (Paths{".", ".."}));
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_ / "other/inner");
+  for (const std::string path : {".", "..", "./", "inner/..", "/", "//"}) {
+    const platform::Status status = adder_.AddPath(path);
+    EXPECT_EQ(status.code(), EINVAL) << path;
+  }
+  EXPECT_EQ(adder_.AddPath("../data").code(), 0);
+  fs::current_path(before);
+  EXPECT_EQ(Rows(), Under({"other/data"}));
+  const auto& messages = port_.messages();
+  ASSERT_EQ(messages.size(), 6u);
+  EXPECT_EQ(messages[0].text, "Refusing to erase '.' or '..': .");
+  EXPECT_EQ(messages[4].text, "Refusing to erase the root folder: /");
+  EXPECT_EQ(messages[0].icon, MessageIcon::kWarning);
 }
 
 TEST_F(AddItemsTest, UnreadableFolderIsReportedAndTheRestScanned) {

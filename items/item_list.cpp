@@ -31,16 +31,55 @@ std::string ItemsSummaryText(int rows, uint64_t total_bytes) {
 
 ItemList::ItemList(platform::Env& env) : env_(env) {}
 
-void ItemList::AddItem(std::string_view path, uint64_t size) {
-  std::lock_guard lock(mutex_);
+uint32_t ItemList::Record(std::string_view path) {
   const auto next = static_cast<uint32_t>(entries_.size());
   const uint32_t known =
       index_.FindOrInsert(path, next, [this](uint32_t index) { return entries_[index].path; });
-  if (known != PathIndex::kNone) {
-    entries_[known].size = size;
-    return;
+  if (known != PathIndex::kNone) return known;
+  entries_.push_back({arena_.Store(path), 0, 0, 0, 0, 0, platform::FileKind::kOther, false});
+  return next;
+}
+
+void ItemList::AddItem(std::string_view path, const platform::FileInfo& info) {
+  std::lock_guard lock(mutex_);
+  Entry& entry = entries_[Record(path)];
+  entry.size = info.size;
+  entry.device = info.device;
+  entry.inode = info.inode;
+  entry.allocated = info.allocated;
+  entry.links = info.links;
+  entry.kind = info.kind;
+  entry.seen = true;
+}
+
+void ItemList::AddItem(std::string_view path, uint64_t size) {
+  std::lock_guard lock(mutex_);
+  Entry& entry = entries_[Record(path)];
+  entry = Entry{entry.path, size, 0, 0, 0, 0, platform::FileKind::kOther, false};
+}
+
+void ItemList::RecordFolder(std::string_view path, const platform::FileInfo& info, bool start) {
+  std::lock_guard lock(mutex_);
+  const auto next = static_cast<uint32_t>(folders_.size());
+  const uint32_t known = folder_index_.FindOrInsert(
+      path, next, [this](uint32_t index) { return std::string_view(folders_[index].item.path); });
+  if (known == PathIndex::kNone) {
+    folders_.push_back({{std::string(path), info}, start});
+  } else {
+    folders_[known].item.info = info;
+    folders_[known].start = folders_[known].start || start;
   }
-  entries_.push_back({arena_.Store(path), size});
+}
+
+platform::FileInfo ItemList::InfoOf(const Entry& entry) const {
+  platform::FileInfo info;
+  info.kind = entry.kind;
+  info.size = entry.size;
+  info.device = entry.device;
+  info.inode = entry.inode;
+  info.allocated = entry.allocated;
+  info.links = entry.links;
+  return info;
 }
 
 void ItemList::RefreshList(core::WindowPort* port) {
@@ -71,6 +110,8 @@ void ItemList::ResetList(core::WindowPort* port) {
     std::lock_guard lock(mutex_);
     // Swapping with empty containers gives their memory back; clear() would not.
     index_.Clear();
+    folder_index_.Clear();
+    std::vector<ListedItems::Folder>().swap(folders_);
     std::vector<Entry>().swap(entries_);
     std::vector<uint32_t>().swap(sorted_);
     std::vector<uint32_t>().swap(rows_);
@@ -101,11 +142,8 @@ std::optional<std::string> ItemList::GetCellText(int row, int column) const {
   const Entry& entry = entries_[rows_[static_cast<size_t>(row)]];
   if (column == kPathColumn) return std::string(entry.path);
   if (column != kSizeColumn) return std::nullopt;
-  if (!IsDotName(entry.path)) {
-    const platform::Result<platform::FileInfo> info = env_.Describe(std::string(entry.path));
-    if (info.ok() && info->kind == platform::FileKind::kDirectory) {
-      return std::string(kFolderSizeText);
-    }
+  if (entry.kind == platform::FileKind::kDirectory && !IsDotName(entry.path)) {
+    return std::string(kFolderSizeText);
   }
   return FormatSize(entry.size);
 }
@@ -116,6 +154,17 @@ std::vector<std::string> ItemList::RowPaths() const {
   paths.reserve(rows_.size());
   for (uint32_t index : rows_) paths.emplace_back(entries_[index].path);
   return paths;
+}
+
+ListedItems ItemList::Listed() const {
+  std::lock_guard lock(mutex_);
+  ListedItems listed;
+  listed.rows.reserve(rows_.size());
+  for (uint32_t index : rows_) {
+    listed.rows.push_back({std::string(entries_[index].path), InfoOf(entries_[index])});
+  }
+  listed.folders = folders_;
+  return listed;
 }
 
 size_t ItemList::EntryCount() const {
@@ -136,12 +185,19 @@ void ItemList::SortNewEntries() {
   std::inplace_merge(sorted_.begin(), middle, sorted_.end(), by_path);
 }
 
-std::vector<bool> ItemList::FindExistingEntries() const {
+std::vector<bool> ItemList::FindExistingEntries() {
   std::vector<bool> exists(entries_.size(), false);
   // Entries are grouped by folder so that one listing answers for all of a
   // folder's entries: a stat per entry would cost as much as the scan did.
   std::unordered_map<std::string_view, std::vector<uint32_t>> by_folder;
   for (uint32_t i = 0; i < entries_.size(); ++i) {
+    // What a scan has just examined needs no second look: walking the tree
+    // again would double the cost of every drop.
+    if (entries_[i].seen) {
+      exists[i] = true;
+      entries_[i].seen = false;
+      continue;
+    }
     const std::string_view path = entries_[i].path;
     const size_t slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);

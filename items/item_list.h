@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/window_port.h"
+#include "items/listed_items.h"
 #include "items/path_arena.h"
 #include "items/path_index.h"
 #include "platform/env.h"
@@ -37,9 +38,18 @@ class ItemList final {
   ItemList(const ItemList&) = delete;
   ItemList& operator=(const ItemList&) = delete;
 
-  // Records path with its size. A path already recorded (the same bytes) keeps
-  // its one entry and takes the new size. The rows change only on refresh.
+  // Records path with what was seen of it when listed (kind, size, identity,
+  // links). A path already recorded (the same bytes) keeps its one entry and
+  // takes the new description. The rows change only on refresh, which takes
+  // an entry recorded this way since the last refresh as existing.
+  void AddItem(std::string_view path, const platform::FileInfo& info);
+  // Records path with a size only, without an identity: shown like any entry,
+  // but an erase finds nothing listed there and leaves it alone.
   void AddItem(std::string_view path, uint64_t size);
+
+  // Records a folder that holds listed paths without being listed itself
+  // (see ListedItems::folders). start: an erase may open it by its path.
+  void RecordFolder(std::string_view path, const platform::FileInfo& info, bool start);
 
   // Rebuilds the rows from every recorded path that exists now, in byte order
   // of the paths, then tells port (if any) the new row count and sets its
@@ -58,13 +68,18 @@ class ItemList final {
   std::string ItemsSummary() const;
 
   // The text of one cell: column 0 the path (its bytes as stored), column 1
-  // "<DIR>" for a folder other than "." and "..", else the recorded size as
-  // text. Empty for a row or column that does not exist (any more).
+  // "<DIR>" for an entry listed as a folder, else the recorded size as text.
+  // Asks nothing of the disk. Empty for a row or column that does not exist
+  // (any more).
   std::optional<std::string> GetCellText(int row, int column) const;
 
   // The paths of all rows in row order: a copy, so an erase job can work on
   // the list as it was when it started.
   std::vector<std::string> RowPaths() const;
+
+  // The rows with their identities and the folders recorded on their way,
+  // copied, for an erase job.
+  ListedItems Listed() const;
 
   // Number of recorded entries, shown or not.
   size_t EntryCount() const;
@@ -73,9 +88,17 @@ class ItemList final {
   struct Entry {
     std::string_view path;  // in arena_
     uint64_t size;
+    uint64_t device;
+    uint64_t inode;
+    uint64_t allocated;
+    uint32_t links;
+    platform::FileKind kind;
+    bool seen;  // examined on disk since the last refresh
   };
+  uint32_t Record(std::string_view path);
+  platform::FileInfo InfoOf(const Entry& entry) const;
   void SortNewEntries();
-  std::vector<bool> FindExistingEntries() const;
+  std::vector<bool> FindExistingEntries();
   void MarkExisting(std::string_view folder, const std::vector<uint32_t>& members,
                     std::vector<bool>* exists) const;
   bool Exists(std::string_view path) const;
@@ -87,6 +110,8 @@ class ItemList final {
   PathIndex index_;
   std::vector<uint32_t> sorted_;  // the first sorted_.size() entries, in path order
   std::vector<uint32_t> rows_;    // entry numbers, in path order
+  std::vector<ListedItems::Folder> folders_;
+  PathIndex folder_index_;
 };
 
 }  // namespace tarnwell::items

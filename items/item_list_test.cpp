@@ -65,6 +65,20 @@ TEST_F(ItemListTest, ExactPathsAreKeysAndRowsFollowByteOrder) {
 }
 
 // Enough entries to grow the duplicate index several times over.
+TEST_F(ItemListTest, RowsStayInByteOrderWhenALaterBatchSortsFirst) {
+  for (const char* name : {"m", "n", "a", "b", "c"}) dir_.Write(name, "");
+  list_.AddItem(dir_ / "n", 1);
+  list_.AddItem(dir_ / "m", 1);
+  list_.RefreshList(nullptr);
+  list_.AddItem(dir_ / "c", 1);
+  list_.AddItem(dir_ / "a", 1);
+  list_.RefreshList(nullptr);
+  list_.AddItem(dir_ / "b", 1);
+  list_.RefreshList(nullptr);
+  EXPECT_EQ(Column(ItemList::kPathColumn),
+            (std::vector<std::string>{dir_ / "a", dir_ / "b", dir_ / "c", dir_ / "m", dir_ / "n"}));
+}
+
 TEST_F(ItemListTest, ManyPathsKeepOneEntryEachWithTheLastSize) {
   for (int size : {1, 2}) {
     for (int i = 0; i < 3000; ++i) list_.AddItem(dir_ / "gone/" + std::to_string(i), size);
@@ -78,14 +92,15 @@ TEST_F(ItemListTest, FoldersShowDirExceptDotNamesAndLinks) {
   const std::string folder = dir_.MakeDir("sub");
   const std::string link = dir_ / "link";
   fs::create_directory_symlink(folder, link);
-  list_.AddItem(folder, 4096);
-  list_.AddItem(link, 11);
+  list_.AddItem(folder, *platform::DefaultEnv().Describe(folder));
+  list_.AddItem(link, *platform::DefaultEnv().Describe(link));
   list_.AddItem(".", 4096);
   list_.AddItem("..", 2048);
   list_.RefreshList(nullptr);
   ASSERT_EQ(Column(ItemList::kPathColumn), (std::vector<std::string>{".", "..", link, folder}));
   EXPECT_EQ(Column(ItemList::kSizeColumn),
-            (std::vector<std::string>{"4.0 KB", "2.0 KB", "11.0 byte", "<DIR>"}));
+            (std::vector<std::string>{"4.0 KB", "2.0 KB", std::to_string(folder.size()) + ".0 byte",
+                                      "<DIR>"}));
 }
 
 // Twelve entries in one folder are checked by one listing, two in another by

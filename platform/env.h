@@ -18,7 +18,7 @@
 
 namespace tarnwell::platform {
 
-enum class FileKind {
+enum class FileKind : uint8_t {
   kRegular,
   kDirectory,
   kSymlink,
@@ -35,7 +35,30 @@ struct FileInfo {
   uint64_t size = 0;    // bytes; for a symlink the length of its target text
   uint64_t device = 0;  // the file system it lives on
   uint64_t inode = 0;
-  uint32_t mode = 0;  // permission bits only
+  uint32_t mode = 0;       // permission bits only
+  uint32_t links = 1;      // names the object has in the file system (hard links)
+  uint64_t allocated = 0;  // bytes of storage it holds; less than size for a sparse file
+};
+
+// True when a and b are one object of the file system: same volume, same file
+// number. Names and kinds are not compared.
+inline bool SameObject(const FileInfo& a, const FileInfo& b) {
+  return a.device == b.device && a.inode == b.inode;
+}
+
+// The file system an object lives on, as far as the erase needs to know.
+struct FileSystemInfo {
+  std::string type;  // "ext4", "btrfs", "vfat", "tmpfs", "sysfs", ...; "" when unknown
+  // True for a file system the kernel synthesises (process, device and
+  // kernel-setting views): a write there is a command, not stored data, and
+  // its entries are never written, renamed or removed.
+  bool kernel_view = false;
+};
+
+// [offset, offset + length) of a file.
+struct ByteRange {
+  uint64_t offset = 0;
+  uint64_t length = 0;
 };
 
 struct DirEntry {
@@ -91,6 +114,16 @@ class WritableFile {
   // As Env::SetTimes, through the open file.
   virtual Status SetTimes(const FileTime& access, const FileTime& modification) = 0;
   virtual Status Close() = 0;
+  // The first range at or after from, below end, that holds data; length 0
+  // when only holes are left. Holes read as zeros and hold no disk blocks. A
+  // file system that cannot tell answers [from, end): all of it is data.
+  virtual Result<ByteRange> NextData(uint64_t from, uint64_t end) = 0;
+  // True while no other handle, of this or any other program, has the file
+  // open, and opening it elsewhere waits until this handle is closed (or the
+  // system takes the file back after a while, which turns this false). False
+  // where the file system cannot promise that. Only Folder::OpenAt with
+  // exclusive set asks for it.
+  virtual bool exclusive() = 0;
 };
 
 // A regular file opened for reading. Not thread-safe.
@@ -108,6 +141,59 @@ class ReadableFile {
 class FileLock {
  public:
   virtual ~FileLock() = default;
+};
+
+// An open folder. Entries inside it are reached, renamed and removed through
+// the handle, so renaming or replacing the folder's path (or any folder above
+// it) after the open cannot redirect them elsewhere. Names are single entry
+// names: never empty, never "." or "..", never holding a '/'. Not
+// thread-safe; one user at a time.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // The path it was reached by, for messages; it is never looked up again.
+  virtual const std::string& path() const = 0;
+  // The folder itself.
+  virtual Result<FileInfo> Stat() = 0;
+  // The file system the folder lives on.
+  virtual Result<FileSystemInfo> StatFs() = 0;
+  // Describes the entry name itself; a link is described, not followed.
+  virtual Result<FileInfo> DescribeAt(const std::string& name) = 0;
+  // Opens the sub-folder name. Never follows a link (ELOOP or ENOTDIR). With
+  // expected given, the folder opened must be that object (SameObject), else
+  // ESTALE and nothing stays open: a folder mounted over name, or swapped in
+  // for it, is refused.
+  virtual Result<std::unique_ptr<Folder>> OpenFolderAt(const std::string& name,
+                                                       const FileInfo* expected) = 0;
+  // Opens the regular file name for writing in place (never created, never
+  // truncated, never a link; never blocks on a FIFO; anything but a regular
+  // file is refused with EINVAL; a file on a kernel view, see FileSystemInfo,
+  // with EPERM). expected as for OpenFolderAt. With
+  // exclusive set, the handle also tries to become the file's only user:
+  // EBUSY when another handle has it open now; where the file system cannot
+  // promise exclusivity the file opens anyway and exclusive() says false.
+  virtual Result<std::unique_ptr<WritableFile>> OpenAt(const std::string& name,
+                                                       const FileInfo* expected,
+                                                       bool exclusive) = 0;
+  // The names in the folder, never "." or "..".
+  virtual Result<std::vector<std::string>> ListNames() = 0;
+  // Adds owner write permission to the entry name when missing; a link is
+  // left as it is.
+  virtual Status AddOwnerWriteAt(const std::string& name) = 0;
+  // Sets access and modification time of the folder itself.
+  virtual Status SetTimes(const FileTime& access, const FileTime& modification) = 0;
+  // Renames entry from to to inside this folder, never replacing an existing
+  // entry: EEXIST when to exists. Where the file system has no such rename, a
+  // file is linked under the new name and unlinked under the old one; a
+  // folder is then refused (EINVAL or what the system said).
+  virtual Status RenameAt(const std::string& from, const std::string& to) = 0;
+  // Removes the entry name: an empty folder when folder is true, else a file,
+  // link or other non-folder entry (which loses this one name).
+  virtual Status RemoveAt(const std::string& name, bool folder) = 0;
+  // Makes renames and removals inside the folder durable.
+  virtual Status Sync() = 0;
+  // The longest name one entry may have here, in bytes.
+  virtual size_t MaxNameLength() = 0;
 };
 
 struct VolumeSpace {
@@ -146,6 +232,14 @@ class Env {
   // lstat: describes the entry itself, a link included.
   virtual Result<FileInfo> Describe(const std::string& path) = 0;
   virtual Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) = 0;
+  // Opens a folder by path, links in the path followed (the last component
+  // included), so only for a folder whose identity the caller checks: with
+  // expected given, a different object is refused with ESTALE.
+  virtual Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
+                                                     const FileInfo* expected) = 0;
+  // The path every link and "." or ".." in it resolved, as the system itself
+  // resolves it; the folder or file must exist. ENOENT when it does not.
+  virtual Result<std::string> ResolvePath(const std::string& path) = 0;
   // Opens an existing regular file for writing without following a link.
   // Refuses (ENOTSUP-like error) anything that is not a regular file after the
   // open, so a FIFO, device or socket swapped in meanwhile is never written;
@@ -188,7 +282,8 @@ class Env {
 
   // ---- volumes -----------------------------------------------------------
   virtual Result<VolumeSpace> GetVolumeSpace(const std::string& path) = 0;
-  // The mount that holds path (matched by device number).
+  // The mount that holds path (by the kernel's mount id where it tells it,
+  // else by device number; btrfs volumes report a device of their own).
   virtual Result<MountInfo> FindMount(const std::string& path) = 0;
   virtual Status SyncFileSystem(const std::string& path) = 0;
 

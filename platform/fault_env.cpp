@@ -57,10 +57,79 @@ class FaultWritableFile final : public WritableFile {
     if (auto failed = env_.Check("Close", path())) return *failed;
     return real;
   }
+  Result<ByteRange> NextData(uint64_t from, uint64_t end) override {
+    if (env_.no_hole_map) return ByteRange{from, end > from ? end - from : 0};
+    return real_->NextData(from, end);
+  }
+  bool exclusive() override { return !env_.deny_exclusive && real_->exclusive(); }
 
  private:
   FaultEnv& env_;
   std::unique_ptr<WritableFile> real_;
+};
+
+class FaultFolder final : public Folder {
+ public:
+  FaultFolder(FaultEnv& env, std::unique_ptr<Folder> real) : env_(env), real_(std::move(real)) {}
+
+  const std::string& path() const override { return real_->path(); }
+  Result<FileInfo> Stat() override { return real_->Stat(); }
+  Result<FileSystemInfo> StatFs() override {
+    if (auto failed = env_.Check("StatFs", path())) return *failed;
+    return real_->StatFs();
+  }
+  Result<FileInfo> DescribeAt(const std::string& name) override {
+    if (auto failed = env_.Check("DescribeAt", Child(name))) return *failed;
+    return real_->DescribeAt(name);
+  }
+  Result<std::unique_ptr<Folder>> OpenFolderAt(const std::string& name,
+                                               const FileInfo* expected) override {
+    if (auto failed = env_.Check("OpenFolderAt", Child(name))) return *failed;
+    Result<std::unique_ptr<Folder>> folder = real_->OpenFolderAt(name, expected);
+    if (!folder.ok()) return folder.status();
+    return std::unique_ptr<Folder>(new FaultFolder(env_, std::move(*folder)));
+  }
+  Result<std::unique_ptr<WritableFile>> OpenAt(const std::string& name, const FileInfo* expected,
+                                               bool exclusive) override {
+    if (auto failed = env_.Check("OpenAt", Child(name))) return *failed;
+    Result<std::unique_ptr<WritableFile>> file =
+        real_->OpenAt(name, expected, exclusive && !env_.deny_exclusive);
+    if (!file.ok()) return file.status();
+    return std::unique_ptr<WritableFile>(new FaultWritableFile(env_, std::move(*file)));
+  }
+  Result<std::vector<std::string>> ListNames() override {
+    if (auto failed = env_.Check("ListNamesAt", path())) return *failed;
+    return real_->ListNames();
+  }
+  Status AddOwnerWriteAt(const std::string& name) override {
+    if (auto failed = env_.Check("AddOwnerWriteAt", Child(name))) return *failed;
+    return real_->AddOwnerWriteAt(name);
+  }
+  Status SetTimes(const FileTime& access, const FileTime& modification) override {
+    if (auto failed = env_.Check("FolderSetTimes", path())) return *failed;
+    return real_->SetTimes(access, modification);
+  }
+  Status RenameAt(const std::string& from, const std::string& to) override {
+    if (auto failed = env_.Check("RenameAt", Child(from))) return *failed;
+    return real_->RenameAt(from, to);
+  }
+  Status RemoveAt(const std::string& name, bool folder) override {
+    if (auto failed = env_.Check("RemoveAt", Child(name))) return *failed;
+    return real_->RemoveAt(name, folder);
+  }
+  Status Sync() override {
+    if (auto failed = env_.Check("SyncFolder", path())) return *failed;
+    return real_->Sync();
+  }
+  size_t MaxNameLength() override { return real_->MaxNameLength(); }
+
+ private:
+  std::string Child(const std::string& name) const {
+    return path() == "/" ? "/" + name : path() + "/" + name;
+  }
+
+  FaultEnv& env_;
+  std::unique_ptr<Folder> real_;
 };
 
 class FaultReadableFile final : public ReadableFile {
@@ -99,6 +168,14 @@ Result<FileInfo> FaultEnv::Describe(const std::string& path) {
 Result<std::unique_ptr<Directory>> FaultEnv::OpenDirectory(const std::string& path) {
   if (auto failed = Check("OpenDirectory", path)) return *failed;
   return real_.OpenDirectory(path);
+}
+
+Result<std::unique_ptr<Folder>> FaultEnv::OpenFolder(const std::string& path,
+                                                     const FileInfo* expected) {
+  if (auto failed = Check("OpenFolder", path)) return *failed;
+  Result<std::unique_ptr<Folder>> folder = real_.OpenFolder(path, expected);
+  if (!folder.ok()) return folder.status();
+  return std::unique_ptr<Folder>(new FaultFolder(*this, std::move(*folder)));
 }
 
 Result<std::unique_ptr<WritableFile>> FaultEnv::OpenForOverwrite(const std::string& path,

@@ -33,6 +33,12 @@ class FaultEnv final : public Env {
       corrupt_read;
   // Makes SetDirect(true) fail like a file system without O_DIRECT.
   bool refuse_direct = false;
+  // Makes NextData answer "all of it is data", like a file system that cannot
+  // tell holes apart.
+  bool no_hole_map = false;
+  // Makes every file opened exclusively report that it is not (a file system
+  // without leases).
+  bool deny_exclusive = false;
   // Counts calls per operation name, for assertions.
   std::function<void(const std::string& operation, const std::string& path)> observe;
 
@@ -44,6 +50,16 @@ class FaultEnv final : public Env {
 
   Result<FileInfo> Describe(const std::string& path) override;
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override;
+  // Folder handles report their calls to fail_call and observe as
+  // "OpenFolder", "OpenFolderAt", "OpenAt", "DescribeAt", "ListNamesAt",
+  // "AddOwnerWriteAt", "FolderSetTimes", "RenameAt", "RemoveAt", "SyncFolder"
+  // and "StatFs", each with the full path of the entry (for RenameAt the old
+  // one). A test changes the tree at such a call to stage a race.
+  Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
+                                             const FileInfo* expected) override;
+  Result<std::string> ResolvePath(const std::string& path) override {
+    return real_.ResolvePath(path);
+  }
   Result<std::unique_ptr<WritableFile>> OpenForOverwrite(const std::string& path,
                                                          const FileInfo* expected) override;
   Result<std::unique_ptr<WritableFile>> CreateExclusive(const std::string& path,

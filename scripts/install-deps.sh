@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
   clang libclang-rt-14-dev
-  xvfb xauth e2fsprogs util-linux locales secure-delete
+  xvfb xauth e2fsprogs btrfs-progs util-linux locales secure-delete
   dpkg-dev lintian appstream desktop-file-utils man-db python3
   bash-completion zsh fish
   # the Windows build (mingw-w64, posix threads for std::thread) and wine to test it

@@ -8,11 +8,17 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/posix_files.h"
+
 namespace tarnwell::platform::posix {
 
 Result<std::vector<std::string>> ListFolderNames(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return Status::FromErrno(errno, "list folder", folder);
+  return ReadNamesAndClose(dir, folder);
+}
+
+Result<std::vector<std::string>> ReadNamesAndClose(DIR* dir, const std::string& folder) {
   std::vector<std::string> names;
   for (;;) {
     errno = 0;

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -29,11 +30,13 @@
 #include "platform/posix/fill_calls.h"
 #include "platform/posix/guard_calls.h"
 #include "platform/posix/item_listing.h"
+#include "platform/posix/posix_files.h"
 #include "platform/posix/terminal_calls.h"
 
 extern char** environ;
 
 namespace tarnwell::platform {
+namespace posix {
 namespace {
 
 FileKind KindOf(mode_t mode) {
@@ -47,6 +50,8 @@ FileKind KindOf(mode_t mode) {
   return FileKind::kOther;
 }
 
+}  // namespace
+
 FileInfo InfoOf(const struct stat& st) {
   FileInfo info;
   info.kind = KindOf(st.st_mode);
@@ -54,8 +59,16 @@ FileInfo InfoOf(const struct stat& st) {
   info.device = static_cast<uint64_t>(st.st_dev);
   info.inode = static_cast<uint64_t>(st.st_ino);
   info.mode = static_cast<uint32_t>(st.st_mode & 07777);
+  info.links = static_cast<uint32_t>(st.st_nlink);
+  info.allocated = static_cast<uint64_t>(st.st_blocks) * 512;
   return info;
 }
+
+}  // namespace posix
+
+namespace {
+
+using posix::InfoOf;
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -100,7 +113,8 @@ class PosixDirectory final : public Directory {
 
 class PosixWritableFile final : public WritableFile {
  public:
-  PosixWritableFile(UniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
+  PosixWritableFile(UniqueFd fd, std::string path, bool leased = false)
+      : fd_(std::move(fd)), path_(std::move(path)), leased_(leased) {}
 
   const std::string& path() const override { return path_; }
 
@@ -168,17 +182,35 @@ class PosixWritableFile final : public WritableFile {
   }
 
   Status SetTimes(const FileTime& access, const FileTime& modification) override {
-    struct timespec times[2];
-    times[0].tv_sec = static_cast<time_t>(access.seconds);
-    times[0].tv_nsec = static_cast<long>(access.nanoseconds);
-    times[1].tv_sec = static_cast<time_t>(modification.seconds);
-    times[1].tv_nsec = static_cast<long>(modification.nanoseconds);
-    if (futimens(fd_.get(), times) != 0) return Status::FromErrno(errno, "set times of", path_);
-    return Status::Ok();
+    return posix::SetTimesOf(fd_.get(), access, modification, path_);
+  }
+
+  Result<ByteRange> NextData(uint64_t from, uint64_t end) override {
+    if (from >= end) return ByteRange{from, 0};
+    const off_t data = lseek(fd_.get(), static_cast<off_t>(from), SEEK_DATA);
+    if (data < 0) {
+      if (errno == ENXIO) return ByteRange{end, 0};  // only a hole is left
+      if (errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP) {
+        return ByteRange{from, end - from};
+      }
+      return Status::FromErrno(errno, "find data in", path_);
+    }
+    const auto start = static_cast<uint64_t>(data);
+    if (start >= end) return ByteRange{end, 0};
+    const off_t hole = lseek(fd_.get(), data, SEEK_HOLE);
+    if (hole < 0) return Status::FromErrno(errno, "find holes in", path_);
+    const uint64_t stop = std::min<uint64_t>(static_cast<uint64_t>(hole), end);
+    return ByteRange{start, stop - start};
+  }
+
+  bool exclusive() override {
+    // A lease the system broke (another opener waited too long) is gone.
+    return leased_ && fcntl(fd_.get(), F_GETLEASE) == F_WRLCK;
   }
 
   Status Close() override {
     if (!fd_.valid()) return Status::Ok();
+    if (leased_) fcntl(fd_.get(), F_SETLEASE, F_UNLCK);
     // A failed close can report a lost write (NFS); it is not retried on EINTR
     // because Linux has already released the descriptor.
     if (close(fd_.release()) != 0 && errno != EINTR) {
@@ -190,6 +222,7 @@ class PosixWritableFile final : public WritableFile {
  private:
   UniqueFd fd_;
   std::string path_;
+  bool leased_ = false;
   bool direct_ = false;
   size_t alignment_ = 4096;
 };
@@ -253,6 +286,14 @@ constexpr size_t kMaxReadFileBytes = size_t{64} << 20;
 
 class PosixEnv final : public Env {
  public:
+  Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
+                                             const FileInfo* expected) override {
+    return posix::OpenFolderByPath(path, expected);
+  }
+  Result<std::string> ResolvePath(const std::string& path) override {
+    return posix::ResolvePath(path);
+  }
+
   Result<FileInfo> Describe(const std::string& path) override {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) return Status::FromErrno(errno, "examine", path);
@@ -462,6 +503,14 @@ class PosixEnv final : public Env {
   Result<MountInfo> FindMount(const std::string& path) override {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return Status::FromErrno(errno, "examine", path);
+    // btrfs gives its files a device number no mount lists; the mount id
+    // names the mount whatever the file system reports.
+    std::optional<uint64_t> mount_id;
+    struct statx stx;
+    if (statx(AT_FDCWD, path.c_str(), AT_NO_AUTOMOUNT, STATX_MNT_ID, &stx) == 0 &&
+        (stx.stx_mask & STATX_MNT_ID) != 0) {
+      mount_id = stx.stx_mnt_id;
+    }
     Result<std::string> table = ReadFile("/proc/self/mountinfo");
     if (!table.ok()) return table.status();
     std::istringstream lines(*table);
@@ -478,7 +527,9 @@ class PosixEnv final : public Env {
       if (colon == std::string::npos) continue;
       const dev_t dev = makedev(std::strtoul(devnum.c_str(), nullptr, 10),
                                 std::strtoul(devnum.c_str() + colon + 1, nullptr, 10));
-      if (dev != st.st_dev) continue;
+      if (mount_id ? std::strtoull(id.c_str(), nullptr, 10) != *mount_id : dev != st.st_dev) {
+        continue;
+      }
       std::string field, fs_type, source, super_options;
       while (fields >> field && field != "-") {
       }
@@ -705,6 +756,14 @@ class PosixEnv final : public Env {
 };
 
 }  // namespace
+
+namespace posix {
+
+std::unique_ptr<WritableFile> WrapWritableFile(UniqueFd fd, std::string path, bool leased) {
+  return std::make_unique<PosixWritableFile>(std::move(fd), std::move(path), leased);
+}
+
+}  // namespace posix
 
 Env& DefaultEnv() {
   static PosixEnv env;

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -38,6 +39,47 @@ TEST(PosixEnvFiles, DescribeNeverFollowsLinksAndNamesKinds) {
   ASSERT_FALSE(missing.ok());
   EXPECT_EQ(missing.status().code(), ENOENT);
   EXPECT_NE(missing.status().message().find("nothing"), std::string::npos);
+}
+
+TEST(PosixEnvFolders, HandlesNeverFollowLinksNeverReplaceAndCheckIdentity) {
+  TempDir dir;
+  const std::string file = dir.Write("f", "data");
+  dir.Write("sub/g", "inner");
+  const std::string link = dir / "link";
+  ASSERT_EQ(symlink((dir / "sub").c_str(), link.c_str()), 0);
+  Result<std::unique_ptr<Folder>> folder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(folder.ok());
+  Folder& here = **folder;
+  EXPECT_EQ(here.DescribeAt("link")->kind, FileKind::kSymlink);
+  EXPECT_FALSE(here.OpenFolderAt("link", nullptr).ok());  // a link is never entered
+  EXPECT_FALSE(here.OpenAt("link", nullptr, false).ok());
+  EXPECT_EQ(here.OpenAt("..", nullptr, false).status().code(), EINVAL);
+  FileInfo other = *env.Describe(file);
+  EXPECT_EQ(here.OpenFolderAt("sub", &other).status().code(), ESTALE);
+  EXPECT_TRUE(here.OpenFolderAt("sub", nullptr).ok());
+
+  EXPECT_EQ(here.RenameAt("f", "sub").code(), EEXIST);  // never replaces
+  EXPECT_TRUE(here.RenameAt("f", "f2").ok());
+  EXPECT_EQ(ReadAll(dir / "f2"), "data");
+  EXPECT_EQ(here.ListNames()->size(), 3u);
+  EXPECT_EQ(here.RemoveAt("sub", true).code(), ENOTEMPTY);
+  EXPECT_TRUE(here.RemoveAt("link", false).ok());
+  EXPECT_TRUE(std::filesystem::exists(dir / "sub/g"));  // the link went, not its target
+
+  // Another open descriptor makes an exclusive open fail; alone it holds.
+  const int other_fd = open((dir / "f2").c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_EQ(here.OpenAt("f2", nullptr, true).status().code(), EBUSY);
+  close(other_fd);
+  Result<std::unique_ptr<WritableFile>> alone = here.OpenAt("f2", nullptr, true);
+  ASSERT_TRUE(alone.ok());
+  EXPECT_TRUE((*alone)->exclusive());
+  EXPECT_TRUE((*alone)->Close().ok());
+
+  Result<FileSystemInfo> proc = env.OpenFolder("/proc/self", nullptr).value()->StatFs();
+  ASSERT_TRUE(proc.ok());
+  EXPECT_EQ(proc->type, "proc");
+  EXPECT_TRUE(proc->kernel_view);
+  EXPECT_FALSE(here.StatFs()->kernel_view);
 }
 
 TEST(PosixEnvFiles, OpenForOverwriteRefusesEverythingButRegularFiles) {

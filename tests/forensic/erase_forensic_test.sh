@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Erases a 1 MiB and a 3 KiB file full of a marker on an ext4 loop image with
+# Erases a 1 MiB + 1000 byte and a 3 KiB file full of a marker on an ext4 loop image with
 # tarnwell-cli (1 pass; 3 passes with --verify), on 512-byte and on 4 KiB
 # logical sectors, and looks for the marker in the raw image afterwards.
 # Argument: the built tarnwell-cli. Exit 77 (skipped) where loops cannot be used.
@@ -35,7 +35,8 @@ run_case() {  # sector size ("" for the default), passes, extra options
   device=$(loop_attach "$image" "$sector") || return 1
   loop_mount "$device" "$mnt" || return 1
   mkdir -p "$mnt/secret"
-  fill_with_marker "$mnt/secret/big.bin" $((1024 * 1024))
+  # Not a multiple of the direct-I/O alignment: the buffered tail must reach the disk too.
+  fill_with_marker "$mnt/secret/big.bin" $((1024 * 1024 + 1000))
   fill_with_marker "$mnt/secret/small.txt" 3072
   sync
   local before

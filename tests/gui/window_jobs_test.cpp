@@ -146,7 +146,7 @@ class WindowJobsTest : public QObject {
         window.env().fail_call = [victim](
                                      const std::string& operation,
                                      const std::string& path) -> std::optional<platform::Status> {
-          if (operation == "OpenForOverwrite" && path == victim) {
+          if (operation == "OpenAt" && path == victim) {
             return platform::Status::FromErrno(EIO, "open", path);
           }
           return std::nullopt;

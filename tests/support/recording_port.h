@@ -83,6 +83,11 @@ class RecordingPort final : public core::WindowPort {
     }
     return texts;
   }
+  // Forgets the message rows, so a test can look at its next step alone.
+  void ClearMessages() {
+    std::lock_guard lock(mutex_);
+    messages_.clear();
+  }
 
  private:
   template <typename T>

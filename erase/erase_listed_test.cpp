@@ -1,0 +1,232 @@
+// The erase touches exactly what was listed: items listed by the real item
+// list, then the tree changed at a point the platform double controls (the
+// moment the erase opens its first folder), from a second thread.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "erase/erase_item.h"
+#include "items/add_items.h"
+#include "items/item_list.h"
+#include "platform/fault_env.h"
+#include "tests/support/recording_port.h"
+#include "tests/support/temp_dir.h"
+
+namespace tarnwell::erase {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::ReadAll;
+using testing::RecordingPort;
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+class EraseListedTest : public ::testing::Test {
+ protected:
+  EraseListedTest() : fault_(platform::DefaultEnv()), progress_(fault_, port_) {
+    fault_.observe = [this](const std::string& operation, const std::string&) {
+      if (operation == "OpenFolder" && erasing_ && between) {
+        // Another program changes the tree after the listing.
+        std::thread(std::exchange(between, nullptr)).join();
+      }
+    };
+  }
+
+  // Lists paths as a drop would, then erases every row, last row first.
+  void ListAndErase(const std::vector<std::string>& paths, int passes = 1) {
+    items::ItemList list(fault_);
+    items::ItemAdder adder(fault_, list, &port_);
+    for (const std::string& path : paths) ASSERT_TRUE(adder.AddPath(path).ok()) << path;
+    list.RefreshList(nullptr);
+    const items::ListedItems listed = list.Listed();
+    erasing_ = true;
+    counters_.pass_count = passes;
+    ItemEraser eraser(fault_, port_, progress_, counters_, listed);
+    for (auto row = listed.rows.rbegin(); row != listed.rows.rend(); ++row) eraser.EraseItem(*row);
+    eraser.Finish();
+    erasing_ = false;
+  }
+
+  std::vector<std::string> Errors() const { return port_.MessagesWith(core::MessageIcon::kError); }
+  std::vector<std::string> Warnings() const {
+    return port_.MessagesWith(core::MessageIcon::kWarning);
+  }
+
+  TempDir dir_;
+  TempDir outside_;
+  platform::FaultEnv fault_;
+  RecordingPort port_;
+  ProgressReporter progress_;
+  EraseCounters counters_;
+  std::function<void()> between;  // runs once, when the erase opens its first folder
+  bool erasing_ = false;
+};
+
+TEST_F(EraseListedTest, FolderOrFileSwappedAfterListingIsLeftAloneAndOutsideUntouched) {
+  const std::string target = outside_.Write("f", "outside data");
+  const std::string kept = outside_.Write("g", "other outside data");
+  dir_.Write("list/sub/f", "listed data");
+  dir_.Write("list/file", "listed file");
+  between = [&] {
+    // list/sub becomes a link to the outside folder; list/file a hard link
+    // to an outside file.
+    fs::rename(dir_ / "list/sub", dir_ / "moved");
+    fs::create_directory_symlink(outside_.path(), dir_ / "list/sub");
+    fs::remove(dir_ / "list/file");
+    fs::create_hard_link(kept, dir_ / "list/file");
+  };
+  ListAndErase({dir_ / "list"});
+
+  EXPECT_EQ(ReadAll(target), "outside data");
+  EXPECT_EQ(ReadAll(kept), "other outside data");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "list/sub"));
+  EXPECT_THAT(Errors(),
+              ::testing::IsSupersetOf(
+                  {HasSubstr("Changed since it was listed, left alone: " + dir_ / "list/sub/f"),
+                   HasSubstr("Changed since it was listed, left alone: " + dir_ / "list/file")}));
+  EXPECT_EQ(counters_.written_bytes, 0u);
+  EXPECT_EQ(ReadAll(dir_ / "moved/f"), "listed data");  // the listed file was not reached either
+}
+
+TEST_F(EraseListedTest, FolderMountedOverAListedFolderIsNotEntered) {
+  if (geteuid() != 0) GTEST_SKIP() << "bind mounts need root";
+  const std::string target = outside_.Write("f", "outside data");
+  dir_.Write("list/sub/f", "listed data");
+  bool mounted = false;
+  between = [&] {
+    mounted =
+        mount(outside_.path().c_str(), (dir_ / "list/sub").c_str(), nullptr, MS_BIND, nullptr) == 0;
+  };
+  ListAndErase({dir_ / "list"});
+  if (!mounted) GTEST_SKIP() << "cannot bind-mount here: " << std::strerror(errno);
+  EXPECT_EQ(ReadAll(target), "outside data");
+  umount2((dir_ / "list/sub").c_str(), MNT_DETACH);
+  EXPECT_EQ(ReadAll(dir_ / "list/sub/f"), "listed data");
+  EXPECT_THAT(Errors(), ::testing::Contains(HasSubstr("Changed since it was listed")));
+}
+
+TEST_F(EraseListedTest, HardLinkedFileIsErasedOnlyWhenEveryNameIsListed) {
+  const std::string inside = dir_.Write("a/one", "linked data");
+  const std::string other = outside_ / "other";
+  fs::create_hard_link(inside, other);
+  ListAndErase({inside});
+  EXPECT_THAT(Errors(), ElementsAre("Has 1 other names not in the list, left alone: " + inside));
+  EXPECT_EQ(ReadAll(other), "linked data");
+  EXPECT_EQ(ReadAll(inside), "linked data");
+
+  port_.ClearMessages();
+  const std::string twin = dir_ / "b/two";
+  fs::create_directories(dir_ / "b");
+  fs::create_hard_link(inside, twin);
+  fs::remove(other);
+  ListAndErase({dir_ / "a", dir_ / "b"});
+  EXPECT_TRUE(Errors().empty()) << Errors()[0];
+  EXPECT_FALSE(fs::exists(dir_ / "a"));
+  EXPECT_FALSE(fs::exists(dir_ / "b"));
+  EXPECT_EQ(counters_.written_bytes, 11u);  // one inode, overwritten once
+}
+
+TEST_F(EraseListedTest, FileAnotherProgramHasOpenOrChangesIsKept) {
+  const std::string busy = dir_.Write("busy", "in use");
+  const int writer = open(busy.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ListAndErase({busy});
+  close(writer);
+  EXPECT_THAT(Errors(), ElementsAre("In use by another program, left alone: " + busy));
+  EXPECT_EQ(ReadAll(busy), "in use");
+
+  // Where no lease can be had, a size that changes during a pass tells.
+  port_.ClearMessages();
+  fault_.deny_exclusive = true;
+  const std::string growing = dir_.Write("growing", std::string(5000, 'g'));
+  fault_.fail_write = [&](const std::string&, uint64_t, size_t,
+                          bool) -> std::optional<platform::Result<size_t>> {
+    std::ofstream(growing, std::ios::app) << "more";
+    return std::nullopt;
+  };
+  ListAndErase({growing});
+  EXPECT_THAT(Errors(),
+              ElementsAre("Changed by another program while it was erased, kept: " + growing));
+  EXPECT_TRUE(fs::exists(growing));
+}
+
+TEST_F(EraseListedTest, KernelFileSystemsAreNeverWritten) {
+  // Writing zeros here would rename this thread; nothing must be written.
+  const std::string comm =
+      "/proc/" + std::to_string(getpid()) + "/task/" + std::to_string(gettid()) + "/comm";
+  const std::string before = ReadAll(comm);
+  int opened = 0;
+  fault_.observe = [&](const std::string& operation, const std::string&) {
+    if (operation == "OpenAt" || operation == "RenameAt") ++opened;
+  };
+  ListAndErase({comm});
+  EXPECT_EQ(ReadAll(comm), before);
+  EXPECT_EQ(opened, 0);
+  EXPECT_THAT(Errors(), ElementsAre("On a kernel file system (proc), left alone: " + comm));
+}
+
+TEST_F(EraseListedTest, SparseFileHasItsDataOverwrittenAndItsHolesLeft) {
+  const std::string sparse = dir_ / "sparse";
+  const uint64_t size = uint64_t{1} << 30;
+  {
+    const int fd = open(sparse.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    const std::string data(4096, 'd');
+    ASSERT_EQ(pwrite(fd, data.data(), data.size(), 0), 4096);
+    ASSERT_EQ(pwrite(fd, data.data(), data.size(), static_cast<off_t>(size - 4096)), 4096);
+    close(fd);
+  }
+  std::string tail;
+  fault_.observe = [&](const std::string& operation, const std::string& path) {
+    if (operation == "RemoveAt") {
+      std::ifstream in(path, std::ios::binary);
+      in.seekg(static_cast<std::streamoff>(size - 4096));
+      tail.assign(4096, 'x');
+      in.read(tail.data(), 4096);
+      EXPECT_EQ(fs::file_size(path), size);
+    }
+  };
+  ListAndErase({sparse});
+  EXPECT_TRUE(Errors().empty()) << Errors()[0];
+  EXPECT_EQ(counters_.written_bytes, 8192u);
+  EXPECT_EQ(tail, std::string(4096, '\0'));
+}
+
+TEST_F(EraseListedTest, PathsListedFromDifferentFoldersAreAllReached) {
+  dir_.Write("top/zz/file", "one");
+  dir_.Write("top/p/q/f", "two");
+  dir_.Write("top/p/keep", "not listed");
+  ListAndErase({dir_ / "top/zz", dir_ / "top/p/q/f"});
+  EXPECT_TRUE(Errors().empty()) << Errors()[0];
+  EXPECT_FALSE(fs::exists(dir_ / "top/zz"));
+  EXPECT_FALSE(fs::exists(dir_ / "top/p/q/f"));
+  EXPECT_EQ(ReadAll(dir_ / "top/p/keep"), "not listed");
+}
+
+TEST_F(EraseListedTest, FailedRenamesAreWarningsAndTheFileStillGoes) {
+  const std::string file = dir_.Write("plain.txt", "data");
+  fault_.fail_call = [](const std::string& operation,
+                        const std::string& path) -> std::optional<platform::Status> {
+    if (operation == "RenameAt") return platform::Status::FromErrno(EINVAL, "rename", path);
+    return std::nullopt;
+  };
+  ListAndErase({file});
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_THAT(Warnings(), ElementsAre(HasSubstr("Could not be renamed, its old name may remain "
+                                                "on disk: " +
+                                                file)));
+  EXPECT_FALSE(fs::exists(file));
+}
+
+}  // namespace
+}  // namespace tarnwell::erase

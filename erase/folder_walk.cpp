@@ -1,0 +1,88 @@
+#include "erase/folder_walk.h"
+
+#include <cerrno>
+
+namespace tarnwell::erase {
+namespace {
+
+std::string_view ParentOf(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {};
+  if (slash == 0) return path.size() > 1 ? std::string_view("/") : std::string_view();
+  return path.substr(0, slash);
+}
+
+platform::Status Changed(const std::string& path, const platform::Status& why) {
+  return platform::Status::Error(
+      ESTALE, "'" + path + "' is no longer what was listed (" + why.message() + ")");
+}
+
+}  // namespace
+
+bool Holds(std::string_view folder, std::string_view path) {
+  if (path.size() < folder.size() || path.substr(0, folder.size()) != folder) return false;
+  return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
+}
+
+KnownFolders CollectKnownFolders(const items::ListedItems& listed) {
+  KnownFolders known;
+  for (const items::ListedItem& row : listed.rows) {
+    if (row.info.kind == platform::FileKind::kDirectory) known[row.path] = {row.info, false};
+  }
+  for (const items::ListedItems::Folder& folder : listed.folders) {
+    KnownFolder& entry = known[folder.item.path];
+    entry.info = folder.item.info;
+    entry.start = entry.start || folder.start;
+  }
+  return known;
+}
+
+FolderWalk::FolderWalk(platform::Env& env, const KnownFolders& known) : env_(env), known_(known) {}
+
+platform::Result<platform::Folder*> FolderWalk::Reach(const std::string& path) {
+  while (!open_.empty() && !Holds(open_.back().path, path)) open_.pop_back();
+  if (open_.empty()) {
+    if (platform::Status s = OpenStart(path); !s.ok()) return s;
+  }
+  bool restarted = false;
+  while (open_.back().path != path) {
+    const std::string& here = open_.back().path;
+    const size_t begin = here == "/" ? 1 : here.size() + 1;
+    const size_t end = path.find('/', begin);
+    std::string next = path.substr(0, end);
+    const auto known = known_.find(next);
+    if (known == known_.end()) {
+      // path was listed from a start below the open folder; go from there.
+      if (restarted) return platform::Status::Error(ESTALE, "'" + next + "' was not listed");
+      restarted = true;
+      open_.clear();
+      if (platform::Status s = OpenStart(path); !s.ok()) return s;
+      continue;
+    }
+    platform::Result<std::unique_ptr<platform::Folder>> folder =
+        open_.back().folder->OpenFolderAt(next.substr(begin), &known->second.info);
+    if (!folder.ok()) return Changed(next, folder.status());
+    open_.push_back({std::move(next), std::move(*folder)});
+  }
+  return open_.back().folder.get();
+}
+
+platform::Status FolderWalk::OpenStart(const std::string& path) {
+  // The deepest folder the user's paths were resolved to: the shortest walk.
+  for (std::string_view folder = path; !folder.empty(); folder = ParentOf(folder)) {
+    const auto known = known_.find(std::string(folder));
+    if (known == known_.end() || !known->second.start) continue;
+    platform::Result<std::unique_ptr<platform::Folder>> opened =
+        env_.OpenFolder(known->first, &known->second.info);
+    if (!opened.ok()) return Changed(known->first, opened.status());
+    open_.push_back({known->first, std::move(*opened)});
+    return platform::Status::Ok();
+  }
+  return platform::Status::Error(ESTALE, "'" + path + "' was not listed");
+}
+
+void FolderWalk::Forget(const std::string& path) {
+  while (!open_.empty() && Holds(path, open_.back().path)) open_.pop_back();
+}
+
+}  // namespace tarnwell::erase

@@ -1,0 +1,23 @@
+// The seven random renames of an erased entry, made inside its open folder.
+#pragma once
+
+#include <string>
+
+#include "platform/env.h"
+
+namespace tarnwell::erase {
+
+struct RenameOutcome {
+  std::string name;  // the entry's name afterwards
+  // The last failure other than a random name that was taken already; ok
+  // when every attempt either worked or only met an existing name.
+  platform::Status failure;
+};
+
+// Up to seven renames of name inside folder to fresh random names of the same
+// shape (see RandomizeName), never replacing an entry; a failed attempt
+// leaves the entry where it is and the next one starts from there.
+RenameOutcome RenameRandomlyIn(platform::Env& env, platform::Folder& folder,
+                               const std::string& name);
+
+}  // namespace tarnwell::erase

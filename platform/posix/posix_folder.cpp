@@ -1,0 +1,303 @@
+// Folder handles: every entry reached, renamed and removed relative to an open
+// folder descriptor (openat, renameat2, unlinkat), the way rm -r stays out of
+// races with programs that change the tree meanwhile.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "platform/posix/posix_files.h"
+
+namespace tarnwell::platform::posix {
+namespace {
+
+struct TypeName {
+  unsigned long magic;
+  const char* name;
+  bool kernel_view;
+};
+
+// Numbers from linux/magic.h, spelled out where older headers lack them.
+constexpr TypeName kTypes[] = {
+    {0xEF53, "ext4", false},  // ext2, ext3 and ext4 share the number
+    {0x9123683E, "btrfs", false},
+    {0x58465342, "xfs", false},
+    {0x01021994, "tmpfs", false},
+    {0x858458f6, "ramfs", false},
+    {0x4d44, "vfat", false},
+    {0x2011BAB0, "exfat", false},
+    {0x5346544e, "ntfs", false},
+    {0x7366746e, "ntfs3", false},
+    {0xF2F52010, "f2fs", false},
+    {0x2fc12fc1, "zfs", false},
+    {0xca451a4e, "bcachefs", false},
+    {0x3434, "nilfs2", false},
+    {0x72b6, "jffs2", false},
+    {0x24051905, "ubifs", false},
+    {0x794c7630, "overlay", false},
+    {0x6969, "nfs", false},
+    {0xFF534D42, "cifs", false},
+    {0xFE534D42, "smb3", false},
+    {0x65735546, "fuse", false},
+    {0x73717368, "squashfs", false},
+    {0x9660, "iso9660", false},
+    // Views the kernel makes up: reading and writing there talks to it.
+    {0x9fa0, "proc", true},
+    {0x62656572, "sysfs", true},
+    {0x64626720, "debugfs", true},
+    {0x74726163, "tracefs", true},
+    {0x73636673, "securityfs", true},
+    {0x62656570, "configfs", true},
+    {0xde5e81e4, "efivarfs", true},
+    {0x27e0eb, "cgroup", true},
+    {0x63677270, "cgroup2", true},
+    {0xcafe4a11, "bpf", true},
+    {0x6165676C, "pstore", true},
+    {0xf97cff8c, "selinuxfs", true},
+    {0x43415d53, "smackfs", true},
+    {0x65735543, "fusectl", true},
+    {0x42494e4d, "binfmt_misc", true},
+    {0x1cd1, "devpts", true},
+    {0x19800202, "mqueue", true},
+    {0x6e736673, "nsfs", true},
+    {0x67596969, "rpc_pipefs", true},
+    {0x0187, "autofs", true},
+};
+
+// A broken lease is signalled with SIGIO, whose default ends the process; the
+// break itself needs no handling (exclusive() notices it).
+void IgnoreLeaseBreakSignal() {
+  static std::once_flag once;
+  std::call_once(once, [] { signal(SIGIO, SIG_IGN); });
+}
+
+bool IsPlainName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+Status BadName(const std::string& folder, const std::string& name) {
+  return Status::Error(EINVAL, "not an entry name in '" + folder + "': '" + name + "'");
+}
+
+int RetryOpenAt(int dir, const char* name, int flags) {
+  for (;;) {
+    const int fd = openat(dir, name, flags, 0);
+    if (fd >= 0 || errno != EINTR) return fd;
+  }
+}
+
+// A folder the user may search but not read still holds entries to reach:
+// such a handle renames and removes, but cannot list, sync or stamp.
+int OpenFolderFd(int dir, const char* name, int flags) {
+  const int fd = RetryOpenAt(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
+  if (fd >= 0 || errno != EACCES) return fd;
+  return RetryOpenAt(dir, name, O_PATH | O_DIRECTORY | O_CLOEXEC | flags);
+}
+
+Status CheckExpected(int fd, const FileInfo* expected, const std::string& path) {
+  if (expected == nullptr) return Status::Ok();
+  struct stat st;
+  if (fstat(fd, &st) != 0) return Status::FromErrno(errno, "examine", path);
+  if (!SameObject(InfoOf(st), *expected)) {
+    return Status::Error(ESTALE, "'" + path + "' is no longer what was listed");
+  }
+  return Status::Ok();
+}
+
+class PosixFolder final : public Folder {
+ public:
+  PosixFolder(UniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
+
+  const std::string& path() const override { return path_; }
+
+  Result<FileInfo> Stat() override {
+    struct stat st;
+    if (fstat(fd_.get(), &st) != 0) return Status::FromErrno(errno, "examine", path_);
+    return InfoOf(st);
+  }
+
+  Result<FileSystemInfo> StatFs() override { return FileSystemOf(fd_.get(), path_); }
+
+  Result<FileInfo> DescribeAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    struct stat st;
+    if (fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      return Status::FromErrno(errno, "examine", Child(name));
+    }
+    return InfoOf(st);
+  }
+
+  Result<std::unique_ptr<Folder>> OpenFolderAt(const std::string& name,
+                                               const FileInfo* expected) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    UniqueFd fd(OpenFolderFd(fd_.get(), name.c_str(), O_NOFOLLOW));
+    if (!fd.valid()) return Status::FromErrno(errno, "open folder", Child(name));
+    if (Status s = CheckExpected(fd.get(), expected, Child(name)); !s.ok()) return s;
+    return std::unique_ptr<Folder>(new PosixFolder(std::move(fd), Child(name)));
+  }
+
+  Result<std::unique_ptr<WritableFile>> OpenAt(const std::string& name, const FileInfo* expected,
+                                               bool exclusive) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    const std::string path = Child(name);
+    // O_NONBLOCK keeps a FIFO from blocking the open; cleared again below.
+    UniqueFd fd(RetryOpenAt(fd_.get(), name.c_str(),
+                            O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.valid()) return Status::FromErrno(errno, "open for writing", path);
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0) return Status::FromErrno(errno, "examine", path);
+    if (!S_ISREG(st.st_mode)) return Status::Error(EINVAL, "not a regular file: '" + path + "'");
+    if (expected != nullptr && !SameObject(InfoOf(st), *expected)) {
+      return Status::Error(ESTALE, "'" + path + "' is no longer what was listed");
+    }
+    // A file mounted here from a kernel view would take the zeros as a command.
+    if (Result<FileSystemInfo> fs = FileSystemOf(fd.get(), path); fs.ok() && fs->kernel_view) {
+      return Status::Error(EPERM, "'" + path + "' is on a kernel file system (" + fs->type + ")");
+    }
+    bool leased = false;
+    if (exclusive) {
+      IgnoreLeaseBreakSignal();
+      // A write lease is granted only while no other descriptor has the
+      // file open; other reasons to refuse it (not the owner, a network file
+      // system) leave the caller to watch the size instead.
+      if (fcntl(fd.get(), F_SETLEASE, F_WRLCK) == 0) {
+        leased = true;
+      } else if (errno == EAGAIN || errno == EBUSY) {
+        return Status::Error(EBUSY, "'" + path + "' is in use by another program");
+      }
+    }
+    const int flags = fcntl(fd.get(), F_GETFL);
+    if (flags >= 0) fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    return WrapWritableFile(std::move(fd), path, leased);
+  }
+
+  Result<std::vector<std::string>> ListNames() override {
+    const int copy = RetryOpenAt(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (copy < 0) return Status::FromErrno(errno, "list folder", path_);
+    DIR* dir = fdopendir(copy);
+    if (dir == nullptr) {
+      const int err = errno;
+      close(copy);
+      return Status::FromErrno(err, "list folder", path_);
+    }
+    return ReadNamesAndClose(dir, path_);
+  }
+
+  Status AddOwnerWriteAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    struct stat st;
+    if (fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      return Status::FromErrno(errno, "examine", Child(name));
+    }
+    if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return Status::Ok();
+    if (fchmodat(fd_.get(), name.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) != 0) {
+      return Status::FromErrno(errno, "give write permission to", Child(name));
+    }
+    return Status::Ok();
+  }
+
+  Status SetTimes(const FileTime& access, const FileTime& modification) override {
+    return SetTimesOf(fd_.get(), access, modification, path_);
+  }
+
+  Status RenameAt(const std::string& from, const std::string& to) override {
+    if (!IsPlainName(from)) return BadName(path_, from);
+    if (!IsPlainName(to)) return BadName(path_, to);
+    const int dir = fd_.get();
+    if (renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return Status::Ok();
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+      return Status::FromErrno(errno, "rename", Child(from));
+    }
+    // No RENAME_NOREPLACE here: a hard link cannot replace an existing name
+    // either. Folders cannot be linked and stay where they are.
+    if (linkat(dir, from.c_str(), dir, to.c_str(), 0) != 0) {
+      return Status::FromErrno(errno, "rename", Child(from));
+    }
+    if (unlinkat(dir, from.c_str(), 0) != 0) {
+      const int err = errno;
+      unlinkat(dir, to.c_str(), 0);
+      return Status::FromErrno(err, "rename", Child(from));
+    }
+    return Status::Ok();
+  }
+
+  Status RemoveAt(const std::string& name, bool folder) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    if (unlinkat(fd_.get(), name.c_str(), folder ? AT_REMOVEDIR : 0) != 0) {
+      return Status::FromErrno(errno, folder ? "remove folder" : "delete", Child(name));
+    }
+    return Status::Ok();
+  }
+
+  Status Sync() override {
+    for (;;) {
+      if (fsync(fd_.get()) == 0) return Status::Ok();
+      if (errno != EINTR) return Status::FromErrno(errno, "sync folder", path_);
+    }
+  }
+
+  size_t MaxNameLength() override {
+    const long n = fpathconf(fd_.get(), _PC_NAME_MAX);
+    return n > 0 ? static_cast<size_t>(n) : 255;
+  }
+
+ private:
+  std::string Child(const std::string& name) const {
+    return path_ == "/" ? "/" + name : path_ + "/" + name;
+  }
+
+  UniqueFd fd_;
+  std::string path_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<Folder>> OpenFolderByPath(const std::string& path,
+                                                 const FileInfo* expected) {
+  UniqueFd fd(OpenFolderFd(AT_FDCWD, path.c_str(), 0));
+  if (!fd.valid()) return Status::FromErrno(errno, "open folder", path);
+  if (Status s = CheckExpected(fd.get(), expected, path); !s.ok()) return s;
+  return std::unique_ptr<Folder>(new PosixFolder(std::move(fd), path));
+}
+
+Result<FileSystemInfo> FileSystemOf(int fd, const std::string& path) {
+  struct statfs fs;
+  if (fstatfs(fd, &fs) != 0) return Status::FromErrno(errno, "examine the file system of", path);
+  FileSystemInfo info;
+  const auto magic = static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFul;
+  for (const TypeName& type : kTypes) {
+    if (type.magic == magic) {
+      info.type = type.name;
+      info.kernel_view = type.kernel_view;
+    }
+  }
+  return info;
+}
+
+Status SetTimesOf(int fd, const FileTime& access, const FileTime& modification,
+                  const std::string& path) {
+  struct timespec times[2];
+  times[0].tv_sec = static_cast<time_t>(access.seconds);
+  times[0].tv_nsec = static_cast<long>(access.nanoseconds);
+  times[1].tv_sec = static_cast<time_t>(modification.seconds);
+  times[1].tv_nsec = static_cast<long>(modification.nanoseconds);
+  if (futimens(fd, times) != 0) return Status::FromErrno(errno, "set times of", path);
+  return Status::Ok();
+}
+
+Result<std::string> ResolvePath(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return Status::FromErrno(errno, "resolve", path);
+  std::string out(resolved);
+  std::free(resolved);
+  return out;
+}
+
+}  // namespace tarnwell::platform::posix
