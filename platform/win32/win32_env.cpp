@@ -19,6 +19,7 @@
 
 #include "platform/env.h"
 #include "platform/win32/win_files.h"
+#include "platform/win32/win_folder.h"
 #include "platform/win32/win_status.h"
 #include "platform/win32/win_system.h"
 #include "platform/win32/win_text.h"
@@ -64,6 +65,26 @@ class Win32Env final : public Env {
 
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override {
     return win32::OpenFolderListing(path);
+  }
+
+  Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
+                                             const FileInfo* expected) override {
+    return win32::OpenFolderByPath(path, expected);
+  }
+
+  Result<std::string> ResolvePath(const std::string& path) override {
+    UniqueHandle handle(CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES, win32::kShareAll,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid()) return LastError("resolve", path);
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+      const DWORD n =
+          GetFinalPathNameByHandleW(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+      if (n == 0) return LastError("resolve", path);
+      if (n < buffer.size()) return win32::LogicPath(std::wstring_view(buffer.data(), n));
+      buffer.resize(n + 1);
+    }
   }
 
   Result<std::unique_ptr<WritableFile>> OpenForOverwrite(const std::string& path,

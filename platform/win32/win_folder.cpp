@@ -1,0 +1,200 @@
+// Folder handles on Windows: every entry is reached, renamed and removed
+// relative to an open folder handle (NtCreateFile with a root directory,
+// FileRenameInfo with a root directory, delete dispositions), so renaming or
+// replacing a folder above it after the open cannot redirect anything.
+#include "platform/win32/win_folder.h"
+
+#include <winioctl.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/win32/win_relative.h"
+#include "platform/win32/win_status.h"
+#include "platform/win32/win_text.h"
+
+namespace tarnwell::platform::win32 {
+namespace {
+
+// Rights a folder handle holds: list, reach entries, read and set its times.
+constexpr DWORD kFolderAccess =
+    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+
+bool IsPlainName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of("/\\") == std::string::npos;
+}
+
+Status BadName(const std::string& folder, const std::string& name) {
+  return Status::Error(EINVAL, "not an entry name in '" + folder + "': '" + name + "'");
+}
+
+Status NotExpected(const std::string& path) {
+  return Status::Error(ESTALE, "'" + path + "' is no longer what was listed");
+}
+
+class WinFolder final : public Folder {
+ public:
+  WinFolder(UniqueHandle handle, std::string path)
+      : handle_(std::move(handle)), path_(std::move(path)) {}
+
+  const std::string& path() const override { return path_; }
+
+  Result<FileInfo> Stat() override { return DescribeHandle(handle_.get(), path_); }
+
+  Result<FileSystemInfo> StatFs() override {
+    wchar_t name[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationByHandleW(handle_.get(), nullptr, 0, nullptr, nullptr, nullptr, name,
+                                       MAX_PATH + 1)) {
+      return LastError("examine the volume of", path_);
+    }
+    FileSystemInfo info;
+    info.type = ToUtf8(name);
+    for (char& c : info.type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return info;  // Windows shows no kernel views as files
+  }
+
+  Result<FileInfo> DescribeAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    Result<UniqueHandle> entry =
+        Open(name, FILE_READ_ATTRIBUTES, kShareAll, EntryShape::kAny, 0, "examine");
+    if (!entry.ok()) return entry.status();
+    return DescribeHandle(entry->get(), Child(name));
+  }
+
+  Result<std::unique_ptr<Folder>> OpenFolderAt(const std::string& name,
+                                               const FileInfo* expected) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    Result<UniqueHandle> entry =
+        Open(name, kFolderAccess, kShareAll, EntryShape::kAny, 0, "open folder");
+    if (!entry.ok()) return entry.status();
+    return MakeFolder(std::move(*entry), Child(name), expected);
+  }
+
+  Result<std::unique_ptr<WritableFile>> OpenAt(const std::string& name, const FileInfo* expected,
+                                               bool) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    // Share mode 0 always: no other handle may be open now or while we write,
+    // which is what exclusive asks for, and more.
+    HANDLE folder = handle_.get();
+    const std::wstring wide = ToWide(name);
+    const std::string path = Child(name);
+    Reopen reopen = [folder, wide, path](bool direct) {
+      return OpenRelative(folder, wide, GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0,
+                          EntryShape::kNonFolder,
+                          FILE_WRITE_THROUGH | (direct ? FILE_NO_INTERMEDIATE_BUFFERING : 0),
+                          "open for writing", path);
+    };
+    Result<UniqueHandle> file = reopen(false);
+    if (!file.ok()) return file.status();
+    return WrapWritable(std::move(*file), path, expected, std::move(reopen));
+  }
+
+  Result<std::vector<std::string>> ListNames() override {
+    Result<UniqueHandle> again =
+        Open("", FILE_LIST_DIRECTORY, kShareAll, EntryShape::kFolder, 0, "read folder");
+    if (!again.ok()) return again.status();
+    Result<std::unique_ptr<Directory>> listing = ListFolder(std::move(*again), path_);
+    if (!listing.ok()) return listing.status();
+    std::vector<std::string> names;
+    DirEntry entry;
+    while ((*listing)->Next(&entry)) names.push_back(entry.name);
+    if (!(*listing)->status().ok()) return (*listing)->status();
+    return names;
+  }
+
+  Status AddOwnerWriteAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    Result<UniqueHandle> entry = Open(name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
+                                      EntryShape::kAny, 0, "examine");
+    if (!entry.ok()) return entry.status();
+    return ClearReadOnly(entry->get(), Child(name));
+  }
+
+  Status SetTimes(const FileTime& access, const FileTime& modification) override {
+    const FILETIME a = ToFileTime(access);
+    const FILETIME m = ToFileTime(modification);
+    if (!SetFileTime(handle_.get(), &m, &a, &m)) return LastError("set times of", path_);
+    return Status::Ok();
+  }
+
+  Status RenameAt(const std::string& from, const std::string& to) override {
+    if (!IsPlainName(from)) return BadName(path_, from);
+    if (!IsPlainName(to)) return BadName(path_, to);
+    Result<UniqueHandle> entry = Open(from, DELETE, kShareAll, EntryShape::kAny, 0, "rename");
+    if (!entry.ok()) return entry.status();
+    return RenameHandle(entry->get(), handle_.get(), ToWide(to), Child(from));
+  }
+
+  Status RemoveAt(const std::string& name, bool folder) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    const std::string path = Child(name);
+    Result<UniqueHandle> entry = Open(name, DELETE | FILE_READ_ATTRIBUTES, kShareAll,
+                                      EntryShape::kAny, 0, folder ? "remove folder" : "delete");
+    if (!entry.ok()) return entry.status();
+    Result<FileInfo> info = DescribeHandle(entry->get(), path);
+    if (!info.ok()) return info.status();
+    if (folder != (info->kind == FileKind::kDirectory)) {
+      return Status::Error(folder ? ENOTDIR : EISDIR,
+                           std::string(folder ? "remove folder" : "delete") + " '" + path +
+                               "': " + (folder ? "not a folder" : "is a folder"));
+    }
+    return DeleteHandle(entry->get(), path);
+  }
+
+  Status Sync() override {
+    Result<UniqueHandle> again =
+        Open("", GENERIC_WRITE, kShareAll, EntryShape::kFolder, 0, "open folder");
+    if (!again.ok()) return again.status();
+    return FlushFolder(again->get(), path_);
+  }
+
+  size_t MaxNameLength() override {
+    DWORD longest = 0;
+    if (GetVolumeInformationByHandleW(handle_.get(), nullptr, 0, nullptr, &longest, nullptr,
+                                      nullptr, 0) &&
+        longest > 0) {
+      return longest;
+    }
+    return 255;
+  }
+
+ private:
+  std::string Child(const std::string& name) const {
+    return path_.empty() || path_.back() == '/' ? path_ + name : path_ + "/" + name;
+  }
+  Result<UniqueHandle> Open(const std::string& name, DWORD access, DWORD share, EntryShape shape,
+                            DWORD options, const char* operation) {
+    return OpenRelative(handle_.get(), ToWide(name), access, share, shape, options, operation,
+                        name.empty() ? path_ : Child(name));
+  }
+
+  UniqueHandle handle_;
+  std::string path_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<Folder>> MakeFolder(UniqueHandle handle, const std::string& path,
+                                           const FileInfo* expected) {
+  Result<FileInfo> info = DescribeHandle(handle.get(), path);
+  if (!info.ok()) return info.status();
+  if (info->kind != FileKind::kDirectory) {
+    return Status::Error(info->kind == FileKind::kSymlink ? ELOOP : ENOTDIR,
+                         "open folder '" + path + "': not a folder");
+  }
+  if (expected != nullptr && !SameObject(*info, *expected)) return NotExpected(path);
+  return std::unique_ptr<Folder>(new WinFolder(std::move(handle), path));
+}
+
+Result<std::unique_ptr<Folder>> OpenFolderByPath(const std::string& path,
+                                                 const FileInfo* expected) {
+  // Links on the way are followed, the last one included: the caller checks
+  // the identity.
+  UniqueHandle handle(CreateFileW(LongPath(path).c_str(), kFolderAccess, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle.valid()) return LastError("open folder", path);
+  return MakeFolder(std::move(handle), path, expected);
+}
+
+}  // namespace tarnwell::platform::win32

@@ -1,0 +1,21 @@
+// Opens entries relative to an open folder handle (NtCreateFile with a root
+// directory), so a folder renamed or swapped above it cannot redirect them.
+#pragma once
+
+#include <string>
+
+#include "platform/status.h"
+#include "platform/win32/win_handle.h"
+
+namespace tarnwell::platform::win32 {
+
+// What to open below the folder.
+enum class EntryShape { kAny, kFolder, kNonFolder };
+
+// Opens name inside folder (name empty: the folder itself again), never
+// following a link. options are extra NtCreateFile create options.
+Result<UniqueHandle> OpenRelative(HANDLE folder, const std::wstring& name, DWORD access,
+                                  DWORD share, EntryShape shape, DWORD options,
+                                  const char* operation, const std::string& path);
+
+}  // namespace tarnwell::platform::win32
