@@ -321,5 +321,65 @@ TEST(Win32EnvSystem, SizesReadAsWindowsFormatsTheSameNumber) {
   }
 }
 
+TEST(Win32EnvFolders, EntriesAreReachedThroughTheHandleEvenAfterTheFolderMoves) {
+  WinTempDir dir;
+  const std::string sub = dir.MakeDir("sub");
+  dir.Write("sub/a.txt", "secret");
+  dir.Write("sub/b.txt", "B");
+  dir.MakeDir("sub/inner");
+  const FileInfo listed = *env.Describe(sub);
+  auto folder = env.OpenFolder(sub, &listed);
+  ASSERT_TRUE(folder.ok()) << folder.status().message();
+  // The folder moves away and another takes its name: the handle still
+  // reaches the listed one, and nothing in the newcomer is touched. Wine
+  // renames and deletes below a handle by the folder's old path (it would
+  // touch the newcomer), so the move is made on Windows only.
+  const bool moves = !RunningUnderWine();
+  const std::string home = moves ? dir / "moved" : sub;
+  if (moves) {
+    ASSERT_TRUE(env.RenameNoReplace(sub, home).ok());
+    dir.Write("sub/a.txt", "newcomer");
+  }
+  Folder& f = **folder;
+  const FileInfo a = *f.DescribeAt("a.txt");
+  EXPECT_EQ(a.size, 6u);
+  EXPECT_EQ(a.links, 1u);
+  const Status stale = f.OpenFolderAt("inner", &a).status();
+  EXPECT_EQ(stale.code(), ESTALE) << stale.message();
+  const Status not_file = f.OpenAt("inner", nullptr, true).status();
+  EXPECT_EQ(not_file.code(), EINVAL) << not_file.message();
+
+  HANDLE held = HoldOpen(home + "/b.txt");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(f.OpenAt("b.txt", nullptr, true).status().code(), EBUSY);
+  CloseHandle(held);
+
+  auto file = f.OpenAt("a.txt", &a, true);
+  ASSERT_TRUE(file.ok()) << file.status().message();
+  EXPECT_TRUE((*file)->exclusive());
+  EXPECT_EQ(*(*file)->WriteAt(0, "000000", 6), 6u);
+  ASSERT_TRUE((*file)->SetDirect(true).ok());  // reopened through the folder
+  EXPECT_TRUE((*file)->Close().ok());
+  EXPECT_EQ(ReadAll(home + "/a.txt"), "000000");
+
+  const Status taken = f.RenameAt("a.txt", "b.txt");
+  EXPECT_EQ(taken.code(), EEXIST) << taken.message();
+  const Status renamed = f.RenameAt("a.txt", "c.txt");
+  EXPECT_TRUE(renamed.ok()) << renamed.message();
+  const Status is_folder = f.RemoveAt("inner", false);
+  EXPECT_EQ(is_folder.code(), EISDIR) << is_folder.message();
+  EXPECT_EQ(f.RemoveAt("c.txt", true).code(), ENOTDIR);
+  EXPECT_TRUE(f.RemoveAt("c.txt", false).ok());
+  EXPECT_TRUE(f.RemoveAt("inner", true).ok());
+  EXPECT_EQ(f.RenameAt("../x", "y").code(), EINVAL);
+  const Result<std::vector<std::string>> names = f.ListNames();
+  ASSERT_TRUE(names.ok());
+  EXPECT_EQ(*names, std::vector<std::string>{"b.txt"});
+  EXPECT_TRUE(f.Sync().ok());
+  if (moves) {
+    EXPECT_EQ(ReadAll(dir / "sub/a.txt"), "newcomer");
+  }
+}
+
 }  // namespace
 }  // namespace tarnwell::platform

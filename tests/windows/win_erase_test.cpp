@@ -1,7 +1,7 @@
 // The erase, the item scan and the settings store on real files through
 // platform/win32: every listed byte zeroed and deleted, nothing unlisted touched, a file that
-// another program holds open kept with an error row, drive roots never
-// listed, settings writes from two threads never losing one another.
+// another program holds open kept with an error row, drive roots
+// refused, settings writes from two threads never losing one another.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +13,7 @@
 #include "items/item_list.h"
 #include "platform/fault_env.h"
 #include "settings/settings_store.h"
+#include "tests/support/pinned_paths.h"
 #include "tests/support/recording_port.h"
 #include "tests/windows/win_temp_dir.h"
 
@@ -28,14 +29,15 @@ class WinEraseTest : public ::testing::Test {
   WinEraseTest() : fault_(platform::DefaultEnv()), progress_(fault_, port_) {
     // What each file held at the moment it was deleted.
     fault_.observe = [this](const std::string& operation, const std::string& path) {
-      if (operation == "RemoveFile") deleted_.push_back(ReadAll(path));
+      if (operation == "RemoveAt") deleted_.push_back(ReadAll(path));
     };
   }
 
   void Erase(const std::vector<std::string>& paths, int passes) {
     counters_.pass_count = passes;
-    erase::ItemEraser eraser(fault_, port_, progress_, counters_);
-    for (const std::string& path : paths) eraser.EraseItem(path);
+    const items::ListedItems listed = testing::PinPaths(paths);
+    erase::ItemEraser eraser(fault_, port_, progress_, counters_, listed);
+    for (const items::ListedItem& item : listed.rows) eraser.EraseItem(item);
     eraser.Finish();
   }
 
@@ -96,16 +98,17 @@ TEST_F(WinEraseTest, AFileAnotherProgramHoldsOpenIsKeptWithAnErrorRow) {
   EXPECT_TRUE(deleted_.empty());
 }
 
-TEST(WinItems, DriveRootsAddNothingAndFoldersEverythingBelow) {
+TEST(WinItems, DriveRootsAreRefusedAndFoldersAddEverythingBelow) {
   WinTempDir dir;
   dir.Write("tree/a.txt", "1");
   dir.Write("tree/sub/b.txt", "2");
   items::ItemList list(platform::DefaultEnv());
   items::ItemAdder adder(platform::DefaultEnv(), list, nullptr);
-  adder.AddPath("C:/");
-  adder.AddPath("c:\\");
+  for (const char* root : {"C:", "C:/", "c:\\"}) {
+    EXPECT_EQ(adder.AddPath(root).code(), EINVAL) << root;
+  }
   EXPECT_EQ(list.EntryCount(), 0u);
-  adder.AddPath(dir / "tree/");
+  ASSERT_TRUE(adder.AddPath(dir / "tree/").ok());
   EXPECT_EQ(list.EntryCount(), 4u);  // tree, a.txt, sub, b.txt
 }
 
