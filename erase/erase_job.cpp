@@ -1,6 +1,7 @@
 #include "erase/erase_job.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "erase/preflight.h"
 #include "erase/progress_reporter.h"
@@ -17,6 +18,9 @@ constexpr int kTextProductName = 11;
 constexpr int kTextError = 18;
 constexpr int kTextStart = 40;
 constexpr int kTextTotal = 41;
+constexpr int kTextFinished = 100;
+constexpr int kTextStopped = 102;
+constexpr int kTextErasing = 103;
 constexpr std::string_view kPassCountKey = "re_write";
 constexpr std::string_view kDelayKey = "del_delay";
 constexpr int kMaxPasses = 10;
@@ -82,6 +86,9 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     if (StopRequested(state)) return abort();
   }
   if (StopRequested(state)) return abort();
+  // From here Escape no longer aborts: it stops at the next item.
+  state.erasing = 1;
+  port.InsertMessage(text::LookupUtf8(kTextErasing), core::MessageIcon::kInfo);
 
   EraseCounters counters;
   counters.pass_count = result.pass_count;
@@ -97,16 +104,41 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     // Rows are sorted by path, so a folder's contents come after it and are
     // erased before it.
     for (auto row = context.row_paths.rbegin(); row != context.row_paths.rend(); ++row) {
+      // A stop asked for now ends the job between two items, never inside one.
+      if (StopRequested(state)) {
+        result.stopped = true;
+        break;
+      }
       if (!row->empty()) eraser.EraseItem(*row);
     }
     eraser.Finish();
   }
 
+  // What is gone from the disk is what was erased; the rest stays listed.
+  int erased = 0;
+  int listed = 0;
+  for (const std::string& path : context.row_paths) {
+    if (path.empty()) continue;
+    ++listed;
+    if (env.Describe(path).status().code() == ENOENT) ++erased;
+  }
+  const bool complete = !result.stopped && counters.error_count == 0 && erased == listed;
+  progress.ReportFinal(counters.written_bytes, counters.total_bytes, complete);
+
   if (context.refresh_list) context.refresh_list();
   port.SetTitle(text::LookupUtf8(kTextProductName));
-  const double percentage = counters.total_bytes == 0 || counters.written_bytes > 0 ? 100.0 : 0.0;
+  const double percentage = FinalPercentage(counters.written_bytes, counters.total_bytes, complete);
   port.SetStatusText(FormatOneDecimal(percentage) + " % // " + error_text + ": " +
                      std::to_string(counters.error_count) + " ");
+  if (result.stopped) {
+    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextStopped), {erased, listed - erased}),
+                       core::MessageIcon::kWarning);
+  } else {
+    port.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextFinished), {erased, counters.error_count}),
+        counters.error_count == 0 ? core::MessageIcon::kInfo : core::MessageIcon::kError);
+  }
+  state.erasing = 0;
   state.stopRequested = 1;
   port.SetBusy(false);
   if (state.exitAfterErase.load() == 1 && counters.error_count == 0) port.SendCancel();
@@ -115,6 +147,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   result.total_bytes = counters.total_bytes;
   result.written_bytes = counters.written_bytes;
   result.error_count = counters.error_count;
+  result.erased_items = erased;
   return result;
 }
 
