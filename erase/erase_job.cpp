@@ -136,7 +136,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   } else {
     port.InsertMessage(
         text::FormatText(text::LookupUtf8(kTextFinished), {erased, counters.error_count}),
-        counters.error_count == 0 ? core::MessageIcon::kInfo : core::MessageIcon::kError);
+        // The errors have their own rows; this one only sums up.
+        counters.error_count == 0 ? core::MessageIcon::kInfo : core::MessageIcon::kWarning);
   }
   state.erasing = 0;
   state.stopRequested = 1;

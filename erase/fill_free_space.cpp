@@ -187,9 +187,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
   window.InsertMessage(
       text::FormatText(text::LookupUtf8(report.stopped ? kTextFillStopped : kTextFillFinished),
                        {report.errors}),
-      report.errors > 0 ? core::MessageIcon::kError
-      : report.stopped  ? core::MessageIcon::kWarning
-                        : core::MessageIcon::kInfo);
+      report.errors > 0 || report.stopped ? core::MessageIcon::kWarning : core::MessageIcon::kInfo);
   run_state.fillRunning = 0;
   window.SetInstructionText(text::LookupUtf8(kTextInstructions));
   window.SetTitle(text::AboutUtf8(kAboutProductName));
