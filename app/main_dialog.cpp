@@ -3,7 +3,6 @@
 // the whole window after a language change.
 #include "app/main_dialog.h"
 
-#include <QAccessible>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -684,7 +683,8 @@ void MainDialog::StartErase(bool exit_after) {
                              .options = {},
                              .pass_count = std::nullopt,
                              .delay_seconds = std::nullopt,
-                             .on_progress = {}};
+                             .on_progress = {},
+                             .erasing_text_id = erase::kTextErasingWindow};
   StartWorker([job = std::move(job)] { erase::RunEraseJob(job); });
 }
 

@@ -70,7 +70,8 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
                              erase::EraseOptions{.verify = options.verify},
                              options.passes,
                              delay,
-                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); }};
+                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); },
+                             erase::kTextErasingTerminal};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
   if (result.aborted) return kExitFailure;

@@ -20,7 +20,6 @@ constexpr int kTextStart = 40;
 constexpr int kTextTotal = 41;
 constexpr int kTextFinished = 100;
 constexpr int kTextStopped = 102;
-constexpr int kTextErasing = 103;
 constexpr std::string_view kPassCountKey = "re_write";
 constexpr std::string_view kDelayKey = "del_delay";
 constexpr int kMaxPasses = 10;
@@ -88,7 +87,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   if (StopRequested(state)) return abort();
   // From here Escape no longer aborts: it stops at the next item.
   state.erasing = 1;
-  port.InsertMessage(text::LookupUtf8(kTextErasing), core::MessageIcon::kInfo);
+  port.InsertMessage(text::LookupUtf8(context.erasing_text_id), core::MessageIcon::kInfo);
 
   EraseCounters counters;
   counters.pass_count = result.pass_count;

@@ -18,6 +18,11 @@
 
 namespace tarnwell::erase {
 
+// Rows that say, once the countdown is over, which key now stops the job
+// after the current file: the window's Escape, the terminal's Ctrl+C.
+inline constexpr int kTextErasingWindow = 103;
+inline constexpr int kTextErasingTerminal = 123;
+
 struct EraseJobResult {
   bool aborted = false;  // stopped during the countdown; nothing was touched
   bool stopped = false;  // stopped after the countdown, between two items
@@ -45,6 +50,8 @@ struct EraseJobContext {
   std::optional<int> delay_seconds;
   // Gets the numbers of every progress redraw.
   ProgressListener on_progress;
+  // The row shown when the countdown is over.
+  int erasing_text_id = kTextErasingWindow;
 };
 
 // Runs the job on the calling thread and returns its counters. Reads

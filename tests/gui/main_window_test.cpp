@@ -441,6 +441,12 @@ class MainWindowTest : public QObject {
         box.text.startsWith("Reset:\nClear the List Contents (not delete the files).\n\n"
                             "Delete:\n"));
     QVERIFY(box.text.contains("Fill the free space with null:\nThis will remove"));
+    // The commands and limits the first paragraphs leave out follow them.
+    for (const char* heading : {"Import:", "Delete + Exit:", "LNG:", "Limits of overwriting:"}) {
+      QVERIFY2(box.text.indexOf(QString("\n\n") + heading + "\n") >
+                   box.text.indexOf("Fill the free space with null:"),
+               heading);
+    }
 
     dialog.RunCommand(ids::kWebLink);
     QCOMPARE(window.runner().urls.size(), 1);
