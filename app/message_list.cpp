@@ -32,9 +32,8 @@ MessageList::MessageList(QWidget* parent) : QTreeWidget(parent) {
   setSortingEnabled(false);
   // The one column takes the list's width; long rows are elided in the middle
   // and show whole as their tooltip.
-  header()->setStretchLastSection(true);
+  header()->setSectionResizeMode(0, QHeaderView::Stretch);
   header()->setSectionsMovable(false);
-  setColumnWidth(0, kColumnWidth);
   setTextElideMode(Qt::ElideMiddle);
   setTabKeyNavigation(false);
   const int small = style()->pixelMetric(QStyle::PM_SmallIconSize);
