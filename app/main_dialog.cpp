@@ -31,7 +31,7 @@
 #include "app/tool_strip.h"
 #include "app/worker_slot.h"
 #include "erase/erase_job.h"
-#include "erase/free_space_fill.h"
+#include "fill/fill_job.h"
 #include "items/add_items.h"
 #include "items/command_line_paths.h"
 #include "items/item_list.h"
@@ -791,7 +791,7 @@ void MainDialog::StartFill() {
   core::WindowPort& port = *port_;
   core::RunState& run_state = run_state_;
   StartWorker([&env, &port, &run_state, chosen = NativePath(folder)] {
-    erase::FillFreeSpace(env, port, run_state, chosen);
+    fill::FillFreeSpace(env, port, run_state, chosen);
   });
 }
 

@@ -7,7 +7,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/terminal_port.h"
-#include "erase/free_space_fill.h"
+#include "fill/fill_job.h"
 #include "items/format_size.h"
 
 namespace tarnwell::cli {
@@ -43,7 +43,7 @@ bool Usable(CliContext& context, const FillCliOptions& options, const std::strin
     return false;
   }
   if (options.include_reserved) {
-    platform::Status usable = erase::CheckIncludeReserved(env, fill_folder);
+    platform::Status usable = fill::CheckIncludeReserved(env, fill_folder);
     if (!usable.ok()) {
       context.err << "tarnwell-cli: --include-reserved refused: " << usable.message() << '\n';
       return false;
@@ -54,14 +54,14 @@ bool Usable(CliContext& context, const FillCliOptions& options, const std::strin
 
 int RunFill(CliContext& context, const FillCliOptions& options) {
   platform::Env& env = context.env;
-  const std::string fill_folder = erase::FillFolderFor(env, options.folder);
+  const std::string fill_folder = fill::FillFolderFor(env, options.folder);
   if (!Usable(context, options, fill_folder)) return kExitUsage;
   if (!options.yes && !env.IsTerminal(0)) {
     context.err << "tarnwell-cli: no terminal to confirm on; add --yes to fill without asking\n";
     return kExitUsage;
   }
   platform::Result<platform::MountInfo> mount = env.FindMount(fill_folder);
-  const int64_t free = erase::MeasureDiskSpace(env, fill_folder);
+  const int64_t free = fill::MeasureDiskSpace(env, fill_folder);
   context.out << "Temporary files go to " << fill_folder;
   if (mount.ok()) context.out << " (" << mount->fs_type << " on " << mount->mount_point << ")";
   if (free >= 0) context.out << ", " << items::FormatSize(static_cast<uint64_t>(free)) << " free";
@@ -73,14 +73,14 @@ int RunFill(CliContext& context, const FillCliOptions& options) {
 
   TerminalPort port(context.out, context.err, env.IsTerminal(1), env.TerminalColumns(1));
   env.StopOnInterrupt(&interrupted);
-  erase::FillOptions fill_options;
+  fill::FillOptions fill_options;
   fill_options.include_reserved = options.include_reserved;
   fill_options.interrupt = &interrupted;
   fill_options.progress_listener = [&port](const erase::ProgressSnapshot& s) {
     port.ShowProgress(s);
   };
-  const erase::FillReport report =
-      erase::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
+  const fill::FillReport report =
+      fill::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
   port.EndProgress();
   // Exact figures for scripts; the coverage row above rounds them.
   if (report.free_bytes != UINT64_MAX) {

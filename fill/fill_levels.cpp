@@ -1,15 +1,15 @@
-#include "erase/free_space_fill.h"
+#include "fill/fill_levels.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <memory>
 
-#include "erase/ext4_reserve.h"
-#include "erase/fill_leftovers.h"
-#include "erase/fill_steps.h"
 #include "erase/random_name.h"
+#include "fill/ext4_reserve.h"
+#include "fill/leftovers.h"
+#include "fill/levels_shared.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 namespace {
 
 // Writes go out in 1 MiB chunks, as dd bs=1M writes: ext4 hands a freed
@@ -70,28 +70,6 @@ void ReportFillError(FillContext& context, FillState& state, const platform::Sta
 bool FillStopRequested(const FillContext& context) {
   return context.run_state.fillRunning.load() == 0 ||
          (context.interrupt != nullptr && context.interrupt->load() != 0);
-}
-
-int64_t MeasureDiskSpace(platform::Env& env, const std::string& path, uint64_t* total) {
-  platform::Result<platform::VolumeSpace> space = env.GetVolumeSpace(path);
-  if (!space.ok()) return -1;
-  if (total != nullptr) *total = space->total_bytes;
-  const uint64_t free = env.IsPrivileged() ? space->free_bytes : space->available_bytes;
-  return static_cast<int64_t>(std::min<uint64_t>(free, INT64_MAX));
-}
-
-std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
-  platform::Result<std::string> absolute = env.AbsolutePath(chosen);
-  const std::string path = absolute.ok() ? *absolute : chosen;
-  if (path == "/") return path;
-  const std::string parent = FolderOf(path);
-  platform::Result<platform::FileInfo> self = env.Describe(path);
-  platform::Result<platform::FileInfo> above = env.Describe(parent);
-  if (self.ok() && above.ok() && self->kind == platform::FileKind::kDirectory &&
-      self->device != above->device) {
-    return path;
-  }
-  return parent;
 }
 
 platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillContext& context,
@@ -188,4 +166,4 @@ void DeleteFillFiles(FillContext& context, FillState& state) {
   }
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

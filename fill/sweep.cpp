@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "erase/fill_steps.h"
+#include "fill/levels_shared.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 namespace {
 
 // Gives up to bytes from the start of the file at path back to the file
@@ -79,4 +79,4 @@ uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t by
   return written;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

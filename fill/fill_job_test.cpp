@@ -8,16 +8,16 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "erase/ext4_reserve.h"
-#include "erase/fill_leftovers.h"
-#include "erase/fill_test_volume.h"
-#include "erase/free_space_fill.h"
+#include "fill/ext4_reserve.h"
+#include "fill/fill_levels.h"
+#include "fill/leftovers.h"
+#include "fill/test_volume.h"
 #include "platform/fault_env.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 namespace {
 
 using testing::RecordingPort;
@@ -292,4 +292,4 @@ TEST_F(FillFreeSpaceTest, AReserveLeftLoweredByAKilledFillIsRestoredByTheNextSta
 }
 
 }  // namespace
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

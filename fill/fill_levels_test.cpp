@@ -1,4 +1,4 @@
-#include "erase/free_space_fill.h"
+#include "fill/fill_levels.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <functional>
 
-#include "erase/fill_leftovers.h"
-#include "erase/fill_test_volume.h"
+#include "fill/leftovers.h"
+#include "fill/test_volume.h"
 #include "platform/fault_env.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 namespace {
 
 using testing::RecordingPort;
@@ -311,4 +311,4 @@ TEST(MeasureDiskSpace, CountsWhatThisProcessMayWrite) {
 }
 
 }  // namespace
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

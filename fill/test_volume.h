@@ -9,7 +9,7 @@
 
 #include "platform/fault_env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 
 // Writes past `capacity` bytes in all fail with ENOSPC (after a short write);
 // with a `file_limit`, each file stops there with EFBIG. on_write, when set,
@@ -52,4 +52,4 @@ class SmallVolume {
   int writes_ = 0;
 };
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

@@ -1,10 +1,10 @@
-#include "erase/ext4_reserve.h"
+#include "fill/ext4_reserve.h"
 
 #include <cerrno>
 #include <charconv>
 #include <vector>
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 namespace {
 
 constexpr std::string_view kStatePrefix = "ext4-reserve-";
@@ -137,4 +137,4 @@ int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder
   return restored;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

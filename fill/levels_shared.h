@@ -1,12 +1,12 @@
-// What the fill's steps (free_space_fill.cpp, fill_sweep.cpp) share.
+// What the levels of a fill (fill_levels.cpp, sweep.cpp) share.
 #pragma once
 
 #include <cerrno>
 #include <cstddef>
 
-#include "erase/free_space_fill.h"
+#include "fill/fill_levels.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 
 // Zero bytes for every write of a fill, aligned for direct writes (no file
 // system block is larger than the alignment). Never written to.
@@ -20,4 +20,4 @@ inline bool IsVolumeFull(int code) { return code == ENOSPC || code == EDQUOT; }
 // An error row, counted in state.
 void ReportFillError(FillContext& context, FillState& state, const platform::Status& status);
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

@@ -1,16 +1,16 @@
-#include "erase/fill_leftovers.h"
+#include "fill/leftovers.h"
 
 #include <vector>
 
 #include "erase/random_name.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 
 std::string NewFillFileName(platform::Env& env, const std::string& folder) {
   std::string path = folder;
   if (path.empty() || path.back() != '/') path += '/';
   path += kFillNamePrefix;
-  path += RandomizeName(env, kFillNameTemplate);
+  path += erase::RandomizeName(env, kFillNameTemplate);
   path += kFillNameSuffix;
   return path;
 }
@@ -21,7 +21,7 @@ bool IsFillFileName(std::string_view name) {
   name.remove_suffix(kFillNameSuffix.size());
   for (size_t i = 0; i < kFillNameTemplate.size(); ++i) {
     bool matched = false;
-    for (std::string_view character : NameAlphabet()) {
+    for (std::string_view character : erase::NameAlphabet()) {
       if (name.starts_with(character)) {
         name.remove_prefix(character.size());
         matched = true;
@@ -58,4 +58,4 @@ int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::Win
   return removed;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

@@ -1,17 +1,20 @@
-// FillFreeSpace: one whole fill around the levels of free_space_fill.cpp.
+#include "fill/fill_job.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
-#include "erase/ext4_reserve.h"
-#include "erase/fill_leftovers.h"
-#include "erase/free_space_fill.h"
 #include "erase/preflight.h"
 #include "erase/progress_reporter.h"
+#include "erase/random_name.h"
+#include "fill/ext4_reserve.h"
+#include "fill/fill_levels.h"
+#include "fill/leftovers.h"
 #include "items/format_size.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 namespace {
 
 constexpr int kTextInstructions = 5;
@@ -76,6 +79,28 @@ void ShowCoverage(core::WindowPort& window, const FillReport& report) {
 
 }  // namespace
 
+int64_t MeasureDiskSpace(platform::Env& env, const std::string& path, uint64_t* total) {
+  platform::Result<platform::VolumeSpace> space = env.GetVolumeSpace(path);
+  if (!space.ok()) return -1;
+  if (total != nullptr) *total = space->total_bytes;
+  const uint64_t free = env.IsPrivileged() ? space->free_bytes : space->available_bytes;
+  return static_cast<int64_t>(std::min<uint64_t>(free, INT64_MAX));
+}
+
+std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
+  platform::Result<std::string> absolute = env.AbsolutePath(chosen);
+  const std::string path = absolute.ok() ? *absolute : chosen;
+  if (path == "/") return path;
+  const std::string parent = erase::FolderOf(path);
+  platform::Result<platform::FileInfo> self = env.Describe(path);
+  platform::Result<platform::FileInfo> above = env.Describe(parent);
+  if (self.ok() && above.ok() && self->kind == platform::FileKind::kDirectory &&
+      self->device != above->device) {
+    return path;
+  }
+  return parent;
+}
+
 platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder) {
   if (!env.IsPrivileged()) {
     return platform::Status::Error(EPERM, "including ext4's reserved clusters needs root");
@@ -99,7 +124,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
   report.folder = FillFolderFor(env, chosen_folder);
   FillState state;
   state.folder = report.folder;
-  ProgressReporter progress(env, window, options.progress_listener);
+  erase::ProgressReporter progress(env, window, options.progress_listener);
   FillContext context{
       env, window, run_state,
       [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
@@ -112,7 +137,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     window.InsertMessage(usable.message(), core::MessageIcon::kError);
     ++state.errors;
   } else {
-    ReportUntrustedFileSystems(env, window, {report.folder});
+    erase::ReportUntrustedFileSystems(env, window, {report.folder});
     const int leftovers = RemoveFillLeftovers(env, report.folder, window);
     if (leftovers > 0) {
       window.InsertMessage(text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {leftovers}),
@@ -195,4 +220,4 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
   return report;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

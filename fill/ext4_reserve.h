@@ -12,7 +12,7 @@
 #include "core/window_port.h"
 #include "platform/env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 
 // Where the old values of lowered reserves are kept while a fill runs. /run is
 // emptied at boot, when the kernel forgets the lowered values as well.
@@ -68,4 +68,4 @@ class LoweredReserve final {
 int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder,
                              core::WindowPort* window);
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

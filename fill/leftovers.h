@@ -8,7 +8,7 @@
 #include "core/window_port.h"
 #include "platform/env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 
 inline constexpr std::string_view kFillNamePrefix = "tmp_ttt_";
 inline constexpr std::string_view kFillNameSuffix = ".xxx";
@@ -27,4 +27,4 @@ bool IsFillFileName(std::string_view name);
 // could not be deleted; links and other entries of that shape are left alone.
 int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::WindowPort& window);
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

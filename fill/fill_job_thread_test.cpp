@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <thread>
 
-#include "erase/fill_leftovers.h"
-#include "erase/free_space_fill.h"
+#include "fill/fill_levels.h"
+#include "fill/leftovers.h"
 #include "platform/fault_env.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::fill {
 namespace {
 
 TEST(FillThread, CancelFromAnotherThreadDeletesEveryFile) {
@@ -49,4 +49,4 @@ TEST(FillThread, CancelFromAnotherThreadDeletesEveryFile) {
 }
 
 }  // namespace
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::fill

@@ -1,0 +1,63 @@
+// The free-space fill as a whole: temporary files of zero bytes written into a
+// volume until it is full, then deleted again, so that files deleted earlier
+// by ordinary means can no longer be read from the unused space.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "core/run_state.h"
+#include "core/window_port.h"
+#include "erase/progress_reporter.h"
+#include "platform/env.h"
+
+namespace tarnwell::fill {
+
+// The free bytes this process can write on the volume holding path (root may
+// write the blocks reserved for root, so they count for root), or -1 when the
+// volume can't be measured. total, when given, receives the volume's size.
+int64_t MeasureDiskSpace(platform::Env& env, const std::string& path, uint64_t* total = nullptr);
+
+// Where the temporary files go for a chosen folder: its parent, except when
+// the chosen folder is the root of a mounted file system (then the folder
+// itself, so the chosen volume is filled and not the one it is mounted on).
+// The chosen path is made absolute first; links are not resolved.
+std::string FillFolderFor(platform::Env& env, const std::string& chosen);
+
+struct FillOptions {
+  // ext4 only, root only: lower ext4's own reserve for the fill as well.
+  bool include_reserved = false;
+  // Where a lowered reserve's old value is kept while the fill runs.
+  std::string reserve_state_folder = "/run/tarnwell";
+  // Set to non-zero by a signal handler (Ctrl-C); stops the fill like a
+  // cleared fillRunning. May be null.
+  const std::atomic<int>* interrupt = nullptr;
+  // Gets the numbers of every progress redraw (a terminal's bar).
+  erase::ProgressListener progress_listener;
+};
+
+// What one fill did, for the command line's exit code and for tests.
+struct FillReport {
+  std::string folder;            // where the temporary files were made
+  uint64_t free_bytes = 0;       // measured at the start; all ones when unknown
+  uint64_t written_bytes = 0;    // zero bytes that really reached the volume
+  uint64_t held_back_bytes = 0;  // ext4's own reserve, when it was left in place
+  uint64_t swept_bytes = 0;      // taken one block at a time by the sweep
+  int files = 0;                 // temporary files created
+  bool filled = false;           // wrote until the volume took no more
+  bool stopped = false;          // fillRunning was cleared
+  int errors = 0;                // rows with the error icon
+};
+
+// Whether --include-reserved can work for a fill into folder: root, and an
+// ext4 file system whose reserve is readable. The reason when not.
+platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder);
+
+// The whole fill for a chosen folder, as the window's worker or the command
+// line runs it: clean-up of an interrupted fill, warnings, measuring, the
+// files, their deletion, the coverage row, and the window restored.
+FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
+                         const std::string& chosen_folder, const FillOptions& options = {});
+
+}  // namespace tarnwell::fill
