@@ -20,8 +20,8 @@ namespace tarnwell::erase {
 
 // Rows that say, once the countdown is over, which key now stops the job
 // after the current file: the window's Escape, the terminal's Ctrl+C.
-inline constexpr int kTextErasingWindow = 103;
-inline constexpr int kTextErasingTerminal = 123;
+inline constexpr int kTextErasingWindow = 163;
+inline constexpr int kTextErasingTerminal = 183;
 
 struct EraseJobResult {
   bool aborted = false;  // stopped during the countdown; nothing was touched

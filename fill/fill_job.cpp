@@ -21,8 +21,8 @@ constexpr int kTextInstructions = 5;
 constexpr int kTextLeftoversRemoved = 76;
 constexpr int kTextWritten = 77;
 constexpr int kTextHeldBack = 78;
-constexpr int kTextFillStopped = 105;
-constexpr int kTextFillFinished = 106;
+constexpr int kTextFillStopped = 165;
+constexpr int kTextFillFinished = 166;
 constexpr int kAboutProductName = 19;
 
 // Writes files until the volume is full, the size limit chain or the empty
