@@ -436,14 +436,15 @@ void MainDialog::ApplyAccessibleTexts() {
       {Button(ids::kWebLink), Button(ids::kWebLink)->text(), kTextDescribeLink},
       {item_view_, Text(kTextItems), kTextDescribeItems},
       {messages_, Text(kTextMessages), kTextDescribeMessages},
-      {instructions_, Text(kTextGroup), kTextInstructions},
+      // The text itself names it, progress included.
+      {instructions_, QString(), kTextInstructions},
       {group_, group_->title(), kTextInstructions},
   };
   size_t count = 0;
   const CommandKey* keys = CommandKeys(&count);
   for (const Described& control : controls) {
     const QString name = AccessibleLabel(control.name);
-    control.control->setAccessibleName(name);
+    if (!name.isEmpty()) control.control->setAccessibleName(name);
     control.control->setAccessibleDescription(StaticControlText(Text(control.description)));
     auto* button = qobject_cast<QToolButton*>(control.control);
     if (button == nullptr) continue;
