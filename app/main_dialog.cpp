@@ -32,6 +32,7 @@
 #include "app/worker_slot.h"
 #include "erase/erase_job.h"
 #include "fill/fill_job.h"
+#include "fill/running_fills.h"
 #include "items/add_items.h"
 #include "items/command_line_paths.h"
 #include "items/item_list.h"
@@ -240,6 +241,9 @@ MainDialog::MainDialog(DialogServices services, const std::vector<std::string>& 
     move(screen->availableGeometry().center() - rect().center());
   }
   item_view_->setFocus();
+
+  // A fill killed meanwhile left files and maybe a lowered reserve behind.
+  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *port_);
 
   // A path that names nothing would otherwise vanish without a word.
   for (const std::string& path : items::ArgumentPaths(argument_paths)) {
@@ -685,6 +689,7 @@ void MainDialog::StartErase(bool exit_after) {
                              .pass_count = std::nullopt,
                              .delay_seconds = std::nullopt,
                              .on_progress = {},
+                             .countdown_text_id = erase::kWindowCountdownText,
                              .erasing_text_id = erase::kTextErasingWindow};
   StartWorker([job = std::move(job)] { erase::RunEraseJob(job); });
 }

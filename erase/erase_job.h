@@ -18,6 +18,9 @@
 
 namespace tarnwell::erase {
 
+// "The begin in %d sec. Abort with [ESC]": the window's countdown row.
+inline constexpr int kWindowCountdownText = 10;
+
 // Rows that say, once the countdown is over, which key now stops the job
 // after the current file: the window's Escape, the terminal's Ctrl+C.
 inline constexpr int kTextErasingWindow = 163;
@@ -50,6 +53,9 @@ struct EraseJobContext {
   std::optional<int> delay_seconds;
   // Gets the numbers of every progress redraw.
   ProgressListener on_progress;
+  // The text of each countdown row, "%d" the seconds left: it names the key
+  // that aborts, which differs between the window and a terminal.
+  int countdown_text_id = kWindowCountdownText;
   // The row shown when the countdown is over.
   int erasing_text_id = kTextErasingWindow;
 };
