@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "erase/dir_slack.h"
 #include "erase/file_times.h"
 #include "erase/random_name.h"
 #include "text/catalog.h"
@@ -199,13 +200,17 @@ void ItemEraser::EraseLink(const std::string& path) {
 void ItemEraser::EraseFolder(const std::string& path) {
   // Pending deletions inside would change the folder's times after the stamp.
   Finish();
+  // Before the stamp, which the scrub's entries would undo.
+  ScrubSlack(path);
+  // The folder's blocks must reach their place on the disk before they are
+  // freed: a freed block that was only journalled keeps its old contents
+  // there, the erased names included. A sync of the folder alone journals it.
+  platform::Status written = env_.SyncFileSystem(path);
+  if (!written.ok()) port_.InsertMessage(written.message(), core::MessageIcon::kWarning);
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     env_.AddOwnerWrite(path);
     StampFileTimes(env_, path);
   }
-  // The folder's own emptied block must reach the disk before it is freed,
-  // or it keeps the old names of the erased entries.
-  SyncFolder(path);
   const std::string renamed = RenameRandomly(env_, path);
   const std::string parent = FolderOf(path);
   SyncFolder(parent);
@@ -218,8 +223,28 @@ void ItemEraser::EraseFolder(const std::string& path) {
     ReportError("0 <dir>" + path);
     return;
   }
+  emptied_folders_.insert(parent);
   pending_folder_ = parent;
   pending_sync_ = true;
+}
+
+void ItemEraser::ScrubSlack(const std::string& folder) {
+  emptied_folders_.erase(folder);
+  std::unique_ptr<SlackFolder> slack = SlackFolderAtPath(env_, folder);
+  const SlackScrubResult scrub = ScrubFolderSlack(*slack);
+  // A folder gone meanwhile has no blocks left to scrub.
+  const bool gone = scrub.entries == 0 && scrub.status.code() == ENOENT;
+  if (!scrub.status.ok() && !gone) {
+    port_.InsertMessage(folder + ": " + scrub.status.message(), core::MessageIcon::kWarning);
+  }
+}
+
+void ItemEraser::ScrubKeptFolders() {
+  Finish();
+  // Deepest first, so a folder's scrub comes after its subfolders' changes.
+  const std::set<std::string> folders = std::move(emptied_folders_);
+  emptied_folders_.clear();
+  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) ScrubSlack(*folder);
 }
 
 void ItemEraser::SyncFolder(const std::string& folder) {
@@ -236,6 +261,7 @@ void ItemEraser::Finish() {
       platform::Status status = env_.RemoveFile(item.current_path);
       if (!status.ok()) ReportError(item.listed_path + ": " + status.message());
     }
+    emptied_folders_.insert(pending_folder_);
   }
   if (pending_sync_) SyncFolder(pending_folder_);
   pending_deletes_.clear();

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,11 @@ class ItemEraser final {
   // Syncs the folder of the pending deletions, deletes them and syncs again.
   void Finish();
 
+  // Finish(), then writes over the free entry space of every folder that lost
+  // an entry and was not itself erased, so the old names leave its blocks.
+  // Call once, after the last item.
+  void ScrubKeptFolders();
+
  private:
   struct PendingDelete {
     std::string current_path;
@@ -77,6 +83,8 @@ class ItemEraser final {
   bool VerifyZeros(const std::string& path);
   void RenameAndQueueDelete(const std::string& path);
   void SyncFolder(const std::string& folder);
+  // Writes over the folder's free entry space; a warning row on failure.
+  void ScrubSlack(const std::string& folder);
   void ReportError(const std::string& text);
 
   platform::Env& env_;
@@ -92,6 +100,8 @@ class ItemEraser final {
   std::string pending_folder_;
   bool pending_sync_ = false;
   std::vector<PendingDelete> pending_deletes_;
+  // Folders that lost entries and have not been scrubbed since.
+  std::set<std::string> emptied_folders_;
 };
 
 }  // namespace tarnwell::erase

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "erase/journal_names.h"
 #include "erase/preflight.h"
 #include "erase/progress_reporter.h"
 #include "items/format_size.h"
@@ -65,6 +66,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   const std::string abort_text = text::LookupUtf8(kTextAbort);
 
   ReportUntrustedFileSystems(env, port, context.row_paths);
+  // Found now: once erased, the items no longer lead to their mounts.
+  const std::vector<platform::MountInfo> journaled = FindJournaledMounts(env, context.row_paths);
 
   const auto abort = [&] {
     port.SetBusy(false);
@@ -99,8 +102,9 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     for (auto row = context.row_paths.rbegin(); row != context.row_paths.rend(); ++row) {
       if (!row->empty()) eraser.EraseItem(*row);
     }
-    eraser.Finish();
+    eraser.ScrubKeptFolders();
   }
+  for (const platform::MountInfo& mount : journaled) ClearJournal(env, port, mount);
 
   if (context.refresh_list) context.refresh_list();
   port.SetTitle(text::LookupUtf8(kTextProductName));

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string_view>
+#include <vector>
 
 #include "erase/random_name.h"
 #include "text/catalog.h"
@@ -55,8 +56,8 @@ bool OverwriteUntrusted(const platform::MountInfo& mount) {
   return HasOption(mount.options, "compress") || HasOption(mount.options, "compress-force");
 }
 
-std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
-                                                     const std::vector<std::string>& paths) {
+std::vector<platform::MountInfo> FindMounts(platform::Env& env,
+                                            const std::vector<std::string>& paths) {
   std::vector<platform::MountInfo> found;
   std::set<uint64_t> seen;
   for (const std::string& path : paths) {
@@ -65,8 +66,15 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
     // A link's own entry lives in its folder; FindMount would follow it.
     const std::string probe = info->kind == platform::FileKind::kSymlink ? FolderOf(path) : path;
     platform::Result<platform::MountInfo> mount = env.FindMount(probe);
-    if (mount.ok() && OverwriteUntrusted(*mount)) found.push_back(*mount);
+    if (mount.ok()) found.push_back(*mount);
   }
+  return found;
+}
+
+std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
+                                                     const std::vector<std::string>& paths) {
+  std::vector<platform::MountInfo> found = FindMounts(env, paths);
+  std::erase_if(found, [](const platform::MountInfo& mount) { return !OverwriteUntrusted(mount); });
   return found;
 }
 
