@@ -73,6 +73,9 @@ SlackScrubResult ScrubFolderSlack(SlackFolder& folder) {
     std::string name = EntryName(number, length);
     platform::Status created = folder.CreateEntry(name);
     if (created.code() == EEXIST && ++taken <= kMaxTakenNames) continue;
+    // No room for another entry (a full volume, a fixed-size root folder):
+    // every gap is as written over as it can be.
+    if (created.code() == ENOSPC) break;
     if (!created.ok()) {
       result.status = created;
       break;

@@ -44,8 +44,9 @@ inline constexpr std::string_view kSlackEntryPrefix = ".tarnwell-slack-";
 // Creates entries with names of the folder's longest length until the
 // folder's size grows (every gap a name fits in is written over) or one entry
 // per such name's share of the folder's blocks was made, removes them all and
-// syncs the folder. Entries it made are removed even after a
-// failure. Bounded by the folder's own blocks, plus the one that grows it.
+// syncs the folder. A full volume (ENOSPC) ends the filling like growth
+// does. Entries it made are removed even after a failure. Bounded by the folder's own blocks, plus
+// the one that grows it.
 SlackScrubResult ScrubFolderSlack(SlackFolder& folder);
 
 }  // namespace tarnwell::erase

@@ -34,7 +34,10 @@ ItemEraser::ItemEraser(platform::Env& env, core::WindowPort& port, ProgressRepor
   std::memset(zeros_.get(), 0, kBlockBytes);
 }
 
-ItemEraser::~ItemEraser() { Finish(); }
+ItemEraser::~ItemEraser() {
+  Finish();
+  RemovePendingFolders();
+}
 
 void ItemEraser::ReportError(const std::string& text) {
   port_.InsertMessage(text, core::MessageIcon::kError);
@@ -200,32 +203,44 @@ void ItemEraser::EraseLink(const std::string& path) {
 void ItemEraser::EraseFolder(const std::string& path) {
   // Pending deletions inside would change the folder's times after the stamp.
   Finish();
+  const bool holds_removals = std::any_of(
+      pending_removals_.begin(), pending_removals_.end(),
+      [&](const PendingDelete& folder) { return FolderOf(folder.current_path) == path; });
+  if (holds_removals || pending_removals_.size() >= kMaxPendingDeletes) RemovePendingFolders();
   // Before the stamp, which the scrub's entries would undo.
   ScrubSlack(path);
-  // The folder's blocks must reach their place on the disk before they are
-  // freed: a freed block that was only journalled keeps its old contents
-  // there, the erased names included. A sync of the folder alone journals it.
-  platform::Status written = env_.SyncFileSystem(path);
-  if (!written.ok()) port_.InsertMessage(written.message(), core::MessageIcon::kWarning);
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     env_.AddOwnerWrite(path);
     StampFileTimes(env_, path);
   }
-  const std::string renamed = RenameRandomly(env_, path);
-  const std::string parent = FolderOf(path);
-  SyncFolder(parent);
-  if (!env_.RemoveDirectory(renamed).ok()) {
-    // Left under a random name, the user's remaining files would be hard to find.
-    if (renamed != path && !env_.RenameNoReplace(renamed, path).ok()) {
+  pending_removals_.push_back({RenameRandomly(env_, path), path});
+}
+
+void ItemEraser::RemovePendingFolders() {
+  if (pending_removals_.empty()) return;
+  // The folders' blocks must reach their place on the disk before they are
+  // freed: a freed block that was only journalled keeps its old contents
+  // there, the erased names included. A sync of a folder only journals it.
+  platform::Status written = env_.SyncFileSystem(pending_removals_.front().current_path);
+  if (!written.ok()) port_.InsertMessage(written.message(), core::MessageIcon::kWarning);
+  std::set<std::string> parents;
+  for (const PendingDelete& folder : pending_removals_) {
+    const std::string& renamed = folder.current_path;
+    const std::string& path = folder.listed_path;
+    if (env_.RemoveDirectory(renamed).ok()) {
+      parents.insert(FolderOf(renamed));
+    } else if (renamed != path && !env_.RenameNoReplace(renamed, path).ok()) {
+      // Left under a random name, the user's remaining files would be hard to find.
       ReportError("0 <dir>" + path + " (" + renamed + ")");
-      return;
+    } else {
+      ReportError("0 <dir>" + path);
     }
-    ReportError("0 <dir>" + path);
-    return;
   }
-  emptied_folders_.insert(parent);
-  pending_folder_ = parent;
-  pending_sync_ = true;
+  pending_removals_.clear();
+  for (const std::string& parent : parents) {
+    emptied_folders_.insert(parent);
+    SyncFolder(parent);
+  }
 }
 
 void ItemEraser::ScrubSlack(const std::string& folder) {
@@ -241,6 +256,7 @@ void ItemEraser::ScrubSlack(const std::string& folder) {
 
 void ItemEraser::ScrubKeptFolders() {
   Finish();
+  RemovePendingFolders();
   // Deepest first, so a folder's scrub comes after its subfolders' changes.
   const std::set<std::string> folders = std::move(emptied_folders_);
   emptied_folders_.clear();

@@ -60,11 +60,12 @@ class ItemEraser final {
   void EraseItem(const std::string& path);
 
   // Syncs the folder of the pending deletions, deletes them and syncs again.
+  // Folders wait longer: see RemovePendingFolders().
   void Finish();
 
-  // Finish(), then writes over the free entry space of every folder that lost
-  // an entry and was not itself erased, so the old names leave its blocks.
-  // Call once, after the last item.
+  // Finish() and RemovePendingFolders(), then writes over the free entry
+  // space of every folder that lost an entry and was not itself erased, so
+  // the old names leave its blocks. Call once, after the last item.
   void ScrubKeptFolders();
 
  private:
@@ -83,6 +84,11 @@ class ItemEraser final {
   bool VerifyZeros(const std::string& path);
   void RenameAndQueueDelete(const std::string& path);
   void SyncFolder(const std::string& folder);
+  // Removes the folders that were scrubbed, stamped and renamed, after one
+  // sync of the file system for all of them; a folder that cannot go gets
+  // its listed name back and an error row. Runs before the parent of one of
+  // them is erased, at every kMaxPendingDeletes folders, and at the end.
+  void RemovePendingFolders();
   // Writes over the folder's free entry space; a warning row on failure.
   void ScrubSlack(const std::string& folder);
   void ReportError(const std::string& text);
@@ -100,6 +106,7 @@ class ItemEraser final {
   std::string pending_folder_;
   bool pending_sync_ = false;
   std::vector<PendingDelete> pending_deletes_;
+  std::vector<PendingDelete> pending_removals_;  // folders, renamed
   // Folders that lost entries and have not been scrubbed since.
   std::set<std::string> emptied_folders_;
 };
