@@ -89,8 +89,8 @@ SlackScrubResult ScrubFolderSlack(SlackFolder& folder) {
     if (*size != *start_size) break;
   }
   result.entries = static_cast<int>(made.size());
-  // No sync in between: the entries go from the same cached block they were
-  // written into, so the block the disk gets holds them either way.
+  // No sync between creating and removing: both act on the same cached
+  // blocks, and the old bytes were written over when the entries went in.
   for (const std::string& name : made) {
     platform::Status removed = folder.RemoveEntry(name);
     if (result.status.ok()) result.status = removed;

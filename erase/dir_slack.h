@@ -42,11 +42,10 @@ struct SlackScrubResult {
 inline constexpr std::string_view kSlackEntryPrefix = ".tarnwell-slack-";
 
 // Creates entries with names of the folder's longest length until the
-// folder's size grows (every gap a name fits in is written over) or one entry
-// per such name's share of the folder's blocks was made, removes them all and
-// syncs the folder. A full volume (ENOSPC) ends the filling like growth
-// does. Entries it made are removed even after a failure. Bounded by the folder's own blocks, plus
-// the one that grows it.
+// folder's size grows (every gap such a name fits in is written over), a full
+// volume refuses one more (ENOSPC), or one entry per such name's share of the
+// folder's blocks was made; then removes them all and syncs the folder.
+// Entries it made are removed even after a failure.
 SlackScrubResult ScrubFolderSlack(SlackFolder& folder);
 
 }  // namespace tarnwell::erase
