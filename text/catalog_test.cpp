@@ -211,7 +211,7 @@ TEST(TextCatalog, LineSyntax) {
                           u"13=\\r\\n stays\r\n"
                           u"14=no line end"
                           u"##=English\tEnglish\r\n"
-                          u"8=eight\r\n12=english\r\n14=english\r\n127=last\r\n128=beyond\r\n"));
+                          u"8=eight\r\n12=english\r\n14=english\r\n255=last\r\n256=beyond\r\n"));
   ASSERT_EQ(catalog->language_count(), 3);
   EXPECT_EQ(catalog->Lookup(0, 0), u"someone");
   EXPECT_EQ(catalog->Lookup(0, 5), u"Fünf");
@@ -225,8 +225,8 @@ TEST(TextCatalog, LineSyntax) {
   EXPECT_NE(catalog->Lookup(0, 12).data(), nullptr);
   EXPECT_EQ(catalog->Lookup(0, 13), u"\\r\\n stays");
   EXPECT_EQ(catalog->Lookup(0, 14), u"english");
-  EXPECT_EQ(catalog->Lookup(0, 127), u"last");
-  EXPECT_EQ(catalog->Lookup(0, 128), u"");
+  EXPECT_EQ(catalog->Lookup(0, kTextIdCount - 1), u"last");
+  EXPECT_EQ(catalog->Lookup(0, kTextIdCount), u"");
   EXPECT_EQ(catalog->Lookup(0, -1), u"");
 
   const auto zero = Catalog(ArchiveText(u"", u"##=Deutsch\tGerman\r\n;a=1\r\n0=zero\r\n;b\r\n"));
@@ -294,7 +294,7 @@ TEST(TextCatalog, EnglishTemplateIsCopiedWhole) {
 
 TEST(TextCatalog, DeclaredSizeBeyondTheBufferStaysInside) {
   std::u16string huge = ArchiveText(u"19=x\r\n", u"##=Deutsch\tGerman\r\n");
-  huge.insert(huge.size() - 2, std::u16string(60000, u'z'));
+  huge.insert(huge.size() - 2, std::u16string(TextCatalog::kDecodedCapacity / 2 + 10000, u'z'));
   const auto catalog = Catalog(huge);
   EXPECT_EQ(catalog->language_count(), 1);
   EXPECT_EQ(catalog->About(19), u"x");

@@ -12,14 +12,14 @@
 
 namespace tarnwell::text {
 
-inline constexpr int kTextIdCount = 128;  // ids 0..127
+inline constexpr int kTextIdCount = 256;  // ids 0..255
 inline constexpr int kMaxLanguages = 32;
 inline constexpr int kFallbackLanguage = 1;  // English
 
 class TextCatalog final {
  public:
   // Working buffer of the decoded text, in bytes.
-  static constexpr size_t kDecodedCapacity = 100000;
+  static constexpr size_t kDecodedCapacity = 400000;
 
   // Decodes an LZARI archive of UTF-16LE text and parses it. Nothing only when
   // the working buffer cannot be obtained; a damaged archive gives a catalogue

@@ -2,12 +2,17 @@
 //   text_source OUT SECTION...
 // Writes UTF-16LE with a byte-order mark: every section file in order, each
 // line ended by CR LF, then the closing "##" marker with no line end.
+// Refuses ids the catalogue has no slot for, an id given twice in one section
+// and a text larger than the catalogue's buffer: each would lose a text
+// silently at run time.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 
+#include "text/text_catalog.h"
 #include "text/utf16.h"
 
 namespace {
@@ -32,6 +37,29 @@ std::string WithCrLf(std::string_view text) {
   return out;
 }
 
+// The first problem with the "id=text" lines of one section file, if any.
+std::optional<std::string> CheckIds(const std::string& crlf_text) {
+  std::set<long> seen;
+  size_t start = 0;
+  while (start < crlf_text.size()) {
+    size_t end = crlf_text.find('\n', start);
+    if (end == std::string::npos) end = crlf_text.size();
+    const std::string line = crlf_text.substr(start, end - start);
+    start = end + 1;
+    if (line.starts_with("##")) {
+      seen.clear();
+      continue;
+    }
+    size_t digits = 0;
+    while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') ++digits;
+    if (digits == 0 || digits > 6 || digits >= line.size() || line[digits] != '=') continue;
+    const long id = std::stol(line.substr(0, digits));
+    if (id >= tarnwell::text::kTextIdCount) return "id " + std::to_string(id) + " out of range";
+    if (!seen.insert(id).second) return "id " + std::to_string(id) + " given twice";
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,12 +74,21 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "text_source: cannot read %s\n", argv[i]);
       return 1;
     }
-    utf8 += WithCrLf(*section);
+    const std::string lines = WithCrLf(*section);
+    if (const std::optional<std::string> problem = CheckIds(lines)) {
+      std::fprintf(stderr, "text_source: %s: %s\n", argv[i], problem->c_str());
+      return 1;
+    }
+    utf8 += lines;
   }
   utf8 += "##";
   const std::optional<std::u16string> text = tarnwell::text::Utf8ToUtf16(utf8);
   if (!text) {
     std::fprintf(stderr, "text_source: the sections are not valid UTF-8\n");
+    return 1;
+  }
+  if ((text->size() + 1) * 2 >= tarnwell::text::TextCatalog::kDecodedCapacity) {
+    std::fprintf(stderr, "text_source: the texts outgrow the catalogue's buffer\n");
     return 1;
   }
   std::string bytes = "\xFF\xFE";
