@@ -1,5 +1,5 @@
 # The two entry points of the README. Both install what is missing first.
-.PHONY: run test build deps bench screenshots clean
+.PHONY: run test build package deps bench screenshots clean
 
 deps:
 	@scripts/install-deps.sh
@@ -7,6 +7,10 @@ deps:
 build: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release
+
+# build/release/tarnwell_<version>_<arch>.deb
+package: build
+	cmake --build --preset release --target package
 
 run: build
 	@scripts/run.sh

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
+#include <string>
 
+#include "cli/cli_port.h"
 #include "core/run_state.h"
 #include "platform/env.h"
 #include "settings/settings_store.h"
@@ -26,8 +29,26 @@ struct CliContext {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  // Standard output itself: with --json, out is pointed at err and this
+  // stream carries only JSON lines.
+  std::ostream& json_out;
   int exit_code = kExitSuccess;
+  bool json = false;
+  // The port of the running command, made by OpenPort.
+  std::unique_ptr<CliPort> port = nullptr;
 };
+
+// The command's port: JSON lines with --json, else the terminal (a bar when
+// interactive). Made on the first call; later calls return the same port.
+CliPort& OpenPort(CliContext& context, bool interactive);
+
+// Asks prompt (followed by a blank) on out and reads one line of in: true for
+// the catalogue's yes words or English y/yes, in any case.
+bool AskToConfirm(CliContext& context, std::string_view prompt);
+
+// Adds every sub-command, the program's description, --json, --version and
+// the help epilogues in the current language to app.
+void BuildCommandLine(CLI::App& app, CliContext& context);
 
 void AddEraseCommand(CLI::App& app, CliContext& context);
 void AddListCommand(CLI::App& app, CliContext& context);

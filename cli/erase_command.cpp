@@ -7,7 +7,6 @@
 
 #include "cli/cli_context.h"
 #include "cli/collect_items.h"
-#include "cli/terminal_port.h"
 #include "erase/erase_job.h"
 #include "items/item_list.h"
 #include "text/catalog.h"
@@ -17,6 +16,11 @@ namespace tarnwell::cli {
 namespace {
 
 constexpr int kTextDelayLabel = 34;
+constexpr int kTextErasePrompt = 100;
+constexpr int kTextNothingErased = 101;
+constexpr int kTextNoTerminal = 102;
+constexpr int kTextStillThere = 108;
+constexpr int kTextLimits = 112;
 constexpr int kMaxPasses = 10;
 constexpr int kMaxDelaySeconds = 10;
 
@@ -28,28 +32,21 @@ struct EraseCliOptions {
   std::vector<std::string> paths;
 };
 
-bool Confirmed(CliContext& context, int rows) {
-  context.out << "Erase these " << rows
-              << " items for good? Their contents cannot be brought back. [y/N] " << std::flush;
-  std::string answer;
-  if (!std::getline(context.in, answer)) return false;
-  return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES";
-}
-
 int RunErase(CliContext& context, const EraseCliOptions& options) {
   platform::Env& env = context.env;
   if (!options.yes && !env.IsTerminal(0)) {
-    context.err << "tarnwell-cli: no terminal to confirm on; add --yes to erase without asking\n";
+    context.err << "tarnwell-cli: " << text::LookupUtf8(kTextNoTerminal) << '\n';
     return kExitUsage;
   }
   const bool interactive = env.IsTerminal(1);
-  TerminalPort port(context.out, context.err, interactive, env.TerminalColumns(1));
+  CliPort& port = OpenPort(context, interactive);
   items::ItemList list(env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
   context.out << ItemsSummary(port.status_text()) << '\n';
   if (list.RowCount() == 0) return kExitSuccess;
-  if (!options.yes && !Confirmed(context, list.RowCount())) {
-    context.out << "Nothing was erased.\n";
+  if (!options.yes && !AskToConfirm(context, text::FormatText(text::LookupUtf8(kTextErasePrompt),
+                                                              {list.RowCount()}))) {
+    context.out << text::LookupUtf8(kTextNothingErased) << '\n';
     return kExitFailure;
   }
 
@@ -73,29 +70,21 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
                              [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); }};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
+  port.AddFigure("written_bytes", result.written_bytes);
+  port.AddFigure("total_bytes", result.total_bytes);
   if (result.aborted) return kExitFailure;
   context.out << port.status_text() << '\n';
   // Rows still listed after the refresh are items that still exist: failed,
   // or left alone (a FIFO, a device).
   if (result.error_count > 0 || list.RowCount() > 0) {
     if (list.RowCount() > 0) {
-      context.err << "tarnwell-cli: " << list.RowCount() << " listed items still exist\n";
+      context.err << "tarnwell-cli: "
+                  << text::FormatText(text::LookupUtf8(kTextStillThere), {list.RowCount()}) << '\n';
     }
     return kExitFailure;
   }
   return kExitSuccess;
 }
-
-constexpr char kLimits[] =
-    "Where overwriting cannot reach the old data:\n"
-    "  Zeros written over a file land on the blocks it has now. Copies elsewhere stay\n"
-    "  readable: on copy-on-write and compressing file systems (btrfs, zfs, f2fs, ...)\n"
-    "  a rewrite goes to new blocks; snapshots and backups keep their own copies;\n"
-    "  SSDs and flash cards remap writes and keep old cells until they are reused;\n"
-    "  ext3/ext4 with data=journal and other journals of data hold earlier copies;\n"
-    "  network and FUSE file systems decide themselves where bytes go. The erase\n"
-    "  warns before the countdown when an item lives on such a file system. For\n"
-    "  those, erase the whole device or use encryption from the start.";
 
 }  // namespace
 
@@ -115,7 +104,7 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
   erase->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
   erase->add_option("paths", options->paths, "Files and folders (folders with all they hold)")
       ->required();
-  erase->footer(kLimits);
+  erase->footer(text::LookupLines(kTextLimits));
   erase->callback([&context, options] { context.exit_code = RunErase(context, *options); });
 }
 

@@ -4,7 +4,6 @@
 
 #include "cli/cli_context.h"
 #include "cli/collect_items.h"
-#include "cli/terminal_port.h"
 #include "items/item_list.h"
 
 namespace tarnwell::cli {
@@ -15,10 +14,11 @@ struct ListOptions {
 };
 
 int RunList(CliContext& context, const ListOptions& options) {
-  TerminalPort port(context.out, context.err, false, 0);
+  CliPort& port = OpenPort(context, false);
   items::ItemList list(context.env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
-  for (int row = 0; row < list.RowCount(); ++row) {
+  const bool rows_written = port.WriteListRows(list);
+  for (int row = 0; !rows_written && row < list.RowCount(); ++row) {
     context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t'
                 << list.GetCellText(row, items::ItemList::kPathColumn).value_or("") << '\n';
   }

@@ -1,5 +1,5 @@
 // tarnwell-cli: the erase engine from a terminal. Each sub-command lives in
-// its own file and registers itself with one line below.
+// its own file; command_line_app.cpp puts them together.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
@@ -22,18 +22,23 @@ int main(int argc, char** argv) {
   items::SetNumberFormat(env.UserNumberFormat());
   core::RunState run_state;
 
-  CLI::App app{"Tarnwell: erase files and folders so their contents cannot be read back"};
-  app.require_subcommand(1);
-  cli::CliContext context{env, loaded.store, run_state, std::cin, std::cout, std::cerr};
-  cli::AddEraseCommand(app, context);
-  cli::AddListCommand(app, context);
-  cli::AddFillCommand(app, context);
+  CLI::App app;
+  // Lines for people; --json points it at standard error.
+  std::ostream people_out(std::cout.rdbuf());
+  cli::CliContext context{env, loaded.store, run_state, std::cin, people_out, std::cerr, std::cout};
+  cli::BuildCommandLine(app, context);
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);
-    return code == 0 ? cli::kExitSuccess : cli::kExitUsage;
+    context.exit_code = code == 0 ? cli::kExitSuccess : cli::kExitUsage;
+    if (code == 0) return context.exit_code;  // --help, --version
+  }
+  if (context.json) {
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    cli::OpenPort(context, false)
+        .Finish(chosen.empty() ? "" : chosen.front()->get_name(), context.exit_code);
   }
   return context.exit_code;
 }

@@ -44,26 +44,6 @@ void TerminalPort::InsertMessage(std::string_view text, core::MessageIcon icon) 
   }
 }
 
-void TerminalPort::SetStatusText(std::string_view text) {
-  std::lock_guard lock(mutex_);
-  status_text_ = text;
-}
-
-std::string TerminalPort::status_text() const {
-  std::lock_guard lock(mutex_);
-  return status_text_;
-}
-
-std::string TerminalPort::UpdateOptionLabels() {
-  std::lock_guard lock(mutex_);
-  return option_label_;
-}
-
-void TerminalPort::set_option_label(std::string label) {
-  std::lock_guard lock(mutex_);
-  option_label_ = std::move(label);
-}
-
 std::string TerminalPort::ProgressLine(const erase::ProgressSnapshot& s, int columns) {
   const double rate = s.elapsed_seconds > 0 ? static_cast<double>(s.done) / s.elapsed_seconds : 0;
   std::string numbers = " " + erase::FormatOneDecimal(s.percentage) + " %  " +

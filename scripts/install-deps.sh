@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
   clang libclang-rt-14-dev
   xvfb xauth e2fsprogs util-linux locales secure-delete
+  dpkg-dev lintian appstream desktop-file-utils man-db python3
+  bash-completion zsh fish
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -31,4 +31,6 @@ fi
 echo "== release =="
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
+# The package test installs what this build packs.
+cmake --build --preset release --target package >/dev/null
 ctest --preset release -j "$jobs"

@@ -56,6 +56,21 @@ std::u16string_view LookupText(int id) {
 
 std::string LookupUtf8(int id) { return Utf16ToUtf8(LookupText(id)); }
 
+std::string LookupLines(int id) {
+  const std::string text = LookupUtf8(id);
+  std::string lines;
+  lines.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+      lines += '\n';
+      ++i;
+    } else {
+      lines += text[i];
+    }
+  }
+  return lines;
+}
+
 std::u16string_view AboutText(int id) {
   const TextCatalog* catalog = Active();
   return catalog == nullptr ? std::u16string_view() : catalog->About(id);

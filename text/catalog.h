@@ -23,6 +23,9 @@ bool BuildTextCatalogFromArchive(std::span<const uint8_t> archive);
 // empty when neither has it, for ids outside 0..127 and before a build.
 std::u16string_view LookupText(int id);
 std::string LookupUtf8(int id);
+// LookupUtf8 with each backslash-n pair of the text turned into a line break:
+// the catalogue holds one line per text, so longer help texts mark breaks so.
+std::string LookupLines(int id);
 // The about section's text of id (product name, web addresses, request to
 // translators); empty when missing.
 std::u16string_view AboutText(int id);

@@ -1,0 +1,28 @@
+#include "app/fill_here_runner.h"
+
+#include <utility>
+
+#include "text/catalog.h"
+
+namespace tarnwell::app {
+namespace {
+
+constexpr int kTextFill = 4;
+constexpr int kTextAreYouSure = 31;
+
+QString Text(int id) { return QString::fromStdString(text::LookupUtf8(id)); }
+
+}  // namespace
+
+QString FillHereRunner::ChooseFolder(QWidget* parent) {
+  if (folder_.isEmpty()) return inner_.ChooseFolder(parent);
+  const QString folder = std::exchange(folder_, QString());
+  const QMessageBox::StandardButton answer =
+      ShowMessageBox(parent, QMessageBox::Question, QStringLiteral("Tarnwell"),
+                     Text(kTextFill) + QStringLiteral("\n\n") + folder + QStringLiteral("\n\n") +
+                         Text(kTextAreYouSure),
+                     QMessageBox::Yes | QMessageBox::No);
+  return answer == QMessageBox::Yes ? folder : QString();
+}
+
+}  // namespace tarnwell::app

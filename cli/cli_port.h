@@ -1,0 +1,52 @@
+// What a sub-command reports through besides the window calls: progress,
+// the rows of `list` and the final figures. TerminalPort draws them for
+// people; JsonPort writes one JSON object per line for scripts.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "core/window_port.h"
+#include "erase/progress_reporter.h"
+#include "items/item_list.h"
+
+namespace tarnwell::cli {
+
+class CliPort : public core::WindowPort {
+ public:
+  void SetStatusText(std::string_view text) override;
+  void SetTitle(std::string_view) override {}
+  void SetInstructionText(std::string_view) override {}
+  void SetBusy(bool) override {}
+  // Returns the label set by set_option_label (the window's delay label).
+  std::string UpdateOptionLabels() override;
+  void ItemRowsChanged(int) override {}
+  void SendCancel() override {}
+
+  void set_option_label(std::string label);
+  // The last status text set.
+  std::string status_text() const;
+
+  // One progress redraw of the erase job or the fill.
+  virtual void ShowProgress(const erase::ProgressSnapshot& snapshot) = 0;
+  // Ends a progress display that is still on screen.
+  virtual void EndProgress() = 0;
+  // Writes the rows of `list` itself and returns true, or returns false
+  // when the caller prints them for people.
+  virtual bool WriteListRows(const items::ItemList&) { return false; }
+  // An exact figure of the run for the final summary (bytes written...).
+  virtual void AddFigure(std::string_view, uint64_t) {}
+  // The run is over: command is the sub-command ("" when none was parsed).
+  virtual void Finish(std::string_view, int) {}
+
+ protected:
+  mutable std::mutex mutex_;
+
+ private:
+  std::string option_label_;
+  std::string status_text_;
+};
+
+}  // namespace tarnwell::cli

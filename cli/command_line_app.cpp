@@ -1,0 +1,40 @@
+// The whole command line of tarnwell-cli in one place, so that --help and
+// the manual page built from it say the same.
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/cli_context.h"
+#include "cli/json_port.h"
+#include "core/version.h"
+#include "text/catalog.h"
+
+namespace tarnwell::cli {
+namespace {
+
+constexpr int kTextExitStatus = 114;
+constexpr int kTextFilesAndEnvironment = 116;
+
+}  // namespace
+
+void BuildCommandLine(CLI::App& app, CliContext& context) {
+  app.description("Tarnwell: erase files and folders so their contents cannot be read back");
+  app.name("tarnwell-cli");
+  app.require_subcommand(1);
+  // Lets --json follow the sub-command as well as precede it.
+  app.fallthrough();
+  app.set_version_flag("--version", std::string(core::kProgramVersion));
+  app.add_flag_callback(
+      "--json",
+      [&context] {
+        context.json = true;
+        context.out.rdbuf(context.err.rdbuf());
+      },
+      "One JSON object per line on standard output for scripts (see JSON output)");
+  app.footer(text::LookupLines(kTextExitStatus) + "\n\n" +
+             text::LookupLines(kTextFilesAndEnvironment) + "\n\n" + kJsonHelp);
+  AddEraseCommand(app, context);
+  AddListCommand(app, context);
+  AddFillCommand(app, context);
+}
+
+}  // namespace tarnwell::cli

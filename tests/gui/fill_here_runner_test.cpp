@@ -1,0 +1,44 @@
+// The runner behind `tarnwell --fill DIR`: DIR only after a yes, and only for
+// the first folder choice.
+#include "app/fill_here_runner.h"
+
+#include <QtTest>
+
+#include "scripted_runner.h"
+#include "text/catalog.h"
+
+namespace tarnwell {
+namespace {
+
+class FillHereRunnerTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { QVERIFY(text::BuildTextCatalog()); }
+
+  void FolderAfterYesThenTheChooser() {
+    testing::ScriptedRunner inner;
+    inner.answer = QMessageBox::Yes;
+    inner.folder = QStringLiteral("/chosen");
+    app::FillHereRunner runner(inner, QStringLiteral("/srv/data"));
+    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/srv/data"));
+    QCOMPARE(inner.boxes.size(), 1);
+    QVERIFY(inner.boxes[0].text.contains(QStringLiteral("/srv/data")));
+    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/chosen"));
+    QCOMPARE(inner.boxes.size(), 1);
+  }
+
+  void NoMeansNoFillAndNoSecondQuestion() {
+    testing::ScriptedRunner inner;
+    inner.answer = QMessageBox::No;
+    inner.folder = QStringLiteral("/chosen");
+    app::FillHereRunner runner(inner, QStringLiteral("/srv/data"));
+    QVERIFY(runner.ChooseFolder(nullptr).isEmpty());
+    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/chosen"));
+  }
+};
+
+}  // namespace
+}  // namespace tarnwell
+
+QTEST_MAIN(tarnwell::FillHereRunnerTest)
+#include "fill_here_runner_test.moc"

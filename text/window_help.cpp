@@ -1,0 +1,31 @@
+#include "text/window_help.h"
+
+#include "text/catalog.h"
+
+namespace tarnwell::text {
+namespace {
+
+constexpr int kTextWindowDescription = 115;
+constexpr int kTextFilesAndEnvironment = 116;
+constexpr int kTextLimits = 112;
+
+constexpr char kOptionsAndExitStatus[] =
+    "Options:\n"
+    "  --help  Show this text and end.\n"
+    "  --version  Show the version and end.\n"
+    "  --fill DIR  Start the fill of the free space of the volume holding DIR, after\n"
+    "      asking.\n"
+    "  --  Every later argument is a path, also one that starts with a dash.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  always; what failed is in the window's message list.";
+
+}  // namespace
+
+std::string WindowHelpText() {
+  return "Usage: tarnwell [--help | --version | --fill DIR | [--] [FILE|FOLDER]...]\n\n" +
+         LookupLines(kTextWindowDescription) + "\n\n" + kOptionsAndExitStatus + "\n\n" +
+         LookupLines(kTextFilesAndEnvironment) + "\n\n" + LookupLines(kTextLimits) + "\n";
+}
+
+}  // namespace tarnwell::text

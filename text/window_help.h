@@ -1,0 +1,13 @@
+// The text of `tarnwell --help`, which the window's manual page is also made
+// from.
+#pragma once
+
+#include <string>
+
+namespace tarnwell::text {
+
+// Usage, description, options, files, environment and the limits of
+// overwriting, in the current language where the catalogue has them.
+std::string WindowHelpText();
+
+}  // namespace tarnwell::text
