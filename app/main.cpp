@@ -41,6 +41,10 @@ int main(int argc, char** argv) {
 
   platform::Env& env = platform::DefaultEnv();
   settings::LoadedSettings loaded = settings::LoadSettings(env);
+  if (!loaded.problem.ok()) {
+    std::cerr << "tarnwell: settings not used, defaults apply: " << loaded.problem.message()
+              << '\n';
+  }
   text::BuildTextCatalog();
   text::SetCurrentLanguage(loaded.language);
   items::SetNumberFormat(env.UserNumberFormat());

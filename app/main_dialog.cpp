@@ -31,6 +31,7 @@
 #include "app/worker_slot.h"
 #include "erase/erase_job.h"
 #include "fill/fill_job.h"
+#include "fill/running_fills.h"
 #include "items/add_items.h"
 #include "items/item_list.h"
 #include "settings/settings_store.h"
@@ -168,6 +169,8 @@ MainDialog::MainDialog(DialogServices services, const std::vector<std::string>& 
     move(screen->availableGeometry().center() - rect().center());
   }
 
+  // A fill killed meanwhile left files and maybe a lowered reserve behind.
+  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *port_);
   items::ItemAdder(services_.env, *items_, port_.get()).AddArguments(argument_paths);
 }
 

@@ -6,6 +6,8 @@ cli=$1
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 export TARNWELL_SETTINGS="$work/settings.ini"
+# Records of running fills apart from other tests and the system.
+export TARNWELL_STATE_DIR="$work/state"
 export LC_ALL=C LANG=C
 . "$(dirname "$0")/../tests/support/check.sh"
 
@@ -46,5 +48,58 @@ check "the FIFO is still there" test -p "$work/fifo"
 
 "$cli" erase --help >"$work/out" 2>&1
 check "help names copy-on-write and SSDs" grep -q "copy-on-write" "$work/out"
+
+# The summary line is built from its parts in every language, never the whole
+# status line ("Ready // ...").
+texts=$(dirname "$0")/../res/texts
+printf 'x' >"$work/one"
+for section in 1_german 2_english 3_russian 4_dutch 5_romanian 6_swedish 7_french 8_italian; do
+  lng=$((${section%%_*} - 1))
+  word=$(sed -n 's/^33=//p' "$texts/$section.txt")
+  printf '[Program]\nlng=%d\n' "$lng" >"$work/lang.ini"
+  TARNWELL_SETTINGS="$work/lang.ini" "$cli" list "$work/one" >"$work/out" 2>"$work/err"
+  check "the summary line in language $lng is '$word:1 <size>'" \
+    grep -qx "$word:1 1[.,]0 [^ ]*" <(tail -n 1 "$work/out")
+done
+
+# Settings paths that are no settings file: quickly, defaults, an error line
+# naming the file, and the file never rewritten.
+mkfifo "$work/settings_fifo"
+mkdir "$work/settings_dir"
+head -c $((2 * 1024 * 1024)) /dev/zero | tr '\0' 'a' >"$work/settings_big"
+sum_before=$(md5sum <"$work/settings_big")
+for settings in "$work/settings_fifo" /dev/zero "$work/settings_big" "$work/settings_dir"; do
+  TARNWELL_SETTINGS=$settings timeout 10 "$cli" list "$work/one" >"$work/out" 2>"$work/err"
+  check "settings $settings: the command ends with exit 0" test $? -eq 0
+  check "settings $settings: an error line names it" grep -qF "$settings" "$work/err"
+  check "settings $settings: defaults (English) apply" grep -qx "Items:1 .*" <(tail -n 1 "$work/out")
+done
+check "an oversized settings file is not rewritten" test "$(md5sum <"$work/settings_big")" = "$sum_before"
+
+# On a terminal a newline or tab in a name is shown escaped, as ls does there;
+# a pipe gets the bytes as they are.
+mkdir "$work/odd"
+printf 'x' >"$work/odd/two"$'\n'"lines"
+script -qec "$(printf '%q ' "$cli" list "$work/odd")" /dev/null </dev/null >"$work/out" 2>&1
+check "a terminal shows a newline escaped" grep -qF "/odd/two'\$'\\n''lines'" "$work/out"
+"$cli" list "$work/odd" >"$work/out" 2>"$work/err"
+check "a pipe gets the name's bytes" grep -qx "lines" "$work/out"
+
+# The terminal's countdown names the key that aborts there; SIGHUP (a closed
+# terminal) and SIGQUIT abort the countdown like Ctrl-C.
+printf 'y' >"$work/kept"
+"$cli" erase --yes --delay 1 "$work/kept" >"$work/out" 2>"$work/err"
+check "the countdown names Ctrl+C" grep -q "Abort with Ctrl+C" "$work/out"
+check "the countdown does not name Escape" test "$(grep -c "ESC" "$work/out")" -eq 0
+printf 'y' >"$work/kept"
+for signal in HUP QUIT; do
+  "$cli" erase --yes --delay 5 "$work/kept" >"$work/out" 2>"$work/err" &
+  pid=$!
+  sleep 1
+  kill -$signal $pid
+  wait $pid
+  check "SIG$signal in the countdown aborts with exit 1" test $? -eq 1
+  check "SIG$signal in the countdown erases nothing" test -f "$work/kept"
+done
 
 exit $((failures > 0))

@@ -28,9 +28,4 @@ bool CollectItems(CliContext& context, const std::vector<std::string>& arguments
   return true;
 }
 
-std::string ItemsSummary(const std::string& status_line) {
-  const size_t items = status_line.find("Items:");
-  return items == std::string::npos ? status_line : status_line.substr(items);
-}
-
 }  // namespace tarnwell::cli

@@ -17,7 +17,4 @@ namespace tarnwell::cli {
 bool CollectItems(CliContext& context, const std::vector<std::string>& arguments,
                   items::ItemList& list, core::WindowPort& port);
 
-// "Items:N TOTAL" out of the item list's status line.
-std::string ItemsSummary(const std::string& status_line);
-
 }  // namespace tarnwell::cli

@@ -8,6 +8,7 @@
 #include "cli/cli_context.h"
 #include "cli/collect_items.h"
 #include "erase/erase_job.h"
+#include "fill/running_fills.h"
 #include "items/item_list.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
@@ -21,6 +22,8 @@ constexpr int kTextNothingErased = 101;
 constexpr int kTextNoTerminal = 102;
 constexpr int kTextStillThere = 108;
 constexpr int kTextLimits = 112;
+// The countdown row naming Ctrl+C: Escape does nothing in a terminal.
+constexpr int kTextTerminalCountdown = 120;
 constexpr int kMaxPasses = 10;
 constexpr int kMaxDelaySeconds = 10;
 
@@ -42,7 +45,8 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   CliPort& port = OpenPort(context, interactive);
   items::ItemList list(env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
-  context.out << ItemsSummary(port.status_text()) << '\n';
+  fill::CleanUpAfterKilledFills(env, fill::RuntimeStateFolder(env), port);
+  context.out << list.ItemsSummary() << '\n';
   if (list.RowCount() == 0) return kExitSuccess;
   if (!options.yes && !AskToConfirm(context, text::FormatText(text::LookupUtf8(kTextErasePrompt),
                                                               {list.RowCount()}))) {
@@ -67,7 +71,8 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
                              erase::EraseOptions{.verify = options.verify},
                              options.passes,
                              delay,
-                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); }};
+                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); },
+                             kTextTerminalCountdown};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
   port.AddFigure("written_bytes", result.written_bytes);

@@ -22,6 +22,7 @@ constexpr int kTextReservedRefused = 107;
 constexpr int kTextStopped = 109;
 constexpr int kTextWhereFilesGo = 110;
 constexpr int kTextNotes = 113;
+constexpr int kTextInMemory = 121;
 
 struct FillCliOptions {
   bool yes = false;
@@ -29,8 +30,9 @@ struct FillCliOptions {
   std::string folder;
 };
 
-// Set by the first Ctrl-C or SIGTERM; the fill then stops writing and
-// deletes its files before the process ends. Static, as the handler needs.
+// Set by the first Ctrl-C, SIGTERM, SIGHUP or SIGQUIT; the fill then stops
+// writing and deletes its files before the process ends. Static, as the
+// handler needs.
 std::atomic<int> interrupted{0};
 
 // Checks the arguments before anything is touched; false with the reason on
@@ -76,6 +78,17 @@ int RunFill(CliContext& context, const FillCliOptions& options) {
   if (!options.yes && !AskToConfirm(context, text::LookupUtf8(kTextFillPrompt))) {
     context.out << text::LookupUtf8(kTextNothingWritten) << '\n';
     return kExitFailure;
+  }
+  // Held in memory only: nothing on a disk to protect, and every program
+  // loses the memory while the fill runs.
+  if (mount.ok() && fill::IsInMemory(*mount) && !options.yes) {
+    context.out << text::FormatText(text::LookupUtf8(kTextInMemory),
+                                    {mount->mount_point, mount->fs_type})
+                << '\n';
+    if (!AskToConfirm(context, text::LookupUtf8(kTextFillPrompt))) {
+      context.out << text::LookupUtf8(kTextNothingWritten) << '\n';
+      return kExitFailure;
+    }
   }
 
   CliPort& port = OpenPort(context, env.IsTerminal(1));

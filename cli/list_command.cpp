@@ -4,6 +4,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/collect_items.h"
+#include "cli/shell_quote.h"
 #include "items/item_list.h"
 
 namespace tarnwell::cli {
@@ -17,12 +18,17 @@ int RunList(CliContext& context, const ListOptions& options) {
   CliPort& port = OpenPort(context, false);
   items::ItemList list(context.env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
+  // A terminal must show a newline or tab inside a name as such; a pipe gets
+  // the bytes as they are (and --json exact names).
   const bool rows_written = port.WriteListRows(list);
+  const bool terminal = context.env.IsTerminal(1);
   for (int row = 0; !rows_written && row < list.RowCount(); ++row) {
-    context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t'
-                << list.GetCellText(row, items::ItemList::kPathColumn).value_or("") << '\n';
+    std::string path = list.GetCellText(row, items::ItemList::kPathColumn).value_or("");
+    if (terminal) path = ShellEscape(path);
+    context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t' << path
+                << '\n';
   }
-  context.out << ItemsSummary(port.status_text()) << '\n';
+  context.out << list.ItemsSummary() << '\n';
   return kExitSuccess;
 }
 

@@ -14,9 +14,13 @@ int main(int argc, char** argv) {
   using namespace tarnwell;
   platform::Env& env = platform::DefaultEnv();
   settings::LoadedSettings loaded = settings::LoadSettings(env);
+  if (!loaded.problem.ok()) {
+    std::cerr << "tarnwell-cli: settings not used, defaults apply: " << loaded.problem.message()
+              << '\n';
+  }
   text::SetCurrentLanguage(loaded.language);
   if (!text::BuildTextCatalog()) {
-    std::cerr << "tarnwell-cli: out of memory for the text catalogue\n";
+    std::cerr << "tarnwell-cli: the built-in text catalogue cannot be decoded\n";
     return cli::kExitFailure;
   }
   items::SetNumberFormat(env.UserNumberFormat());

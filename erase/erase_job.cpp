@@ -13,7 +13,6 @@ namespace tarnwell::erase {
 namespace {
 
 constexpr int kTextAbort = 8;
-constexpr int kTextCountdown = 10;
 constexpr int kTextProductName = 11;
 constexpr int kTextError = 18;
 constexpr int kTextStart = 40;
@@ -76,9 +75,9 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     return result;
   };
   for (int i = 0; i < state.deleteDelaySeconds.load(); ++i) {
-    port.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextCountdown), {state.deleteDelaySeconds.load() - i}),
-        core::MessageIcon::kInfo);
+    port.InsertMessage(text::FormatText(text::LookupUtf8(context.countdown_text_id),
+                                        {state.deleteDelaySeconds.load() - i}),
+                       core::MessageIcon::kInfo);
     if (StopRequested(state)) return abort();
     SleepOneStep(env, state);
     // A stop seen while sleeping ends the countdown without another row.

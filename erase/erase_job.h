@@ -18,6 +18,9 @@
 
 namespace tarnwell::erase {
 
+// "The begin in %d sec. Abort with [ESC]": the window's countdown row.
+inline constexpr int kWindowCountdownText = 10;
+
 struct EraseJobResult {
   bool aborted = false;  // stopped during the countdown; nothing was touched
   int pass_count = 0;
@@ -43,6 +46,9 @@ struct EraseJobContext {
   std::optional<int> delay_seconds;
   // Gets the numbers of every progress redraw.
   ProgressListener on_progress;
+  // The text of each countdown row, "%d" the seconds left: it names the key
+  // that aborts, which differs between the window and a terminal.
+  int countdown_text_id = kWindowCountdownText;
 };
 
 // Runs the job on the calling thread and returns its counters. Reads

@@ -104,8 +104,9 @@ int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder
       devices.push_back(entry.name.substr(kStatePrefix.size()));
   }
   if (devices.empty()) return 0;
-  // Waits while a running fill holds its reserve lowered.
-  platform::Result<std::unique_ptr<platform::FileLock>> lock = env.LockExclusive(state_folder);
+  // Held by a running fill that keeps its reserve lowered: it puts it back
+  // itself, and a start must not wait for the fill to end.
+  platform::Result<std::unique_ptr<platform::FileLock>> lock = env.TryLock(state_folder, nullptr);
   if (!lock.ok()) return 0;
   int restored = 0;
   for (const std::string& device : devices) {

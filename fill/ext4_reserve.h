@@ -64,7 +64,8 @@ class LoweredReserve final {
 
 // Puts back every reserve recorded in state_folder by a fill that did not
 // restore it, as long as it still holds the lowered value (a remount resets
-// it). One row per restored reserve when window is given. Returns the count.
+// it). Does nothing while a running fill holds state_folder locked. One row per restored reserve
+// when window is given. Returns the count.
 int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder,
                              core::WindowPort* window);
 

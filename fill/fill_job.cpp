@@ -11,6 +11,7 @@
 #include "fill/ext4_reserve.h"
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
+#include "fill/running_fills.h"
 #include "items/format_size.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
@@ -22,6 +23,7 @@ constexpr int kTextInstructions = 5;
 constexpr int kTextLeftoversRemoved = 76;
 constexpr int kTextWritten = 77;
 constexpr int kTextHeldBack = 78;
+constexpr int kTextInMemory = 121;
 constexpr int kAboutProductName = 19;
 
 // Writes files until the volume is full, the size limit chain or the empty
@@ -62,6 +64,17 @@ bool IsFullForUs(platform::Env& env, const FillState& state) {
   return now >= 0 && static_cast<uint64_t>(now) <= state.out_of_reach_bytes + kMaxSweepBytes;
 }
 
+// A RAM-backed volume holds nothing on a disk: filling it only takes memory
+// from every program.
+void WarnOfVolumeInMemory(platform::Env& env, core::WindowPort& window, const std::string& folder) {
+  platform::Result<platform::MountInfo> mount = env.FindMount(folder);
+  if (mount.ok() && IsInMemory(*mount)) {
+    window.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextInMemory), {mount->mount_point, mount->fs_type}),
+        core::MessageIcon::kWarning);
+  }
+}
+
 void ShowCoverage(core::WindowPort& window, const FillReport& report) {
   if (report.free_bytes != UINT64_MAX) {
     window.InsertMessage(
@@ -100,6 +113,10 @@ std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
   return parent;
 }
 
+bool IsInMemory(const platform::MountInfo& mount) {
+  return mount.fs_type == "tmpfs" || mount.fs_type == "ramfs";
+}
+
 platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder) {
   if (!env.IsPrivileged()) {
     return platform::Status::Error(EPERM, "including ext4's reserved clusters needs root");
@@ -129,7 +146,9 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
       [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
       options.interrupt};
 
-  RestoreAbandonedReserves(env, options.reserve_state_folder, &window);
+  const std::string state_folder =
+      options.state_folder.empty() ? RuntimeStateFolder(env) : options.state_folder;
+  CleanUpAfterKilledFills(env, state_folder, window);
   platform::Status usable = platform::Status::Ok();
   if (options.include_reserved) usable = CheckIncludeReserved(env, report.folder);
   if (!usable.ok()) {
@@ -137,6 +156,10 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     ++state.errors;
   } else {
     erase::ReportUntrustedFileSystems(env, window, {report.folder});
+    WarnOfVolumeInMemory(env, window, report.folder);
+    // Before the first file, so that a kill from here on leaves a record.
+    const std::unique_ptr<RunningFillRecord> record =
+        RunningFillRecord::Create(env, state_folder, report.folder);
     const int leftovers = RemoveFillLeftovers(env, report.folder, window);
     if (leftovers > 0) {
       window.InsertMessage(text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {leftovers}),
@@ -154,7 +177,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     bool can_fill = true;
     if (options.include_reserved) {
       platform::Result<std::unique_ptr<LoweredReserve>> made =
-          LoweredReserve::Lower(env, report.folder, options.reserve_state_folder);
+          LoweredReserve::Lower(env, report.folder, state_folder);
       if (made.ok()) {
         lowered = std::move(*made);
       } else {

@@ -28,10 +28,11 @@ std::string FillFolderFor(platform::Env& env, const std::string& chosen);
 struct FillOptions {
   // ext4 only, root only: lower ext4's own reserve for the fill as well.
   bool include_reserved = false;
-  // Where a lowered reserve's old value is kept while the fill runs.
-  std::string reserve_state_folder = "/run/tarnwell";
-  // Set to non-zero by a signal handler (Ctrl-C); stops the fill like a
-  // cleared fillRunning. May be null.
+  // Where the fill records its folder and a lowered reserve's old value
+  // while it runs; empty for RuntimeStateFolder.
+  std::string state_folder;
+  // Set to non-zero by a signal handler (Ctrl-C, a closed terminal); stops
+  // the fill like a cleared fillRunning. May be null.
   const std::atomic<int>* interrupt = nullptr;
   // Gets the numbers of every progress redraw (a terminal's bar).
   erase::ProgressListener progress_listener;
@@ -50,12 +51,15 @@ struct FillReport {
   int errors = 0;                // rows with the error icon
 };
 
+// Whether the mount keeps its files in memory only (tmpfs, ramfs).
+bool IsInMemory(const platform::MountInfo& mount);
+
 // Whether --include-reserved can work for a fill into folder: root, and an
 // ext4 file system whose reserve is readable. The reason when not.
 platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder);
 
 // The whole fill for a chosen folder, as the window's worker or the command
-// line runs it: clean-up of an interrupted fill, warnings, measuring, the
+// line runs it: clean-up after interrupted fills, warnings, measuring, the
 // files, their deletion, the coverage row, and the window restored.
 FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
                          const std::string& chosen_folder, const FillOptions& options = {});

@@ -4,6 +4,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -46,7 +47,7 @@ uint64_t FreeBytes(const std::string& path) {
 class FillFreeSpaceTest : public ::testing::Test {
  protected:
   FillReport Run(platform::Env& env, const std::string& chosen, FillOptions options = {}) {
-    options.reserve_state_folder = state_dir.path();
+    options.state_folder = state_dir.path();
     return FillFreeSpace(env, port, run_state, chosen, options);
   }
   void ExpectWindowRestored() {
@@ -222,6 +223,18 @@ TEST_F(FillFreeSpaceTest, TmpfsIsFilledAndFreeAgainAfterwards) {
   EXPECT_EQ(CountFillFiles(volume.path()), 0);
   EXPECT_EQ(FreeBytes(volume.path()), free_before);
   ExpectWindowRestored();
+  // Memory, not a disk: said before the first file.
+  const auto& rows = port.messages();
+  const auto warning = std::find_if(rows.begin(), rows.end(), [&](const auto& row) {
+    return row.text == volume.path() +
+                           " is held in memory (tmpfs): filling it takes memory from "
+                           "every program and protects nothing on a disk";
+  });
+  const auto first_file = std::find_if(
+      rows.begin(), rows.end(), [](const auto& row) { return row.text.starts_with("File:"); });
+  ASSERT_NE(warning, rows.end());
+  EXPECT_EQ(warning->icon, core::MessageIcon::kWarning);
+  EXPECT_LT(warning, first_file);
 }
 
 TEST_F(FillFreeSpaceTest, ChoosingAMountPointFillsThatFileSystem) {
@@ -257,8 +270,8 @@ TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
 
   platform::FaultEnv env(real_env);
   uint64_t during = UINT64_MAX;
-  env.observe = [&](const std::string& operation, const std::string&) {
-    if (operation == "WriteAt" && during == UINT64_MAX) {
+  env.observe = [&](const std::string& operation, const std::string& path) {
+    if (operation == "WriteAt" && path.starts_with(volume.path()) && during == UINT64_MAX) {
       during = ReadExt4Reserve(real_env, volume.path())->clusters;
     }
   };

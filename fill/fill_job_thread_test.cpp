@@ -33,7 +33,7 @@ TEST(FillThread, CancelFromAnotherThreadDeletesEveryFile) {
   testing::RecordingPort port;
   core::RunState run_state;
   FillOptions options;
-  options.reserve_state_folder = state.path();
+  options.state_folder = state.path();
   FillReport report;
   std::thread worker(
       [&] { report = FillFreeSpace(env, port, run_state, dir.MakeDir("x"), options); });

@@ -77,14 +77,20 @@ platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillCon
   std::string path;
   platform::Result<std::unique_ptr<platform::WritableFile>> created =
       platform::Status::Error(EEXIST, "");
+  std::unique_ptr<platform::FileLock> lock;
   for (int attempt = 0; attempt < kFillCreateAttempts; ++attempt) {
     path = NewFillFileName(context.env, state.folder);
-    created = context.env.CreateExclusive(path, 0600);
-    if (created.ok() || created.status().code() != EEXIST) break;
+    created = context.env.CreateExclusiveLocked(path, 0600, &lock);
+    if (created.ok()) break;
+    // EAGAIN: another fill's clean-up reached the new file before the lock;
+    // that clean-up deletes it.
+    const int code = created.status().code();
+    if (code != EEXIST && code != EAGAIN) break;
   }
   context.window.InsertMessage("File:" + path, core::MessageIcon::kInfo);
   if (created.ok()) {
     state.paths.push_back(path);
+    state.locks.push_back(std::move(lock));
     ++state.created;
   } else if (!IsVolumeFull(created.status().code())) {
     ReportFillError(context, state, created.status());
@@ -162,6 +168,8 @@ void DeleteFillFiles(FillContext& context, FillState& state) {
     platform::Status removed = context.env.RemoveFile(state.paths.back());
     if (!removed.ok()) ReportFillError(context, state, removed);
     state.paths.pop_back();
+    // Released only now: until the file is gone it is this fill's.
+    if (!state.locks.empty()) state.locks.pop_back();
     Report(context, state);
   }
 }

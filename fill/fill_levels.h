@@ -34,6 +34,10 @@ struct FillState {
   uint64_t written_bytes = 0;
   // Every file made so far, oldest first; deleted newest first.
   std::vector<std::string> paths;
+  // The lock held on each of them from creation to deletion, so that the
+  // clean-up of another fill never takes a running fill's file for a
+  // leftover.
+  std::vector<std::unique_ptr<platform::FileLock>> locks;
   // Part of free_bytes that no write of this process can reach (ext4's own
   // reserve, measured in for root).
   uint64_t out_of_reach_bytes = 0;
@@ -71,7 +75,7 @@ struct FillFileResult {
 };
 
 // Makes a new temporary file in state.folder (a new name on a clash) with its
-// "File:" row either way, and adds it to state.paths. A failure other than a
+// "File:" row either way, locks it and adds it to state.paths. A failure other than a
 // full volume gets an error row as well.
 platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillContext& context,
                                                                          FillState& state);

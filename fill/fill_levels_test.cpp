@@ -116,9 +116,13 @@ TEST(FillFile, FillsTheVolumeAndDeletesItsFilesNewestFirst) {
   EXPECT_EQ(fill.state.errors, 0);
 }
 
-TEST(FillFile, SizeLimitLeadsToFurtherFiles) {
+TEST(FillFile, SizeLimitLeadsToFurtherFilesDeletedNewestFirst) {
   TempDir dir;
   SmallVolume volume(2'500'000, 1'000'000);
+  std::vector<std::string> removed;
+  volume.env.observe = [&](const std::string& operation, const std::string& path) {
+    if (operation == "RemoveFile") removed.push_back(path);
+  };
   Fill fill(volume.env, dir.path(), 2'500'000);
   fill.Run();
   ASSERT_EQ(fill.state.paths.size(), 3u);
@@ -127,8 +131,10 @@ TEST(FillFile, SizeLimitLeadsToFurtherFiles) {
   EXPECT_EQ(std::filesystem::file_size(fill.state.paths[0]), 1'000'000u);
   EXPECT_EQ(std::filesystem::file_size(fill.state.paths[2]), 500'000u);
   EXPECT_EQ(fill.state.written_bytes, 2'500'000u);
+  const std::vector<std::string> made = fill.state.paths;
   DeleteFillFiles(fill.context, fill.state);
   EXPECT_TRUE(FillFilesIn(dir.path()).empty());
+  EXPECT_EQ(removed, std::vector<std::string>(made.rbegin(), made.rend()));
 }
 
 TEST(FillFile, NameClashDrawsNewNamesWithoutTouchingTheOtherFile) {

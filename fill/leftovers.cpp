@@ -1,10 +1,18 @@
 #include "fill/leftovers.h"
 
+#include <cerrno>
 #include <vector>
 
 #include "erase/random_name.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
 
 namespace tarnwell::fill {
+namespace {
+
+constexpr int kTextInUseByAFill = 122;
+
+}  // namespace
 
 std::string NewFillFileName(platform::Env& env, const std::string& folder) {
   std::string path = folder;
@@ -48,6 +56,23 @@ int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::Win
   int removed = 0;
   for (const std::string& name : names) {
     const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
+    // A running fill holds a lock on each of its files until it deletes them.
+    platform::FileInfo locked;
+    platform::Result<std::unique_ptr<platform::FileLock>> lock = env.TryLock(path, &locked);
+    if (!lock.ok()) {
+      if (lock.status().code() == EWOULDBLOCK) {
+        window.InsertMessage(text::FormatText(text::LookupUtf8(kTextInUseByAFill), {path}),
+                             core::MessageIcon::kInfo);
+      } else if (lock.status().code() != ENOENT) {
+        window.InsertMessage(lock.status().message(), core::MessageIcon::kError);
+      }
+      continue;
+    }
+    platform::Result<platform::FileInfo> named = env.Describe(path);
+    if (!named.ok() || named->kind != platform::FileKind::kRegular ||
+        named->device != locked.device || named->inode != locked.inode) {
+      continue;  // replaced meanwhile: not the file that was locked
+    }
     platform::Status status = env.RemoveFile(path);
     if (status.ok()) {
       ++removed;

@@ -23,8 +23,10 @@ std::string NewFillFileName(platform::Env& env, const std::string& folder);
 bool IsFillFileName(std::string_view name);
 
 // Deletes every regular file in folder whose name has the fill's shape and
-// returns how many were deleted. A row with the error icon names each one that
-// could not be deleted; links and other entries of that shape are left alone.
+// that no running fill holds locked, and returns how many were deleted. A row
+// names each file a running fill holds; a row with the error icon each one
+// that could not be deleted; links and other entries of that shape are left
+// alone.
 int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::WindowPort& window);
 
 }  // namespace tarnwell::fill

@@ -25,6 +25,10 @@ bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
 
 }  // namespace
 
+std::string ItemsSummaryText(int rows, uint64_t total_bytes) {
+  return text::LookupUtf8(kItemsText) + ":" + std::to_string(rows) + " " + FormatSize(total_bytes);
+}
+
 ItemList::ItemList(platform::Env& env) : env_(env) {}
 
 void ItemList::AddItem(std::string_view path, uint64_t size) {
@@ -59,8 +63,7 @@ void ItemList::RefreshList(core::WindowPort* port) {
   }
   if (port == nullptr) return;
   port->ItemRowsChanged(row_count);
-  port->SetStatusText(text::LookupUtf8(kReadyText) + " // " + text::LookupUtf8(kItemsText) + ":" +
-                      std::to_string(row_count) + " " + FormatSize(total));
+  port->SetStatusText(text::LookupUtf8(kReadyText) + " // " + ItemsSummaryText(row_count, total));
 }
 
 void ItemList::ResetList(core::WindowPort* port) {
@@ -79,6 +82,17 @@ void ItemList::ResetList(core::WindowPort* port) {
 int ItemList::RowCount() const {
   std::lock_guard lock(mutex_);
   return static_cast<int>(rows_.size());
+}
+
+std::string ItemList::ItemsSummary() const {
+  int rows = 0;
+  uint64_t total = 0;
+  {
+    std::lock_guard lock(mutex_);
+    rows = static_cast<int>(rows_.size());
+    for (const Entry& entry : entries_) total += entry.size;
+  }
+  return ItemsSummaryText(rows, total);
 }
 
 std::optional<std::string> ItemList::GetCellText(int row, int column) const {

@@ -19,6 +19,9 @@
 
 namespace tarnwell::items {
 
+// "Items:<rows> <total>" in the current language, the same shape in all.
+std::string ItemsSummaryText(int rows, uint64_t total_bytes);
+
 // Thread-safe: every operation holds one lock for its whole run. Window calls
 // are made after the lock is released, so a window that reads the list while
 // carrying out a worker's call cannot deadlock; when two refreshes race, the
@@ -49,6 +52,10 @@ class ItemList final {
 
   // Number of rows as of the last refresh.
   int RowCount() const;
+
+  // "Items:<rows> <total size of all entries>" in the current language: the
+  // status line of the last refresh without its "Ready // " part.
+  std::string ItemsSummary() const;
 
   // The text of one cell: column 0 the path (its bytes as stored), column 1
   // "<DIR>" for a folder other than "." and "..", else the recorded size as

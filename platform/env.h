@@ -209,7 +209,8 @@ class Env {
   // ---- time and randomness -----------------------------------------------
   virtual int64_t MonotonicMillis() = 0;  // steady clock, never goes back
   virtual void SleepMillis(int64_t milliseconds) = 0;
-  // std::rand(), unseeded unless someone seeds it: names need no secrecy.
+  // A number in 0..INT_MAX from the system's random source (getrandom), so
+  // random names differ from run to run.
   virtual int Random() = 0;
 
   // ---- item list ---------------------------------------------------------
@@ -253,10 +254,27 @@ class Env {
   virtual bool IsTerminal(int stream) = 0;
   // The width in columns of the terminal on that stream; 0 when unknown.
   virtual int TerminalColumns(int stream) = 0;
-  // From now on the first SIGINT or SIGTERM stores 1 into *flag instead of
-  // ending the process; the next one ends it as usual. flag must outlive
+  // From now on the first SIGINT, SIGTERM, SIGHUP or SIGQUIT stores 1 into
+  // *flag instead of ending the process; the next one ends it as usual. flag must outlive
   // the process's handling of signals (a static or one in main's frame).
   virtual void StopOnInterrupt(std::atomic<int>* flag) = 0;
+
+  // ---- fills beside each other, untrusted input files -------------------
+  // Creates a new regular file like CreateExclusive and holds an exclusive
+  // advisory lock (flock) on it until *lock is destroyed, also after the file
+  // is closed. EAGAIN when another process locked the new file first.
+  virtual Result<std::unique_ptr<WritableFile>> CreateExclusiveLocked(
+      const std::string& path, uint32_t mode, std::unique_ptr<FileLock>* lock) = 0;
+  // Takes an exclusive advisory lock on the regular file or folder at path
+  // without waiting: EWOULDBLOCK while another open file holds it. Never
+  // follows a link and never blocks on a FIFO. info, when given, receives
+  // what was locked.
+  virtual Result<std::unique_ptr<FileLock>> TryLock(const std::string& path, FileInfo* info) = 0;
+  // The whole content of a regular file of at most max_bytes. Never blocks on
+  // a FIFO or device (EINVAL for anything but a regular file) and reads no
+  // further than max_bytes + 1 (EFBIG beyond it), so a file that never ends
+  // cannot exhaust memory.
+  virtual Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) = 0;
 };
 
 // The process-wide implementation for this operating system.

@@ -117,6 +117,15 @@ Result<std::unique_ptr<WritableFile>> FaultEnv::CreateExclusive(const std::strin
   return std::unique_ptr<WritableFile>(new FaultWritableFile(*this, std::move(*file)));
 }
 
+// Fails under the name "CreateExclusive", so one hook covers both creations.
+Result<std::unique_ptr<WritableFile>> FaultEnv::CreateExclusiveLocked(
+    const std::string& path, uint32_t mode, std::unique_ptr<FileLock>* lock) {
+  if (auto failed = Check("CreateExclusive", path)) return *failed;
+  Result<std::unique_ptr<WritableFile>> file = real_.CreateExclusiveLocked(path, mode, lock);
+  if (!file.ok()) return file.status();
+  return std::unique_ptr<WritableFile>(new FaultWritableFile(*this, std::move(*file)));
+}
+
 Result<std::unique_ptr<ReadableFile>> FaultEnv::OpenForReading(const std::string& path) {
   if (auto failed = Check("OpenForReading", path)) return *failed;
   Result<std::unique_ptr<ReadableFile>> file = real_.OpenForReading(path);

@@ -114,6 +114,16 @@ class FaultEnv final : public Env {
   bool IsTerminal(int stream) override { return real_.IsTerminal(stream); }
   int TerminalColumns(int stream) override { return real_.TerminalColumns(stream); }
   void StopOnInterrupt(std::atomic<int>* flag) override { real_.StopOnInterrupt(flag); }
+  Result<std::unique_ptr<WritableFile>> CreateExclusiveLocked(
+      const std::string& path, uint32_t mode, std::unique_ptr<FileLock>* lock) override;
+  Result<std::unique_ptr<FileLock>> TryLock(const std::string& path, FileInfo* info) override {
+    if (auto failed = Check("TryLock", path)) return *failed;
+    return real_.TryLock(path, info);
+  }
+  Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
+    if (auto failed = Check("ReadFile", path)) return *failed;
+    return real_.ReadRegularFile(path, max_bytes);
+  }
 
   // Forwarding helpers used by the wrapped file objects.
   std::optional<Status> Check(const std::string& operation, const std::string& path);

@@ -43,7 +43,7 @@ SettingsStore::SettingsStore(platform::Env& env, std::string path)
 int SettingsStore::ReadIntSetting(std::string_view section, std::string_view key, int default_value,
                                   int lower, int upper) const {
   int value = default_value;
-  platform::Result<std::string> text = env_.ReadFile(path_);
+  platform::Result<std::string> text = env_.ReadRegularFile(path_, kMaxSettingsBytes);
   if (text.ok()) {
     const std::optional<std::string> raw = IniDocument(*text).Get(section, key);
     if (raw && !raw->empty()) value = ParseLeadingInt(*raw);
@@ -58,7 +58,7 @@ int SettingsStore::ReadIntSetting(std::string_view section, std::string_view key
 bool SettingsStore::WriteIntSetting(std::string_view section, std::string_view key, int value) {
   auto lock = env_.LockExclusive(FolderOf(path_));
   if (!lock.ok()) return false;
-  platform::Result<std::string> text = env_.ReadFile(path_);
+  platform::Result<std::string> text = env_.ReadRegularFile(path_, kMaxSettingsBytes);
   // Only a missing file may be started afresh; an unreadable one is kept.
   if (!text.ok() && text.status().code() != ENOENT) return false;
   IniDocument document(text.ok() ? std::string_view(*text) : std::string_view());
@@ -124,9 +124,14 @@ LoadedSettings LoadSettings(platform::Env& env) {
   // "Hidden" has no meaning for a file whose name is fixed: nothing to set.
   env.CreateFileIfMissing(path);
   SettingsStore store(env, path);
+  platform::Status problem = platform::Status::Ok();
+  if (platform::Result<std::string> text = env.ReadRegularFile(path, kMaxSettingsBytes);
+      !text.ok() && text.status().code() != ENOENT) {
+    problem = text.status();
+  }
   const int language =
       store.ReadProgramSetting("lng", DefaultLanguageForLocale(env.LanguageLocale()));
-  return LoadedSettings{std::move(store), language};
+  return LoadedSettings{std::move(store), language, std::move(problem)};
 }
 
 }  // namespace tarnwell::settings

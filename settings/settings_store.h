@@ -22,7 +22,8 @@ class SettingsStore final {
 
   // The key's leading decimal integer (blanks skipped, optional sign, digits
   // up to the first non-digit; no digits gives 0; saturates at the 32-bit
-  // range), or default_value when the key is missing or empty. Only when
+  // range), or default_value when the key is missing or empty or the file is
+  // not a regular file of at most kMaxSettingsBytes. Only when
   // neither bound is -1: clamped to upper, then to lower (lower wins).
   int ReadIntSetting(std::string_view section, std::string_view key, int default_value, int lower,
                      int upper) const;
@@ -50,9 +51,16 @@ class SettingsStore final {
 // Parses the leading decimal integer of text as described above.
 int ParseLeadingInt(std::string_view text);
 
+// Settings files are a few lines; a larger one is not one (or is an attack).
+inline constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
+
 struct LoadedSettings {
   SettingsStore store;
   int language;  // start value of the current language
+  // Why the file cannot be used (a FIFO, a device, a folder, over
+  // kMaxSettingsBytes): every value then is its default and the file is never
+  // rewritten. Ok when the file is usable or simply missing.
+  platform::Status problem = platform::Status::Ok();
 };
 
 // Fixes the settings file and the start language. The file is
@@ -60,7 +68,8 @@ struct LoadedSettings {
 // executable's folder when that folder is writable (a "-cli" suffix is
 // dropped, so the command-line tool shares the window's file); else the same
 // name under $XDG_CONFIG_HOME/tarnwell (default ~/.config/tarnwell). A missing
-// file is created empty; an existing one is left untouched. The language is
+// file is created empty; an existing one is left untouched. The file is read
+// without waiting (a FIFO never blocks) and no further than its cap. The language is
 // "lng" of "Program", defaulting to German (0) for the locales de_DE, de_CH,
 // de_AT and de_LU and to English (1) for every other.
 LoadedSettings LoadSettings(platform::Env& env);

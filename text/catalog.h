@@ -10,13 +10,14 @@
 namespace tarnwell::text {
 
 // Builds the catalogue from the archive compiled into the program and makes
-// it the active one; later calls reuse it. False only when memory for the
-// decoded text cannot be obtained.
+// it the active one; later calls reuse it. False when memory for the decoded
+// text cannot be obtained or the archive declares more than it can hold.
 bool BuildTextCatalog();
 
 // Builds a catalogue from any archive bytes and makes it the active one (for
 // tests and tools). Earlier catalogues stay alive, so views handed out from
-// them remain valid. False only when memory cannot be obtained.
+// them remain valid. False when memory cannot be obtained or the archive
+// declares more than it can hold.
 bool BuildTextCatalogFromArchive(std::span<const uint8_t> archive);
 
 // The text of id in the current language, falling back to English only;

@@ -130,4 +130,10 @@ uint32_t DecodeLzari(const uint8_t* archive, size_t archive_length, uint8_t* out
   return declared;
 }
 
+uint64_t MaxLzariDecodedSize(size_t archive_length) {
+  constexpr size_t kHeaderBytes = 4;
+  if (archive_length <= kHeaderBytes) return 0;
+  return uint64_t{archive_length - kHeaderBytes} * 8 * kLongestMatch;
+}
+
 }  // namespace tarnwell::text

@@ -16,4 +16,9 @@ namespace tarnwell::text {
 uint32_t DecodeLzari(const uint8_t* archive, size_t archive_length, uint8_t* output,
                      size_t capacity);
 
+// The most bytes an archive of archive_length bytes can decode to: one input
+// bit never yields more than one longest match (60 bytes). A larger declared
+// size is a lie that would have the decoder run on the 1 bits past the end.
+uint64_t MaxLzariDecodedSize(size_t archive_length);
+
 }  // namespace tarnwell::text

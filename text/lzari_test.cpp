@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "text/catalog.h"
 #include "text/lzari_decoder.h"
 #include "text/lzari_encoder.h"
 
@@ -122,6 +123,18 @@ TEST(Lzari, TruncatedOrDamagedArchivesEndWithoutOverrun) {
   out = Decode(damaged, 1000, &declared);
   EXPECT_EQ(declared, input.size());
   EXPECT_NE(out, std::vector<uint8_t>(input.begin(), input.begin() + 1000));
+}
+
+TEST(Lzari, DeclaredSizesTheArchiveCannotHoldAreRefusedByTheCatalogue) {
+  // Zeros are the most an archive packs into one bit, and still far within.
+  const std::vector<uint8_t> honest = EncodeLzari(std::vector<uint8_t>(1'000'000, 0));
+  EXPECT_LE(1'000'000u, MaxLzariDecodedSize(honest.size()));
+  EXPECT_EQ(MaxLzariDecodedSize(100), 96u * 8 * 60);
+  EXPECT_EQ(MaxLzariDecodedSize(4), 0u);
+
+  std::vector<uint8_t> lying(100, 0x5A);
+  lying[0] = lying[1] = lying[2] = lying[3] = 0xFF;  // 4 GiB declared
+  EXPECT_FALSE(BuildTextCatalogFromArchive(lying));
 }
 
 }  // namespace

@@ -87,6 +87,13 @@ std::unique_ptr<TextCatalog> TextCatalog::Allocate() {
 std::unique_ptr<TextCatalog> TextCatalog::Build(std::span<const uint8_t> archive) {
   std::unique_ptr<TextCatalog> catalog = Allocate();
   if (catalog == nullptr) return nullptr;
+  // A declared size the archive cannot hold would have the decoder run on
+  // for up to 4 GiB of output it drops.
+  if (archive.size() >= 4) {
+    const uint32_t declared =
+        archive[0] | archive[1] << 8 | archive[2] << 16 | uint32_t{archive[3]} << 24;
+    if (declared > MaxLzariDecodedSize(archive.size())) return nullptr;
+  }
   auto* bytes = reinterpret_cast<uint8_t*>(catalog->decoded_.get());
   catalog->Finish(DecodeLzari(archive.data(), archive.size(), bytes, kDecodedCapacity));
   return catalog;

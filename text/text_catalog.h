@@ -21,9 +21,10 @@ class TextCatalog final {
   // Working buffer of the decoded text, in bytes.
   static constexpr size_t kDecodedCapacity = 400000;
 
-  // Decodes an LZARI archive of UTF-16LE text and parses it. Nothing only when
-  // the working buffer cannot be obtained; a damaged archive gives a catalogue
-  // with whatever sections and lines it decodes to.
+  // Decodes an LZARI archive of UTF-16LE text and parses it. Nothing when the
+  // working buffer cannot be obtained or the archive declares more than it can
+  // hold (MaxLzariDecodedSize); a damaged archive gives a catalogue with
+  // whatever sections and lines it decodes to.
   static std::unique_ptr<TextCatalog> Build(std::span<const uint8_t> archive);
   // The same from text already decoded (UTF-16LE bytes, cut to the buffer).
   static std::unique_ptr<TextCatalog> BuildFromText(std::span<const uint8_t> text);

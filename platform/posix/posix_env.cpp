@@ -27,6 +27,7 @@
 #include "platform/env.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/fill_calls.h"
+#include "platform/posix/guard_calls.h"
 #include "platform/posix/item_listing.h"
 #include "platform/posix/terminal_calls.h"
 
@@ -246,6 +247,10 @@ std::string UnescapeMountField(const std::string& field) {
   return out;
 }
 
+// Whole files read by ReadFile are settings and system tables; anything
+// larger is not one of them.
+constexpr size_t kMaxReadFileBytes = size_t{64} << 20;
+
 class PosixEnv final : public Env {
  public:
   Result<FileInfo> Describe(const std::string& path) override {
@@ -369,19 +374,7 @@ class PosixEnv final : public Env {
   }
 
   Result<std::string> ReadFile(const std::string& path) override {
-    UniqueFd fd(RetryOpen(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
-    if (!fd.valid()) return Status::FromErrno(errno, "open", path);
-    std::string content;
-    char buffer[65536];
-    for (;;) {
-      const ssize_t n = read(fd.get(), buffer, sizeof buffer);
-      if (n == 0) return content;
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return Status::FromErrno(errno, "read", path);
-      }
-      content.append(buffer, static_cast<size_t>(n));
-    }
+    return posix::ReadRegularFile(path, kMaxReadFileBytes);
   }
 
   Status ReplaceFileAtomically(const std::string& path, std::string_view content) override {
@@ -615,7 +608,12 @@ class PosixEnv final : public Env {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   }
 
-  int Random() override { return std::rand(); }
+  int Random() override {
+    uint32_t value = 0;
+    // getrandom fails only on a kernel older than 3.17; nothing to fall back to.
+    posix::RandomBytes(&value, sizeof value);
+    return static_cast<int>(value & 0x7FFFFFFF);
+  }
 
   // ---- item list ----
   Result<std::vector<std::string>> ListNames(const std::string& folder) override {
@@ -645,6 +643,31 @@ class PosixEnv final : public Env {
   bool IsTerminal(int stream) override { return posix::IsTerminal(stream); }
   int TerminalColumns(int stream) override { return posix::TerminalColumns(stream); }
   void StopOnInterrupt(std::atomic<int>* flag) override { posix::StopOnInterrupt(flag); }
+
+  // ---- fills beside each other, untrusted input files ----
+  Result<std::unique_ptr<WritableFile>> CreateExclusiveLocked(
+      const std::string& path, uint32_t mode, std::unique_ptr<FileLock>* lock) override {
+    UniqueFd fd(RetryOpen(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          static_cast<mode_t>(mode)));
+    if (!fd.valid()) return Status::FromErrno(errno, "create", path);
+    if (Status locked = posix::LockNewFile(fd.get(), path); !locked.ok()) return locked;
+    // The lock belongs to the open file, which the duplicate keeps open
+    // after the writer closes its descriptor.
+    UniqueFd held(fcntl(fd.get(), F_DUPFD_CLOEXEC, 0));
+    if (!held.valid()) return Status::FromErrno(errno, "keep the lock of", path);
+    *lock = std::make_unique<PosixFileLock>(std::move(held));
+    return std::unique_ptr<WritableFile>(new PosixWritableFile(std::move(fd), path));
+  }
+  Result<std::unique_ptr<FileLock>> TryLock(const std::string& path, FileInfo* info) override {
+    struct stat st;
+    Result<UniqueFd> fd = posix::TryLockPath(path, &st);
+    if (!fd.ok()) return fd.status();
+    if (info != nullptr) *info = InfoOf(st);
+    return std::unique_ptr<FileLock>(new PosixFileLock(std::move(*fd)));
+  }
+  Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
+    return posix::ReadRegularFile(path, max_bytes);
+  }
 
  private:
   static int RetryOpen(const char* path, int flags, mode_t mode) {

@@ -33,8 +33,11 @@ void StopOnInterrupt(std::atomic<int>* flag) {
   // The first signal asks for a stop; the handler is then reset, so a second
   // one ends the process even while the erase is busy.
   action.sa_flags = SA_RESETHAND | SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // A closed terminal (SIGHUP) and Ctrl-\ (SIGQUIT) stop as orderly as
+  // Ctrl-C: a fill must never leave its files behind.
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    sigaction(signal_number, &action, nullptr);
+  }
 }
 
 }  // namespace tarnwell::platform::posix

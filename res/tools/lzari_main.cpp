@@ -4,19 +4,28 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <string>
 #include <vector>
 
+#include "platform/env.h"
 #include "text/lzari_decoder.h"
 #include "text/lzari_encoder.h"
 
 namespace {
 
+// Inputs are text archives of a few kilobytes; a cap keeps a FIFO or a
+// device given by mistake from hanging or exhausting memory.
+constexpr size_t kMaxInputBytes = size_t{64} << 20;
+
 bool ReadBytes(const char* path, std::vector<uint8_t>& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  tarnwell::platform::Result<std::string> text =
+      tarnwell::platform::DefaultEnv().ReadRegularFile(path, kMaxInputBytes);
+  if (!text.ok()) {
+    std::fprintf(stderr, "lzari: %s\n", text.status().message().c_str());
+    return false;
+  }
+  bytes.assign(text->begin(), text->end());
+  return true;
 }
 
 bool WriteBytes(const char* path, const uint8_t* data, size_t length) {
@@ -56,6 +65,11 @@ int main(int argc, char** argv) {
       return 1;
     }
     const uint32_t declared = input[0] | input[1] << 8 | input[2] << 16 | uint32_t{input[3]} << 24;
+    if (declared > tarnwell::text::MaxLzariDecodedSize(input.size())) {
+      std::fprintf(stderr, "lzari: %s declares %u bytes, more than its %zu bytes can hold\n",
+                   argv[2], declared, input.size());
+      return 1;
+    }
     output.resize(size_t{declared} + 1);  // the decoder keeps capacity - 1 bytes
     tarnwell::text::DecodeLzari(input.data(), input.size(), output.data(), output.size());
     output.resize(declared);

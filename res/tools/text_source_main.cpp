@@ -7,20 +7,27 @@
 // silently at run time.
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
 
+#include "platform/env.h"
 #include "text/text_catalog.h"
 #include "text/utf16.h"
 
 namespace {
 
+// Section files are a few kilobytes; see lzari_main.cpp for the cap.
+constexpr size_t kMaxSectionBytes = size_t{64} << 20;
+
 std::optional<std::string> ReadFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  tarnwell::platform::Result<std::string> text =
+      tarnwell::platform::DefaultEnv().ReadRegularFile(path, kMaxSectionBytes);
+  if (!text.ok()) {
+    std::fprintf(stderr, "text_source: %s\n", text.status().message().c_str());
+    return std::nullopt;
+  }
+  return std::move(*text);
 }
 
 // LF or CR LF line ends become CR LF; a missing last line end is added.

@@ -1,0 +1,65 @@
+// Fills beside each other: what a start cleans up, and what it must leave.
+#include "fill/running_fills.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fill/leftovers.h"
+#include "tests/support/recording_port.h"
+#include "tests/support/temp_dir.h"
+
+namespace tarnwell::fill {
+namespace {
+
+using testing::RecordingPort;
+using testing::TempDir;
+
+platform::Env& env = platform::DefaultEnv();
+
+bool HasRowStartingWith(const RecordingPort& port, std::string_view start) {
+  for (const auto& message : port.messages()) {
+    if (message.text.starts_with(start)) return true;
+  }
+  return false;
+}
+
+TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
+  TempDir state;
+  TempDir dir;
+  const std::string killed_folder = dir.MakeDir("killed");
+  const std::string running_folder = dir.MakeDir("running");
+
+  // A fill killed outright: its record unlocked, its file left in its folder.
+  const std::string leftover = NewFillFileName(env, killed_folder);
+  dir.Write("killed/" + leftover.substr(killed_folder.size() + 1), "zeros");
+  state.Write("fill-0123456789abcdef", killed_folder);
+
+  // A fill that runs: its record and its file locked.
+  auto record = RunningFillRecord::Create(env, state.path(), running_folder);
+  ASSERT_NE(record, nullptr);
+  std::unique_ptr<platform::FileLock> lock;
+  const std::string running_file = NewFillFileName(env, running_folder);
+  ASSERT_TRUE(env.CreateExclusiveLocked(running_file, 0600, &lock).ok());
+
+  RecordingPort port;
+  EXPECT_EQ(CleanUpAfterKilledFills(env, state.path(), port), 1);
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+  EXPECT_TRUE(HasRowStartingWith(port, "Removed 1 files left over"));
+  EXPECT_TRUE(std::filesystem::exists(running_file));
+  EXPECT_FALSE(std::filesystem::exists(state / "fill-0123456789abcdef"));
+
+  // Another fill of the running fill's own folder leaves its file and says so.
+  EXPECT_EQ(RemoveFillLeftovers(env, running_folder, port), 0);
+  EXPECT_TRUE(std::filesystem::exists(running_file));
+  EXPECT_TRUE(HasRowStartingWith(port, "In use by a running fill, left alone: " + running_file));
+
+  // The running fill's end removes its record; its file is a leftover then.
+  record.reset();
+  EXPECT_TRUE(std::filesystem::is_empty(state.path()));
+  lock.reset();
+  EXPECT_EQ(RemoveFillLeftovers(env, running_folder, port), 1);
+}
+
+}  // namespace
+}  // namespace tarnwell::fill
