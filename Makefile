@@ -1,5 +1,5 @@
 # The two entry points of the README. Both install what is missing first.
-.PHONY: run test build package deps bench screenshots clean
+.PHONY: run test build package windows deps bench screenshots clean
 
 deps:
 	@scripts/install-deps.sh
@@ -11,6 +11,12 @@ build: deps
 # build/release/tarnwell_<version>_<arch>.deb
 package: build
 	cmake --build --preset release --target package
+
+# build/windows/tarnwell-cli.exe, cross-built with mingw-w64
+windows: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows --target tarnwell-cli
+	cp build/windows/cli/tarnwell-cli.exe build/windows/tarnwell-cli.exe
 
 run: build
 	@scripts/run.sh

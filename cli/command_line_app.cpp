@@ -20,6 +20,8 @@ void BuildCommandLine(CLI::App& app, CliContext& context) {
   app.description("Tarnwell: erase files and folders so their contents cannot be read back");
   app.name("tarnwell-cli");
   app.require_subcommand(1);
+  // A path such as /tmp/x (wine's Z: drive) is an argument, never a /option.
+  app.allow_windows_style_options(false);
   // Lets --json follow the sub-command as well as precede it.
   app.fallthrough();
   app.set_version_flag("--version", std::string(core::kProgramVersion));

@@ -24,14 +24,10 @@ bool AllZero(const unsigned char* data, size_t length) {
 
 }  // namespace
 
-void ItemEraser::FreeDeleter::operator()(unsigned char* p) const { std::free(p); }
-
 ItemEraser::ItemEraser(platform::Env& env, core::WindowPort& port, ProgressReporter& progress,
                        EraseCounters& counters, EraseOptions options)
     : env_(env), port_(port), progress_(progress), counters_(counters), options_(options) {
-  zeros_.reset(static_cast<unsigned char*>(std::aligned_alloc(kBlockAlignment, kBlockBytes)));
-  if (!zeros_) std::abort();
-  std::memset(zeros_.get(), 0, kBlockBytes);
+  zeros_ = core::AllocateZeroedAligned(kBlockAlignment, kBlockBytes);
 }
 
 ItemEraser::~ItemEraser() {
@@ -154,11 +150,7 @@ bool ItemEraser::VerifyZeros(const std::string& path) {
   const uint64_t size = info.ok() ? info->size : 0;
   // The pages were synced, so dropping them makes the reads come from disk.
   platform::Status status = info.ok() ? file.DropCache() : info.status();
-  if (!read_buffer_) {
-    read_buffer_.reset(
-        static_cast<unsigned char*>(std::aligned_alloc(kBlockAlignment, kBlockBytes)));
-    if (!read_buffer_) std::abort();
-  }
+  if (!read_buffer_) read_buffer_ = core::AllocateZeroedAligned(kBlockAlignment, kBlockBytes);
   uint64_t offset = 0;
   bool zeros = true;
   while (status.ok() && zeros && offset < size) {

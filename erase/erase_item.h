@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/aligned_buffer.h"
 #include "core/window_port.h"
 #include "erase/progress_reporter.h"
 #include "platform/env.h"
@@ -98,11 +99,8 @@ class ItemEraser final {
   ProgressReporter& progress_;
   EraseCounters& counters_;
   EraseOptions options_;
-  struct FreeDeleter {
-    void operator()(unsigned char* p) const;
-  };
-  std::unique_ptr<unsigned char, FreeDeleter> zeros_;
-  std::unique_ptr<unsigned char, FreeDeleter> read_buffer_;
+  core::AlignedBuffer zeros_;
+  core::AlignedBuffer read_buffer_;
   std::string pending_folder_;
   bool pending_sync_ = false;
   std::vector<PendingDelete> pending_deletes_;

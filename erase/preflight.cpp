@@ -12,11 +12,12 @@ namespace tarnwell::erase {
 namespace {
 
 constexpr int kTextUntrustedFileSystem = 71;
+constexpr int kTextShadowCopies = 130;
 
 // Copy-on-write, log-structured or compressing file systems: a rewrite goes
 // to new blocks and the old ones stay until reused.
 constexpr std::string_view kRelocatingTypes[] = {"btrfs", "zfs",   "bcachefs", "nilfs2", "f2fs",
-                                                 "jffs2", "ubifs", "overlay",  "aufs"};
+                                                 "jffs2", "ubifs", "overlay",  "aufs",   "refs"};
 // Network file systems: the server decides where the bytes go.
 constexpr std::string_view kNetworkTypes[] = {"nfs",       "nfs4",   "cifs",  "smb3",
                                               "smbfs",     "9p",     "afs",   "ceph",
@@ -52,6 +53,9 @@ bool OverwriteUntrusted(const platform::MountInfo& mount) {
   // With data=journal every block is first written to the journal, where the
   // old contents of a file can survive the overwrite.
   if ((type == "ext3" || type == "ext4") && HasOption(mount.options, "data=journal")) return true;
+  // The server or the drive's controller decides where the bytes go (Windows
+  // reports these as options; Linux by the types above).
+  if (HasOption(mount.options, "network") || HasOption(mount.options, "removable")) return true;
   // Compression switched on for a file system that otherwise writes in place.
   return HasOption(mount.options, "compress") || HasOption(mount.options, "compress-force");
 }
@@ -80,13 +84,20 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
 
 int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
                                const std::vector<std::string>& paths) {
-  const std::vector<platform::MountInfo> mounts = FindUntrustedMounts(env, paths);
-  for (const platform::MountInfo& mount : mounts) {
-    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextUntrustedFileSystem),
-                                        {mount.mount_point, mount.fs_type}),
-                       core::MessageIcon::kWarning);
+  int warnings = 0;
+  for (const platform::MountInfo& mount : FindMounts(env, paths)) {
+    if (OverwriteUntrusted(mount)) {
+      port.InsertMessage(text::FormatText(text::LookupUtf8(kTextUntrustedFileSystem),
+                                          {mount.mount_point, mount.fs_type}),
+                         core::MessageIcon::kWarning);
+      ++warnings;
+    }
+    if (HasOption(mount.options, "shadow-copies")) {
+      port.InsertMessage(text::FormatText(text::LookupUtf8(kTextShadowCopies), {mount.mount_point}),
+                         core::MessageIcon::kInfo);
+    }
   }
-  return static_cast<int>(mounts.size());
+  return warnings;
 }
 
 }  // namespace tarnwell::erase

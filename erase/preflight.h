@@ -25,7 +25,8 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
                                                      const std::vector<std::string>& paths);
 
 // One warning row per mount found by FindUntrustedMounts, naming its mount
-// point and file system. Returns the number of rows.
+// point and file system, and a note for each volume whose shadow copies may
+// keep older copies (Windows). Returns the number of warning rows.
 int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
                                const std::vector<std::string>& paths);
 

@@ -23,6 +23,12 @@ TEST(Preflight, NamesTheFileSystemsWhereOverwritingCannotBeTrusted) {
   EXPECT_TRUE(OverwriteUntrusted(Mount("ext4", "rw,relatime,data=journal")));
   EXPECT_TRUE(OverwriteUntrusted(Mount("ext3", "rw,data=journal,errors=remount-ro")));
   EXPECT_TRUE(OverwriteUntrusted(Mount("xfs", "rw,compress=zstd:3")));
+  // Windows volumes: ReFS, and what the platform reports as options.
+  EXPECT_TRUE(OverwriteUntrusted(Mount("refs", "shadow-copies")));
+  for (const char* options : {"network", "removable", "compress,shadow-copies"}) {
+    EXPECT_TRUE(OverwriteUntrusted(Mount("ntfs", options))) << options;
+  }
+  EXPECT_FALSE(OverwriteUntrusted(Mount("ntfs", "shadow-copies")));
   for (const char* type : {"ext4", "ext3", "xfs", "vfat", "tmpfs", "fuseish"}) {
     EXPECT_FALSE(OverwriteUntrusted(Mount(type, "rw,data=ordered,journal_checksum"))) << type;
   }

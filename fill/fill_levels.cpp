@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "core/aligned_buffer.h"
 #include "erase/random_name.h"
 #include "fill/ext4_reserve.h"
 #include "fill/leftovers.h"
@@ -21,8 +22,10 @@ constexpr size_t kLargestDirectWrite = size_t{1} << 20;
 static_assert(kChunkBytes <= kFillZeroBytes && kLargestDirectWrite <= kFillZeroBytes);
 static_assert(kLargestDirectWrite % kFillZeroAlignment == 0);
 
-// In .bss, so it costs no file space.
-alignas(kFillZeroAlignment) char zeros[kFillZeroBytes];
+// On the heap, as Windows' object format aligns static data to 8 KiB at most;
+// never freed, so a fill still running while the process ends keeps it.
+const char* const zeros = reinterpret_cast<const char*>(
+    core::AllocateZeroedAligned(kFillZeroAlignment, kFillZeroBytes).release());
 
 void Report(FillContext& context, const FillState& state) {
   if (context.progress) context.progress(state.counted_bytes, state.free_bytes);

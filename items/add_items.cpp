@@ -3,6 +3,7 @@
 // deep call stack nor one open descriptor per level.
 #include "items/add_items.h"
 
+#include <cctype>
 #include <cerrno>
 #include <iterator>
 #include <optional>
@@ -28,6 +29,15 @@ void StripTrailingSlashes(std::string* path) {
   while (path->size() > 1 && path->back() == '/') path->pop_back();
 }
 
+// "/" and a drive root ("C:" once the slash is gone, or "C:\") have no entry
+// in a folder of their own. On Linux only a relative path to an entry named
+// like a drive looks the same; that rare one is dropped too.
+bool IsRoot(const std::string& path) {
+  const bool drive =
+      path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+  return path == "/" || (drive && (path.size() == 2 || (path.size() == 3 && path[2] == '\\')));
+}
+
 // A folder that vanished, or turned out to be a link or no folder at all, has
 // nothing below it the user could miss.
 bool IsQuietFailure(const platform::Status& status) {
@@ -48,8 +58,7 @@ ItemAdder::ItemAdder(platform::Env& env, ItemList& list, core::WindowPort* port)
 
 void ItemAdder::AddPath(std::string path) {
   StripTrailingSlashes(&path);
-  // "/" has no entry in a folder of its own, like a drive root.
-  if (path.empty() || path == "/") return;
+  if (path.empty() || IsRoot(path)) return;
   const platform::Result<platform::FileInfo> info = env_.Describe(path);
   if (!info.ok()) return;
   list_.AddItem(path, info->size);

@@ -88,6 +88,7 @@ class WritableFile {
   // ENOSPC when the volume is full; ENOTSUP (or EOPNOTSUPP) where the file
   // system cannot.
   virtual Status Allocate(uint64_t offset, uint64_t length) = 0;
+  // As Env::SetTimes, through the open file.
   virtual Status SetTimes(const FileTime& access, const FileTime& modification) = 0;
   virtual Status Close() = 0;
 };
@@ -160,7 +161,8 @@ class Env {
   // follows a link (a link is left as it is).
   virtual Status AddOwnerWrite(const std::string& path) = 0;
   // Sets access and modification time of the entry itself (a link's own).
-  // Linux has no settable creation time.
+  // Linux has no settable creation time; Windows gets the modification time
+  // as its creation time too.
   virtual Status SetTimes(const std::string& path, const FileTime& access,
                           const FileTime& modification) = 0;
   // Renames without ever replacing an existing entry: EEXIST when to exists.
@@ -195,6 +197,10 @@ class Env {
   virtual std::optional<std::string> GetEnvironment(const std::string& name) = 0;
   // $TMPDIR if set and not empty, else "/tmp"; no trailing slash.
   virtual std::string TempDirectory() = 0;
+  // The per-user folder for settings when the program's own folder is not
+  // writable: $XDG_CONFIG_HOME/tarnwell, else $HOME/.config/tarnwell
+  // (%APPDATA%/Tarnwell on Windows). Not created here.
+  virtual std::string UserSettingsFolder() = 0;
   // The language locale name: LC_ALL, else LC_MESSAGES, else LANG; "" if none.
   virtual std::string LanguageLocale() = 0;
   // The number format of the user's LC_NUMERIC (LC_ALL, LC_NUMERIC, LANG).

@@ -75,6 +75,7 @@ class FaultEnv final : public Env {
     return real_.GetEnvironment(name);
   }
   std::string TempDirectory() override { return real_.TempDirectory(); }
+  std::string UserSettingsFolder() override { return real_.UserSettingsFolder(); }
   std::string LanguageLocale() override { return real_.LanguageLocale(); }
   NumberFormat UserNumberFormat() override { return real_.UserNumberFormat(); }
   Result<int64_t> LocalTimeToEpoch(const CalendarTime& time) override {

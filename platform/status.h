@@ -2,9 +2,18 @@
 // names the operation and the path. Nothing in the logic throws.
 #pragma once
 
+#include <cerrno>
 #include <string>
 #include <string_view>
 #include <utility>
+
+// Codes of the contract that Windows' C library lacks, with Linux's values.
+#ifndef ESTALE
+#define ESTALE 116
+#endif
+#ifndef EDQUOT
+#define EDQUOT 122
+#endif
 
 namespace tarnwell::platform {
 
@@ -27,6 +36,19 @@ class Status final {
   int code_ = 0;
   std::string message_;
 };
+
+// "operation 'path': ", or "operation: " without a path: how every message
+// of a failed call starts.
+inline std::string OperationPrefix(std::string_view operation, std::string_view path) {
+  std::string message(operation);
+  if (!path.empty()) {
+    message += " '";
+    message += path;
+    message += "'";
+  }
+  message += ": ";
+  return message;
+}
 
 // A value or the error that prevented it.
 template <typename T>

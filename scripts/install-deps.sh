@@ -10,6 +10,8 @@ packages=(
   xvfb xauth e2fsprogs util-linux locales secure-delete
   dpkg-dev lintian appstream desktop-file-utils man-db python3
   bash-completion zsh fish
+  # the Windows build (mingw-w64, posix threads for std::thread) and wine to test it
+  g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine fonts-wine googletest
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -21,4 +23,11 @@ if ((${#missing[@]})); then
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+# The Windows suite checks German number formats under wine, which takes
+# them from the Linux locale.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8'; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

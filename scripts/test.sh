@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the sanitizer suites first, then the fuzzers for a
-# short while, then the release suite, whose CTest summary is the last line.
+# short while, then the release suite, then the Windows build's suite under
+# wine, whose CTest summary is the last line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -34,3 +35,6 @@ cmake --build --preset release -j "$jobs"
 # The package test installs what this build packs.
 cmake --build --preset release --target package >/dev/null
 ctest --preset release -j "$jobs"
+
+echo "== windows (mingw-w64, run under wine) =="
+scripts/windows_suite.sh

@@ -114,9 +114,7 @@ LoadedSettings LoadSettings(platform::Env& env) {
     if (exe.ok() && env.IsWritableDirectory(FolderOf(beside))) {
       path = beside;
     } else {
-      std::string config = env.GetEnvironment("XDG_CONFIG_HOME").value_or("");
-      if (config.empty()) config = env.GetEnvironment("HOME").value_or("") + "/.config";
-      const std::string folder = config + "/tarnwell";
+      const std::string folder = env.UserSettingsFolder();
       env.CreateDirectories(folder);
       path = folder + "/" + beside.substr(beside.find_last_of('/') + 1);
     }

@@ -5,7 +5,7 @@ set -u
 root=${1:-.}
 cd "$root" || exit 2
 status=0
-os_headers='#include <(unistd|fcntl|dirent|signal|termios|spawn|langinfo|locale)\.h>|#include <sys/|#include <linux/'
+os_headers='#include <(unistd|fcntl|dirent|signal|termios|spawn|langinfo|locale|windows|winioctl|shellapi)\.h>|#include <sys/|#include <linux/'
 for dir in core text settings items erase fill; do
   hits=$(grep -rnE "$os_headers|#include <Q" "$dir" --include='*.h' --include='*.cpp' | grep -v '_test\.cpp:' || true)
   if [ -n "$hits" ]; then

@@ -30,6 +30,7 @@ inline std::u16string ArchiveText(std::u16string_view about, std::u16string_view
          u"##";
 }
 
+#ifndef _WIN32  // Windows takes its temporary folder from TMP and TEMP
 // Points the temporary folder ($TMPDIR) at folder for one scope.
 class ScopedTempDirectory {
  public:
@@ -50,5 +51,6 @@ class ScopedTempDirectory {
  private:
   std::optional<std::string> old_;
 };
+#endif
 
 }  // namespace tarnwell::text::testing

@@ -6,13 +6,7 @@
 namespace tarnwell::platform {
 
 Status Status::FromErrno(int code, std::string_view operation, std::string_view path) {
-  std::string message(operation);
-  if (!path.empty()) {
-    message += " '";
-    message += path;
-    message += "'";
-  }
-  message += ": ";
+  std::string message = OperationPrefix(operation, path);
   char buffer[256];
   // GNU strerror_r may return a static string instead of filling the buffer.
   const char* text = strerror_r(code, buffer, sizeof buffer);

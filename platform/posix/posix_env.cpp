@@ -524,6 +524,12 @@ class PosixEnv final : public Env {
     return dir;
   }
 
+  std::string UserSettingsFolder() override {
+    std::string config = GetEnvironment("XDG_CONFIG_HOME").value_or("");
+    if (config.empty()) config = GetEnvironment("HOME").value_or("") + "/.config";
+    return config + "/tarnwell";
+  }
+
   std::string LanguageLocale() override {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
       const char* value = std::getenv(name);

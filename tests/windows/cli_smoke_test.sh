@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# tarnwell-cli.exe under wine, end to end: list (sizes in the locale LANG
+# names), erase a tree with --yes, and, as root, fill a small tmpfs that wine
+# reaches through its Z: drive. Argument: the command that runs the tool.
+set -u
+cli=$1
+work=$(mktemp -d)
+mnt=
+cleanup() {
+  [ -n "$mnt" ] && umount "$mnt" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export TARNWELL_SETTINGS="$work/settings.ini"
+unset LC_ALL
+. "$(dirname "$0")/../support/check.sh"
+drive="Z:$work"  # how the tool names a Linux path
+lines() { tr -d '\r' <"$work/out"; }  # a Windows console ends lines with CR LF
+
+mkdir -p "$work/tree/sub"
+head -c 5000 /dev/urandom >"$work/tree/a.txt"
+head -c 1234567 /dev/urandom >"$work/tree/sub/b.bin"
+printf 'not listed' >"$work/kept.txt"
+
+LANG=C.UTF-8 "$cli" list "$work/tree" >"$work/out" 2>"$work/err"
+check "list exits 0" test $? -eq 0
+check "list names the files in Windows form" grep -qx "4.9 KB	$drive/tree/a.txt" <(lines)
+check "list ends with the count and total" grep -qx "Items:4 1.2 MB" <(lines | tail -n 1)
+if locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8'; then
+  LANG=de_DE.UTF-8 "$cli" list "$work/tree" >"$work/out" 2>"$work/err"
+  check "German sizes have a decimal comma" grep -qx "1,2 MB	$drive/tree/sub/b.bin" <(lines)
+else
+  echo "skipped the German sizes: the de_DE.UTF-8 locale is not installed"
+fi
+
+LANG=C.UTF-8 "$cli" erase --yes --delay 0 "$work/tree" >"$work/out" 2>"$work/err"
+check "erase exits 0" test $? -eq 0
+check "the tree is gone" test ! -e "$work/tree"
+check "nothing else in the folder was touched" test "$(ls "$work")" = "$(printf 'err\nkept.txt\nout\nsettings.ini')"
+check "the unlisted file keeps its content" test "$(cat "$work/kept.txt")" = "not listed"
+
+if [ "$(id -u)" -ne 0 ] || ! mkdir "$work/mnt" || ! mount -t tmpfs -o size=16m tmpfs "$work/mnt"; then
+  echo "skipped the fill: mounting a tmpfs needs root"
+else
+  mnt=$work/mnt
+  mkdir "$mnt/chosen"
+  before=$(stat -f -c %f "$mnt")
+  LANG=C.UTF-8 "$cli" fill --yes "$mnt/chosen" >"$work/out" 2>"$work/err"
+  check "a complete fill exits 0" test $? -eq 0
+  check "the files went beside the chosen folder" grep -q "^File:$drive/mnt/tmp_ttt_" <(lines)
+  check "no temporary file is left" test "$(find "$mnt" -name 'tmp_ttt_*' | wc -l)" -eq 0
+  check "the free space is as before" test "$(stat -f -c %f "$mnt")" -eq "$before"
+fi
+[ "$failures" -eq 0 ] || { cat "$work/err"; exit 1; }
