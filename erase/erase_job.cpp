@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "erase/journal_names.h"
 #include "erase/preflight.h"
 #include "erase/progress_reporter.h"
 #include "items/format_size.h"
@@ -72,6 +73,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   row_paths.reserve(context.listed.rows.size());
   for (const items::ListedItem& row : context.listed.rows) row_paths.push_back(row.path);
   ReportUntrustedFileSystems(env, port, row_paths);
+  // Found now: once erased, the items no longer lead to their mounts.
+  const std::vector<platform::MountInfo> journaled = FindJournaledMounts(env, row_paths);
   row_paths = {};
 
   const auto abort = [&] {
@@ -114,8 +117,9 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
       }
       if (!row->path.empty()) eraser.EraseItem(*row);
     }
-    eraser.Finish();
+    eraser.ScrubKeptFolders();
   }
+  for (const platform::MountInfo& mount : journaled) ClearJournal(env, port, mount);
 
   // What is gone from the disk is what was erased; the rest stays listed.
   int erased = 0;

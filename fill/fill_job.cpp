@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "erase/journal_names.h"
 #include "erase/preflight.h"
 #include "erase/progress_reporter.h"
 #include "erase/random_name.h"
@@ -216,6 +217,13 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
         window.InsertMessage(restored.message(), core::MessageIcon::kError);
         ++state.errors;
       }
+    }
+    // The fill reaches the free blocks, not the journal's copies of folder
+    // blocks, which keep the names of files deleted before it.
+    if (can_fill) {
+      platform::Result<platform::MountInfo> mount = env.FindMount(report.folder);
+      if (mount.ok() && erase::HasClearableJournal(*mount))
+        erase::ClearJournal(env, window, *mount);
     }
   }
 
