@@ -30,7 +30,10 @@ int ItemListModel::rowCount(const QModelIndex& parent) const {
 int ItemListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 
 QVariant ItemListModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= row_count_) return {};
+  // A path shown elided in the middle has its whole text as the tooltip.
+  const bool wanted =
+      role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() == kPathColumn);
+  if (!wanted || !index.isValid() || index.row() >= row_count_) return {};
   const std::optional<std::string> text = items_.GetCellText(index.row(), index.column());
   if (!text) return {};
   return QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size()));

@@ -3,9 +3,9 @@
 // the whole window after a language change.
 #include "app/main_dialog.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
 #include <QThread>
@@ -33,11 +34,13 @@
 #include "fill/fill_job.h"
 #include "fill/running_fills.h"
 #include "items/add_items.h"
+#include "items/command_line_paths.h"
 #include "items/item_list.h"
 #include "settings/settings_store.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 #include "text/language_menu.h"
+#include "text/translation_template.h"
 
 namespace tarnwell::app {
 namespace {
@@ -45,6 +48,9 @@ namespace {
 // Catalogue text ids used by the window.
 constexpr int kTextFill = 4;
 constexpr int kTextInstructions = 5;
+constexpr int kTextStop = 7;
+constexpr int kTextProductName = 11;
+constexpr int kTextItems = 33;
 constexpr int kTextReset = 9;
 constexpr int kTextReady = 14;
 constexpr int kTextGroup = 15;
@@ -57,8 +63,6 @@ constexpr int kTextDelete = 29;
 constexpr int kTextImport = 79;
 constexpr int kTextWorkerNotStarted = 80;
 constexpr int kTextDeleteExit = 30;
-constexpr int kTextAreYouSure = 31;
-constexpr int kTextCancel = 32;
 constexpr int kTextDelayFormat = 34;
 constexpr int kTextOverwriteFormat = 35;
 constexpr int kTextLegendInfo = 36;
@@ -70,6 +74,28 @@ constexpr int kTextMessages = 49;
 constexpr int kTextHelpCaption = 60;
 constexpr int kTextFirstHelpPair = 61;
 constexpr int kHelpPairs = 5;
+// Window texts added with keyboard use, accessibility and honest end states.
+constexpr int kTextStopErase = 161;
+constexpr int kTextStopFill = 164;
+constexpr int kTextNotAdded = 167;
+constexpr int kTextTemplateWritten = 168;
+constexpr int kTextTemplateNotWritten = 169;
+constexpr int kTextDescribeHelp = 170;
+constexpr int kTextDescribeExit = 171;
+constexpr int kTextDescribeLink = 172;
+constexpr int kTextDescribeItems = 173;
+constexpr int kTextDescribeMessages = 174;
+constexpr int kTextFirstMoreHelpPair = 175;  // Import, Delete + Exit, LNG, limits
+constexpr int kMoreHelpPairs = 4;
+constexpr int kTextDescribeImport = 176;
+constexpr int kTextDescribeDeleteExit = 178;
+constexpr int kTextDescribeLanguage = 180;
+// Help bodies that describe their buttons as well.
+constexpr int kTextDescribeReset = 62;
+constexpr int kTextDescribeDelete = 64;
+constexpr int kTextDescribeOverwrite = 66;
+constexpr int kTextDescribeDelay = 68;
+constexpr int kTextDescribeFill = 70;
 // About texts: product and version, web-address labels and addresses.
 constexpr int kAboutProduct = 19;
 constexpr int kAboutLinkGerman = 20;
@@ -88,8 +114,43 @@ constexpr int kItemListBottomGap = 130;
 constexpr int kMessageListTopFromBottom = 126;
 constexpr int kMessageListHeight = 100;
 constexpr int kLinkFromRight = 174;
-constexpr int kLinkTop = 3;
+// The link sits level with the status text (both centred in the bar).
+constexpr int kLinkTop = 0;
 constexpr int kLinkWidth = 150;
+// Room kept between the fill button and the buttons at the right, and under
+// the item list's header at the smallest size (about three rows).
+constexpr int kHeaderGap = 24;
+constexpr int kMinItemListHeight = 72;
+// Below this the instruction text would wrap into a narrow column.
+constexpr int kMinClientWidth = 360;
+// Room around the group box's title: the frame's corner and indent.
+constexpr int kGroupTitleMargin = 24;
+// Room between the instruction text and the group box's frame.
+constexpr int kInstructionMargin = 2;
+
+// Keyboard shortcuts of the commands; those on the item list work only while
+// it has the focus, so a stray Del elsewhere starts nothing.
+struct CommandKey {
+  const char* id;
+  QKeySequence keys;
+  bool on_item_list;
+};
+const CommandKey* CommandKeys(size_t* count) {
+  static const CommandKey kKeys[] = {
+      {ids::kDelete, QKeySequence(Qt::Key_Delete), true},
+      {ids::kDeleteExit, QKeySequence(Qt::SHIFT | Qt::Key_Delete), true},
+      {ids::kReset, QKeySequence(Qt::CTRL | Qt::Key_R), false},
+      {ids::kOverwrite, QKeySequence(Qt::CTRL | Qt::Key_P), false},
+      {ids::kDelay, QKeySequence(Qt::CTRL | Qt::Key_T), false},
+      {ids::kImport, QKeySequence(QKeySequence::Open), false},
+      {ids::kFill, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), false},
+      {ids::kLanguage, QKeySequence(Qt::CTRL | Qt::Key_L), false},
+      {ids::kHelp, QKeySequence(Qt::Key_F1), false},
+      {ids::kCancel, QKeySequence(Qt::CTRL | Qt::Key_Q), false},
+  };
+  *count = std::size(kKeys);
+  return kKeys;
+}
 
 // Option menus.
 constexpr int kOverwriteCounts[] = {1,  2,  3,  4,  5,  6,  7,  8,  9, 11,
@@ -115,6 +176,12 @@ QString Q(std::string_view utf8) {
 }
 QString Text(int id) { return Q(text::LookupUtf8(id)); }
 QString About(int id) { return Q(text::AboutUtf8(id)); }
+// A control's name for screen readers: its label without the header marks.
+QString AccessibleLabel(const QString& text) {
+  QString name = text;
+  name.remove(QStringLiteral("\u00bb\u00bb ")).remove(QStringLiteral(" \u00ab\u00ab"));
+  return StaticControlText(name).trimmed();
+}
 QString HeaderLabel(const QString& text) {
   return QStringLiteral("\u00bb\u00bb %1 \u00ab\u00ab").arg(text);
 }
@@ -130,12 +197,15 @@ QFont TemplateFont() {
 QString FormatTextId(int id, int value) {
   return Q(text::FormatText(text::LookupUtf8(id), {value}));
 }
-// A checkable menu entry whose chosen action answers data.
-void AddMenuEntry(QMenu& menu, const QString& text, int data, bool checked) {
+// A checkable menu entry whose chosen action answers data; in a group, the
+// entries are one-of-many and show as radio items.
+void AddMenuEntry(QMenu& menu, const QString& text, int data, bool checked,
+                  QActionGroup* group = nullptr) {
   QAction* entry = menu.addAction(LiteralButtonText(text));
   entry->setData(data);
   entry->setCheckable(true);
   entry->setChecked(checked);
+  if (group != nullptr) group->addAction(entry);
 }
 // A native path from a dropped or chosen local file name.
 std::string NativePath(const QString& local) { return QFile::encodeName(local).toStdString(); }
@@ -162,15 +232,26 @@ MainDialog::MainDialog(DialogServices services, const std::vector<std::string>& 
   time_mode_ = std::clamp(time_mode_, 0, kMaxTimeMode);
   services_.settings.WriteIntSetting(settings::kOptionsSection, "TimeMode", time_mode_);
 
+  CreateShortcuts();
+  SetTabOrder();
   ApplyLanguageTexts();
-  resize(TemplateClientSize());
+  resize(TemplateClientSize().expandedTo(MinimumClientSize()));
   LayoutControls(width(), height());
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+  item_view_->setFocus();
 
   // A fill killed meanwhile left files and maybe a lowered reserve behind.
   fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *port_);
+
+  // A path that names nothing would otherwise vanish without a word.
+  for (const std::string& path : items::ArgumentPaths(argument_paths)) {
+    if (!services_.env.Describe(path).ok()) {
+      InsertMessage(text::FormatText(text::LookupUtf8(kTextNotAdded), {path}),
+                    core::MessageIcon::kWarning);
+    }
+  }
   items::ItemAdder(services_.env, *items_, port_.get()).AddArguments(argument_paths);
 }
 
@@ -183,6 +264,31 @@ MainDialog::~MainDialog() {
 QSize MainDialog::TemplateClientSize() const {
   const QRect r = TemplateRect(0, 0, kTemplateWidth, kTemplateHeight);
   return r.size();
+}
+
+QSize MainDialog::MinimumClientSize() const {
+  const int left = TemplateRect(7, 17, 321, 49).x();
+  const QFontMetrics title_metrics(group_->font());
+  const int width =
+      std::max({kMinClientWidth, action_toolbar_->ButtonSpan() + 2 * left,
+                fill_toolbar_->ButtonSpan() + kHeaderGap + app_toolbar_->ButtonSpan(),
+                title_metrics.horizontalAdvance(group_->title()) + kGroupTitleMargin + 2 * left,
+                link_toolbar_->ButtonSpan() + kLinkFromRight - kLinkWidth + kHeaderGap});
+  const int top = GroupBottom(width, nullptr) + kBarHeight;
+  return QSize(width, top + kMinItemListHeight + kItemListBottomGap);
+}
+
+int MainDialog::GroupBottom(int width, int* group_height) const {
+  const QRect group = TemplateRect(7, 17, 321, 49);
+  const QRect text = TemplateRect(14, 29, 268, 32);
+  const QRect icon = TemplateRect(287, 28, 21, 20);
+  const QRect list = TemplateRect(7, 84, 321, 73);
+  const int group_width = std::max(0, width - 2 * group.x());
+  const int icon_x = group.x() + group_width - (group.right() - icon.right()) - icon.width();
+  const int text_width = std::max(0, icon_x - (icon.x() - text.right()) - text.x());
+  const int grown = std::max(0, instructions_->heightForWidth(text_width) - text.height());
+  if (group_height != nullptr) *group_height = group.height() + grown;
+  return list.y() - kBarHeight + grown;
 }
 
 QRect MainDialog::TemplateRect(int left, int top, int width, int height) const {
@@ -214,6 +320,7 @@ void MainDialog::CreateControls() {
   instructions_->setTextFormat(Qt::PlainText);
   instructions_->setWordWrap(true);
   instructions_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  instructions_->setMargin(kInstructionMargin);
   instructions_->setGeometry(TemplateRect(14, 29, 268, 32));
 
   icon_ = new QLabel(this);
@@ -244,6 +351,14 @@ void MainDialog::CreateControls() {
   item_view_->horizontalHeader()->setHighlightSections(false);
   item_view_->setColumnWidth(ItemListModel::kPathColumn, 330);
   item_view_->setColumnWidth(ItemListModel::kSizeColumn, 90);
+  // The path takes the width the size leaves; the file name at its end
+  // stays visible when it is elided.
+  item_view_->horizontalHeader()->setSectionResizeMode(ItemListModel::kPathColumn,
+                                                       QHeaderView::Stretch);
+  item_view_->setTextElideMode(Qt::ElideMiddle);
+  // Tab leaves the list; the arrows move by rows.
+  item_view_->setTabKeyNavigation(false);
+  list_palette_ = item_view_->palette();
 
   messages_ = new MessageList(this);
   messages_->setObjectName(ids::kMessages);
@@ -278,6 +393,83 @@ void MainDialog::CreateControls() {
   link_toolbar_->setGeometry(300, kLinkTop, TemplateRect(7, 226, 147, 8).width(), kBarHeight);
 }
 
+void MainDialog::CreateShortcuts() {
+  size_t count = 0;
+  const CommandKey* keys = CommandKeys(&count);
+  for (size_t i = 0; i < count; ++i) {
+    const char* id = keys[i].id;
+    auto* shortcut = new QShortcut(keys[i].keys,
+                                   keys[i].on_item_list ? static_cast<QWidget*>(item_view_) : this);
+    shortcut->setContext(keys[i].on_item_list ? Qt::WidgetShortcut : Qt::WindowShortcut);
+    // A disabled button's command stays out of reach by key as well.
+    connect(shortcut, &QShortcut::activated, this, [this, id] {
+      QToolButton* button = Button(id);
+      if (button != nullptr && button->isEnabled()) RunCommand(QLatin1String(id));
+    });
+  }
+}
+
+void MainDialog::SetTabOrder() {
+  std::vector<QWidget*> order;
+  for (QToolButton* button : action_toolbar_->Buttons()) order.push_back(button);
+  order.push_back(item_view_);
+  order.push_back(messages_);
+  for (ToolStrip* strip : {fill_toolbar_, app_toolbar_, link_toolbar_}) {
+    for (QToolButton* button : strip->Buttons()) order.push_back(button);
+  }
+  for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void MainDialog::ApplyAccessibleTexts() {
+  struct Described {
+    QWidget* control;
+    QString name;
+    int description;
+  };
+  const Described controls[] = {
+      {Button(ids::kReset), Text(kTextReset), kTextDescribeReset},
+      {Button(ids::kDelete), Text(kTextDelete), kTextDescribeDelete},
+      {Button(ids::kDeleteExit), Text(kTextDeleteExit), kTextDescribeDeleteExit},
+      {Button(ids::kOverwrite), Button(ids::kOverwrite)->text(), kTextDescribeOverwrite},
+      {Button(ids::kDelay), Button(ids::kDelay)->text(), kTextDescribeDelay},
+      {Button(ids::kImport), Text(kTextImport), kTextDescribeImport},
+      {Button(ids::kFill), Text(kTextFill), kTextDescribeFill},
+      {Button(ids::kLanguage), QStringLiteral("LNG"), kTextDescribeLanguage},
+      {Button(ids::kHelp), Text(kTextHelpCaption), kTextDescribeHelp},
+      {Button(ids::kCancel), Text(kTextExit), kTextDescribeExit},
+      {Button(ids::kWebLink), Button(ids::kWebLink)->text(), kTextDescribeLink},
+      {item_view_, Text(kTextItems), kTextDescribeItems},
+      {messages_, Text(kTextMessages), kTextDescribeMessages},
+      // The text itself names it, progress included.
+      {instructions_, QString(), kTextInstructions},
+      {group_, group_->title(), kTextInstructions},
+  };
+  size_t count = 0;
+  const CommandKey* keys = CommandKeys(&count);
+  for (const Described& control : controls) {
+    const QString name = AccessibleLabel(control.name);
+    if (!name.isEmpty()) control.control->setAccessibleName(name);
+    control.control->setAccessibleDescription(StaticControlText(Text(control.description)));
+    auto* button = qobject_cast<QToolButton*>(control.control);
+    if (button == nullptr) continue;
+    QString tip = name;
+    for (size_t i = 0; i < count; ++i) {
+      if (button->objectName() == QLatin1String(keys[i].id)) {
+        tip += QStringLiteral(" (%1)").arg(keys[i].keys.toString(QKeySequence::NativeText));
+      }
+    }
+    button->setToolTip(tip);
+  }
+  icon_->setAccessibleName(Text(kTextProductName));
+  icon_->setAccessibleDescription(About(kAboutProduct));
+}
+
+void MainDialog::UpdateMinimumSize() {
+  if (link_toolbar_ == nullptr || link_toolbar_->Buttons().empty()) return;
+  // setMinimumSize grows a smaller window at once.
+  setMinimumSize(MinimumClientSize());
+}
+
 QToolButton* MainDialog::Button(const char* id) const {
   return findChild<QToolButton*>(QLatin1String(id));
 }
@@ -302,6 +494,8 @@ void MainDialog::ApplyLanguageTexts() {
   messages_->InsertMessage(Text(kTextLegendWarning), core::MessageIcon::kWarning);
   model_->SetColumnTitles(Text(kTextPath), Text(kTextSize));
   messages_->SetColumnTitle(Text(kTextMessages));
+  ApplyAccessibleTexts();
+  UpdateMinimumSize();
   LayoutControls(width(), height());
 }
 
@@ -310,14 +504,28 @@ void MainDialog::LayoutControls(int width, int height) {
   header_band_->setGeometry(0, 0, width, kBarHeight);
   fill_toolbar_->setGeometry(0, 0, width, kBarHeight);
   if (status_bar_ != nullptr) {
-    link_toolbar_->setGeometry(width - kLinkFromRight, kLinkTop, kLinkWidth, kBarHeight);
+    // A link longer than its place grows to the left, never past the edge.
+    const int link_width = std::max(kLinkWidth, link_toolbar_->ButtonSpan());
+    link_toolbar_->setGeometry(width - kLinkFromRight + kLinkWidth - link_width, kLinkTop,
+                               link_width, kBarHeight);
     status_bar_->setGeometry(0, height - kBarHeight, width, kBarHeight);
   }
   if (action_toolbar_ != nullptr) {
-    const QPoint top_left = item_view_->geometry().topLeft();
-    const int left = top_left.x();
-    const int top = top_left.y();
+    const QRect group = TemplateRect(7, 17, 321, 49);
+    const QRect text = TemplateRect(14, 29, 268, 32);
+    const QRect icon = TemplateRect(287, 28, 21, 20);
+    const int left = group.x();
     const int list_width = std::max(0, width - 2 * left);
+    // The group box spans the width with the icon at its right; it grows
+    // downwards when the instruction text needs more lines.
+    int group_height = group.height();
+    const int top = GroupBottom(width, &group_height) + kBarHeight;
+    group_->setGeometry(left, group.y(), list_width, group_height);
+    const int icon_x = left + list_width - (group.right() - icon.right()) - icon.width();
+    icon_->setGeometry(icon_x, icon.y(), icon.width(), icon.height());
+    instructions_->setGeometry(text.x(), text.y(),
+                               std::max(0, icon_x - (icon.x() - text.right()) - text.x()),
+                               text.height() + group_height - group.height());
     action_toolbar_->setGeometry(left, top - kBarHeight, width, kBarHeight);
     item_view_->setGeometry(left, top, list_width, std::max(0, height - top - kItemListBottomGap));
     messages_->setGeometry(messages_->x(), height - kMessageListTopFromBottom, list_width,
@@ -390,6 +598,10 @@ std::string MainDialog::UpdateOptionLabels() {
   run_state_.deleteDelaySeconds.store(delay);
   std::string label = text::FormatText(text::LookupUtf8(kTextDelayFormat), {delay});
   action_toolbar_->SetButtonText(ids::kDelay, Q(label));
+  if (messages_ != nullptr) {
+    ApplyAccessibleTexts();
+    UpdateMinimumSize();
+  }
   return label;
 }
 
@@ -424,16 +636,23 @@ void MainDialog::RunCommand(const QString& id) {
   }
 }
 
+bool MainDialog::AskToStop(int text_id) {
+  return services_.runner.ShowMessageBox(this, QMessageBox::Warning, Text(kTextStop), Text(text_id),
+                                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 void MainDialog::Cancel() {
+  // A running fill or erase is stopped, not cut off: the fill deletes its
+  // files, the erase ends at a file boundary, and the window stays open to
+  // say what was done.
   if (run_state_.fillRunning.load() != 0) {
-    const QMessageBox::StandardButton answer =
-        services_.runner.ShowMessageBox(this, QMessageBox::Warning, Text(kTextCancel),
-                                        Text(kTextAreYouSure), QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes) return;
-    run_state_.fillRunning.store(0);
-    WaitProcessingEvents(kFillStopWaitMs);
-    closing_ = true;
-    done(kCancelResult);
+    if (AskToStop(kTextStopFill)) run_state_.fillRunning.store(0);
+    return;
+  }
+  if (run_state_.erasing.load() != 0) {
+    if (run_state_.stopRequested.load() == 0 && AskToStop(kTextStopErase)) {
+      run_state_.stopRequested.store(1);
+    }
     return;
   }
   if (run_state_.stopRequested.load() == 1) {
@@ -441,16 +660,6 @@ void MainDialog::Cancel() {
     done(kCancelResult);
   }
   run_state_.stopRequested.store(1);
-}
-
-void MainDialog::WaitProcessingEvents(int milliseconds) {
-  // Events go on being processed so a worker waiting on the window can finish
-  // its call and see the flag meanwhile.
-  QDeadlineTimer deadline(milliseconds);
-  while (!deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(5);
-  }
 }
 
 bool MainDialog::StartWorker(std::function<void()> work) {
@@ -479,7 +688,9 @@ void MainDialog::StartErase(bool exit_after) {
                              .options = {},
                              .pass_count = std::nullopt,
                              .delay_seconds = std::nullopt,
-                             .on_progress = {}};
+                             .on_progress = {},
+                             .countdown_text_id = erase::kWindowCountdownText,
+                             .erasing_text_id = erase::kTextErasingWindow};
   StartWorker([job = std::move(job)] { erase::RunEraseJob(job); });
 }
 
@@ -495,11 +706,14 @@ int MainDialog::RunButtonMenu(QMenu& menu, const char* button_id) {
 }
 
 void MainDialog::ShowOverwriteMenu() {
-  const int current =
-      services_.settings.ReadIntSetting(settings::kOptionsSection, "re_write", 0, -1, -1);
+  // The entry of the count the button shows (a missing setting means 1).
+  const int current = std::clamp(
+      services_.settings.ReadIntSetting(settings::kOptionsSection, "re_write", 1, -1, -1), 1,
+      kMaxOverwriteLabel);
   QMenu menu(this);
+  auto* group = new QActionGroup(&menu);
   for (int count : kOverwriteCounts) {
-    AddMenuEntry(menu, FormatTextId(kTextOverwriteFormat, count), count, count == current);
+    AddMenuEntry(menu, FormatTextId(kTextOverwriteFormat, count), count, count == current, group);
   }
   const int chosen = RunButtonMenu(menu, ids::kOverwrite);
   if (chosen > 0) {
@@ -513,9 +727,10 @@ void MainDialog::ShowDelayMenu() {
                                       run_state_.deleteDelaySeconds);
   const int current = run_state_.deleteDelaySeconds.load();
   QMenu menu(this);
+  auto* group = new QActionGroup(&menu);
   for (int seconds = 0; seconds < kDelayMenuEntries; ++seconds) {
     AddMenuEntry(menu, FormatTextId(kTextDelayFormat, seconds), kDelayCommandBase + seconds,
-                 seconds == current);
+                 seconds == current, group);
   }
   const int chosen = RunButtonMenu(menu, ids::kDelay);
   if (chosen >= kDelayCommandBase) {
@@ -538,19 +753,36 @@ void MainDialog::ShowLanguageMenu() {
     action->setEnabled(entry.enabled);
   }
   const int chosen = std::max(0, RunButtonMenu(menu, ids::kLanguage));
-  if (text::HandleLanguageMenuCommand(chosen, services_.settings, services_.env) ==
-      text::LanguageMenuOutcome::kLanguageChanged) {
-    ApplyLanguageTexts();
+  switch (text::HandleLanguageMenuCommand(chosen, services_.settings, services_.env)) {
+    case text::LanguageMenuOutcome::kLanguageChanged:
+      ApplyLanguageTexts();
+      break;
+    case text::LanguageMenuOutcome::kTemplateExported: {
+      // Without a default text program nothing opens: say where the file is.
+      const std::string path = text::TranslationTemplatePath(services_.env);
+      const bool written = services_.env.Describe(path).ok();
+      InsertMessage(
+          text::FormatText(
+              text::LookupUtf8(written ? kTextTemplateWritten : kTextTemplateNotWritten), {path}),
+          written ? core::MessageIcon::kInfo : core::MessageIcon::kError);
+      break;
+    }
+    case text::LanguageMenuOutcome::kNothing:
+      break;
   }
 }
 
 void MainDialog::ShowHelp() {
   QString help;
-  for (int pair = 0; pair < kHelpPairs; ++pair) {
-    if (pair > 0) help += QLatin1Char('\n');
-    help += Text(kTextFirstHelpPair + 2 * pair) + QLatin1Char('\n') +
-            Text(kTextFirstHelpPair + 2 * pair + 1) + QLatin1Char('\n');
-  }
+  auto add_pairs = [&help](int first, int pairs) {
+    for (int pair = 0; pair < pairs; ++pair) {
+      if (!help.isEmpty()) help += QLatin1Char('\n');
+      help += Text(first + 2 * pair) + QLatin1Char('\n') + Text(first + 2 * pair + 1) +
+              QLatin1Char('\n');
+    }
+  };
+  add_pairs(kTextFirstHelpPair, kHelpPairs);
+  add_pairs(kTextFirstMoreHelpPair, kMoreHelpPairs);
   services_.runner.ShowMessageBox(this, QMessageBox::NoIcon, Text(kTextHelpCaption), help,
                                   QMessageBox::Ok);
 }
@@ -641,10 +873,30 @@ void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); })) {
     event->acceptProposedAction();
+    SetDropHighlight(true);
   }
 }
 
+void MainDialog::dragLeaveEvent(QDragLeaveEvent* event) {
+  SetDropHighlight(false);
+  QDialog::dragLeaveEvent(event);
+}
+
+void MainDialog::SetDropHighlight(bool on) {
+  // The list the items land in takes a tint of the selection colour.
+  QPalette palette = list_palette_;
+  if (on) {
+    const QColor base = palette.color(QPalette::Base);
+    const QColor mark = palette.color(QPalette::Highlight);
+    palette.setColor(QPalette::Base, QColor((base.red() * 3 + mark.red()) / 4,
+                                            (base.green() * 3 + mark.green()) / 4,
+                                            (base.blue() * 3 + mark.blue()) / 4));
+  }
+  item_view_->setPalette(palette);
+}
+
 void MainDialog::dropEvent(QDropEvent* event) {
+  SetDropHighlight(false);
   items::ItemAdder adder(services_.env, *items_, port_.get());
   for (const QUrl& url : event->mimeData()->urls()) {
     if (url.isLocalFile()) adder.AddPath(NativePath(url.toLocalFile()));

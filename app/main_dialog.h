@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPalette>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -81,8 +82,6 @@ class MainDialog final : public QDialog, public core::WindowPort {
  public:
   // Result of a window closed by Cancel.
   static constexpr int kCancelResult = 2;
-  // How long Cancel lets a stopped fill see its flag before the window closes.
-  static constexpr int kFillStopWaitMs = 300;
 
   // Builds and labels every control, then adds argument_paths (the command
   // line, each argument one path) to the item list and refreshes it.
@@ -130,12 +129,16 @@ class MainDialog final : public QDialog, public core::WindowPort {
   int time_mode() const { return time_mode_; }
   // The first client size, from the template's dialog units.
   QSize TemplateClientSize() const;
+  // The smallest client size at which every control and every text of the
+  // current language shows whole; the window never gets smaller.
+  QSize MinimumClientSize() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  public slots:
@@ -145,6 +148,18 @@ class MainDialog final : public QDialog, public core::WindowPort {
 
  private:
   void CreateControls();
+  void CreateShortcuts();
+  void SetTabOrder();
+  // Names and descriptions for screen readers, in the current language.
+  void ApplyAccessibleTexts();
+  // Raises the minimum size (and the window with it) to fit the texts.
+  void UpdateMinimumSize();
+  // Where the action strip goes: below the group box, which grows when the
+  // instruction text needs more lines than the template gives it at width.
+  int GroupBottom(int width, int* group_height) const;
+  void SetDropHighlight(bool on);
+  // Asks a Yes/No question captioned "Stop"; true on Yes.
+  bool AskToStop(int text_id);
   ToolStrip* MakeStrip(QWidget* parent, const char* name);
   QToolButton* Button(const char* id) const;
   QRect TemplateRect(int left, int top, int width, int height) const;
@@ -168,7 +183,6 @@ class MainDialog final : public QDialog, public core::WindowPort {
   // Shows a menu dropped below button (held down while open); returns the
   // chosen action's integer data, or -1 when dismissed.
   int RunButtonMenu(QMenu& menu, const char* button_id);
-  void WaitProcessingEvents(int milliseconds);
 
   DialogServices services_;
   core::RunState run_state_;
@@ -177,6 +191,7 @@ class MainDialog final : public QDialog, public core::WindowPort {
   int time_mode_ = 0;
   bool closing_ = false;
   bool fill_started_ = false;  // the worker, if any, is the free-space fill
+  QPalette list_palette_;
 
   ItemListModel* model_ = nullptr;
   QWidget* header_band_ = nullptr;

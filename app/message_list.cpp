@@ -30,9 +30,12 @@ MessageList::MessageList(QWidget* parent) : QTreeWidget(parent) {
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSortingEnabled(false);
-  header()->setStretchLastSection(false);
+  // The one column takes the list's width; long rows are elided in the middle
+  // and show whole as their tooltip.
+  header()->setSectionResizeMode(0, QHeaderView::Stretch);
   header()->setSectionsMovable(false);
-  setColumnWidth(0, kColumnWidth);
+  setTextElideMode(Qt::ElideMiddle);
+  setTabKeyNavigation(false);
   const int small = style()->pixelMetric(QStyle::PM_SmallIconSize);
   setIconSize(QSize(small, small));
 }
@@ -41,6 +44,7 @@ void MessageList::InsertMessage(const QString& text, core::MessageIcon icon) {
   auto* row = new QTreeWidgetItem(QStringList{text});
   row->setIcon(0, style()->standardIcon(PixmapFor(icon)));
   row->setData(0, kIconRole, static_cast<int>(icon));
+  row->setToolTip(0, text);
   insertTopLevelItem(0, row);
 }
 

@@ -13,8 +13,6 @@ class MessageList final : public QTreeWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kColumnWidth = 400;
-
   explicit MessageList(QWidget* parent);
 
   // Puts a row with text and icon above every other row.

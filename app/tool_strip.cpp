@@ -2,7 +2,8 @@
 // is known right after a text change, before the strip is ever shown.
 #include "app/tool_strip.h"
 
-#include <QFrame>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QToolButton>
 #include <algorithm>
 
@@ -14,6 +15,23 @@ constexpr int kMinButtonWidth = 24;
 constexpr int kSeparatorWidth = 6;
 // Room on either side of a button's text, as a flat toolbar button has.
 constexpr int kTextPadding = 5;
+// Room above and below a separator's line.
+constexpr int kSeparatorInset = 4;
+
+// One straight line in the palette's mid colour; a frame's sunken line is
+// drawn as hooks at fractional scale factors.
+class SeparatorLine final : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const int x = width() / 2;
+    painter.fillRect(QRect(x, kSeparatorInset, 1, height() - 2 * kSeparatorInset),
+                     palette().color(QPalette::Mid));
+  }
+};
 }  // namespace
 
 ToolStrip::ToolStrip(QWidget* parent) : QWidget(parent) { resize(180, 20); }
@@ -23,7 +41,8 @@ QToolButton* ToolStrip::AddButton(const QString& text, const QString& id) {
   button->setObjectName(id);
   button->setAutoRaise(true);
   button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  button->setFocusPolicy(Qt::NoFocus);
+  button->setFocusPolicy(Qt::StrongFocus);
+  button->installEventFilter(this);
   button->setText(LiteralButtonText(text));
   connect(button, &QToolButton::clicked, this, [this, id] { emit triggered(id); });
   pieces_.push_back(button);
@@ -32,10 +51,7 @@ QToolButton* ToolStrip::AddButton(const QString& text, const QString& id) {
 }
 
 void ToolStrip::AddSeparator() {
-  auto* line = new QFrame(this);
-  line->setFrameShape(QFrame::VLine);
-  line->setFrameShadow(QFrame::Sunken);
-  pieces_.push_back(line);
+  pieces_.push_back(new SeparatorLine(this));
   Arrange();
 }
 
@@ -51,6 +67,27 @@ QToolButton* ToolStrip::Button(const QString& id) const {
     if (piece->objectName() == id) return qobject_cast<QToolButton*>(piece);
   }
   return nullptr;
+}
+
+std::vector<QToolButton*> ToolStrip::Buttons() const {
+  std::vector<QToolButton*> buttons;
+  for (QWidget* piece : pieces_) {
+    if (auto* button = qobject_cast<QToolButton*>(piece)) buttons.push_back(button);
+  }
+  return buttons;
+}
+
+bool ToolStrip::eventFilter(QObject* watched, QEvent* event) {
+  // A tool button answers Space only; Enter presses the focused one as well.
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    auto* button = qobject_cast<QToolButton*>(watched);
+    if (button != nullptr && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      if (button->isEnabled()) button->click();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 int ToolStrip::ButtonSpan() const {

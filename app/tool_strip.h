@@ -20,7 +20,8 @@ class ToolStrip final : public QWidget {
   explicit ToolStrip(QWidget* parent);
 
   // Appends an enabled button whose object name is id and whose text is shown
-  // as it is ("&" included); pressing it emits triggered(id).
+  // as it is ("&" included); pressing it (mouse, or Space or Enter while it
+  // has the focus) emits triggered(id). Buttons take the focus by Tab.
   QToolButton* AddButton(const QString& text, const QString& id);
   // Appends a thin separator.
   void AddSeparator();
@@ -28,11 +29,16 @@ class ToolStrip final : public QWidget {
   void SetButtonText(const QString& id, const QString& text);
   // The button with object name id, or nullptr.
   QToolButton* Button(const QString& id) const;
+  // The buttons, left to right.
+  std::vector<QToolButton*> Buttons() const;
   // Right edge of the last button minus left edge of the first, in pixels.
   int ButtonSpan() const;
 
  signals:
   void triggered(const QString& id);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Arrange();

@@ -72,7 +72,8 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
                              options.passes,
                              delay,
                              [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); },
-                             kTextTerminalCountdown};
+                             kTextTerminalCountdown,
+                             erase::kTextErasingTerminal};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
   port.AddFigure("written_bytes", result.written_bytes);

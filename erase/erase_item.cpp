@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "erase/dir_slack.h"
 #include "erase/file_times.h"
 #include "erase/random_name.h"
 #include "erase/rename_in_folder.h"
@@ -325,13 +326,17 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
     }
     return;
   }
+  // Before the stamp, which the scrub's entries would undo.
+  ScrubSlack(path);
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     parent.AddOwnerWriteAt(name);
     StampFileTimes(env_, folder);
   }
-  // The folder's own emptied block must reach the disk before it is freed,
-  // or it keeps the old names of the erased entries.
-  SyncFolder(folder);
+  // The folder's own emptied block must reach its place on the disk before it
+  // is freed, or the disk keeps the old names of the erased entries: a sync of
+  // the folder alone only puts the block in the journal.
+  platform::Status written = env_.SyncFileSystem(path);
+  if (!written.ok()) port_.InsertMessage(written.message(), core::MessageIcon::kWarning);
   walk_.Forget(path);
   const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
   SyncFolder(parent);
@@ -347,9 +352,29 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
         text::FormatText(text::LookupUtf8(kTextRenameFailed), {path, renamed.failure.message()}),
         core::MessageIcon::kWarning);
   }
+  emptied_folders_.insert(FolderOf(path));
   pending_folder_ = FolderOf(path);
   pending_handle_ = &parent;
   pending_sync_ = true;
+}
+
+void ItemEraser::ScrubSlack(const std::string& folder) {
+  emptied_folders_.erase(folder);
+  std::unique_ptr<SlackFolder> slack = SlackFolderAtPath(env_, folder);
+  const SlackScrubResult scrub = ScrubFolderSlack(*slack);
+  // A folder gone meanwhile has no blocks left to scrub.
+  const bool gone = scrub.entries == 0 && scrub.status.code() == ENOENT;
+  if (!scrub.status.ok() && !gone) {
+    port_.InsertMessage(folder + ": " + scrub.status.message(), core::MessageIcon::kWarning);
+  }
+}
+
+void ItemEraser::ScrubKeptFolders() {
+  Finish();
+  // Deepest first, so a folder's scrub comes after its subfolders' changes.
+  const std::set<std::string> folders = std::move(emptied_folders_);
+  emptied_folders_.clear();
+  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) ScrubSlack(*folder);
 }
 
 void ItemEraser::SyncFolder(platform::Folder& folder) {
@@ -378,6 +403,7 @@ void ItemEraser::Finish() {
         --listed_names_[{item.info.device, item.info.inode}];
       }
     }
+    emptied_folders_.insert(pending_folder_);
   }
   if (pending_sync_) SyncFolder(folder);
   pending_deletes_.clear();

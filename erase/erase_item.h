@@ -73,6 +73,11 @@ class ItemEraser final {
   // Syncs the folder of the pending deletions, deletes them and syncs again.
   void Finish();
 
+  // Finish(), then writes over the free entry
+  // space of every folder that lost an entry and was not itself erased, so
+  // the old names leave its blocks. Call once, after the last item.
+  void ScrubKeptFolders();
+
  private:
   struct PendingDelete {
     std::string current_name;
@@ -95,6 +100,8 @@ class ItemEraser final {
   void RenameAndQueueDelete(platform::Folder& parent, const std::string& name,
                             const items::ListedItem& item);
   void SyncFolder(platform::Folder& folder);
+  // Writes over the folder's free entry space; a warning row on failure.
+  void ScrubSlack(const std::string& folder);
   void ReportError(const std::string& text);
 
   platform::Env& env_;
@@ -114,6 +121,8 @@ class ItemEraser final {
   platform::Folder* pending_handle_ = nullptr;
   bool pending_sync_ = false;
   std::vector<PendingDelete> pending_deletes_;
+  // Folders that lost entries and have not been scrubbed since.
+  std::set<std::string> emptied_folders_;
 };
 
 }  // namespace tarnwell::erase

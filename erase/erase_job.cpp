@@ -1,7 +1,9 @@
 #include "erase/erase_job.h"
 
 #include <algorithm>
+#include <cerrno>
 
+#include "erase/journal_names.h"
 #include "erase/preflight.h"
 #include "erase/progress_reporter.h"
 #include "items/format_size.h"
@@ -16,6 +18,8 @@ constexpr int kTextProductName = 11;
 constexpr int kTextError = 18;
 constexpr int kTextStart = 40;
 constexpr int kTextTotal = 41;
+constexpr int kTextFinished = 160;
+constexpr int kTextStopped = 162;
 constexpr std::string_view kPassCountKey = "re_write";
 constexpr std::string_view kDelayKey = "del_delay";
 constexpr int kMaxPasses = 10;
@@ -45,14 +49,6 @@ uint64_t SumOfFileData(const items::ListedItems& listed) {
   return sum;
 }
 
-// The share of the planned bytes written, never above 100.
-double Percentage(const EraseCounters& counters) {
-  if (counters.total_bytes == 0) return counters.error_count == 0 ? 100.0 : 0.0;
-  const double share = 100.0 * static_cast<double>(counters.written_bytes) /
-                       static_cast<double>(counters.total_bytes);
-  return std::min(share, 100.0);
-}
-
 }  // namespace
 
 EraseJobResult RunEraseJob(EraseJobContext context) {
@@ -77,6 +73,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   row_paths.reserve(context.listed.rows.size());
   for (const items::ListedItem& row : context.listed.rows) row_paths.push_back(row.path);
   ReportUntrustedFileSystems(env, port, row_paths);
+  // Found now: once erased, the items no longer lead to their mounts.
+  const std::vector<platform::MountInfo> journaled = FindJournaledMounts(env, row_paths);
   row_paths = {};
 
   const auto abort = [&] {
@@ -95,6 +93,9 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     if (StopRequested(state)) return abort();
   }
   if (StopRequested(state)) return abort();
+  // From here Escape no longer aborts: it stops at the next item.
+  state.erasing = 1;
+  port.InsertMessage(text::LookupUtf8(context.erasing_text_id), core::MessageIcon::kInfo);
 
   EraseCounters counters;
   counters.pass_count = result.pass_count;
@@ -109,15 +110,43 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     // Rows are sorted by path, so a folder's contents come after it and are
     // erased before it.
     for (auto row = context.listed.rows.rbegin(); row != context.listed.rows.rend(); ++row) {
+      // A stop asked for now ends the job between two items, never inside one.
+      if (StopRequested(state)) {
+        result.stopped = true;
+        break;
+      }
       if (!row->path.empty()) eraser.EraseItem(*row);
     }
-    eraser.Finish();
+    eraser.ScrubKeptFolders();
   }
+  for (const platform::MountInfo& mount : journaled) ClearJournal(env, port, mount);
+
+  // What is gone from the disk is what was erased; the rest stays listed.
+  int erased = 0;
+  int listed = 0;
+  for (const items::ListedItem& row : context.listed.rows) {
+    if (row.path.empty()) continue;
+    ++listed;
+    if (env.Describe(row.path).status().code() == ENOENT) ++erased;
+  }
+  const bool complete = !result.stopped && counters.error_count == 0 && erased == listed;
+  progress.ReportFinal(counters.written_bytes, counters.total_bytes, complete);
 
   if (context.refresh_list) context.refresh_list();
   port.SetTitle(text::LookupUtf8(kTextProductName));
-  port.SetStatusText(FormatOneDecimal(Percentage(counters)) + " % // " + error_text + ": " +
+  const double percentage = FinalPercentage(counters.written_bytes, counters.total_bytes, complete);
+  port.SetStatusText(FormatOneDecimal(percentage) + " % // " + error_text + ": " +
                      std::to_string(counters.error_count) + " ");
+  if (result.stopped) {
+    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextStopped), {erased, listed - erased}),
+                       core::MessageIcon::kWarning);
+  } else {
+    port.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextFinished), {erased, counters.error_count}),
+        // The errors have their own rows; this one only sums up.
+        counters.error_count == 0 ? core::MessageIcon::kInfo : core::MessageIcon::kWarning);
+  }
+  state.erasing = 0;
   state.stopRequested = 1;
   port.SetBusy(false);
   if (state.exitAfterErase.load() == 1 && counters.error_count == 0) port.SendCancel();
@@ -126,6 +155,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   result.total_bytes = counters.total_bytes;
   result.written_bytes = counters.written_bytes;
   result.error_count = counters.error_count;
+  result.erased_items = erased;
   return result;
 }
 

@@ -22,12 +22,19 @@ namespace tarnwell::erase {
 // "The begin in %d sec. Abort with [ESC]": the window's countdown row.
 inline constexpr int kWindowCountdownText = 10;
 
+// Rows that say, once the countdown is over, which key now stops the job
+// after the current file: the window's Escape, the terminal's Ctrl+C.
+inline constexpr int kTextErasingWindow = 163;
+inline constexpr int kTextErasingTerminal = 183;
+
 struct EraseJobResult {
   bool aborted = false;  // stopped during the countdown; nothing was touched
+  bool stopped = false;  // stopped after the countdown, between two items
   int pass_count = 0;
   uint64_t total_bytes = 0;
   uint64_t written_bytes = 0;
   int error_count = 0;
+  int erased_items = 0;  // listed paths that are gone from the disk
 };
 
 // What a job runs on. Everything it references must outlive the job.
@@ -50,12 +57,17 @@ struct EraseJobContext {
   // The text of each countdown row, "%d" the seconds left: it names the key
   // that aborts, which differs between the window and a terminal.
   int countdown_text_id = kWindowCountdownText;
+  // The row shown when the countdown is over.
+  int erasing_text_id = kTextErasingWindow;
 };
 
 // Runs the job on the calling thread and returns its counters. Reads
 // "re_write" (clamped to 1..10) and "del_delay" (0..10) from the options
 // section; the countdown rereads run_state.deleteDelaySeconds at every step.
-// With run_state.exitAfterErase set and no error, ends by sending Cancel.
+// A stop asked for after the countdown ends the job before the next item;
+// the last redraw shows the real share done and a last row says how the job
+// ended. With run_state.exitAfterErase set and no error, ends by sending
+// Cancel.
 EraseJobResult RunEraseJob(EraseJobContext context);
 
 // Starts RunEraseJob on a thread of its own; the caller joins or detaches it.

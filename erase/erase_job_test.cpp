@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "platform/fault_env.h"
@@ -83,7 +84,8 @@ TEST_F(EraseJobTest, CountsDownThenErasesLastRowFirstAndSummarises) {
       ElementsAre("Start ...", "Delete Delay 5 sec", "The begin in 5 sec. Abort with [ESC]",
                   "The begin in 4 sec. Abort with [ESC]", "The begin in 3 sec. Abort with [ESC]",
                   "The begin in 2 sec. Abort with [ESC]", "The begin in 1 sec. Abort with [ESC]",
-                  "Total 3.9 KB"));
+                  "Erasing. [ESC] now stops after the current file.", "Total 3.9 KB",
+                  "Finished: 3 items erased, 0 errors"));
   EXPECT_EQ(slept_, 5000);
   EXPECT_FALSE(fs::exists(folder));
   EXPECT_EQ(result.written_bytes, 4000u);
@@ -116,10 +118,12 @@ TEST_F(EraseJobTest, DelayChangedDuringTheCountdownCountsAtOnce) {
     if (slept == 1000) state_.deleteDelaySeconds = 3;
   };
   Run({});
-  EXPECT_THAT(Rows(),
-              ElementsAre("Start ...", "Delete Delay 5 sec", "The begin in 5 sec. Abort with [ESC]",
-                          "The begin in 2 sec. Abort with [ESC]",
-                          "The begin in 1 sec. Abort with [ESC]", "Total 0.0 byte"));
+  EXPECT_THAT(
+      Rows(),
+      ElementsAre("Start ...", "Delete Delay 5 sec", "The begin in 5 sec. Abort with [ESC]",
+                  "The begin in 2 sec. Abort with [ESC]", "The begin in 1 sec. Abort with [ESC]",
+                  "Erasing. [ESC] now stops after the current file.", "Total 0.0 byte",
+                  "Finished: 0 items erased, 0 errors"));
 }
 
 TEST_F(EraseJobTest, DeleteAndExitClosesOnlyWithoutErrors) {
@@ -163,9 +167,47 @@ TEST_F(EraseJobTest, PassCountIsClampedAndMultipliesTheTotal) {
   const std::string file = dir_.Write("f", std::string(1000, 'f'));
   const EraseJobResult result = Run({file, ""});
   EXPECT_EQ(result.pass_count, 10);
-  EXPECT_EQ(Rows().back(), "Total 9.8 KB");
+  EXPECT_EQ(Rows()[Rows().size() - 2], "Total 9.8 KB");
   EXPECT_EQ(result.written_bytes, 10000u);
   EXPECT_EQ(slept_, 0);
+}
+
+TEST_F(EraseJobTest, WarnsOnceWhenTheJournalMayKeepTheNames) {
+  platform::Result<platform::MountInfo> mount = fault_.FindMount(dir_.path());
+  if (!mount.ok() || (mount->fs_type != "ext4" && mount->fs_type != "ext3")) {
+    GTEST_SKIP() << "the test folder is not on ext3 or ext4";
+  }
+  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 0);
+  const std::string wanted = "journal of " + mount->mount_point;
+  const auto journal_warnings = [&] {
+    int count = 0;
+    for (const auto& m : port_.messages()) {
+      if (m.icon == core::MessageIcon::kWarning && m.text.find(wanted) != std::string::npos) {
+        ++count;
+      }
+    }
+    return count;
+  };
+  // As without CAP_SYS_ADMIN: the dry run is refused.
+  int zero_outs = 0;
+  fault_.fail_call = [&](const std::string& op,
+                         const std::string&) -> std::optional<platform::Status> {
+    if (op != "ZeroOutJournal") return std::nullopt;
+    ++zero_outs;
+    return platform::Status::Error(EPERM, "checkpoint: Operation not permitted");
+  };
+  Run({dir_.Write("a", "a"), dir_.Write("b", "b")});
+  EXPECT_EQ(zero_outs, 1);
+  EXPECT_EQ(journal_warnings(), 1);
+
+  // A file system made without a journal has nothing to clear.
+  fault_.fail_call = [](const std::string& op,
+                        const std::string&) -> std::optional<platform::Status> {
+    if (op != "ZeroOutJournal") return std::nullopt;
+    return platform::Status::Error(ENODEV, "no journal");
+  };
+  Run({dir_.Write("c", "c")});
+  EXPECT_EQ(journal_warnings(), 1);
 }
 
 }  // namespace

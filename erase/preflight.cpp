@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string_view>
+#include <vector>
 
 #include "erase/random_name.h"
 #include "text/catalog.h"
@@ -59,9 +60,6 @@ bool OverwriteUntrusted(const platform::MountInfo& mount) {
   return HasOption(mount.options, "compress") || HasOption(mount.options, "compress-force");
 }
 
-namespace {
-
-// The mounts the items live on, each once, in the order of their first item.
 std::vector<platform::MountInfo> FindMounts(platform::Env& env,
                                             const std::vector<std::string>& paths) {
   std::vector<platform::MountInfo> found;
@@ -76,8 +74,6 @@ std::vector<platform::MountInfo> FindMounts(platform::Env& env,
   }
   return found;
 }
-
-}  // namespace
 
 std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
                                                      const std::vector<std::string>& paths) {

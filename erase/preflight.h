@@ -15,9 +15,12 @@ namespace tarnwell::erase {
 // True when a write in place on this mount may leave the old data elsewhere.
 bool OverwriteUntrusted(const platform::MountInfo& mount);
 
-// The mounts the items live on where overwriting cannot be trusted, each
-// once, in the order of the first item on them. Paths that cannot be
-// examined are passed over (the erase reports them).
+// The mounts the items live on, each once, in the order of the first item on
+// them. Paths that cannot be examined are passed over (the erase reports them).
+std::vector<platform::MountInfo> FindMounts(platform::Env& env,
+                                            const std::vector<std::string>& paths);
+
+// Those of FindMounts where overwriting cannot be trusted.
 std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
                                                      const std::vector<std::string>& paths);
 

@@ -1,5 +1,6 @@
 #include "erase/progress_reporter.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -41,6 +42,13 @@ std::string FormatDuration(double x) {
   return "< 1 " + seconds;
 }
 
+double FinalPercentage(uint64_t done, uint64_t total, bool complete) {
+  if (complete) return 100.0;
+  if (total == 0) return 0.0;
+  const double tenths = std::floor(static_cast<double>(done) * 1000.0 / static_cast<double>(total));
+  return std::min(999.0, tenths) / 10.0;
+}
+
 void ProgressReporter::Start() {
   start_ticks_ = env_.MonotonicMillis();
   last_update_ticks_ = start_ticks_;
@@ -55,16 +63,29 @@ void ProgressReporter::ReportProgress(uint64_t done, uint64_t total) {
   const double elapsed = static_cast<double>(now - start_ticks_) * 0.001;
   // Nothing done yet: the remaining time is unbounded and shows capped.
   const double remaining = ratio > 0 ? elapsed / ratio * (1 - ratio) : INFINITY;
-  const std::string percentage = FormatOneDecimal(ratio * 100);
 
+  Draw(done, total, ratio * 100,
+       text::LookupUtf8(kTextRemaining) + ": " + FormatDuration(remaining) + " || ", elapsed,
+       remaining);
+}
+
+void ProgressReporter::ReportFinal(uint64_t done, uint64_t total, bool complete) {
+  const int64_t now = env_.MonotonicMillis();
+  last_update_ticks_ = now;
+  Draw(done, total, FinalPercentage(done, total, complete), std::string(),
+       static_cast<double>(now - start_ticks_) * 0.001, 0);
+}
+
+void ProgressReporter::Draw(uint64_t done, uint64_t total, double percentage_value,
+                            const std::string& remaining_part, double elapsed, double remaining) {
+  const std::string percentage = FormatOneDecimal(percentage_value);
   const std::string line_b = percentage + " % " + items::FormatSize(done) + " " +
                              text::LookupUtf8(kTextOf) + " " + items::FormatSize(total);
-  port_.SetInstructionText(text::LookupUtf8(kTextRemaining) + ": " + FormatDuration(remaining) +
-                           " || " + text::LookupUtf8(kTextElapsed) + ": " +
+  port_.SetInstructionText(remaining_part + text::LookupUtf8(kTextElapsed) + ": " +
                            FormatDuration(elapsed) + "\n" + line_b);
   port_.SetStatusText(line_b);
   port_.SetTitle("[" + percentage + " %] " + text::AboutUtf8(kAboutProductAndVersion));
-  if (listener_) listener_({done, total, ratio * 100, elapsed, remaining});
+  if (listener_) listener_({done, total, percentage_value, elapsed, remaining});
 }
 
 }  // namespace tarnwell::erase

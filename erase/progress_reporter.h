@@ -41,9 +41,18 @@ class ProgressReporter final {
   // 100 % and less than a second remaining.
   void ReportProgress(uint64_t done, uint64_t total);
 
+  // Draws the end state whatever the time since the last redraw: the real
+  // share of done in total (see FinalPercentage) and the elapsed time, with
+  // no remaining time. The job's last redraw; REQUIRES: Start() was called.
+  void ReportFinal(uint64_t done, uint64_t total, bool complete);
+
   int64_t start_ticks() const { return start_ticks_; }
 
  private:
+  // One redraw; remaining_part ("Remaining: ... || ") leads the first line.
+  void Draw(uint64_t done, uint64_t total, double percentage, const std::string& remaining_part,
+            double elapsed, double remaining);
+
   platform::Env& env_;
   core::WindowPort& port_;
   ProgressListener listener_;
@@ -55,6 +64,12 @@ class ProgressReporter final {
 // (no hour unit). Minutes beyond the 32-bit range, infinities and NaN give
 // "> 2147483647 min.".
 std::string FormatDuration(double seconds);
+
+// The share a finished job shows: 100 only when complete (all was done),
+// otherwise done of total rounded down to one decimal and at most 99.9, so a
+// job that missed something never reads as done. A total of 0 counts as
+// nothing left to do.
+double FinalPercentage(uint64_t done, uint64_t total, bool complete);
 
 // A value with one decimal and a point, independent of the process locale.
 std::string FormatOneDecimal(double value);

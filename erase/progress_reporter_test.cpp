@@ -15,6 +15,17 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::RecordingPort;
 
+// A job that missed anything never reads 100 %, however close it came.
+TEST(FinalPercentage, AllOnlyWhenCompleteOtherwiseRoundedDown) {
+  EXPECT_EQ(FinalPercentage(10, 10, true), 100.0);
+  EXPECT_EQ(FinalPercentage(0, 0, true), 100.0);
+  EXPECT_EQ(FinalPercentage(9999, 10000, false), 99.9);
+  EXPECT_EQ(FinalPercentage(10000, 10000, false), 99.9);
+  EXPECT_EQ(FinalPercentage(30000, 10000, false), 99.9);
+  EXPECT_EQ(FinalPercentage(1, 3, false), 33.3);
+  EXPECT_EQ(FinalPercentage(0, 0, false), 0.0);
+}
+
 TEST(FormatDuration, MinutesSecondsAndTheEdges) {
   EXPECT_EQ(FormatDuration(0.4), "< 1 sec.");
   EXPECT_EQ(FormatDuration(-3.0), "< 1 sec.");

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "erase/journal_names.h"
 #include "erase/preflight.h"
 #include "erase/progress_reporter.h"
 #include "erase/random_name.h"
@@ -23,6 +24,8 @@ constexpr int kTextLeftoversRemoved = 76;
 constexpr int kTextWritten = 77;
 constexpr int kTextHeldBack = 78;
 constexpr int kTextInMemory = 121;
+constexpr int kTextFillStopped = 165;
+constexpr int kTextFillFinished = 166;
 constexpr int kAboutProductName = 19;
 
 // Writes files until the volume is full, the size limit chain or the empty
@@ -215,13 +218,32 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
         ++state.errors;
       }
     }
+    // The fill reaches the free blocks, not the journal's copies of folder
+    // blocks, which keep the names of files deleted before it.
+    if (can_fill) {
+      platform::Result<platform::MountInfo> mount = env.FindMount(report.folder);
+      if (mount.ok() && erase::HasClearableJournal(*mount))
+        erase::ClearJournal(env, window, *mount);
+    }
   }
 
   report.free_bytes = state.free_bytes;
   report.written_bytes = state.written_bytes;
   report.files = static_cast<int>(state.created);
   report.errors = state.errors;
-  if (usable.ok()) ShowCoverage(window, report);
+  if (usable.ok()) {
+    ShowCoverage(window, report);
+    // The status bar keeps the end state: all only when the volume was filled
+    // and nothing failed.
+    if (state.free_bytes != UINT64_MAX) {
+      progress.ReportFinal(state.written_bytes, state.free_bytes,
+                           report.filled && state.errors == 0);
+    }
+  }
+  window.InsertMessage(
+      text::FormatText(text::LookupUtf8(report.stopped ? kTextFillStopped : kTextFillFinished),
+                       {report.errors}),
+      report.errors > 0 || report.stopped ? core::MessageIcon::kWarning : core::MessageIcon::kInfo);
   run_state.fillRunning = 0;
   window.SetInstructionText(text::LookupUtf8(kTextInstructions));
   window.SetTitle(text::AboutUtf8(kAboutProductName));

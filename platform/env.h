@@ -342,6 +342,13 @@ class Env {
   // keeps back to its home location (ext4, root). ENOTTY where there is no
   // such journal.
   virtual Status CheckpointJournal(const std::string& path) = 0;
+  // Checkpoints the journal of the file system holding path and overwrites
+  // the journal's own blocks with zeros, so no old copy of a folder or inode
+  // block is left there (ext4 on Linux 5.13 and later, CAP_SYS_ADMIN). With
+  // dry_run it only asks whether that would work. EPERM without the
+  // capability; ENODEV when the file system has no journal; ENOTTY, EINVAL or
+  // EOPNOTSUPP where the kernel or the file system cannot.
+  virtual Status ZeroOutJournal(const std::string& path, bool dry_run) = 0;
 
   // ---- erase and tarnwell-cli --------------------------------------------
   // True when standard input (0), output (1) or error (2) is a terminal.

@@ -124,6 +124,10 @@ class FaultEnv final : public Env {
   Status CheckpointJournal(const std::string& path) override {
     return real_.CheckpointJournal(path);
   }
+  Status ZeroOutJournal(const std::string& path, bool dry_run) override {
+    if (auto failed = Check("ZeroOutJournal", path)) return *failed;
+    return real_.ZeroOutJournal(path, dry_run);
+  }
   bool IsTerminal(int stream) override { return real_.IsTerminal(stream); }
   int TerminalColumns(int stream) override { return real_.TerminalColumns(stream); }
   void StopOnInterrupt(std::atomic<int>* flag) override { real_.StopOnInterrupt(flag); }

@@ -692,6 +692,9 @@ class PosixEnv final : public Env {
   Status CheckpointJournal(const std::string& path) override {
     return posix::CheckpointJournal(path);
   }
+  Status ZeroOutJournal(const std::string& path, bool dry_run) override {
+    return posix::ZeroOutJournal(path, dry_run);
+  }
 
   // ---- erase and tarnwell-cli ----
   bool IsTerminal(int stream) override { return posix::IsTerminal(stream); }

@@ -413,6 +413,9 @@ class Win32Env final : public Env {
   Status CheckpointJournal(const std::string& path) override {
     return Status::Error(ENOTTY, "checkpoint the journal of '" + path + "': none on Windows");
   }
+  Status ZeroOutJournal(const std::string& path, bool) override {
+    return Status::Error(ENOTTY, "zero the journal of '" + path + "': none on Windows");
+  }
 
   bool IsTerminal(int stream) override { return win32::IsConsole(stream); }
   int TerminalColumns(int stream) override { return win32::ConsoleColumns(stream); }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Erases a 1 MiB + 1000 byte and a 3 KiB file full of a marker on an ext4 loop image with
 # tarnwell-cli (1 pass; 3 passes with --verify), on 512-byte and on 4 KiB
-# logical sectors, and looks for the marker in the raw image afterwards.
+# logical sectors, and looks for the marker in the raw image afterwards. The
+# folder and the files carry a second marker in their names, as does a file
+# erased from a folder that stays: as root no name may be left anywhere; run
+# as an ordinary user the names may stay in the journal alone, with a warning.
 # Argument: the built tarnwell-cli. Exit 77 (skipped) where loops cannot be used.
 set -u
 cli=$1
@@ -19,7 +22,10 @@ trap 'loop_cleanup; rm -rf "$work"' EXIT
 export TARNWELL_SETTINGS="$work/settings.ini"
 # Made at run time, so the marker is in no binary and no earlier image.
 marker="MARKER-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')-TARNWELL"
+name="NAME-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')-TARNWELL"
 failures=0
+# The ordinary user of the unprivileged case must reach the mount.
+chmod 755 "$work"
 
 fill_with_marker() {  # file, bytes
   local line="$marker "
@@ -27,45 +33,68 @@ fill_with_marker() {  # file, bytes
   yes "$marker" | head -n "$count" | head -c "$2" >"$1"
 }
 
-run_case() {  # sector size ("" for the default), passes, extra options
-  local sector=$1 passes=$2 extra=${3:-}
-  local name="sector ${sector:-512}, $passes pass(es) $extra"
+run_case() {  # sector size ("" for the default), passes, user ("" for root), extra options
+  local sector=$1 passes=$2 user=$3 extra=${4:-}
+  local label="sector ${sector:-512}, $passes pass(es), ${user:-root} $extra"
   local image="$work/image" mnt="$work/mnt" device
   loop_make_image "$image" 64 || return 1
   device=$(loop_attach "$image" "$sector") || return 1
   loop_mount "$device" "$mnt" || return 1
-  mkdir -p "$mnt/secret"
+  local secret="$mnt/$name-folder-with-a-long-name" kept="$mnt/kept"
+  mkdir -p "$secret" "$kept"
   # Not a multiple of the direct-I/O alignment: the buffered tail must reach the disk too.
-  fill_with_marker "$mnt/secret/big.bin" $((1024 * 1024 + 1000))
-  fill_with_marker "$mnt/secret/small.txt" 3072
+  fill_with_marker "$secret/$name-big-file.bin" $((1024 * 1024 + 1000))
+  fill_with_marker "$secret/$name-small-file.txt" 3072
+  fill_with_marker "$kept/$name-erased-from-a-kept-folder.txt" 3072
+  echo "stays" >"$kept/other.txt"
+  local run=("$cli")
+  if [ -n "$user" ]; then
+    chown -R "$user" "$mnt"
+    run=(setpriv --reuid="$(id -u "$user")" --regid="$(id -g "$user")" --clear-groups "$cli")
+  fi
   sync
-  local before
+  local before names_before
   before=$(loop_count_marker "$image" "$marker")
+  names_before=$(loop_count_marker "$image" "$name")
   # shellcheck disable=SC2086
-  "$cli" erase --yes --delay 0 --passes "$passes" $extra "$mnt/secret" >"$work/out" 2>&1
+  "${run[@]}" erase --yes --delay 0 --passes "$passes" $extra "$secret" \
+    "$kept/$name-erased-from-a-kept-folder.txt" >"$work/out" 2>&1
   local rc=$?
   local left=0
-  [ -e "$mnt/secret" ] && left=1
+  [ -e "$secret" ] && left=1
   loop_unmount "$mnt" && loop_detach "$device"
-  local after
+  local after names names_outside
   after=$(loop_count_marker "$image" "$marker")
-  if [ "$before" -eq 0 ]; then
-    echo "FAILED ($name): the marker never reached the image, the test proves nothing"
+  names=$(loop_count_marker "$image" "$name")
+  names_outside=$(loop_count_outside_journal "$image" "$name")
+  if [ "$before" -eq 0 ] || [ "$names_before" -eq 0 ]; then
+    echo "FAILED ($label): a marker never reached the image, the test proves nothing"
     failures=$((failures + 1))
   elif [ $rc -ne 0 ] || [ $left -ne 0 ]; then
-    echo "FAILED ($name): tarnwell-cli exited $rc"; cat "$work/out"
+    echo "FAILED ($label): tarnwell-cli exited $rc"; cat "$work/out"
     failures=$((failures + 1))
   elif [ "$after" -ne 0 ]; then
-    echo "FAILED ($name): the marker is still $after times in the raw image (was $before)"
+    echo "FAILED ($label): the marker is still $after times in the raw image (was $before)"
     failures=$((failures + 1))
+  elif [ "$names_outside" -ne 0 ] || { [ -z "$user" ] && [ "$names" -ne 0 ]; }; then
+    echo "FAILED ($label): the names are still $names times in the raw image," \
+      "$names_outside outside the journal (were $names_before)"
+    failures=$((failures + 1))
+  elif [ -n "$user" ] && ! grep -q "journal" "$work/out"; then
+    echo "FAILED ($label): no warning that the names may stay in the journal"; cat "$work/out"
+    failures=$((failures + 1))
+  elif [ -n "$user" ]; then
+    echo "ok ($label): marker $before times before, 0 after; names $names_before before," \
+      "$names after, all in the journal, which an ordinary user cannot clear (warned)"
   else
-    echo "ok ($name): marker $before times before, 0 after"
+    echo "ok ($label): marker $before times before, 0 after; names $names_before before, 0 after"
   fi
   rm -f "$image"
 }
 
 for sector in "" 4096; do
-  run_case "$sector" 1
-  run_case "$sector" 3 --verify
+  run_case "$sector" 1 ""
+  run_case "$sector" 3 "" --verify
 done
+run_case "" 1 nobody
 exit $((failures > 0))

@@ -5,10 +5,13 @@
 # image are filled by dd bs=1M to ENOSPC, by tarnwell-cli fill, and by
 # tarnwell-cli fill --include-reserved, and the raw images are searched.
 #
-# Checked: with --include-reserved no marker is left anywhere and ext4's
-# reserved_clusters is back to its old value; the plain fill leaves no more of
-# any marker than dd does, and no more of the free space unwritten; neither
-# leaves a temporary file.
+# The deleted files, and a folder deleted with rm -r, carry a name marker.
+#
+# Checked: with --include-reserved no marker and no name is left anywhere and
+# ext4's reserved_clusters is back to its old value; the plain fill leaves no
+# more of any marker or name than dd does, and no more of the free space
+# unwritten; after either fill the journal holds no name; neither leaves a
+# temporary file.
 #
 #   fill_forensic_test.sh TARNWELL_CLI [SIZE_MB:SECTOR ...]
 # Exit 0 passed, 1 failed, 77 skipped (no root or no loop devices).
@@ -36,6 +39,8 @@ fail() {
 }
 
 markers=(TWMARK-BIG-1MIB TWMARK-SMALL-ROOT TWMARK-SMALL-KEPT)
+# Made at run time, so no earlier image and no binary holds it.
+name="TWNAME-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')"
 
 # Attaches in this shell, so loop_cleanup knows the device even after a
 # failure (a command substitution would forget it).
@@ -57,13 +62,19 @@ make_base() {
   loop_make_image "$image" "$size" || return 1
   attach "$image" "$sector" || return 1
   loop_mount "$device" "$mnt" || return 1
-  mkdir "$mnt/kept"
+  local gone="$mnt/$name-a-folder-deleted-whole"
+  mkdir "$mnt/kept" "$gone"
   write_marker "$mnt/big" "${markers[0]}" 1048576
   write_marker "$mnt/small" "${markers[1]}" 3072
   write_marker "$mnt/kept/small" "${markers[2]}" 3072
   echo "other" >"$mnt/kept/other"
+  echo "name" >"$mnt/$name-in-the-root-folder.txt"
+  echo "name" >"$mnt/kept/$name-in-a-kept-folder.txt"
+  echo "name" >"$gone/$name-in-a-deleted-folder.txt"
   sync
-  rm "$mnt/big" "$mnt/small" "$mnt/kept/small"
+  rm "$mnt/big" "$mnt/small" "$mnt/kept/small" "$mnt/$name-in-the-root-folder.txt" \
+    "$mnt/kept/$name-in-a-kept-folder.txt"
+  rm -r "$gone"
   sync
   loop_unmount "$mnt" && loop_detach "$device"
 }
@@ -112,8 +123,8 @@ for config in "${configs[@]}"; do
     loop_cleanup
     continue
   fi
-  declare -A hits=() left=()
-  for m in "${markers[@]}"; do
+  declare -A hits=() left=() outside=()
+  for m in "${markers[@]}" "$name"; do
     hits[base:$m]=$(loop_count_marker "$base" "$m")
     [ "${hits[base:$m]}" -gt 0 ] || fail "$label: $m never reached the disk, the test proves nothing"
   done
@@ -122,9 +133,10 @@ for config in "${configs[@]}"; do
     unwritten=
     run_filler "$work/$what.img" "$sector" "$what" || fail "$label: $what could not run"
     left[$what]=${unwritten:-unknown}
-    for m in "${markers[@]}"; do
+    for m in "${markers[@]}" "$name"; do
       hits[$what:$m]=$(loop_count_marker "$work/$what.img" "$m")
     done
+    outside[$what]=$(loop_count_outside_journal "$work/$what.img" "$name")
     rm -f "$work/$what.img"
   done
   rm -f "$base"
@@ -134,7 +146,7 @@ for config in "${configs[@]}"; do
     [ "${left[fill]}" -le "${left[dd]}" ] ||
       fail "$label: fill left ${left[fill]} bytes unwritten, dd only ${left[dd]}"
   fi
-  for m in "${markers[@]}"; do
+  for m in "${markers[@]}" "$name"; do
     echo "  $m: ${hits[base:$m]} hits deleted, dd ${hits[dd:$m]}, fill ${hits[fill:$m]}," \
       "fill --include-reserved ${hits[reserved:$m]}"
     [ "${hits[reserved:$m]}" -eq 0 ] ||
@@ -142,7 +154,11 @@ for config in "${configs[@]}"; do
     [ "${hits[fill:$m]}" -le "${hits[dd:$m]}" ] ||
       fail "$label: fill left ${hits[fill:$m]} hits of $m, dd only ${hits[dd:$m]}"
   done
-  unset hits left
+  for what in fill reserved; do
+    [ "${outside[$what]}" -eq "${hits[$what:$name]}" ] ||
+      fail "$label: $what left $((hits[$what:$name] - outside[$what])) names in the journal"
+  done
+  unset hits left outside
 done
 
 if [ $failures -ne 0 ]; then

@@ -13,6 +13,8 @@
 #   loop_unmount DIR                   -> unmounts (after a sync)
 #   loop_detach DEVICE                 -> detaches the device
 #   loop_count_marker IMAGE MARKER     -> prints how often MARKER occurs in IMAGE
+#   loop_count_outside_journal IMAGE MARKER
+#                                      -> the same, leaving out the ext4 journal's blocks
 #   loop_cleanup                       -> unmounts what this shell mounted and
 #                                         detaches every device of the images it
 #                                         made (safe to call from a trap)
@@ -108,6 +110,16 @@ loop_count_marker() {
   local image=$1 marker=$2
   # -a: the image is binary; -o: one line per occurrence, even several in one block.
   LC_ALL=C grep -a -o -F -- "$marker" "$image" | wc -l
+}
+
+loop_count_outside_journal() {
+  local image=$1 marker=$2
+  # Journal blocks as debugfs lists them; images are made with 4 KiB blocks.
+  LC_ALL=C grep -a -b -o -F -- "$marker" "$image" | cut -d: -f1 |
+    awk -v journal="$(debugfs -R 'blocks <8>' "$image" 2>/dev/null)" '
+      BEGIN { n = split(journal, b, " "); for (i = 1; i <= n; i++) inside[b[i]] = 1 }
+      { if (!(int($1 / 4096) in inside)) outside++ }
+      END { print outside + 0 }'
 }
 
 loop_cleanup() {

@@ -1,7 +1,8 @@
 // The main window without workers: labels in two languages, layout rules,
 // option labels and menus, busy state and the idle commands.
 #include <QAbstractItemModelTester>
-#include <QElapsedTimer>
+#include <QAccessible>
+#include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -109,8 +110,12 @@ class MainWindowTest : public QObject {
     auto* view = dialog.findChild<QTableView*>(ids::kItemList);
     QAbstractItemModelTester tester(view->model(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QCOMPARE(view->columnWidth(0), 330);
+    // The path takes what the size column leaves.
+    dialog.show();
     QCOMPARE(view->columnWidth(1), 90);
+    QCOMPARE(view->columnWidth(0) + 90, view->viewport()->width());
+    QCOMPARE(view->textElideMode(), Qt::ElideMiddle);
+    QVERIFY(!view->tabKeyNavigation());
     QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
     QVERIFY(!view->isSortingEnabled());
@@ -189,14 +194,21 @@ class MainWindowTest : public QObject {
   void LayoutFollowsThePixelRulesOnEveryResize() {
     WindowFixture window;
     MainDialog& dialog = window.Open();
-    QCOMPARE(dialog.size(), dialog.TemplateClientSize());
+    QCOMPARE(dialog.size(), dialog.TemplateClientSize().expandedTo(dialog.minimumSize()));
+    QCOMPARE(dialog.minimumSize(), dialog.MinimumClientSize());
     dialog.show();
     auto* items = dialog.findChild<QWidget*>(ids::kItemList);
-    const QPoint list_origin = items->pos();
-    const int left = list_origin.x();
-    const int top = list_origin.y();
-    for (QSize size : {QSize(900, 700), QSize(420, 360), QSize(1600, 1000), QSize(640, 480)}) {
-      dialog.resize(size);
+    auto* group = dialog.findChild<QWidget*>(ids::kGroup);
+    auto* icon = dialog.findChild<QWidget*>(ids::kIcon);
+    auto* instructions = dialog.findChild<QWidget*>(ids::kInstructions);
+    const int left = items->x();
+    const int wide_top = items->y();
+    // The last two are below the minimum, which holds.
+    for (QSize asked :
+         {QSize(900, 700), QSize(1600, 1000), QSize(640, 480), QSize(420, 360), QSize(320, 240)}) {
+      dialog.resize(asked);
+      const QSize size = asked.expandedTo(dialog.minimumSize());
+      QCOMPARE(dialog.size(), size);
       const int w = size.width();
       const int h = size.height();
       QCOMPARE(dialog.findChild<QWidget*>(ids::kHeaderBand)->geometry(), QRect(0, 0, w, 24));
@@ -206,14 +218,144 @@ class MainWindowTest : public QObject {
       // Its last button ends at the window's right edge.
       QCOMPARE(app_bar->mapTo(&dialog, window.Button(ids::kCancel)->geometry().topRight()).x(),
                w - 1);
+      // The group box spans the window with the icon at its right, the text
+      // beside it; the action strip and the lists follow below it.
+      QCOMPARE(group->x(), left);
+      QCOMPARE(group->width(), w - 2 * left);
+      QVERIFY(group->geometry().contains(icon->geometry()));
+      QVERIFY(icon->geometry().right() > group->geometry().right() - 3 * icon->width() / 2);
+      QVERIFY(instructions->geometry().right() < icon->x());
+      QVERIFY(group->geometry().contains(instructions->geometry()));
+      const int top = items->y();
+      QVERIFY(top >= wide_top);
+      if (w >= 900) QCOMPARE(top, wide_top);  // the template's place where the text fits
       QCOMPARE(dialog.findChild<QWidget*>(ids::kActionToolbar)->geometry(),
                QRect(left, top - 24, w, 24));
+      QVERIFY(top - 24 > group->geometry().bottom());
       QCOMPARE(items->geometry(), QRect(left, top, w - 2 * left, h - top - 130));
+      QVERIFY(items->height() >= 60);
       QCOMPARE(window.Messages()->geometry(), QRect(left, h - 126, w - 2 * left, 100));
       QCOMPARE(dialog.findChild<QWidget*>(ids::kStatusBar)->geometry(), QRect(0, h - 24, w, 24));
       QCOMPARE(dialog.findChild<QWidget*>(ids::kLinkToolbar)->geometry(),
-               QRect(w - 174, 3, 150, 24));
+               QRect(w - 174, 0, 150, 24));
     }
+  }
+
+  // Every label shows whole in every language, at the first size and at the
+  // smallest: buttons as wide as their text and inside the window, the two
+  // ends of the header apart, the instruction text and the group's title.
+  void NoTextIsCutInAnyLanguage() {
+    for (int language = 0; language < 8; ++language) {
+      text::SetCurrentLanguage(language);
+      WindowFixture window;
+      window.Set("re_write", 35);
+      MainDialog& dialog = window.Open();
+      dialog.show();
+      for (bool smallest : {false, true}) {
+        if (smallest) dialog.resize(1, 1);
+        const QString where =
+            QString("language %1, %2").arg(language).arg(smallest ? "min" : "first");
+        for (QToolButton* button : dialog.findChildren<QToolButton*>()) {
+          const QString shown = QString(button->text()).replace("&&", "&");
+          const QRect in_window(button->mapTo(&dialog, QPoint(0, 0)), button->size());
+          QVERIFY2(button->fontMetrics().horizontalAdvance(shown) <= button->width(),
+                   qPrintable(where + ": " + shown));
+          QVERIFY2(dialog.rect().contains(in_window), qPrintable(where + ": " + shown));
+        }
+        const QRect fill(window.Button(ids::kFill)->mapTo(&dialog, QPoint(0, 0)),
+                         window.Button(ids::kFill)->size());
+        const QPoint language_button = window.Button(ids::kLanguage)->mapTo(&dialog, QPoint(0, 0));
+        QVERIFY2(fill.right() < language_button.x(), qPrintable(where));
+        auto* instructions = dialog.findChild<QLabel*>(ids::kInstructions);
+        QVERIFY2(instructions->heightForWidth(instructions->width()) <= instructions->height(),
+                 qPrintable(where));
+        auto* group = dialog.findChild<QGroupBox*>(ids::kGroup);
+        QVERIFY2(group->fontMetrics().horizontalAdvance(group->title()) < group->width() - 20,
+                 qPrintable(where));
+      }
+    }
+  }
+
+  // Tab walks the buttons, then the lists (each one stop), then the header
+  // and the link; Enter and Space press the focused button; the commands
+  // have their keys, shown in the tooltips; every control has a name for
+  // screen readers, without the header marks, and a description.
+  void KeyboardAndScreenReadersReachEveryControl() {
+    WindowFixture window;
+    MainDialog& dialog = window.Open();
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* items = dialog.findChild<QTableView*>(ids::kItemList);
+    QCOMPARE(QApplication::focusWidget(), items);
+
+    const QList<QWidget*> expected = {window.Button(ids::kReset),
+                                      window.Button(ids::kDelete),
+                                      window.Button(ids::kDeleteExit),
+                                      window.Button(ids::kOverwrite),
+                                      window.Button(ids::kDelay),
+                                      window.Button(ids::kImport),
+                                      items,
+                                      window.Messages(),
+                                      window.Button(ids::kFill),
+                                      window.Button(ids::kLanguage),
+                                      window.Button(ids::kHelp),
+                                      window.Button(ids::kCancel),
+                                      window.Button(ids::kWebLink)};
+    window.Button(ids::kReset)->setFocus();
+    for (int i = 1; i < expected.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), expected[i]);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), expected[0]);
+
+    window.Button(ids::kHelp)->setFocus();
+    QTest::keyClick(window.Button(ids::kHelp), Qt::Key_Return);
+    QTest::keyClick(window.Button(ids::kHelp), Qt::Key_Space);
+    QCOMPARE(window.runner().boxes.size(), 2);
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    QCOMPARE(window.runner().boxes.size(), 3);
+    const int menus = window.runner().menus.size();
+    QTest::keyClick(&dialog, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(window.runner().menus.size(), menus + 1);
+    QCOMPARE(window.runner().menus.back()[0].text, QString("Import"));
+    QVERIFY(window.Button(ids::kImport)
+                ->toolTip()
+                .contains(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText)));
+    QVERIFY(window.Button(ids::kHelp)->toolTip().contains("F1"));
+    QVERIFY(window.Button(ids::kDelete)->toolTip().contains("Del"));
+
+    // Del starts the erase only from the list, and only while Delete is enabled.
+    window.Set("del_delay", 5);
+    window.Button(ids::kHelp)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QVERIFY(window.Button(ids::kDelete)->isEnabled());
+    dialog.SetBusy(true);
+    items->setFocus();
+    QTest::keyClick(items, Qt::Key_Delete);
+    QCOMPARE(dialog.run_state().stopRequested.load(), 1);  // no job was started
+    dialog.SetBusy(false);
+    QTest::keyClick(items, Qt::Key_Delete);
+    QVERIFY(!window.Button(ids::kDelete)->isEnabled());
+    QTRY_VERIFY(window.TopMessage().startsWith("The begin in"));
+    dialog.RunCommand(ids::kCancel);  // ends the countdown
+    QTRY_VERIFY(window.Button(ids::kDelete)->isEnabled());
+
+    QList<QWidget*> controls = expected;
+    controls << dialog.findChild<QWidget*>(ids::kIcon) << dialog.findChild<QWidget*>(ids::kGroup)
+             << dialog.findChild<QWidget*>(ids::kInstructions);
+    for (QWidget* control : controls) {
+      // What a screen reader is told.
+      const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+      QVERIFY2(!name.isEmpty() && !name.contains(QChar(0xbb)) && !name.contains(QChar(0xab)),
+               qPrintable(control->objectName() + ": " + name));
+      QVERIFY2(
+          !QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description).isEmpty(),
+          qPrintable(control->objectName()));
+    }
+    QCOMPARE(window.Button(ids::kCancel)->accessibleName(), QString("Exit"));
+    QCOMPARE(items->accessibleName(), QString("Items"));
   }
 
   void BusyLeavesOnlyDelayLanguageHelpAndLinkEnabled() {
@@ -246,7 +388,8 @@ class MainWindowTest : public QObject {
     QList<int> counts;
     for (const MenuEntry& entry : menu) {
       counts << entry.data;
-      QVERIFY(!entry.checked);  // "re_write" is missing
+      QVERIFY(entry.exclusive);
+      QCOMPARE(entry.checked, entry.data == 1);  // "re_write" is missing: the 1 shown
     }
     QCOMPARE(counts,
              QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 13, 15, 17, 20, 23, 26, 29, 32, 35}));
@@ -302,6 +445,12 @@ class MainWindowTest : public QObject {
         box.text.startsWith("Reset:\nClear the List Contents (not delete the files).\n\n"
                             "Delete:\n"));
     QVERIFY(box.text.contains("Fill the free space with null:\nThis will remove"));
+    // The commands and limits the first paragraphs leave out follow them.
+    for (const char* heading : {"Import:", "Delete + Exit:", "LNG:", "Limits of overwriting:"}) {
+      QVERIFY2(box.text.indexOf(QString("\n\n") + heading + "\n") >
+                   box.text.indexOf("Fill the free space with null:"),
+               heading);
+    }
 
     dialog.RunCommand(ids::kWebLink);
     QCOMPARE(window.runner().urls.size(), 1);
@@ -327,29 +476,47 @@ class MainWindowTest : public QObject {
     QVERIFY(!second.isVisible());
   }
 
-  void CancelDuringTheFillAsksFirst() {
+  // A running fill or erase is stopped after a question, never cut off by
+  // closing the window; a second Escape while a stop is pending asks nothing.
+  void CancelDuringAJobAsksToStopAndKeepsTheWindow() {
     WindowFixture window;
     MainDialog& dialog = window.Open();
     dialog.show();
-    dialog.run_state().fillRunning = 1;
-    window.runner().answer = QMessageBox::No;
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-    QCOMPARE(window.runner().boxes.size(), 1);
-    const auto& box = window.runner().boxes[0];
-    QCOMPARE(box.caption, QString("Cancel"));
-    QCOMPARE(box.text, QString("Are you sure?"));
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+    auto& state = dialog.run_state();
+    struct Case {
+      std::atomic<int>& flag;
+      int running, stopped;
+      QString question;
+    };
+    state.stopRequested = 0;
+    state.erasing = 1;
+    const Case cases[] = {
+        {state.fillRunning, 1, 0, "Stop the fill? Its temporary files will be deleted."},
+        {state.stopRequested, 0, 1,
+         "Stop erasing after the current file? The items not reached yet stay untouched in the "
+         "list."},
+    };
+    for (const Case& c : cases) {
+      c.flag = c.running;
+      window.runner().boxes.clear();
+      window.runner().answer = QMessageBox::No;
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+      QCOMPARE(window.runner().boxes.size(), 1);
+      const auto& box = window.runner().boxes[0];
+      QCOMPARE(box.caption, QString("Stop"));
+      QCOMPARE(box.text, c.question);
+      QCOMPARE(box.icon, QMessageBox::Warning);
+      QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+      QCOMPARE(c.flag.load(), c.running);
+      window.runner().answer = QMessageBox::Yes;
+      QVERIFY(!dialog.close());  // the close box asks the same
+      QCOMPARE(c.flag.load(), c.stopped);
+      QVERIFY(dialog.isVisible());
+    }
+    QTest::keyClick(&dialog, Qt::Key_Escape);  // the erase's stop is pending
+    QCOMPARE(window.runner().boxes.size(), 2);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.run_state().fillRunning.load(), 1);
-
-    window.runner().answer = QMessageBox::Yes;
-    QElapsedTimer timer;
-    timer.start();
-    dialog.RunCommand(ids::kCancel);
-    QVERIFY(timer.elapsed() >= MainDialog::kFillStopWaitMs);
-    QCOMPARE(dialog.run_state().fillRunning.load(), 0);
-    QVERIFY(!dialog.isVisible());
+    state.erasing = 0;
   }
 };
 

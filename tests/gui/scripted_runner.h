@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAction>
+#include <QActionGroup>
 #include <QList>
 #include <QMenu>
 #include <QUrl>
@@ -19,6 +20,7 @@ struct MenuEntry {
   bool enabled = true;
   bool checked = false;
   bool separator = false;
+  bool exclusive = false;  // one of a group of which only one is checked
 };
 
 struct MessageBoxCall {
@@ -47,7 +49,8 @@ class ScriptedRunner final : public app::MenuRunner {
     QList<MenuEntry> entries;
     for (QAction* action : menu.actions()) {
       entries.push_back({action->text(), action->data().toInt(), action->isEnabled(),
-                         action->isChecked(), action->isSeparator()});
+                         action->isChecked(), action->isSeparator(),
+                         action->actionGroup() != nullptr && action->actionGroup()->isExclusive()});
     }
     menus.push_back(entries);
     menu_positions.push_back(at);

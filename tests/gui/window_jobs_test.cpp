@@ -79,11 +79,20 @@ class WindowJobsTest : public QObject {
                   QUrl::fromLocalFile(QString::fromStdString(window.Path("drop/a.txt"))),
                   QUrl::fromLocalFile(QString::fromStdString(window.Path("drop/d"))),
                   QUrl("https://example.org/not-a-file")});
+    // The list is tinted while a drop hovers and plain again after it.
+    auto* view = dialog.findChild<QTableView*>(ids::kItemList);
+    const QColor plain = view->palette().color(QPalette::Base);
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&dialog, &enter);
     QVERIFY(enter.isAccepted());
+    QVERIFY(view->palette().color(QPalette::Base) != plain);
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(&dialog, &leave);
+    QCOMPARE(view->palette().color(QPalette::Base), plain);
+    QCoreApplication::sendEvent(&dialog, &enter);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&dialog, &drop);
+    QCOMPARE(view->palette().color(QPalette::Base), plain);
 
     QCOMPARE(resets.count(), 1);
     QCOMPARE(ItemModel(dialog)->rowCount(), 4);  // c, a, the folder d and d/e
@@ -96,6 +105,34 @@ class WindowJobsTest : public QObject {
     dialog.RunCommand(ids::kReset);
     QCOMPARE(ItemModel(dialog)->rowCount(), 0);
     QVERIFY(fs::exists(window.Path("drop/a.txt")));  // Reset touches no file
+  }
+
+  // A command-line path that names nothing gets a row; a translation
+  // template that no program opens gets a row saying where it is.
+  void SilentOutcomesGetARow() {
+    WindowFixture window;
+    WriteFile(window.Path("here.txt"), 10);
+    const std::string missing = window.Path("gone/nothing.txt");
+    MainDialog& dialog = window.Open({window.Path("here.txt"), missing});
+    QCOMPARE(ItemModel(dialog)->rowCount(), 1);
+    QCOMPARE(window.TopMessage(),
+             QString::fromStdString("Not added, not found or not readable: " + missing));
+    QCOMPARE(window.Messages()->RowIcon(0), MessageIcon::kWarning);
+
+    const QByteArray old_tmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(window.Path("")));
+    window.env().fail_call = [](const std::string& operation,
+                                const std::string& path) -> std::optional<platform::Status> {
+      if (operation != "OpenWithDefaultProgram") return std::nullopt;
+      return platform::Status::FromErrno(ENOENT, "open", path);
+    };
+    window.runner().pick = PickText("Translate");
+    dialog.RunCommand(ids::kLanguage);
+    qputenv("TMPDIR", old_tmp);
+    QVERIFY2(window.TopMessage().startsWith("Translation template written to " +
+                                            QString::fromStdString(window.Path("translate_"))),
+             qPrintable(window.TopMessage()));
+    QCOMPARE(window.Messages()->RowIcon(0), MessageIcon::kInfo);
   }
 
   void EraseOfATreeLeavesNothingOnDisk() {
@@ -117,6 +154,11 @@ class WindowJobsTest : public QObject {
     QCOMPARE(ItemModel(dialog)->rowCount(), 0);
     QCOMPARE(dialog.windowTitle(), QString("Tarnwell"));
     QCOMPARE(dialog.run_state().stopRequested.load(), 1);
+    // The end state: all done, no time left to wait for, and a last row.
+    QCOMPARE(window.TopMessage(), QString("Finished: 6 items erased, 0 errors"));
+    const QString instructions = dialog.findChild<QLabel*>(ids::kInstructions)->text();
+    QVERIFY2(instructions.startsWith("Elapsed: ") && instructions.contains("\n100.0 % "),
+             qPrintable(instructions));
   }
 
   void EscapeDuringTheCountdownAbortsAndKeepsTheWindow() {
@@ -158,6 +200,11 @@ class WindowJobsTest : public QObject {
       if (with_error) {
         QTRY_VERIFY_WITH_TIMEOUT(window.Status().contains("Error: 1"), kJobTimeoutMs);
         QTRY_VERIFY(AllActionsEnabled(window));
+        // Nothing was written: the end state says so, not 100 %.
+        QCOMPARE(window.Status(), QString("0.0 % // Error: 1 "));
+        QCOMPARE(window.TopMessage(), QString("Finished: 0 items erased, 1 errors"));
+        QCOMPARE(window.Messages()->RowIcon(0), MessageIcon::kWarning);
+        QVERIFY(dialog.findChild<QLabel*>(ids::kInstructions)->text().contains("\n0.0 % 0.0 byte"));
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.run_state().exitAfterErase.load(), 0);
       } else {
@@ -209,62 +256,112 @@ class WindowJobsTest : public QObject {
     QVERIFY(!last[3].checked && !last[4].checked && last[2].checked);
   }
 
-  void ClosingDuringAnEraseEndsTheRunCleanly() {
+  // Escape after the countdown asks; on Yes the file being erased finishes
+  // (every pass, renamed and deleted) and the files not reached stay as they
+  // are and listed. Closing the window meanwhile still ends the run cleanly.
+  void StoppingAnEraseEndsAtAFileBoundary() {
     WindowFixture window;
-    const std::string big = window.Path("big.bin");
-    WriteFile(big, 256 * 1024);
+    for (const char* name : {"a.txt", "b.txt", "c.bin"}) WriteFile(window.Path(name), 64 * 1024);
     window.Set("del_delay", 0);
-    // The job's first write waits until the window has closed.
+    window.Set("re_write", 2);
     std::atomic<bool> release{false};
-    std::atomic<bool> writing{false};
+    std::atomic<int> writes{0};
     window.env().fail_write = [&](const std::string&, uint64_t, size_t,
                                   bool) -> std::optional<platform::Result<size_t>> {
-      writing = true;
+      ++writes;
       while (!release.load()) QThread::msleep(1);
       return std::nullopt;
     };
-    MainDialog& dialog = window.Open({big});
+    MainDialog& dialog =
+        window.Open({window.Path("a.txt"), window.Path("b.txt"), window.Path("c.bin")});
     dialog.show();
     dialog.RunCommand(ids::kDelete);
-    QTRY_VERIFY_WITH_TIMEOUT(writing.load(), kJobTimeoutMs);
-    QTest::keyClick(&dialog, Qt::Key_Escape);  // past the countdown: only asks to stop
-    QVERIFY(dialog.isVisible());
-    QTest::keyClick(&dialog, Qt::Key_Escape);
-    QVERIFY(!dialog.isVisible());
-    release = true;
-    // As main does: the job goes on without the window and ends.
-    QVERIFY(dialog.EndRun(kJobTimeoutMs));
-    QVERIFY(!fs::exists(big));
-  }
-
-  void ClosingDuringTheFillDeletesItsFiles() {
-    WindowFixture window;
-    const std::string chosen = window.Path("fill/chosen");
-    fs::create_directories(chosen);
-    const fs::path fill_folder = fs::path(chosen).parent_path();
-    // Each block is slow and the "volume" is full after 8 MB, so the fill
-    // neither ends by itself while the test closes nor fills the real disk.
-    std::atomic<uint64_t> written{0};
-    window.env().fail_write = [&written](const std::string&, uint64_t, size_t length,
-                                         bool) -> std::optional<platform::Result<size_t>> {
-      QThread::msleep(5);
-      if (written.fetch_add(length) > 8u * 1024 * 1024) {
-        return platform::Result<size_t>(platform::Status::Error(ENOSPC, "write: no space"));
-      }
-      return std::nullopt;
-    };
-    MainDialog& dialog = window.Open();
-    dialog.show();
-    window.runner().folder = QString::fromStdString(chosen);
-    dialog.RunCommand(ids::kFill);
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.run_state().fillRunning.load(), 1, kJobTimeoutMs);
-    QTRY_VERIFY(window.TopMessage().startsWith("File:"));
+    QTRY_VERIFY_WITH_TIMEOUT(writes.load() > 0, kJobTimeoutMs);
+    QCOMPARE(window.TopMessage(), QString("Total 384.0 KB"));
+    QCOMPARE(window.Messages()->RowText(1),
+             QString("Erasing. [ESC] now stops after the current file."));
     window.runner().answer = QMessageBox::Yes;
     QTest::keyClick(&dialog, Qt::Key_Escape);
-    QVERIFY(!dialog.isVisible());
-    QVERIFY(dialog.EndRun(MainDialog::kFillCleanupWaitMs));
-    for (const auto& entry : fs::directory_iterator(fill_folder)) {
-      QVERIFY2(entry.path().filename().string().rfind("tmp_ttt_", 0) != 0, entry.path().c_str());
+    QCOMPARE(window.runner().boxes.size(), 1);
+    QVERIFY(dialog.isVisible());
+    release = true;
+    QTRY_VERIFY_WITH_TIMEOUT(AllActionsEnabled(window), kJobTimeoutMs);
+    QCOMPARE(window.TopMessage(),
+             QString("Stopped: 1 items erased, 2 not erased (still in the list)"));
+    QCOMPARE(window.Messages()->RowIcon(0), MessageIcon::kWarning);
+    QVERIFY(!fs::exists(window.Path("c.bin")));
+    QCOMPARE(ItemModel(dialog)->rowCount(), 2);
+    for (const char* name : {"a.txt", "b.txt"}) {
+      QFile file(QString::fromStdString(window.Path(name)));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QCOMPARE(file.readAll(), QByteArray(64 * 1024, 'M'));
+    }
+    QCOMPARE(window.Status(), QString("33.3 % // Error: 0 "));
+    QCOMPARE(dialog.run_state().erasing.load(), 0);
+
+    // A window closed meanwhile ends the run at the next file boundary too.
+    release = false;
+    writes = 0;
+    dialog.RunCommand(ids::kDelete);
+    QTRY_VERIFY_WITH_TIMEOUT(writes.load() > 0, kJobTimeoutMs);
+    dialog.done(MainDialog::kCancelResult);
+    release = true;
+    QVERIFY(dialog.EndRun(kJobTimeoutMs));
+    QVERIFY(!fs::exists(window.Path("b.txt")));
+    QVERIFY(fs::exists(window.Path("a.txt")));
+  }
+
+  // A fill that filled its volume ends at 100 %, one that failed or was
+  // stopped below it; each says so in a last row, and a stop keeps the
+  // window open and deletes the temporary files.
+  void FillEndStatesAndStopping() {
+    enum class End { kFull, kError, kStopped };
+    for (End end : {End::kFull, End::kError, End::kStopped}) {
+      WindowFixture window;
+      const std::string chosen = window.Path("fill/chosen");
+      fs::create_directories(chosen);
+      const fs::path fill_folder = fs::path(chosen).parent_path();
+      // The "volume" is full (or fails) after 4 MB, so no real disk fills.
+      std::atomic<uint64_t> written{0};
+      window.env().fail_write = [&written, end](const std::string&, uint64_t, size_t length,
+                                                bool) -> std::optional<platform::Result<size_t>> {
+        if (end == End::kStopped) QThread::msleep(5);
+        if (written.fetch_add(length) > 4u * 1024 * 1024 && end != End::kStopped) {
+          return platform::Result<size_t>(
+              platform::Status::Error(end == End::kFull ? ENOSPC : EIO, "write: no space"));
+        }
+        return std::nullopt;
+      };
+      MainDialog& dialog = window.Open();
+      dialog.show();
+      window.runner().folder = QString::fromStdString(chosen);
+      dialog.RunCommand(ids::kFill);
+      if (end == End::kStopped) {
+        QTRY_VERIFY_WITH_TIMEOUT(window.TopMessage().startsWith("File:"), kJobTimeoutMs);
+        window.runner().answer = QMessageBox::Yes;
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(dialog.isVisible());
+      }
+      QTRY_VERIFY_WITH_TIMEOUT(AllActionsEnabled(window), kJobTimeoutMs);
+      const QString top = window.TopMessage();
+      switch (end) {
+        case End::kFull:
+          QCOMPARE(top, QString("Fill finished, temporary files deleted. Errors: 0"));
+          QVERIFY2(window.Status().startsWith("100.0 % "), qPrintable(window.Status()));
+          break;
+        case End::kError:
+          QCOMPARE(top, QString("Fill finished, temporary files deleted. Errors: 1"));
+          QCOMPARE(window.Messages()->RowIcon(0), MessageIcon::kWarning);
+          QVERIFY2(!window.Status().startsWith("100.0 % "), qPrintable(window.Status()));
+          break;
+        case End::kStopped:
+          QCOMPARE(top, QString("Fill stopped, temporary files deleted. Errors: 0"));
+          QVERIFY2(!window.Status().startsWith("100.0 % "), qPrintable(window.Status()));
+          break;
+      }
+      for (const auto& entry : fs::directory_iterator(fill_folder)) {
+        QVERIFY2(entry.path().filename().string().rfind("tmp_ttt_", 0) != 0, entry.path().c_str());
+      }
     }
   }
 };

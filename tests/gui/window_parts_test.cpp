@@ -185,7 +185,12 @@ class WindowPartsTest : public QObject {
     QCOMPARE(list.RowText(2), QString("first"));
     QCOMPARE(list.RowIcon(1), MessageIcon::kError);
     QVERIFY(!list.topLevelItem(0)->icon(0).isNull());
-    QCOMPARE(list.columnWidth(0), MessageList::kColumnWidth);
+    // A long row is elided in the middle and shows whole as its tooltip.
+    QCOMPARE(list.textElideMode(), Qt::ElideMiddle);
+    QCOMPARE(list.topLevelItem(2)->toolTip(0), QString("first"));
+    list.resize(300, 100);
+    list.show();
+    QCOMPARE(list.columnWidth(0), list.viewport()->width());
   }
 };
 

@@ -1,0 +1,45 @@
+#include "erase/journal_names.h"
+
+#include <cerrno>
+#include <vector>
+
+#include "erase/preflight.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
+
+namespace tarnwell::erase {
+namespace {
+
+constexpr int kTextJournalKeepsNames = 91;
+
+}  // namespace
+
+bool HasClearableJournal(const platform::MountInfo& mount) {
+  return mount.fs_type == "ext4" || mount.fs_type == "ext3";
+}
+
+bool ClearJournal(platform::Env& env, core::WindowPort& port, const platform::MountInfo& mount) {
+  // The dry run tells a refusal (no capability, an older kernel) apart from
+  // a zero-out that was allowed and failed.
+  const platform::Status allowed = env.ZeroOutJournal(mount.mount_point, true);
+  if (allowed.code() == ENODEV) return true;  // made without a journal
+  if (!allowed.ok()) {
+    port.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextJournalKeepsNames), {mount.mount_point}),
+        core::MessageIcon::kWarning);
+    return false;
+  }
+  platform::Status status = env.ZeroOutJournal(mount.mount_point, false);
+  if (!status.ok()) port.InsertMessage(status.message(), core::MessageIcon::kWarning);
+  return status.ok();
+}
+
+std::vector<platform::MountInfo> FindJournaledMounts(platform::Env& env,
+                                                     const std::vector<std::string>& paths) {
+  std::vector<platform::MountInfo> found = FindMounts(env, paths);
+  std::erase_if(found,
+                [](const platform::MountInfo& mount) { return !HasClearableJournal(mount); });
+  return found;
+}
+
+}  // namespace tarnwell::erase

@@ -1,0 +1,31 @@
+// The journal of ext3 and ext4 keeps copies of recently changed folder and
+// inode blocks, so an erased name can outlive its entry there until the
+// journal wraps. As root on Linux 5.13 and later it can be written back and
+// zeroed; elsewhere the user is told.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/window_port.h"
+#include "platform/env.h"
+
+namespace tarnwell::erase {
+
+// True for the file systems whose journal the zero-out reaches (ext3, ext4).
+bool HasClearableJournal(const platform::MountInfo& mount);
+
+// Checkpoints the journal of the mount and zeroes it, after a dry run that
+// asks whether the kernel allows it. When it may not (no CAP_SYS_ADMIN, an
+// older kernel), one warning row says the names may stay in the mount's
+// journal; when the zero-out itself fails, one warning row with the reason.
+// Returns true when the journal was cleared or the file system has none. Only for mounts
+// HasClearableJournal accepts.
+bool ClearJournal(platform::Env& env, core::WindowPort& port, const platform::MountInfo& mount);
+
+// The ext3 and ext4 mounts holding the paths, each once, in the order of the
+// first path on them. Paths that cannot be examined are passed over.
+std::vector<platform::MountInfo> FindJournaledMounts(platform::Env& env,
+                                                     const std::vector<std::string>& paths);
+
+}  // namespace tarnwell::erase
