@@ -5,9 +5,12 @@
 # folder and the files carry a second marker in their names, as does a file
 # erased from a folder that stays: as root no name may be left anywhere; run
 # as an ordinary user the names may stay in the journal alone, with a warning.
-# Argument: the built tarnwell-cli. Exit 77 (skipped) where loops cannot be used.
+# Arguments: the built tarnwell-cli, and "contents-only" for a program that
+# scrubs no names (the Windows one through wine): then only the marker counts.
+# Exit 77 (skipped) where loops cannot be used.
 set -u
 cli=$1
+checks=${2:-all}
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=loop_image.sh
 source "$here/loop_image.sh"
@@ -76,6 +79,8 @@ run_case() {  # sector size ("" for the default), passes, user ("" for root), ex
   elif [ "$after" -ne 0 ]; then
     echo "FAILED ($label): the marker is still $after times in the raw image (was $before)"
     failures=$((failures + 1))
+  elif [ "$checks" = contents-only ]; then
+    echo "ok ($label): marker $before times before, 0 after (names not checked)"
   elif [ "$names_outside" -ne 0 ] || { [ -z "$user" ] && [ "$names" -ne 0 ]; }; then
     echo "FAILED ($label): the names are still $names times in the raw image," \
       "$names_outside outside the journal (were $names_before)"
@@ -96,5 +101,5 @@ for sector in "" 4096; do
   run_case "$sector" 1 ""
   run_case "$sector" 3 "" --verify
 done
-run_case "" 1 nobody
+[ "$checks" = contents-only ] || run_case "" 1 nobody
 exit $((failures > 0))
