@@ -1,0 +1,57 @@
+// The icons are the system's own, as its message boxes show them; their order
+// in the image list is the MessageIcon value.
+#include "win/message_list.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/win32/win_text.h"
+
+namespace tarnwell::win {
+
+MessageList::MessageList(HWND list) : list_(list) {
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
+               LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  const int side = GetSystemMetricsForDpi(SM_CXSMICON, GetDpiForWindow(list_));
+  icons_ = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 3, 0);
+  for (LPCWSTR id : {IDI_INFORMATION, IDI_ERROR, IDI_WARNING}) {
+    auto icon = static_cast<HICON>(LoadImageW(nullptr, id, IMAGE_ICON, side, side, LR_SHARED));
+    ImageList_AddIcon(icons_, icon);
+  }
+  ListView_SetImageList(list_, icons_, LVSIL_SMALL);
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.cx = MulDiv(400, GetDpiForWindow(list_), 96);
+  column.pszText = const_cast<wchar_t*>(L"");
+  ListView_InsertColumn(list_, 0, &column);
+}
+
+MessageList::~MessageList() {
+  // The list view does not own an image list it was given.
+  if (icons_ != nullptr) ImageList_Destroy(icons_);
+}
+
+void MessageList::InsertMessage(std::string_view text, core::MessageIcon icon) {
+  std::wstring wide = platform::win32::ToWide(text);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = 0;
+  item.pszText = wide.data();
+  item.iImage = static_cast<int>(icon);
+  ListView_InsertItem(list_, &item);
+}
+
+void MessageList::Clear() { ListView_DeleteAllItems(list_); }
+
+void MessageList::SetColumnTitle(std::string_view title) {
+  std::wstring wide = platform::win32::ToWide(title);
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = wide.data();
+  ListView_SetColumn(list_, 0, &column);
+}
+
+void MessageList::FitColumn() { ListView_SetColumnWidth(list_, 0, LVSCW_AUTOSIZE_USEHEADER); }
+
+}  // namespace tarnwell::win
