@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/win_text.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 namespace {
@@ -28,6 +29,7 @@ ItemListView::ItemListView(HWND list, const items::ItemList& items) : list_(list
 void ItemListView::RowsChanged() {
   // Asked of the list itself: a row count carried by a call may be stale.
   ListView_SetItemCountEx(list_, items_.RowCount(), 0);
+  FitColumns();  // a scroll bar may have come or gone
   InvalidateRect(list_, nullptr, TRUE);
 }
 

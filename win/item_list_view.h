@@ -2,12 +2,10 @@
 // count and asks items::ItemList for each cell it draws.
 #pragma once
 
-#include <commctrl.h>
-
 #include <string>
 
 #include "items/item_list.h"
-#include "platform/win32/windows_api.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 

@@ -2,9 +2,6 @@
 // settings, texts, number format, controls), then the window until it
 // closes; the exit code is always 0. Several copies may run at once and
 // share one settings file.
-#include <commctrl.h>
-#include <objbase.h>
-#include <shellapi.h>
 
 #include <cstdlib>
 #include <string>
@@ -13,10 +10,10 @@
 #include "items/format_size.h"
 #include "platform/env.h"
 #include "platform/win32/win_text.h"
-#include "platform/win32/windows_api.h"
 #include "settings/settings_store.h"
 #include "text/catalog.h"
 #include "win/main_window.h"
+#include "win/windows_ui.h"
 
 namespace {
 

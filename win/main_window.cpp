@@ -4,10 +4,6 @@
 // scaled to the window's dpi.
 #include "win/main_window.h"
 
-#include <commctrl.h>
-#include <oleacc.h>
-#include <shellapi.h>
-
 #include <algorithm>
 
 #include "fill/running_fills.h"
@@ -20,6 +16,7 @@
 #include "text/catalog.h"
 #include "text/format_text.h"
 #include "win/resource_ids.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 namespace {
@@ -90,6 +87,13 @@ std::string HeaderLabel(std::string_view text) {
 }
 std::string FormatTextId(int id, int value) {
   return text::FormatText(text::LookupUtf8(id), {value});
+}
+// The status bar passes its link's clicks on to the window.
+LRESULT CALLBACK ForwardCommands(HWND bar, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                 DWORD_PTR window) {
+  if (message == WM_COMMAND)
+    return SendMessageW(reinterpret_cast<HWND>(window), message, wparam, lparam);
+  return DefSubclassProc(bar, message, wparam, lparam);
 }
 int Width(const RECT& r) { return static_cast<int>(r.right - r.left); }
 int Height(const RECT& r) { return static_cast<int>(r.bottom - r.top); }
@@ -263,16 +267,18 @@ void MainWindow::SetUp() {
 }
 
 void MainWindow::CreateBars() {
-  status_bar_ = CreateWindowExW(
-      0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SBARS_SIZEGRIP, 0, 0, 0,
-      0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)),
-      GetModuleHandleW(nullptr), nullptr);
+  // The status bar holds the link; it is a control parent so Tab reaches it.
+  status_bar_ = CreateWindowExW(WS_EX_CONTROLPARENT, STATUSCLASSNAMEW, L"",
+                                WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)),
+                                GetModuleHandleW(nullptr), nullptr);
   SendMessageW(status_bar_, WM_SETFONT, SendMessageW(window_, WM_GETFONT, 0, 0), FALSE);
+  SetWindowSubclass(status_bar_, &ForwardCommands, 0, reinterpret_cast<DWORD_PTR>(window_));
 
   fill_strip_ = std::make_unique<ToolStrip>(window_);
   app_strip_ = std::make_unique<ToolStrip>(window_);
   action_strip_ = std::make_unique<ToolStrip>(window_);
-  link_strip_ = std::make_unique<ToolStrip>(window_);
+  link_strip_ = std::make_unique<ToolStrip>(status_bar_);
   app_strip_->AddButton(IDC_LANGUAGE, HeaderLabel("LNG"));
   fill_strip_->AddButton(ID_FILL_FREE_SPACE, "#");
   app_strip_->AddButton(ID_HELP_TEXT, HeaderLabel("?"));
@@ -288,7 +294,6 @@ void MainWindow::CreateBars() {
   action_strip_->AddButton(IDC_DELAY, "#");
   action_strip_->AddSeparator();
   action_strip_->AddButton(IDC_IMPORT, "#");
-  // The link sits over the status bar, at its right end.
   link_strip_->AddButton(IDC_WEB_LINK, "?");
   ShowWindow(GetDlgItem(window_, IDC_LINK_PLACE), SW_HIDE);
 }
@@ -304,11 +309,11 @@ void MainWindow::SetTabOrder() {
   }
   HWND after = HWND_TOP;
   for (HWND control : order) {
+    // The link's place is its status bar's, which comes last.
+    if (GetParent(control) == status_bar_) control = status_bar_;
     SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = control;
   }
-  // The status bar stays below the link that lies over it.
-  SetWindowPos(status_bar_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::SetAccessibleNames() {
@@ -391,8 +396,8 @@ void MainWindow::LayoutControls(int width, int height) {
   const int status_height = Height(status);
   // A link longer than its place grows to the left, never past the edge.
   const int link_width = std::max(Scaled(kLinkWidth), link_strip_->Span());
-  link_strip_->Place(width - Scaled(kLinkFromRight) + Scaled(kLinkWidth) - link_width,
-                     height - status_height + inset, status_height - 2 * inset);
+  link_strip_->Place(width - Scaled(kLinkFromRight) + Scaled(kLinkWidth) - link_width, inset,
+                     status_height - 2 * inset, link_width);
 
   const RECT group = TemplateRect(7, 17, 321, 49);
   const RECT text = TemplateRect(14, 29, 268, 32);

@@ -12,11 +12,11 @@
 
 #include "core/run_state.h"
 #include "core/window_port.h"
-#include "platform/win32/windows_api.h"
 #include "win/item_list_view.h"
 #include "win/message_list.h"
 #include "win/tool_strip.h"
 #include "win/win_window_port.h"
+#include "win/windows_ui.h"
 #include "win/worker_slot.h"
 
 namespace tarnwell::platform {

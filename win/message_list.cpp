@@ -2,11 +2,10 @@
 // in the image list is the MessageIcon value.
 #include "win/message_list.h"
 
-#include <commctrl.h>
-
 #include <string>
 
 #include "platform/win32/win_text.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 
@@ -40,6 +39,7 @@ void MessageList::InsertMessage(std::string_view text, core::MessageIcon icon) {
   item.pszText = wide.data();
   item.iImage = static_cast<int>(icon);
   ListView_InsertItem(list_, &item);
+  FitColumn();  // a scroll bar may have come
 }
 
 void MessageList::Clear() { ListView_DeleteAllItems(list_); }
@@ -52,6 +52,11 @@ void MessageList::SetColumnTitle(std::string_view title) {
   ListView_SetColumn(list_, 0, &column);
 }
 
-void MessageList::FitColumn() { ListView_SetColumnWidth(list_, 0, LVSCW_AUTOSIZE_USEHEADER); }
+void MessageList::FitColumn() {
+  // The client width leaves out a vertical scroll bar when there is one.
+  RECT client{};
+  GetClientRect(list_, &client);
+  ListView_SetColumnWidth(list_, 0, client.right);
+}
 
 }  // namespace tarnwell::win

@@ -2,12 +2,10 @@
 // the top, each row with the information, error or warning icon.
 #pragma once
 
-#include <commctrl.h>
-
 #include <string_view>
 
 #include "core/window_port.h"
-#include "platform/win32/windows_api.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 

@@ -87,14 +87,14 @@ int ToolStrip::ButtonWidth(HWND button) const {
   return rect.right - rect.left + 2 * Scaled(kLabelPadding);
 }
 
-int ToolStrip::Place(int left, int top, int height) {
+int ToolStrip::Place(int left, int top, int height, int min_width) {
   int x = left;
   for (const Entry& entry : entries_) {
     if (entry.button == nullptr) {
       x += Scaled(kSeparatorWidth);
       continue;
     }
-    const int width = ButtonWidth(entry.button);
+    const int width = std::max(min_width, ButtonWidth(entry.button));
     SetWindowPos(entry.button, nullptr, x, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     x += width + Scaled(kButtonGap);
   }

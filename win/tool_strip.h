@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/win32/windows_api.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 
@@ -31,8 +31,9 @@ class ToolStrip final {
   POINT BelowButton(int id) const;
 
   // Places the buttons from left, top in a row of height pixels; returns the
-  // width they take. Widths follow the labels in the buttons' font.
-  int Place(int left, int top, int height);
+  // width they take. Widths follow the labels in the buttons' font; no
+  // button is narrower than min_width.
+  int Place(int left, int top, int height, int min_width = 0);
   // The width Place would take.
   int Span() const;
 

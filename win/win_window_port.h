@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "core/window_port.h"
-#include "platform/win32/windows_api.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 

@@ -1,11 +1,10 @@
 // The window's popups and boxes: option menus through TrackPopupMenuEx, the
 // Yes/No box, the folder chooser. They only show and answer; what the
 // answer does is decided by the commands.
-#include <shobjidl.h>
 
 #include "platform/win32/win_text.h"
-#include "platform/win32/windows_api.h"
 #include "win/main_window.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 

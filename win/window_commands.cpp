@@ -1,5 +1,4 @@
 // What each command of the window does.
-#include <shellapi.h>
 
 #include <algorithm>
 
@@ -9,7 +8,6 @@
 #include "items/item_list.h"
 #include "platform/env.h"
 #include "platform/win32/win_text.h"
-#include "platform/win32/windows_api.h"
 #include "settings/settings_store.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
@@ -17,6 +15,7 @@
 #include "text/translation_template.h"
 #include "win/main_window.h"
 #include "win/resource_ids.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 namespace {

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <system_error>
 
-#include "platform/win32/windows_api.h"
+#include "win/windows_ui.h"
 
 namespace tarnwell::win {
 

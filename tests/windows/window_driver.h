@@ -48,6 +48,15 @@ class WindowDriver final {
   mutable std::vector<void*> remote_;
 };
 
+// Points the program at settings_file. The logic reads the path with '/'
+// separators (a '\\' path would put its lock file in the current folder).
+inline void UseSettingsFile(std::wstring settings_file) {
+  for (wchar_t& c : settings_file) {
+    if (c == L'\\') c = L'/';
+  }
+  SetEnvironmentVariableW(L"TARNWELL_SETTINGS", settings_file.c_str());
+}
+
 // Polls condition every 50 ms until it holds or timeout_ms passed.
 template <typename Condition>
 bool WaitUntil(int timeout_ms, Condition condition) {

@@ -1,10 +1,13 @@
-// Pictures of tarnwell.exe for the docs: starts it with the given paths in
-// the given language, waits for the list, copies the window as the screen
-// shows it (frame and title included) into a PNG and closes it. Run inside
-// wine's virtual desktop, whose screen holds the frame wine draws.
-// Arguments: TARNWELL.EXE OUT.PNG LANGUAGE-INDEX PATH...
-#include <gdiplus.h>
+// Pictures of tarnwell.exe for the docs: starts it in the given language,
+// erases the paths after --erase (so the messages show a real job), drops
+// the paths after --list, copies the window as the screen shows it (frame
+// and title included) into a PNG and closes it. Run inside wine's virtual
+// desktop, whose screen holds the frame wine draws.
+// Arguments: TARNWELL.EXE OUT.PNG LANGUAGE-INDEX [--erase PATH...] [--list PATH...]
+// clang-format off
 #include <windows.h>
+#include <gdiplus.h>
+// clang-format on
 
 #include <cstdio>
 #include <string>
@@ -65,17 +68,40 @@ int wmain(int argc, wchar_t** argv) {
   DWORD written = 0;
   WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
   CloseHandle(file);
-  SetEnvironmentVariableW(L"TARNWELL_SETTINGS", settings.c_str());
+  tarnwell::testing::UseSettingsFile(settings);
+
+  std::vector<std::wstring> erase, list;
+  std::vector<std::wstring>* into = &list;
+  for (int i = 4; i < argc; ++i) {
+    const std::wstring argument = argv[i];
+    if (argument == L"--erase" || argument == L"--list") {
+      into = argument == L"--erase" ? &erase : &list;
+    } else {
+      into->push_back(argument);
+    }
+  }
 
   WindowDriver driver;
-  if (!driver.Start(argv[1], std::vector<std::wstring>(argv + 4, argv + argc)) ||
-      !driver.WaitForWindow(kWaitMs)) {
+  if (!driver.Start(argv[1], erase) || !driver.WaitForWindow(kWaitMs)) {
     std::fprintf(stderr, "window_shot: tarnwell.exe did not show its window\n");
     return 1;
   }
+  auto status_has = [&](const std::wstring& part) {
+    return WaitUntil(kWaitMs, [&] {
+      return driver.StatusText(IDC_STATUS_BAR).find(part) != std::wstring::npos;
+    });
+  };
   // The list is filled when the status line names the items.
-  WaitUntil(kWaitMs,
-            [&] { return driver.StatusText(IDC_STATUS_BAR).find(L" // ") != std::wstring::npos; });
+  status_has(L" // ");
+  if (!erase.empty()) {
+    driver.PostCommand(IDC_DELETE);
+    status_has(L"% // ");  // the job's last status line
+  }
+  if (!list.empty()) {
+    const int rows = driver.ListRowCount(IDC_ITEMLIST);
+    driver.PostDrop(list);
+    WaitUntil(kWaitMs, [&] { return driver.ListRowCount(IDC_ITEMLIST) > rows; });
+  }
   Sleep(1000);  // lets the window finish painting before the copy
   const bool saved = SavePng(driver.window(), argv[2]);
   driver.PostCommand(IDCANCEL);

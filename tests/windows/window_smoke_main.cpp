@@ -61,7 +61,7 @@ int Run(const std::wstring& program) {
   // English first, no countdown; the window's own settings file is not used.
   WriteFile(work + L"settings.ini",
             "[Program]\r\nlng=1\r\n[Orlenvik]\r\ndel_delay=0\r\nre_write=1\r\n");
-  SetEnvironmentVariableW(L"TARNWELL_SETTINGS", (work + L"settings.ini").c_str());
+  tarnwell::testing::UseSettingsFile(work + L"settings.ini");
   for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"kept.txt"}) {
     WriteFile(work + name, std::string(20000, 'x'));
   }
