@@ -1,17 +1,17 @@
-#!/ usr / bin / env bash
-#tarnwell.exe under wine on a virtual X screen, driven by window_smoke.exe.
-#Arguments : wine, the driver, tarnwell.exe.Skipped(exit 77) with a reason
-#where no virtual X screen can start.
-set - u wine = $1 driver = $2 window = $3 if !command - v xvfb - run > / dev / null;
-then echo
-        "SKIPPED: xvfb-run is missing (scripts/install-deps.sh installs xvfb)" exit 77 fi if !xvfb -
-        run - a true 2 >
-    / dev / null;
-then echo "SKIPPED: Xvfb cannot start here" exit 77 fi
-#Wine reaches non - ASCII names on its Z : drive only with a UTF - 8 LC_CTYPE.
-    export LC_CTYPE = C.UTF - 8 WINEDEBUG = -all exec xvfb - run - a -
-                                            s
-                                            "-screen 0 1280x1024x24"
-                                            "$wine"
-                                            "$driver"
-                                            "Z:$window"
+#!/usr/bin/env bash
+# tarnwell.exe under wine on a virtual X screen, driven by window_smoke.exe.
+# Arguments: wine, the driver, tarnwell.exe. Skipped (exit 77) with a reason
+# where no virtual X screen can start.
+set -u
+wine=$1 driver=$2 window=$3
+if ! command -v xvfb-run >/dev/null; then
+  echo "SKIPPED: xvfb-run is missing (scripts/install-deps.sh installs xvfb)"
+  exit 77
+fi
+if ! xvfb-run -a true 2>/dev/null; then
+  echo "SKIPPED: Xvfb cannot start here"
+  exit 77
+fi
+# Wine reaches non-ASCII names on its Z: drive only with a UTF-8 LC_CTYPE.
+export LC_CTYPE=C.UTF-8 WINEDEBUG=-all
+exec xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$driver" "Z:$window"
