@@ -14,4 +14,12 @@ if ! xvfb-run -a true 2>/dev/null; then
 fi
 # Wine reaches non-ASCII names on its Z: drive only with a UTF-8 LC_CTYPE.
 export LC_CTYPE=C.UTF-8 WINEDEBUG=-all
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$driver" "Z:$window"
+# A virtual desktop of its own: the prefix's default desktop may have been
+# started without a display (wineboot), and its windows never show. Its
+# explorer does not pass the exit code on, so the driver's last line counts.
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+timeout 240 xvfb-run -a -s "-screen 0 1280x1024x24" \
+  "$wine" explorer /desktop=smoke,1024x768 "$driver" "Z:$window" >"$out" 2>&1
+cat "$out"
+grep -qx "window smoke: 0 failed" <(tr -d '\r' <"$out")
