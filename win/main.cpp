@@ -51,7 +51,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&controls);
 
   auto* window = new win::MainWindow(env, loaded.store);
-  const int result = window->Run(paths);
+  const bool shown = window->Run(paths);
   if (!window->EndRun()) {
     // A worker still runs and uses the window's list: end the process without
     // destroying anything it might touch.
@@ -59,5 +59,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   delete window;
   CoUninitialize();
-  return result < 0 ? 1 : 0;
+  return shown ? 0 : 1;
 }

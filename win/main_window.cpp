@@ -1,53 +1,25 @@
-// Set-up, layout and message handling of the Windows window. Every text
-// comes from the catalogue when it is shown, so ApplyLanguageTexts relabels
-// the whole window after a language change. Pixel sizes are at 96 dpi and
-// scaled to the window's dpi.
+// Set-up, layout and message handling of the Windows window, and the
+// ui::WindowView calls. Pixel sizes are at 96 dpi and scaled to the window's
+// dpi.
 #include "win/main_window.h"
 
 #include <algorithm>
+#include <iterator>
 
-#include "fill/running_fills.h"
-#include "items/add_items.h"
-#include "items/command_line_paths.h"
 #include "items/item_list.h"
-#include "platform/env.h"
 #include "platform/win32/win_text.h"
-#include "settings/settings_store.h"
 #include "text/catalog.h"
-#include "text/format_text.h"
+#include "text/language_menu.h"
+#include "ui/window_texts.h"
 #include "win/resource_ids.h"
-#include "win/windows_ui.h"
+#include "win/win_window_port.h"
 
 namespace tarnwell::win {
 namespace {
 
 using platform::win32::ToUtf8;
 using platform::win32::ToWide;
-
-// Catalogue text ids used here.
-constexpr int kTextFill = 4;
-constexpr int kTextInstructions = 5;
-constexpr int kTextProductName = 11;
-constexpr int kTextReset = 9;
-constexpr int kTextReady = 14;
-constexpr int kTextGroup = 15;
-constexpr int kTextExit = 28;
-constexpr int kTextDelete = 29;
-constexpr int kTextDeleteExit = 30;
-constexpr int kTextItems = 33;
-constexpr int kTextDelayFormat = 34;
-constexpr int kTextOverwriteFormat = 35;
-constexpr int kTextLegendInfo = 36;
-constexpr int kTextLegendError = 37;
-constexpr int kTextLegendWarning = 38;
-constexpr int kTextPath = 47;
-constexpr int kTextSize = 48;
-constexpr int kTextMessages = 49;
-constexpr int kTextImport = 79;
-constexpr int kTextNotAdded = 167;
-constexpr int kAboutProduct = 19;
-constexpr int kAboutLinkGerman = 20;
-constexpr int kAboutLinkOther = 21;
+namespace texts = ui::texts;
 
 // Pixel rules of the layout.
 constexpr int kBarHeight = 24;
@@ -65,48 +37,88 @@ constexpr int kMinItemListHeight = 72;
 constexpr int kMinClientWidth = 360;
 // Room around the group box's title: the frame's corner and indent.
 constexpr int kGroupTitleMargin = 24;
-constexpr int kMaxDelaySeconds = 10;
-constexpr int kMaxOverwriteLabel = 35;
-constexpr int kMaxTimeMode = 2;
 
-// Keyboard shortcuts of the commands, as the Qt window has them; Delete and
-// Shift+Delete work on the item list only (LVN_KEYDOWN).
-constexpr ACCEL kCommandKeys[] = {
-    {FCONTROL | FVIRTKEY, 'R', IDC_RESET},
-    {FCONTROL | FVIRTKEY, 'P', IDC_OVERWRITE},
-    {FCONTROL | FVIRTKEY, 'T', IDC_DELAY},
-    {FCONTROL | FVIRTKEY, 'O', IDC_IMPORT},
-    {FCONTROL | FSHIFT | FVIRTKEY, 'F', ID_FILL_FREE_SPACE},
-    {FCONTROL | FVIRTKEY, 'L', IDC_LANGUAGE},
-    {FVIRTKEY, VK_F1, ID_HELP_TEXT},
-    {FCONTROL | FVIRTKEY, 'Q', IDCANCEL},
+// The control id of each ui::Control, in its order.
+constexpr int kControlIds[] = {IDC_DELETE,      IDC_DELETE_EXIT, IDC_RESET,          IDC_OVERWRITE,
+                               IDC_DELAY,       IDC_IMPORT,      ID_FILL_FREE_SPACE, IDC_LANGUAGE,
+                               ID_HELP_TEXT,    IDCANCEL,        IDC_WEB_LINK,       IDC_GROUP,
+                               IDC_INSTRUCTIONS};
+static_assert(std::size(kControlIds) == ui::kControlCount);
+
+// The command of each button.
+struct ButtonCommand {
+  int id;
+  ui::Command command;
+};
+constexpr ButtonCommand kButtonCommands[] = {
+    {IDCANCEL, ui::Command::kCancel},
+    {IDC_DELETE, ui::Command::kDelete},
+    {IDC_DELETE_EXIT, ui::Command::kDeleteExit},
+    {IDC_RESET, ui::Command::kReset},
+    {IDC_OVERWRITE, ui::Command::kOverwrite},
+    {IDC_DELAY, ui::Command::kDelay},
+    {IDC_LANGUAGE, ui::Command::kLanguage},
+    {ID_HELP_TEXT, ui::Command::kHelp},
+    {ID_FILL_FREE_SPACE, ui::Command::kFill},
+    {IDC_WEB_LINK, ui::Command::kWebLink},
+    {IDC_IMPORT, ui::Command::kImport},
 };
 
-std::string HeaderLabel(std::string_view text) {
-  return "\u00bb\u00bb " + std::string(text) + " \u00ab\u00ab";
-}
-std::string FormatTextId(int id, int value) {
-  return text::FormatText(text::LookupUtf8(id), {value});
-}
+// Keyboard shortcuts of the commands, as the Qt window has them, with the
+// names their tool tips show; Delete and Shift+Delete work on the item list
+// only (LVN_KEYDOWN).
+struct CommandKey {
+  ACCEL key;
+  const char* name;
+};
+constexpr CommandKey kCommandKeys[] = {
+    {{FCONTROL | FVIRTKEY, 'R', IDC_RESET}, "Ctrl+R"},
+    {{FCONTROL | FVIRTKEY, 'P', IDC_OVERWRITE}, "Ctrl+P"},
+    {{FCONTROL | FVIRTKEY, 'T', IDC_DELAY}, "Ctrl+T"},
+    {{FCONTROL | FVIRTKEY, 'O', IDC_IMPORT}, "Ctrl+O"},
+    {{FCONTROL | FSHIFT | FVIRTKEY, 'F', ID_FILL_FREE_SPACE}, "Ctrl+Shift+F"},
+    {{FCONTROL | FVIRTKEY, 'L', IDC_LANGUAGE}, "Ctrl+L"},
+    {{FVIRTKEY, VK_F1, ID_HELP_TEXT}, "F1"},
+    {{FCONTROL | FVIRTKEY, 'Q', IDCANCEL}, "Ctrl+Q"},
+};
+
 // The status bar passes its link's clicks on to the window.
 LRESULT CALLBACK ForwardCommands(HWND bar, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                                  DWORD_PTR window) {
-  if (message == WM_COMMAND)
+  if (message == WM_COMMAND) {
     return SendMessageW(reinterpret_cast<HWND>(window), message, wparam, lparam);
+  }
   return DefSubclassProc(bar, message, wparam, lparam);
 }
+
 int Width(const RECT& r) { return static_cast<int>(r.right - r.left); }
 int Height(const RECT& r) { return static_cast<int>(r.bottom - r.top); }
 
+std::wstring WindowText(HWND control) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// A button's name for screen readers: its label without the header marks.
+std::string AccessibleLabel(std::string label) {
+  for (const std::string mark : {"\u00bb\u00bb ", " \u00ab\u00ab"}) {
+    if (const size_t at = label.find(mark); at != std::string::npos) label.erase(at, mark.size());
+  }
+  return label;
+}
+
 }  // namespace
 
+int ControlId(ui::Control control) { return kControlIds[static_cast<int>(control)]; }
+
 MainWindow::MainWindow(platform::Env& env, settings::SettingsStore& settings)
-    : env_(env), settings_(settings), items_(std::make_unique<items::ItemList>(env)) {}
+    : env_(env), settings_(settings) {}
 
 MainWindow::~MainWindow() {
   if (keys_ != nullptr) DestroyAcceleratorTable(keys_);
   if (window_ != nullptr) DestroyWindow(window_);
-  if (font_ != nullptr) DeleteObject(font_);
 }
 
 int MainWindow::Scaled(int pixels) const { return MulDiv(pixels, GetDpiForWindow(window_), 96); }
@@ -117,23 +129,13 @@ RECT MainWindow::TemplateRect(int left, int top, int width, int height) const {
   return rect;
 }
 
-int MainWindow::Run(const std::vector<std::string>& argument_paths) {
+bool MainWindow::Run(const std::vector<std::string>& argument_paths) {
   window_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
                                &MainWindow::DialogProc, reinterpret_cast<LPARAM>(this));
-  if (window_ == nullptr) return -1;
+  if (window_ == nullptr) return false;
   ShowWindow(window_, SW_SHOWNORMAL);
   SetFocus(item_view_->handle());
-
-  // A fill killed meanwhile left files and maybe a lowered reserve behind.
-  fill::CleanUpAfterKilledFills(env_, fill::RuntimeStateFolder(env_), *port_);
-  // A path that names nothing would otherwise vanish without a word.
-  for (const std::string& path : items::ArgumentPaths(argument_paths)) {
-    if (!env_.Describe(path).ok()) {
-      InsertMessage(text::FormatText(text::LookupUtf8(kTextNotAdded), {path}),
-                    core::MessageIcon::kWarning);
-    }
-  }
-  items::ItemAdder(env_, *items_, port_.get()).AddArguments(argument_paths);
+  logic_->AddStartPaths(argument_paths);
 
   MSG msg;
   while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -147,7 +149,18 @@ int MainWindow::Run(const std::vector<std::string>& argument_paths) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  return 0;
+  return true;
+}
+
+bool MainWindow::EndRun() {
+  if (logic_ == nullptr) return true;
+  return logic_->EndRun(-1, [] {
+    // Sent messages (a worker's calls, dropped now) are handled in the wait.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  });
 }
 
 INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -165,13 +178,13 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wparam
 INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WinWindowPort::kCallMessage:
-      port_->RunSentCall(lparam);
+      static_cast<WinWindowPort&>(logic_->port()).RunSentCall(lparam);
       return TRUE;
     case WM_SIZE:
-      LayoutControls(LOWORD(lparam), HIWORD(lparam));
+      LayoutControls();
       return TRUE;
     case WM_GETMINMAXINFO: {
-      if (action_strip_ == nullptr) return FALSE;
+      if (link_strip_ == nullptr) return FALSE;
       const SIZE client = MinimumClientSize();
       RECT frame{0, 0, client.cx, client.cy};
       AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
@@ -191,7 +204,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       HandleDrop(reinterpret_cast<HDROP>(wparam));
       return TRUE;
     case WM_CLOSE:
-      Cancel();  // the close box is Cancel, also while Exit is disabled
+      logic_->Run(ui::Command::kCancel);  // the close box is Cancel, also while Exit is disabled
       return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
@@ -201,34 +214,54 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       if (header->idFrom == IDC_ITEMLIST && header->code == LVN_KEYDOWN &&
           reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey == VK_DELETE) {
-        const int id = GetKeyState(VK_SHIFT) < 0 ? IDC_DELETE_EXIT : IDC_DELETE;
-        if (CommandEnabled(id)) RunCommand(id);
+        OnCommand(GetKeyState(VK_SHIFT) < 0 ? IDC_DELETE_EXIT : IDC_DELETE, true);
         return TRUE;
       }
       return FALSE;
     }
-    case WM_COMMAND: {
-      const int id = LOWORD(wparam);
-      // A key reaches a command only while its button is enabled.
-      if (HIWORD(wparam) == 1 && !CommandEnabled(id)) return TRUE;
-      RunCommand(id);
+    case WM_COMMAND:
+      // Escape arrives as IDCANCEL from the dialog manager, without a button.
+      OnCommand(LOWORD(wparam), HIWORD(wparam) == 1 && LOWORD(wparam) != IDCANCEL);
       return TRUE;
-    }
     default:
       return FALSE;
   }
 }
 
-bool MainWindow::CommandEnabled(int id) const {
-  for (const ToolStrip* strip :
-       {action_strip_.get(), fill_strip_.get(), app_strip_.get(), link_strip_.get()}) {
-    if (HWND button = strip->Button(id)) return IsWindowEnabled(button) != FALSE;
+void MainWindow::OnCommand(int id, bool from_key) {
+  if (id >= IDM_LANGUAGE_BASE + text::kFirstLanguageCommand &&
+      id <= IDM_LANGUAGE_BASE + text::kTranslateCommand) {
+    posted_language_entry_ = id - IDM_LANGUAGE_BASE;
+    id = IDC_LANGUAGE;
   }
-  return false;
+  // A key reaches a command only while its button is enabled.
+  HWND button = Button(id);
+  if (from_key && (button == nullptr || !IsWindowEnabled(button))) return;
+  for (const ButtonCommand& entry : kButtonCommands) {
+    if (entry.id == id) logic_->Run(entry.command);
+  }
+  posted_language_entry_.reset();
+}
+
+ToolStrip* MainWindow::StripOf(int id) const {
+  for (ToolStrip* strip :
+       {action_strip_.get(), fill_strip_.get(), app_strip_.get(), link_strip_.get()}) {
+    if (strip != nullptr && strip->Button(id) != nullptr) return strip;
+  }
+  return nullptr;
+}
+
+HWND MainWindow::Button(int id) const {
+  const ToolStrip* strip = StripOf(id);
+  return strip != nullptr ? strip->Button(id) : nullptr;
 }
 
 void MainWindow::SetUp() {
-  port_ = std::make_unique<WinWindowPort>(*this, window_);
+  HWND window = window_;
+  logic_ = std::make_unique<ui::WindowLogic>(
+      ui::WindowServices{env_, settings_, worker_}, *this, [window](core::WindowPort& ui_side) {
+        return std::make_unique<WinWindowPort>(ui_side, window);
+      });
   HINSTANCE instance = GetModuleHandleW(nullptr);
   const UINT dpi = GetDpiForWindow(window_);
   for (auto [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
@@ -242,18 +275,14 @@ void MainWindow::SetUp() {
                           0);
     }
   }
-  item_view_ = std::make_unique<ItemListView>(GetDlgItem(window_, IDC_ITEMLIST), *items_);
+  item_view_ = std::make_unique<ItemListView>(GetDlgItem(window_, IDC_ITEMLIST), logic_->items());
   messages_ = std::make_unique<MessageList>(GetDlgItem(window_, IDC_MESSAGES));
   CreateBars();
-
-  time_mode_ = settings_.ReadIntSetting(settings::kOptionsSection, "TimeMode", time_mode_, -1, -1);
-  time_mode_ = std::clamp(time_mode_, 0, kMaxTimeMode);
-  settings_.WriteIntSetting(settings::kOptionsSection, "TimeMode", time_mode_);
-
-  keys_ = CreateAcceleratorTableW(const_cast<ACCEL*>(kCommandKeys), std::size(kCommandKeys));
+  std::vector<ACCEL> keys;
+  for (const CommandKey& key : kCommandKeys) keys.push_back(key.key);
+  keys_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
   SetTabOrder();
-  ApplyLanguageTexts();
-  GrowToMinimum();
+  logic_->ApplyLanguageTexts();
   // Centred at the size it has after growing to fit its texts.
   RECT frame{};
   GetWindowRect(window_, &frame);
@@ -274,14 +303,17 @@ void MainWindow::CreateBars() {
                                 GetModuleHandleW(nullptr), nullptr);
   SendMessageW(status_bar_, WM_SETFONT, SendMessageW(window_, WM_GETFONT, 0, 0), FALSE);
   SetWindowSubclass(status_bar_, &ForwardCommands, 0, reinterpret_cast<DWORD_PTR>(window_));
+  tips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
+                          0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
 
   fill_strip_ = std::make_unique<ToolStrip>(window_);
   app_strip_ = std::make_unique<ToolStrip>(window_);
   action_strip_ = std::make_unique<ToolStrip>(window_);
   link_strip_ = std::make_unique<ToolStrip>(status_bar_);
-  app_strip_->AddButton(IDC_LANGUAGE, HeaderLabel("LNG"));
+  // The labels come from the logic (ApplyLanguageTexts).
+  app_strip_->AddButton(IDC_LANGUAGE, "#");
   fill_strip_->AddButton(ID_FILL_FREE_SPACE, "#");
-  app_strip_->AddButton(ID_HELP_TEXT, HeaderLabel("?"));
+  app_strip_->AddButton(ID_HELP_TEXT, "#");
   app_strip_->AddButton(IDCANCEL, "#");
   action_strip_->AddButton(IDC_RESET, "#");
   action_strip_->AddSeparator();
@@ -296,6 +328,18 @@ void MainWindow::CreateBars() {
   action_strip_->AddButton(IDC_IMPORT, "#");
   link_strip_->AddButton(IDC_WEB_LINK, "?");
   ShowWindow(GetDlgItem(window_, IDC_LINK_PLACE), SW_HIDE);
+  for (const ToolStrip* strip :
+       {fill_strip_.get(), app_strip_.get(), action_strip_.get(), link_strip_.get()}) {
+    for (HWND button : strip->Buttons()) {
+      TTTOOLINFOW tool{};
+      tool.cbSize = sizeof(tool);
+      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      tool.hwnd = GetParent(button);
+      tool.uId = reinterpret_cast<UINT_PTR>(button);
+      tool.lpszText = const_cast<wchar_t*>(L"");
+      SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+  }
 }
 
 void MainWindow::SetTabOrder() {
@@ -304,68 +348,76 @@ void MainWindow::SetTabOrder() {
   std::vector<HWND> order = action_strip_->Buttons();
   order.push_back(item_view_->handle());
   order.push_back(messages_->handle());
-  for (const ToolStrip* strip : {fill_strip_.get(), app_strip_.get(), link_strip_.get()}) {
+  for (const ToolStrip* strip : {fill_strip_.get(), app_strip_.get()}) {
     order.insert(order.end(), strip->Buttons().begin(), strip->Buttons().end());
   }
+  order.push_back(status_bar_);  // holds the link
   HWND after = HWND_TOP;
   for (HWND control : order) {
-    // The link's place is its status bar's, which comes last.
-    if (GetParent(control) == status_bar_) control = status_bar_;
     SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = control;
   }
 }
 
-void MainWindow::SetAccessibleNames() {
-  // Lists and the icon have no text of their own to be named by.
+void MainWindow::SetAccessibleTexts() {
+  struct Described {
+    HWND control;
+    std::string name;  // empty: the control's own text names it
+    int description;
+  };
+  auto label = [this](int id) { return AccessibleLabel(ToUtf8(WindowText(Button(id)))); };
+  const Described controls[] = {
+      {Button(IDC_RESET), "", texts::kDescribeReset},
+      {Button(IDC_DELETE), "", texts::kDescribeDelete},
+      {Button(IDC_DELETE_EXIT), "", texts::kDescribeDeleteExit},
+      {Button(IDC_OVERWRITE), "", texts::kDescribeOverwrite},
+      {Button(IDC_DELAY), "", texts::kDescribeDelay},
+      {Button(IDC_IMPORT), "", texts::kDescribeImport},
+      {Button(ID_FILL_FREE_SPACE), label(ID_FILL_FREE_SPACE), texts::kDescribeFill},
+      {Button(IDC_LANGUAGE), label(IDC_LANGUAGE), texts::kDescribeLanguage},
+      {Button(ID_HELP_TEXT), text::LookupUtf8(texts::kHelpCaption), texts::kDescribeHelp},
+      {Button(IDCANCEL), label(IDCANCEL), texts::kDescribeExit},
+      {Button(IDC_WEB_LINK), "", texts::kDescribeLink},
+      {item_view_->handle(), text::LookupUtf8(texts::kItems), texts::kDescribeItems},
+      {messages_->handle(), text::LookupUtf8(texts::kMessages), texts::kDescribeMessages},
+      {GetDlgItem(window_, IDC_PROGRAM_ICON), text::LookupUtf8(texts::kProductName),
+       texts::kAboutProduct},
+  };
+  // Screen readers read names and descriptions through the system's
+  // accessibility objects; wine may lack them, which costs only those.
   IAccPropServices* services = nullptr;
   if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IAccPropServices, reinterpret_cast<void**>(&services)))) {
-    return;
+    services = nullptr;
   }
-  const std::pair<HWND, std::string> named[] = {
-      {item_view_->handle(), text::LookupUtf8(kTextItems)},
-      {messages_->handle(), text::LookupUtf8(kTextMessages)},
-      {GetDlgItem(window_, IDC_PROGRAM_ICON), text::LookupUtf8(kTextProductName)},
-  };
-  for (const auto& [control, name] : named) {
-    const std::wstring wide = ToWide(name);
-    services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                             PROPID_ACC_NAME, wide.c_str());
+  for (const Described& entry : controls) {
+    const std::wstring description = ToWide(entry.control == GetDlgItem(window_, IDC_PROGRAM_ICON)
+                                                ? text::AboutUtf8(entry.description)
+                                                : text::LookupUtf8(entry.description));
+    if (services != nullptr) {
+      if (!entry.name.empty()) {
+        services->SetHwndPropStr(entry.control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                 PROPID_ACC_NAME, ToWide(entry.name).c_str());
+      }
+      services->SetHwndPropStr(entry.control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                               PROPID_ACC_DESCRIPTION, description.c_str());
+    }
+    // Buttons name their shortcut in their tool tip.
+    if (GetParent(entry.control) == window_ || GetParent(entry.control) == status_bar_) {
+      std::wstring tip = entry.name.empty() ? WindowText(entry.control) : ToWide(entry.name);
+      const int id = GetDlgCtrlID(entry.control);
+      for (const CommandKey& key : kCommandKeys) {
+        if (key.key.cmd == id) tip += L" (" + ToWide(key.name) + L")";
+      }
+      TTTOOLINFOW tool{};
+      tool.cbSize = sizeof(tool);
+      tool.hwnd = GetParent(entry.control);
+      tool.uId = reinterpret_cast<UINT_PTR>(entry.control);
+      tool.lpszText = tip.data();
+      SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
   }
-  services->Release();
-}
-
-void MainWindow::SetControlText(int id, std::string_view utf8) {
-  SetDlgItemTextW(window_, id, ToWide(utf8).c_str());
-}
-
-void MainWindow::ApplyLanguageTexts() {
-  SetTitle(text::AboutUtf8(kAboutProduct) + " [Unicode]");
-  SetStatusText(text::LookupUtf8(kTextReady));
-  SetInstructionText(text::LookupUtf8(kTextInstructions));
-  action_strip_->SetButtonText(IDC_DELETE, text::LookupUtf8(kTextDelete));
-  action_strip_->SetButtonText(IDC_DELETE_EXIT, text::LookupUtf8(kTextDeleteExit));
-  fill_strip_->SetButtonText(ID_FILL_FREE_SPACE, HeaderLabel(text::LookupUtf8(kTextFill)));
-  app_strip_->SetButtonText(IDCANCEL, HeaderLabel(text::LookupUtf8(kTextExit)));
-  UpdateOptionLabels();
-  action_strip_->SetButtonText(IDC_RESET, text::LookupUtf8(kTextReset));
-  action_strip_->SetButtonText(IDC_IMPORT, text::LookupUtf8(kTextImport));
-  SetControlText(IDC_GROUP, text::LookupUtf8(kTextGroup));
-  link_strip_->SetButtonText(
-      IDC_WEB_LINK,
-      text::AboutUtf8(text::CurrentLanguage() == 0 ? kAboutLinkGerman : kAboutLinkOther));
-  messages_->Clear();
-  messages_->InsertMessage(text::LookupUtf8(kTextLegendInfo), core::MessageIcon::kInfo);
-  messages_->InsertMessage(text::LookupUtf8(kTextLegendError), core::MessageIcon::kError);
-  messages_->InsertMessage(text::LookupUtf8(kTextLegendWarning), core::MessageIcon::kWarning);
-  item_view_->SetColumnTitles(text::LookupUtf8(kTextPath), text::LookupUtf8(kTextSize));
-  messages_->SetColumnTitle(text::LookupUtf8(kTextMessages));
-  SetAccessibleNames();
-  GrowToMinimum();
-  RECT client{};
-  GetClientRect(window_, &client);
-  LayoutControls(client.right, client.bottom);
+  if (services != nullptr) services->Release();
 }
 
 int MainWindow::InstructionGrowth(int text_width) {
@@ -383,8 +435,12 @@ int MainWindow::InstructionGrowth(int text_width) {
   return std::max(0, Height(needed) - Height(TemplateRect(14, 29, 268, 32)));
 }
 
-void MainWindow::LayoutControls(int width, int height) {
-  if (action_strip_ == nullptr) return;
+void MainWindow::LayoutControls() {
+  if (link_strip_ == nullptr) return;
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int width = client.right;
+  const int height = client.bottom;
   const int bar = Scaled(kBarHeight);
   const int inset = Scaled(kButtonInset);
   fill_strip_->Place(inset, inset, bar - 2 * inset);
@@ -472,22 +528,39 @@ void MainWindow::GrowToMinimum() {
 
 void MainWindow::HandleDrop(HDROP drop) {
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  items::ItemAdder adder(env_, *items_, port_.get());
+  std::vector<std::string> paths;
   for (UINT i = 0; i < count; ++i) {
     const UINT length = DragQueryFileW(drop, i, nullptr, 0);
     std::wstring path(length + 1, L'\0');
     path.resize(DragQueryFileW(drop, i, path.data(), length + 1));
-    if (!path.empty()) adder.AddPath(platform::win32::LogicPath(path));
+    if (!path.empty()) paths.push_back(platform::win32::LogicPath(path));
   }
   DragFinish(drop);
-  items_->RefreshList(port_.get());
+  logic_->DropPaths(paths);
 }
 
-// ---- core::WindowPort on the UI thread --------------------------------------
+// ---- ui::WindowView ---------------------------------------------------------
+
+void MainWindow::SetControlText(ui::Control control, std::string_view text) {
+  const int id = ControlId(control);
+  if (ToolStrip* strip = StripOf(id)) {
+    strip->SetButtonText(id, text);
+    LayoutControls();  // the button's width follows its label
+  } else {
+    // Static texts show "&&" as "&" by themselves.
+    SetDlgItemTextW(window_, id, ToWide(text).c_str());
+  }
+}
+
+void MainWindow::EnableControl(ui::Control control, bool enabled) {
+  if (HWND button = Button(ControlId(control))) EnableWindow(button, enabled ? TRUE : FALSE);
+}
 
 void MainWindow::InsertMessage(std::string_view text, core::MessageIcon icon) {
   messages_->InsertMessage(text, icon);
 }
+
+void MainWindow::ClearMessages() { messages_->Clear(); }
 
 void MainWindow::SetStatusText(std::string_view text) {
   SendMessageW(status_bar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
@@ -495,49 +568,25 @@ void MainWindow::SetStatusText(std::string_view text) {
 
 void MainWindow::SetTitle(std::string_view text) { SetWindowTextW(window_, ToWide(text).c_str()); }
 
-void MainWindow::SetInstructionText(std::string_view text) {
-  SetControlText(IDC_INSTRUCTIONS, text);
-}
-
-void MainWindow::SetBusy(bool busy) {
-  for (int id : {IDC_DELETE, IDC_DELETE_EXIT, IDC_OVERWRITE, IDC_RESET, IDC_IMPORT}) {
-    action_strip_->EnableButton(id, !busy);
-  }
-  app_strip_->EnableButton(IDCANCEL, !busy);
-  fill_strip_->EnableButton(ID_FILL_FREE_SPACE, !busy);
-}
-
-std::string MainWindow::UpdateOptionLabels() {
-  const int passes =
-      std::clamp(settings_.ReadIntSetting(settings::kOptionsSection, "re_write", 1, -1, -1), 1,
-                 kMaxOverwriteLabel);
-  action_strip_->SetButtonText(IDC_OVERWRITE, FormatTextId(kTextOverwriteFormat, passes));
-  settings_.ReadIntoVariable(settings::kOptionsSection, "del_delay", run_state_.deleteDelaySeconds);
-  const int delay = std::clamp(run_state_.deleteDelaySeconds.load(), 0, kMaxDelaySeconds);
-  run_state_.deleteDelaySeconds.store(delay);
-  std::string label = FormatTextId(kTextDelayFormat, delay);
-  action_strip_->SetButtonText(IDC_DELAY, label);
-  RECT client{};
-  GetClientRect(window_, &client);
-  LayoutControls(client.right, client.bottom);
-  return label;
-}
-
 void MainWindow::ItemRowsChanged(int /*row_count*/) { item_view_->RowsChanged(); }
 
-void MainWindow::SendCancel() { Cancel(); }
+void MainWindow::SetColumnTitles(std::string_view path, std::string_view size,
+                                 std::string_view messages) {
+  item_view_->SetColumnTitles(path, size);
+  messages_->SetColumnTitle(messages);
+}
 
-// ---- end of the run -------------------------------------------------------
+void MainWindow::TextsChanged() {
+  SetAccessibleTexts();
+  GrowToMinimum();
+  LayoutControls();
+}
 
-bool MainWindow::EndRun() {
-  // How long the end waits for a fill to delete its temporary files, and for
-  // any other worker (an erase goes on until the process ends).
-  constexpr int kFillCleanupWaitMs = 30000;
-  constexpr int kWorkerWaitMs = 1500;
-  if (port_ != nullptr) port_->Detach();
-  run_state_.fillRunning.store(0);
-  run_state_.stopRequested.store(1);
-  return worker_.WaitForEnd(fill_started_ ? kFillCleanupWaitMs : kWorkerWaitMs);
+void MainWindow::Close(int /*result*/) {
+  // The message loop ends; the window goes with this object, after the end
+  // of the run has cut the worker off.
+  closed_ = true;
+  ShowWindow(window_, SW_HIDE);
 }
 
 }  // namespace tarnwell::win

@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "core/window_port.h"
+#include "ui/worker_port.h"
 #include "win/windows_ui.h"
 
 namespace tarnwell::win {
 
-class WinWindowPort final : public core::WindowPort {
+class WinWindowPort final : public ui::WorkerPort {
  public:
   // The window message that carries a call; its LPARAM is the call.
   static constexpr UINT kCallMessage = WM_APP + 1;
@@ -24,9 +24,7 @@ class WinWindowPort final : public core::WindowPort {
   // window receives kCallMessage and hands it to RunSentCall.
   WinWindowPort(core::WindowPort& ui_side, HWND window);
 
-  // UI thread only. From now on every call returns at once without touching
-  // ui_side (UpdateOptionLabels returns an empty text).
-  void Detach() { detached_.store(true); }
+  void Detach() override { detached_.store(true); }
   // The window procedure's part: runs the call of a kCallMessage.
   void RunSentCall(LPARAM call);
 
