@@ -3,12 +3,12 @@
 # windres. Included by the Windows build at the top level (enable_language
 # needs that scope).
 #
-#   tarnwell_add_windows_resources(<target> <description>)
+#   tarnwell_add_windows_resources(<target> <description> [NO_TEST])
 #
 # links them into the executable <target> (icon group TARNWELL_IDI_APP from
 # res/windows/resource_ids.h, manifest 1, version with <description> as the
-# file description) and adds the test win_resources_<target>, which reads
-# them back from the built file. A program's own resource script (dialogs,
+# file description) and, unless NO_TEST, adds the test win_resources_<target>,
+# which reads them back from the built file. A program's own resource script (dialogs,
 # menus) is added as a plain source and keeps clear of those ids.
 enable_language(RC)
 
@@ -75,7 +75,9 @@ function(tarnwell_add_windows_resources target description)
     OBJECT_DEPENDS "${TARNWELL_WINDOWS_ICON};${TARNWELL_WINDOWS_MANIFEST}")
   add_dependencies(${target} tarnwell_windows_icon)
 
-  add_test(NAME win_resources_${target}
-    COMMAND ${TARNWELL_WINDOWS_RES_DIR}/resources_test.py $<TARGET_FILE:${target}>
-      ${TARNWELL_VERSION_QUAD} ${TARNWELL_PRODUCT_NAME} ${description})
+  if(NOT "NO_TEST" IN_LIST ARGN)
+    add_test(NAME win_resources_${target}
+      COMMAND ${TARNWELL_WINDOWS_RES_DIR}/resources_test.py $<TARGET_FILE:${target}>
+        ${TARNWELL_VERSION_QUAD} ${TARNWELL_PRODUCT_NAME} ${description})
+  endif()
 endfunction()
