@@ -8,6 +8,7 @@
 
 #include "items/item_list.h"
 #include "platform/win32/win_text.h"
+#include "res/windows/resource_ids.h"
 #include "text/catalog.h"
 #include "text/language_menu.h"
 #include "ui/window_texts.h"
@@ -266,8 +267,8 @@ void MainWindow::SetUp() {
   const UINT dpi = GetDpiForWindow(window_);
   for (auto [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
     const int side = GetSystemMetricsForDpi(metric, dpi);
-    auto icon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_TARNWELL), IMAGE_ICON, side, side, LR_SHARED));
+    auto icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(TARNWELL_IDI_APP),
+                                              IMAGE_ICON, side, side, LR_SHARED));
     if (icon == nullptr) icon = LoadIconW(nullptr, IDI_APPLICATION);
     SendMessageW(window_, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
     if (kind == ICON_BIG) {

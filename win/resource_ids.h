@@ -3,8 +3,7 @@
 // WM_COMMAND to the window: it runs as the button, key or menu entry would.
 #pragma once
 
-// Resources.
-#define IDI_TARNWELL 107
+// Resources (the icon is res/windows/resource_ids.h's TARNWELL_IDI_APP).
 #define IDD_MAIN 145
 
 // Controls of the dialog template.
