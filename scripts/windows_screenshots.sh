@@ -3,11 +3,15 @@
 # German (docs/screenshot-windows-en.png, docs/screenshot-windows-de.png):
 # a few listed items and the messages of a real erase job. The window runs
 # in wine's virtual desktop on a virtual X screen, so wine draws its frame
-# and title bar. Skips with a reason where wine or Xvfb cannot start.
+# and title bar. The window is driven by tests/windows/window_shot.exe
+# (erase, drop, picture, close), which a generic picture of a program
+# (scripts/wine_screenshot.sh) cannot do. Skips with a reason where wine or
+# Xvfb cannot start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/windows
-export WINEPREFIX=$PWD/$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_CTYPE=C.UTF-8
+# The pictures' prefix, not the suite's: wine is ended there afterwards.
+export WINEPREFIX=${WINE_SHOT_PREFIX:-$PWD/$build/wine-shots} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_CTYPE=C.UTF-8
 
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 if [ ! -x "$wine64" ] || ! command -v wineserver >/dev/null; then
@@ -25,7 +29,7 @@ mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 work=$(mktemp -d /tmp/tarnwell-demo.XXXXXX)
-timeout 300 "$wine64" wineboot --init >"$build/wineboot.log" 2>&1
+timeout 300 "$wine64" wineboot --init >"$build/wineboot-shots.log" 2>&1
 # Wine's own fonts (title-bar symbols, Tahoma) where it looks for them first.
 cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 mkdir -p docs

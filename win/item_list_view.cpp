@@ -12,8 +12,9 @@ constexpr int kSizeWidth = 90;
 }  // namespace
 
 ItemListView::ItemListView(HWND list, const items::ItemList& items) : list_(list), items_(items) {
-  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
-               LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  // A row cut at the list's edge shows whole in a tip under the pointer.
+  ListView_SetExtendedListViewStyle(list_,
+                                    LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
   const UINT dpi = GetDpiForWindow(list_);
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;

@@ -10,8 +10,9 @@
 namespace tarnwell::win {
 
 MessageList::MessageList(HWND list) : list_(list) {
-  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
-               LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  // A row cut at the list's edge shows whole in a tip under the pointer.
+  ListView_SetExtendedListViewStyle(list_,
+                                    LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
   const int side = GetSystemMetricsForDpi(SM_CXSMICON, GetDpiForWindow(list_));
   icons_ = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 3, 0);
   for (LPCWSTR id : {IDI_INFORMATION, IDI_ERROR, IDI_WARNING}) {
