@@ -145,6 +145,12 @@ bool MainWindow::Run(const std::vector<std::string>& argument_paths) {
         (msg.message == WM_CHAR && msg.wParam == L'\r')) {
       continue;
     }
+    // Escape is Cancel, also while Exit is disabled (the dialog manager
+    // would hold it back then).
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+      logic_->Run(ui::Command::kCancel);
+      continue;
+    }
     if (TranslateAcceleratorW(window_, keys_, &msg)) continue;
     if (IsDialogMessageW(window_, &msg)) continue;
     TranslateMessage(&msg);
@@ -221,8 +227,8 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return FALSE;
     }
     case WM_COMMAND:
-      // Escape arrives as IDCANCEL from the dialog manager, without a button.
-      OnCommand(LOWORD(wparam), HIWORD(wparam) == 1 && LOWORD(wparam) != IDCANCEL);
+      // HIWORD 1: a shortcut key.
+      OnCommand(LOWORD(wparam), HIWORD(wparam) == 1);
       return TRUE;
     default:
       return FALSE;
@@ -588,6 +594,9 @@ void MainWindow::Close(int /*result*/) {
   // of the run has cut the worker off.
   closed_ = true;
   ShowWindow(window_, SW_HIDE);
+  // A Cancel sent by the worker (Delete + Exit) is handled inside
+  // GetMessageW, which returns only for a posted message.
+  PostMessageW(window_, WM_NULL, 0, 0);
 }
 
 }  // namespace tarnwell::win

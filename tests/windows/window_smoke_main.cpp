@@ -1,5 +1,6 @@
 // The smoke test of tarnwell.exe: started with two files, a third dropped,
-// all three erased (delay 0), the language switched to German, closed. Each
+// all three erased (delay 0), the language switched to German, a fourth
+// dropped and erased by Delete + Exit, which closes the window. Each
 // check prints one line, the last line the number of failed checks, which is
 // also the exit code (at most 100). Argument: the path of tarnwell.exe.
 #include <windows.h>
@@ -62,7 +63,7 @@ int Run(const std::wstring& program) {
   WriteFile(work + L"settings.ini",
             "[Program]\r\nlng=1\r\n[Orlenvik]\r\ndel_delay=0\r\nre_write=1\r\n");
   tarnwell::testing::UseSettingsFile(work + L"settings.ini");
-  for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"kept.txt"}) {
+  for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"d.txt", L"kept.txt"}) {
     WriteFile(work + name, std::string(20000, 'x'));
   }
 
@@ -104,8 +105,13 @@ int Run(const std::wstring& program) {
         WaitUntil(kWaitMs, [&] { return driver.ControlText(IDC_DELETE) == german_delete; }),
         driver.ControlText(IDC_DELETE));
 
-  driver.PostCommand(IDCANCEL);
-  Check("Exit closes the window with exit code 0", driver.WaitForExit(kWaitMs) == 0);
+  // The worker's Cancel at the end of Delete + Exit reaches the window while
+  // it waits for messages; the window must still close.
+  driver.PostDrop({work + L"d.txt"});
+  WaitUntil(kWaitMs, [&] { return driver.ListRowCount(IDC_ITEMLIST) == 1; });
+  driver.PostCommand(IDC_DELETE_EXIT);
+  Check("Delete + Exit erases and closes the window with exit code 0",
+        driver.WaitForExit(kWaitMs) == 0 && !Exists(work + L"d.txt"));
 
   DeleteFileW((work + L"kept.txt").c_str());
   DeleteFileW((work + L"settings.ini").c_str());
