@@ -19,5 +19,10 @@ for dir in app cli; do
     echo "OS header in the front end $dir (use platform/):"; echo "$hits"; status=1
   fi
 done
+# The Win32 window calls Windows itself but never Qt.
+hits=$(grep -rnE '#include <Q' win --include='*.h' --include='*.cpp' 2>/dev/null || true)
+if [ -n "$hits" ]; then
+  echo "Qt header in the Win32 window:"; echo "$hits"; status=1
+fi
 [ $status -eq 0 ] && echo "layers are clean"
 exit $status
