@@ -84,7 +84,7 @@ wine_screenshot() (
   wine_started=1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    "$wine64" wineboot --init >"$work/wineboot.log" 2>&1 || {
+    timeout 300 "$wine64" wineboot --init >"$work/wineboot.log" 2>&1 || {
       echo "wine_screenshot: wineboot failed" >&2
       tail -n 5 "$work/wineboot.log" >&2
       return 1
