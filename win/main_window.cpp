@@ -410,9 +410,12 @@ void MainWindow::SetAccessibleTexts() {
                                PROPID_ACC_DESCRIPTION, description.c_str());
     }
     // Buttons name their shortcut in their tool tip.
-    if (GetParent(entry.control) == window_ || GetParent(entry.control) == status_bar_) {
-      std::wstring tip = entry.name.empty() ? WindowText(entry.control) : ToWide(entry.name);
-      const int id = GetDlgCtrlID(entry.control);
+    const int id = GetDlgCtrlID(entry.control);
+    if (StripOf(id) != nullptr) {
+      std::wstring tip = ToWide(
+          entry.name.empty() ? AccessibleLabel(ToUtf8(WindowText(entry.control))) : entry.name);
+      if (id == IDC_DELETE) tip += L" (Del)";
+      if (id == IDC_DELETE_EXIT) tip += L" (Shift+Del)";
       for (const CommandKey& key : kCommandKeys) {
         if (key.key.cmd == id) tip += L" (" + ToWide(key.name) + L")";
       }
