@@ -365,6 +365,7 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
         text::FormatText(text::LookupUtf8(kTextRenameFailed), {path, renamed.failure.message()}),
         core::MessageIcon::kWarning);
   }
+  ++erased_;
   emptied_folders_.insert(FolderOf(path));
   pending_folder_ = FolderOf(path);
   pending_handle_ = &parent;
@@ -431,6 +432,7 @@ void ItemEraser::Finish() {
         ReportError(item.listed_path + ": " + status.message());
         continue;
       }
+      ++erased_;
       if (item.info.kind == platform::FileKind::kRegular) {
         --listed_names_[{item.info.device, item.info.inode}];
       }

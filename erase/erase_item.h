@@ -79,6 +79,9 @@ class ItemEraser final {
   // good is scrubbed then, through the handle it held all along.)
   void ScrubKeptFolders();
 
+  // Rows removed from the disk by this eraser so far (after Finish()).
+  int erased() const { return erased_; }
+
  private:
   struct PendingDelete {
     std::string current_name;
@@ -126,6 +129,7 @@ class ItemEraser final {
   std::vector<PendingDelete> pending_deletes_;
   // Folders that lost entries and have not been scrubbed since.
   std::set<std::string> emptied_folders_;
+  int erased_ = 0;
 };
 
 }  // namespace tarnwell::erase
