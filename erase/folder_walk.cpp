@@ -38,7 +38,7 @@ KnownFolders CollectKnownFolders(const items::ListedItems& listed) {
   return known;
 }
 
-FolderWalk::FolderWalk(platform::Env& env, const KnownFolders& known, LeaveFolder on_leave)
+FolderWalk::FolderWalk(platform::Env& env, const KnownFolders& known, OnLeave on_leave)
     : env_(env), known_(known), on_leave_(std::move(on_leave)) {}
 
 void FolderWalk::Pop() {

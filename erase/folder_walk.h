@@ -34,9 +34,9 @@ class FolderWalk final {
  public:
   // Told of every folder the walk is about to close (not in its destructor),
   // while the handle is still open. It must not call the walk.
-  using LeaveFolder = std::function<void(const std::string& path, platform::Folder& folder)>;
+  using OnLeave = std::function<void(const std::string& path, platform::Folder& folder)>;
 
-  FolderWalk(platform::Env& env, const KnownFolders& known, LeaveFolder on_leave = {});
+  FolderWalk(platform::Env& env, const KnownFolders& known, OnLeave on_leave = {});
 
   // The open folder at path. ESTALE ("no longer what was listed") when a
   // folder on the way is not the one listed, or is no folder any more; the
@@ -60,7 +60,7 @@ class FolderWalk final {
 
   platform::Env& env_;
   const KnownFolders& known_;
-  LeaveFolder on_leave_;
+  OnLeave on_leave_;
   std::vector<Step> open_;  // each one inside the one before
 };
 
