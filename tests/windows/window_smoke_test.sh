@@ -8,7 +8,10 @@ if ! command -v xvfb-run >/dev/null; then
   echo "SKIPPED: xvfb-run is missing (scripts/install-deps.sh installs xvfb)"
   exit 77
 fi
-if ! xvfb-run -a true 2>/dev/null; then
+# The search for a free display starts at a number spread by the process id,
+# so screens started beside this one (other tests) seldom race for it.
+screen=(-a -n $((200 + $$ % 500)))
+if ! xvfb-run "${screen[@]}" true 2>/dev/null; then
   echo "SKIPPED: Xvfb cannot start here"
   exit 77
 fi
@@ -19,7 +22,7 @@ export LC_CTYPE=C.UTF-8 WINEDEBUG=-all
 # explorer does not pass the exit code on, so the driver's last line counts.
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-timeout 240 xvfb-run -a -s "-screen 0 1280x1024x24" \
+timeout 240 xvfb-run "${screen[@]}" -s "-screen 0 1280x1024x24" \
   "$wine" explorer /desktop=smoke,1024x768 "$driver" "Z:$window" >"$out" 2>&1
 cat "$out"
 grep -qx "window smoke: 0 failed" <(tr -d '\r' <"$out")
