@@ -59,8 +59,9 @@ bool Usable(CliContext& context, const FillCliOptions& options, const std::strin
   return true;
 }
 
-int RunFill(CliContext& context, const FillCliOptions& options) {
+int RunFill(CliContext& context, FillCliOptions options) {
   platform::Env& env = context.env;
+  options.folder = env.UserPath(options.folder);
   const std::string fill_folder = fill::FillFolderFor(env, options.folder);
   if (!Usable(context, options, fill_folder)) return kExitUsage;
   if (!options.yes && !env.IsTerminal(0)) {

@@ -72,6 +72,8 @@ ItemAdder::ItemAdder(platform::Env& env, ItemList& list, core::WindowPort* port)
     : env_(env), list_(list), port_(port) {}
 
 platform::Status ItemAdder::AddPath(std::string path) {
+  refused_ = false;
+  path = env_.UserPath(path);
   StripTrailingSlashes(&path);
   if (path.empty()) return platform::Status::Error(ENOENT, "an empty path names nothing");
   // "/" (or a drive root) and "." or ".." name a folder by a name that is not
@@ -84,6 +86,7 @@ platform::Status ItemAdder::AddPath(std::string path) {
   if (refusal != 0) {
     const std::string text = text::FormatText(text::LookupUtf8(refusal), {path});
     if (port_ != nullptr) port_->InsertMessage(text, core::MessageIcon::kWarning);
+    refused_ = true;
     return platform::Status::Error(EINVAL, text);
   }
   // The folder part is resolved by the system, once: "link/../x" is the x
@@ -107,6 +110,7 @@ platform::Status ItemAdder::AddPath(std::string path) {
 }
 
 void ItemAdder::ScanFolder(std::string folder, ScanFlags flags) {
+  folder = env_.UserPath(folder);
   StripTrailingSlashes(&folder);
   platform::Result<std::string> resolved = env_.ResolvePath(folder);
   if (!resolved.ok()) {

@@ -32,10 +32,16 @@ class ItemAdder final {
   // Records path and, for a folder, everything below it, each with the
   // identity it has now. The path is resolved once, as the system resolves
   // it: links and ".." in the folder part are followed, the last name is the
-  // entry itself (trailing slashes are dropped, so "link/" is the link). "/"
-  // and a last name of "." or ".." are refused with a warning row. Returns
-  // the error (a path that names nothing: no row). Does not refresh the list.
+  // entry itself (trailing slashes are dropped, so "link/" is the link). The
+  // path is first put into the logic's form (Env::UserPath), so on Windows
+  // "C:\x" and "C:/x" are the same. "/" (or a drive root) and a last name of
+  // "." or ".." are refused with a warning row and EINVAL, and refused() says
+  // so. Returns the error (a path that names nothing: no row). Does not
+  // refresh the list.
   platform::Status AddPath(std::string path);
+
+  // Whether the last AddPath refused its path (the warning row went out).
+  bool refused() const { return refused_; }
 
   // Adds the content of folder (resolved as above) as flags say, without the
   // folder itself. Every 21 folders opened, the status line shows
@@ -65,6 +71,7 @@ class ItemAdder final {
   ItemList& list_;
   core::WindowPort* port_;
   int folders_opened_ = 0;
+  bool refused_ = false;
 };
 
 }  // namespace tarnwell::items

@@ -244,6 +244,11 @@ class Env {
   // The path every link and "." or ".." in it resolved, as the system itself
   // resolves it; the folder or file must exist. ENOENT when it does not.
   virtual Result<std::string> ResolvePath(const std::string& path) = 0;
+  // A path as a user typed or set it, in the logic's form, where '/' is the
+  // only separator. On Windows '\' separates as well and becomes '/' (a
+  // \\?\ prefix is dropped); on POSIX '\' is a name byte and the path comes
+  // back unchanged. Nothing is looked up.
+  virtual std::string UserPath(const std::string& typed) = 0;
   // Opens an existing regular file for writing without following a link.
   // Refuses (ENOTSUP-like error) anything that is not a regular file after the
   // open, so a FIFO, device or socket swapped in meanwhile is never written;

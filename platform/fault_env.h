@@ -114,6 +114,7 @@ class FaultEnv final : public Env {
 
   // ---- free-space fill ----
   void IgnoreFileSizeSignal() override { real_.IgnoreFileSizeSignal(); }
+  std::string UserPath(const std::string& typed) override { return real_.UserPath(typed); }
   Result<std::string> AbsolutePath(const std::string& path) override {
     return real_.AbsolutePath(path);
   }

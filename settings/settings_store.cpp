@@ -107,7 +107,8 @@ int DefaultLanguageForLocale(std::string_view locale_name) {
 LoadedSettings LoadSettings(platform::Env& env) {
   std::string path;
   if (auto chosen = env.GetEnvironment("TARNWELL_SETTINGS"); chosen && !chosen->empty()) {
-    path = *chosen;
+    // In the logic's form, so the lock file goes beside it on Windows too.
+    path = env.UserPath(*chosen);
   } else {
     platform::Result<std::string> exe = env.ExecutablePath();
     const std::string beside = SettingsPathBesideExecutable(exe.ok() ? *exe : "tarnwell");

@@ -680,6 +680,7 @@ class PosixEnv final : public Env {
 
   // ---- free-space fill ----
   void IgnoreFileSizeSignal() override { posix::IgnoreFileSizeSignal(); }
+  std::string UserPath(const std::string& typed) override { return typed; }
   Result<std::string> AbsolutePath(const std::string& path) override {
     return posix::AbsolutePath(path);
   }

@@ -399,6 +399,9 @@ class Win32Env final : public Env {
 
   void IgnoreFileSizeSignal() override {}  // Windows has no such signal
 
+  std::string UserPath(const std::string& typed) override {
+    return win32::LogicPath(win32::ToWide(typed));
+  }
   Result<std::string> AbsolutePath(const std::string& path) override {
     if (path.empty()) return Status::Error(ENOENT, "make absolute: empty path");
     return win32::LogicPath(LongPath(path));

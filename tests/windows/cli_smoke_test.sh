@@ -32,6 +32,25 @@ check "the tree is gone" test ! -e "$work/tree"
 check "nothing else in the folder was touched" test "$(ls "$work")" = "$(printf 'err\nkept.txt\nout\nsettings.ini')"
 check "the unlisted file keeps its content" test "$(cat "$work/kept.txt")" = "not listed"
 
+# Backslashes separate as slashes do: list and erase reach the entry (not a
+# name in the current folder), a settings path may use them, and a path that
+# names nothing is said to by name, never a silent exit 2.
+back() { printf 'Z:%s' "${1//\//\\}"; }
+mkdir -p "$work/bs/cfg" "$work/bs/run/sub"
+printf 'data' >"$work/bs/one.txt"
+printf 'kept' >"$work/bs/run/sub/one.txt"
+cli_abs=$(realpath "$cli")
+in_run() { (cd "$work/bs/run" && LANG=C.UTF-8 "$cli_abs" "$@" >"$work/out" 2>"$work/err"); }
+(export TARNWELL_SETTINGS="$(back "$work/bs/cfg/s.ini")" && in_run list "$(back "$work/bs/one.txt")")
+check "list takes a backslash path" grep -qx "4.0 byte	$drive/bs/one.txt" <(lines)
+check "a backslash settings path is used as it names" test -f "$work/bs/cfg/s.ini"
+in_run list 'sub\missing.txt'
+check "a missing backslash path exits 2" test $? -eq 2
+check "and says which" grep -qF 'sub\missing.txt' "$work/err"
+in_run erase --yes --delay 0 "$(back "$work/bs/one.txt")" 'sub\'
+check "erase takes backslash paths" test ! -e "$work/bs/one.txt" -a ! -e "$work/bs/run/sub"
+rm -rf "$work/bs"
+
 if ! mount_tmpfs 16m; then
   echo "skipped the fill: mounting a tmpfs needs root"
 else

@@ -1,7 +1,8 @@
 // The erase, the item scan and the settings store on real files through
 // platform/win32: every listed byte zeroed and deleted, nothing unlisted touched, a file that
 // another program holds open kept with an error row, drive roots
-// refused, settings writes from two threads never losing one another.
+// refused, settings writes from two threads never losing one another, a
+// backslash settings path keeping its lock file beside it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -129,6 +130,28 @@ TEST(WinSettings, WritesFromTwoThreadsAreNeverLost) {
   EXPECT_EQ(store.ReadIntSetting("Orlenvik", "a", 0, -1, -1), kWrites);
   EXPECT_EQ(store.ReadIntSetting("Program", "b", 0, -1, -1), -kWrites);
   EXPECT_EQ(store.ReadIntSetting("program", "missing", 7, -1, -1), 7);
+}
+
+// The lock file sits beside a settings file named with backslashes, not in
+// whatever folder the program was started from.
+TEST(WinSettings, ABackslashSettingsPathKeepsItsLockBesideIt) {
+  WinTempDir dir;
+  dir.Write("cfg/keep", "");
+  dir.Write("run/keep", "");
+  std::string named = dir / "cfg/s.ini";
+  for (char& c : named) {
+    if (c == '/') c = '\\';
+  }
+  const std::filesystem::path started = std::filesystem::current_path();
+  std::filesystem::current_path(testing::FsPath(dir / "run"));
+  SetEnvironmentVariableA("TARNWELL_SETTINGS", named.c_str());
+  settings::LoadedSettings loaded = settings::LoadSettings(platform::DefaultEnv());
+  EXPECT_TRUE(loaded.store.WriteProgramSetting("lng", 1));
+  SetEnvironmentVariableA("TARNWELL_SETTINGS", nullptr);
+  std::filesystem::current_path(started);
+  EXPECT_TRUE(std::filesystem::exists(testing::FsPath(dir / "cfg/tarnwell.lock")));
+  EXPECT_FALSE(std::filesystem::exists(testing::FsPath(dir / "run/tarnwell.lock")));
+  EXPECT_EQ(loaded.store.ReadProgramSetting("lng", 0), 1);
 }
 
 TEST(WinSettings, TheFileSitsBesideTheProgramWhenItsFolderIsWritable) {
