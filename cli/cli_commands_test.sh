@@ -31,6 +31,7 @@ check "list ends with the count and total" grep -qx "Items:4 [0-9.]* [A-Za-z]*" 
 
 "$cli" erase --yes --delay 0 "$work/missing" >"$work/out" 2>"$work/err"
 check "a missing path is a usage error" test $? -eq 2
+check "... named in the message" grep -qF "$work/missing" "$work/err"
 "$cli" erase --yes --passes 11 "$work/tree" >"$work/out" 2>"$work/err"
 check "passes out of range is a usage error" test $? -eq 2
 check "usage errors touch nothing" test -f "$work/tree/a.txt"
@@ -62,6 +63,15 @@ check "refusals touch nothing" test -f "$work/here/data/f"
 (cd "$work/here" && "$cli" erase --yes --delay 0 link/../data >"$work/out" 2>"$work/err")
 check "link/../data erases what the system resolves" test ! -e "$work/other/data"
 check "... and not the folder the text suggests" test -f "$work/here/data/f"
+
+# On Linux '\' is a name byte: "a\b" is one entry, never a/b.
+mkdir -p "$work/bs/a"
+printf 'one name' >"$work/bs/a\\b"
+printf 'nested' >"$work/bs/a/b"
+"$cli" list "$work/bs/a\\b" >"$work/out" 2>"$work/err"
+check "a name with a backslash is listed as one entry" grep -qxF "8.0 byte	$work/bs/a\\b" "$work/out"
+"$cli" erase --yes --delay 0 "$work/bs/a\\b" >"$work/out" 2>"$work/err"
+check "... and erased as one, a/b kept" test ! -e "$work/bs/a\\b" -a "$(cat "$work/bs/a/b")" = nested
 
 # A file with a name outside the list is kept whole.
 printf 'shared' >"$work/here/linked"

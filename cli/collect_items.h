@@ -13,7 +13,8 @@ namespace tarnwell::cli {
 
 // Adds every argument to list (resolved, with what it holds) and refreshes
 // it. An argument that names nothing, or is refused ("/", "." or ".."), is a
-// usage error: it is reported on context.err and false comes back.
+// usage error: it is reported on context.err, naming the argument, and false
+// comes back.
 bool CollectItems(CliContext& context, const std::vector<std::string>& arguments,
                   items::ItemList& list, core::WindowPort& port);
 
