@@ -54,6 +54,12 @@ write_marker() {
   yes "$marker" | head -c "$bytes" >"$file"
 }
 
+# What explains a failed fill: its error and warning rows, then its last lines.
+fill_log_excerpt() {
+  grep -E '^(error|warning): ' "$work/fill.log"
+  tail -n 3 "$work/fill.log"
+}
+
 reserved_clusters_of() { cat "/sys/fs/ext4/$(basename "$1")/reserved_clusters"; }
 free_bytes_of() { stat -f -c '%f %S' "$1" | awk '{ printf "%d", $1 * $2 }'; }
 
@@ -98,13 +104,13 @@ run_filler() {
       rm "$mnt/ddfill"
       ;;
     fill | reserved)
-      local args=(fill --yes)
+      local args=(fill --yes) rc
       [ "$what" = reserved ] && args+=(--include-reserved)
-      if ! "$cli" "${args[@]}" "$mnt" >"$work/fill.log" 2>&1; then
-        fail "$what exited $?: $(tail -n 3 "$work/fill.log")"
-      fi
+      "$cli" "${args[@]}" "$mnt" >"$work/fill.log" 2>&1
+      rc=$?
+      [ $rc -eq 0 ] || fail "$what exited $rc: $(fill_log_excerpt)"
       unwritten=$(awk '/^Written [0-9]+ bytes of [0-9]+ bytes/ { print $5 - $2 }' "$work/fill.log")
-      [ -n "$unwritten" ] || fail "$what printed no summary: $(tail -n 3 "$work/fill.log")"
+      [ -n "$unwritten" ] || fail "$what printed no summary: $(fill_log_excerpt)"
       ;;
   esac
   after=$(reserved_clusters_of "$device")
