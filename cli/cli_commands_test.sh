@@ -3,13 +3,11 @@
 # list, erase, exit codes. Argument: the built tool.
 set -u
 cli=$1
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
-export TARNWELL_SETTINGS="$work/settings.ini"
+. "$(dirname "$0")/../tests/support/check.sh"
+use_work_dir
 # Records of running fills apart from other tests and the system.
 export TARNWELL_STATE_DIR="$work/state"
 export LC_ALL=C LANG=C
-. "$(dirname "$0")/../tests/support/check.sh"
 
 mkdir -p "$work/tree/sub"
 printf 'secret one' >"$work/tree/a.txt"

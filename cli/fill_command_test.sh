@@ -4,18 +4,11 @@
 # of a fill killed with SIGKILL. Argument: the built tool.
 set -u
 cli=$1
-work=$(mktemp -d)
-mnt=
-cleanup() {
-  [ -n "$mnt" ] && umount "$mnt" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export TARNWELL_SETTINGS="$work/settings.ini"
+. "$(dirname "$0")/../tests/support/check.sh"
+use_work_dir
 # Records of running fills apart from other tests and the system.
 export TARNWELL_STATE_DIR="$work/state"
 export LC_ALL=C LANG=C
-. "$(dirname "$0")/../tests/support/check.sh"
 fill_files() { find "$1" -maxdepth 1 -name 'tmp_ttt_*.xxx' | wc -l; }
 
 mkdir "$work/dir"
@@ -31,10 +24,9 @@ check "refusals leave no file" test "$(fill_files "$work")" -eq 0
 "$cli" fill --help >"$work/out" 2>&1
 check "help warns that other writers may fail" grep -q "may fail" "$work/out"
 
-if [ "$(id -u)" -ne 0 ] || ! mkdir "$work/mnt" || ! mount -t tmpfs -o size=64m tmpfs "$work/mnt"; then
+if ! mount_tmpfs 64m; then
   echo "skipped the fills: mounting a tmpfs needs root"
 else
-  mnt=$work/mnt
   mkdir "$mnt/chosen"
   before=$(stat -f -c %f "$mnt")
   "$cli" fill --yes "$mnt/chosen" >"$work/out" 2>"$work/err"
@@ -106,7 +98,6 @@ fi
 if ! why=$(loop_usable); then
   echo "skipped two fills at once: $why"
 else
-  trap 'loop_cleanup; cleanup' EXIT
   loop_make_image "$work/two.img" 128 && device=$(loop_attach "$work/two.img") &&
     loop_attached_+=("$device") && loop_mount "$device" "$work/two"
   mkdir -p "$work/two/a" "$work/two/b"

@@ -4,11 +4,9 @@
 # prompt and refusals follow the language. Argument: the built tool.
 set -u
 cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export TARNWELL_SETTINGS="$work/settings.ini"
-export LC_ALL=C LANG=C
 . "$(dirname "$0")/../tests/support/check.sh"
+use_work_dir
+export LC_ALL=C LANG=C
 
 # Parses every line of $1 (a non-JSON line fails) and prints the values the
 # Python expression $2 gives for the list of objects `o`.

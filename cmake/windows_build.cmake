@@ -25,3 +25,6 @@ if(NOT TARNWELL_WINE64)
 endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${TARNWELL_WINE_PREFIX} WINEDEBUG=-all
   ${TARNWELL_WINE64})
+
+# The programs' icon, manifest and version resource.
+include(${CMAKE_CURRENT_LIST_DIR}/windows_resources.cmake)

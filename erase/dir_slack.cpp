@@ -13,33 +13,24 @@ constexpr uint64_t kRecordHeaderBytes = 8;
 // Names taken by something else (a crash's leftovers) are skipped, within reason.
 constexpr int kMaxTakenNames = 64;
 
-class PathSlackFolder final : public SlackFolder {
+class HandleSlackFolder final : public SlackFolder {
  public:
-  PathSlackFolder(platform::Env& env, std::string folder) : env_(env), folder_(std::move(folder)) {}
+  explicit HandleSlackFolder(platform::Folder& folder) : folder_(folder) {}
 
   platform::Result<uint64_t> Size() override {
-    platform::Result<platform::FileInfo> info = env_.Describe(folder_);
+    platform::Result<platform::FileInfo> info = folder_.Stat();
     if (!info.ok()) return info.status();
     return info->size;
   }
-  platform::Status CreateEntry(const std::string& name) override {
-    platform::Result<std::unique_ptr<platform::WritableFile>> file =
-        env_.CreateExclusive(Join(name), 0600);
-    if (!file.ok()) return file.status();
-    return (*file)->Close();
-  }
+  platform::Status CreateEntry(const std::string& name) override { return folder_.CreateAt(name); }
   platform::Status RemoveEntry(const std::string& name) override {
-    return env_.RemoveFile(Join(name));
+    return folder_.RemoveAt(name, false);
   }
-  platform::Status Sync() override { return env_.SyncDirectory(folder_); }
-  size_t MaxNameLength() override { return env_.MaxNameLength(folder_); }
+  platform::Status Sync() override { return folder_.Sync(); }
+  size_t MaxNameLength() override { return folder_.MaxNameLength(); }
 
  private:
-  std::string Join(const std::string& name) const {
-    return folder_.ends_with('/') ? folder_ + name : folder_ + "/" + name;
-  }
-  platform::Env& env_;
-  std::string folder_;
+  platform::Folder& folder_;
 };
 
 // The prefix, the number in decimal, then 'x' up to length bytes.
@@ -52,8 +43,8 @@ std::string EntryName(int number, size_t length) {
 
 }  // namespace
 
-std::unique_ptr<SlackFolder> SlackFolderAtPath(platform::Env& env, const std::string& folder) {
-  return std::make_unique<PathSlackFolder>(env, folder);
+std::unique_ptr<SlackFolder> SlackFolderOf(platform::Folder& folder) {
+  return std::make_unique<HandleSlackFolder>(folder);
 }
 
 SlackScrubResult ScrubFolderSlack(SlackFolder& folder) {

@@ -29,9 +29,10 @@ class SlackFolder {
   virtual size_t MaxNameLength() = 0;
 };
 
-// A SlackFolder reached by its path through env. The path is resolved for
-// every call: use it only where the caller holds no handle of the folder.
-std::unique_ptr<SlackFolder> SlackFolderAtPath(platform::Env& env, const std::string& folder);
+// The open folder as a SlackFolder: every entry is made and removed relative
+// to the handle, so a folder swapped at its path meanwhile is not followed.
+// folder must outlive the result.
+std::unique_ptr<SlackFolder> SlackFolderOf(platform::Folder& folder);
 
 struct SlackScrubResult {
   int entries = 0;          // entries created (and removed again)

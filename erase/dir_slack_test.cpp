@@ -92,7 +92,9 @@ TEST(ScrubFolderSlack, RealFolderKeepsItsEntriesAndNoneOfTheScrubs) {
   testing::TempDir dir;
   dir.Write("a.txt", "a");
   dir.MakeDir("sub");
-  std::unique_ptr<SlackFolder> folder = SlackFolderAtPath(platform::DefaultEnv(), dir.path());
+  auto handle = platform::DefaultEnv().OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(handle.ok()) << handle.status().message();
+  std::unique_ptr<SlackFolder> folder = SlackFolderOf(**handle);
   const SlackScrubResult result = ScrubFolderSlack(*folder);
   ASSERT_TRUE(result.status.ok()) << result.status.message();
   EXPECT_GT(result.entries, 0);

@@ -52,7 +52,9 @@ ItemEraser::ItemEraser(platform::Env& env, core::WindowPort& port, ProgressRepor
       counters_(counters),
       options_(options),
       known_(CollectKnownFolders(listed)),
-      walk_(env, known_) {
+      walk_(env, known_, [this](const std::string& path, platform::Folder& folder) {
+        LeaveFolder(path, folder);
+      }) {
   zeros_ = core::AllocateZeroedAligned(kBlockAlignment, kBlockBytes);
   for (const items::ListedItem& row : listed.rows) {
     if (row.info.kind == platform::FileKind::kRegular) {
@@ -324,13 +326,24 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
       ReportError(
           text::FormatText(text::LookupUtf8(kTextFolderKept), {path, names.status().message()}));
     }
+    // It stays: the names of what did go from it are scrubbed all the same.
+    if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
     return;
   }
   // Before the stamp, which the scrub's entries would undo.
-  ScrubSlack(path);
+  ScrubSlack(folder, path);
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     parent.AddOwnerWriteAt(name);
     StampFileTimes(env_, folder);
+  }
+  // What was scrubbed and stamped is the handle's folder; the name must still
+  // lead there, or the rename below would move something else.
+  platform::Result<platform::FileInfo> still = parent.DescribeAt(name);
+  if (!still.ok() || !platform::SameObject(*still, item.info)) {
+    ReportError(text::FormatText(
+        text::LookupUtf8(kTextChanged),
+        {path, still.ok() ? "another object has its name now" : still.status().message()}));
+    return;
   }
   // The folder's own emptied block must reach its place on the disk before it
   // is freed, or the disk keeps the old names of the erased entries: a sync of
@@ -352,29 +365,47 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
         text::FormatText(text::LookupUtf8(kTextRenameFailed), {path, renamed.failure.message()}),
         core::MessageIcon::kWarning);
   }
+  ++erased_;
   emptied_folders_.insert(FolderOf(path));
   pending_folder_ = FolderOf(path);
   pending_handle_ = &parent;
   pending_sync_ = true;
 }
 
-void ItemEraser::ScrubSlack(const std::string& folder) {
-  emptied_folders_.erase(folder);
-  std::unique_ptr<SlackFolder> slack = SlackFolderAtPath(env_, folder);
+void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path) {
+  emptied_folders_.erase(path);
+  std::unique_ptr<SlackFolder> slack = SlackFolderOf(folder);
   const SlackScrubResult scrub = ScrubFolderSlack(*slack);
   // A folder gone meanwhile has no blocks left to scrub.
   const bool gone = scrub.entries == 0 && scrub.status.code() == ENOENT;
   if (!scrub.status.ok() && !gone) {
-    port_.InsertMessage(folder + ": " + scrub.status.message(), core::MessageIcon::kWarning);
+    port_.InsertMessage(path + ": " + scrub.status.message(), core::MessageIcon::kWarning);
   }
+}
+
+void ItemEraser::LeaveFolder(const std::string& path, platform::Folder& folder) {
+  if (!emptied_folders_.contains(path)) return;
+  // A listed folder is scrubbed by its own erase, just before it goes.
+  const auto known = known_.find(path);
+  if (known != known_.end() && known->second.listed) return;
+  if (path == pending_folder_) Finish();
+  ScrubSlack(folder, path);
 }
 
 void ItemEraser::ScrubKeptFolders() {
   Finish();
-  // Deepest first, so a folder's scrub comes after its subfolders' changes.
+  // Rows are in path order, so the walk leaves a folder only when nothing
+  // more of it is to come; deepest first.
+  walk_.Close();
+  // Listed folders whose own erase never came (a stop, a refusal): reached
+  // again through the checked walk; one that changed is left alone.
   const std::set<std::string> folders = std::move(emptied_folders_);
   emptied_folders_.clear();
-  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) ScrubSlack(*folder);
+  for (auto path = folders.rbegin(); path != folders.rend(); ++path) {
+    platform::Result<platform::Folder*> folder = walk_.Reach(*path);
+    if (folder.ok()) ScrubSlack(**folder, *path);
+  }
+  walk_.Close();
 }
 
 void ItemEraser::SyncFolder(platform::Folder& folder) {
@@ -399,7 +430,10 @@ void ItemEraser::Finish() {
       platform::Status status = folder.RemoveAt(item.current_name, false);
       if (!status.ok()) {
         ReportError(item.listed_path + ": " + status.message());
-      } else if (item.info.kind == platform::FileKind::kRegular) {
+        continue;
+      }
+      ++erased_;
+      if (item.info.kind == platform::FileKind::kRegular) {
         --listed_names_[{item.info.device, item.info.inode}];
       }
     }

@@ -73,10 +73,14 @@ class ItemEraser final {
   // Syncs the folder of the pending deletions, deletes them and syncs again.
   void Finish();
 
-  // Finish(), then writes over the free entry
-  // space of every folder that lost an entry and was not itself erased, so
-  // the old names leave its blocks. Call once, after the last item.
+  // Finish(), then writes over the free entry space of every folder that
+  // lost an entry and was not itself erased, so the old names leave its
+  // blocks. Call once, after the last item. (A folder the walk leaves for
+  // good is scrubbed then, through the handle it held all along.)
   void ScrubKeptFolders();
+
+  // Rows removed from the disk by this eraser so far (after Finish()).
+  int erased() const { return erased_; }
 
  private:
   struct PendingDelete {
@@ -101,7 +105,9 @@ class ItemEraser final {
                             const items::ListedItem& item);
   void SyncFolder(platform::Folder& folder);
   // Writes over the folder's free entry space; a warning row on failure.
-  void ScrubSlack(const std::string& folder);
+  void ScrubSlack(platform::Folder& folder, const std::string& path);
+  // The walk closes path: a kept folder that lost entries is scrubbed now.
+  void LeaveFolder(const std::string& path, platform::Folder& folder);
   void ReportError(const std::string& text);
 
   platform::Env& env_;
@@ -123,6 +129,7 @@ class ItemEraser final {
   std::vector<PendingDelete> pending_deletes_;
   // Folders that lost entries and have not been scrubbed since.
   std::set<std::string> emptied_folders_;
+  int erased_ = 0;
 };
 
 }  // namespace tarnwell::erase

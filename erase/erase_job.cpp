@@ -1,7 +1,6 @@
 #include "erase/erase_job.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include "erase/journal_names.h"
 #include "erase/preflight.h"
@@ -105,6 +104,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
 
   ProgressReporter progress(env, port, context.on_progress);
   progress.Start();
+  int erased = 0;
   {
     ItemEraser eraser(env, port, progress, counters, context.listed, context.options);
     // Rows are sorted by path, so a folder's contents come after it and are
@@ -118,17 +118,13 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
       if (!row->path.empty()) eraser.EraseItem(*row);
     }
     eraser.ScrubKeptFolders();
+    erased = eraser.erased();
   }
   for (const platform::MountInfo& mount : journaled) ClearJournal(env, port, mount);
 
-  // What is gone from the disk is what was erased; the rest stays listed.
-  int erased = 0;
-  int listed = 0;
-  for (const items::ListedItem& row : context.listed.rows) {
-    if (row.path.empty()) continue;
-    ++listed;
-    if (env.Describe(row.path).status().code() == ENOENT) ++erased;
-  }
+  const auto listed = static_cast<int>(
+      std::count_if(context.listed.rows.begin(), context.listed.rows.end(),
+                    [](const items::ListedItem& row) { return !row.path.empty(); }));
   const bool complete = !result.stopped && counters.error_count == 0 && erased == listed;
   progress.ReportFinal(counters.written_bytes, counters.total_bytes, complete);
 

@@ -34,7 +34,7 @@ struct EraseJobResult {
   uint64_t total_bytes = 0;
   uint64_t written_bytes = 0;
   int error_count = 0;
-  int erased_items = 0;  // listed paths that are gone from the disk
+  int erased_items = 0;  // rows the erase removed from the disk
 };
 
 // What a job runs on. Everything it references must outlive the job.

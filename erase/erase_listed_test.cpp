@@ -14,6 +14,7 @@
 #include <functional>
 #include <thread>
 
+#include "erase/dir_slack.h"
 #include "erase/erase_item.h"
 #include "items/add_items.h"
 #include "items/item_list.h"
@@ -53,7 +54,7 @@ class EraseListedTest : public ::testing::Test {
     counters_.pass_count = passes;
     ItemEraser eraser(fault_, port_, progress_, counters_, listed);
     for (auto row = listed.rows.rbegin(); row != listed.rows.rend(); ++row) eraser.EraseItem(*row);
-    eraser.Finish();
+    eraser.ScrubKeptFolders();
     erasing_ = false;
   }
 
@@ -113,6 +114,42 @@ TEST_F(EraseListedTest, FolderMountedOverAListedFolderIsNotEntered) {
   umount2((dir_ / "list/sub").c_str(), MNT_DETACH);
   EXPECT_EQ(ReadAll(dir_ / "list/sub/f"), "listed data");
   EXPECT_THAT(Errors(), ::testing::Contains(HasSubstr("Changed since it was listed")));
+}
+
+TEST_F(EraseListedTest, SlackScrubStaysInTheFolderTheWalkOpened) {
+  // Each case swaps the folder at a call the erase makes once the walk holds
+  // the folder: moved away, a link to the outside folder at its path.
+  struct Case {
+    std::string listed;  // what is listed, relative to dir_
+    std::string folder;  // the folder swapped, relative to dir_
+    std::string swap_at;
+  };
+  for (const Case& c : {Case{"kept/a", "kept", "OpenAt"}, Case{"gone", "gone", "CreateAt"}}) {
+    SCOPED_TRACE(c.folder);
+    port_.ClearMessages();
+    dir_.Write(c.folder + "/a", "listed data");
+    const std::string real = dir_ / (c.folder + "-moved");
+    int created_in_real = 0;
+    fault_.observe = [&](const std::string& operation, const std::string& path) {
+      if (operation == c.swap_at && !fs::exists(real)) {
+        fs::rename(dir_ / c.folder, real);
+        fs::create_directory_symlink(outside_.path(), dir_ / c.folder);
+      }
+      const std::string name = fs::path(path).filename();
+      if (operation == "RemoveAt" && name.starts_with(kSlackEntryPrefix)) {
+        created_in_real += fs::exists(real + "/" + name) ? 1 : 0;
+      }
+    };
+    ListAndErase({dir_ / c.listed});
+
+    EXPECT_TRUE(fs::is_empty(outside_.path()));
+    EXPECT_GT(created_in_real, 0);
+    EXPECT_TRUE(fs::is_empty(real));  // the listed file went, no scrub entry stayed
+    EXPECT_TRUE(fs::is_symlink(dir_ / c.folder));
+  }
+  // The swapped folder itself was not removed: its name leads elsewhere now.
+  EXPECT_THAT(Errors(),
+              ElementsAre(HasSubstr("Changed since it was listed, left alone: " + dir_ / "gone")));
 }
 
 TEST_F(EraseListedTest, HardLinkedFileIsErasedOnlyWhenEveryNameIsListed) {
@@ -188,7 +225,7 @@ TEST_F(EraseListedTest, SparseFileHasItsDataOverwrittenAndItsHolesLeft) {
   }
   std::string tail;
   fault_.observe = [&](const std::string& operation, const std::string& path) {
-    if (operation == "RemoveAt") {
+    if (operation == "RemoveAt" && path.find(kSlackEntryPrefix) == std::string::npos) {
       std::ifstream in(path, std::ios::binary);
       in.seekg(static_cast<std::streamoff>(size - 4096));
       tail.assign(4096, 'x');

@@ -1,6 +1,7 @@
 #include "erase/folder_walk.h"
 
 #include <cerrno>
+#include <utility>
 
 namespace tarnwell::erase {
 namespace {
@@ -27,7 +28,7 @@ bool Holds(std::string_view folder, std::string_view path) {
 KnownFolders CollectKnownFolders(const items::ListedItems& listed) {
   KnownFolders known;
   for (const items::ListedItem& row : listed.rows) {
-    if (row.info.kind == platform::FileKind::kDirectory) known[row.path] = {row.info, false};
+    if (row.info.kind == platform::FileKind::kDirectory) known[row.path] = {row.info, false, true};
   }
   for (const items::ListedItems::Folder& folder : listed.folders) {
     KnownFolder& entry = known[folder.item.path];
@@ -37,10 +38,20 @@ KnownFolders CollectKnownFolders(const items::ListedItems& listed) {
   return known;
 }
 
-FolderWalk::FolderWalk(platform::Env& env, const KnownFolders& known) : env_(env), known_(known) {}
+FolderWalk::FolderWalk(platform::Env& env, const KnownFolders& known, OnLeave on_leave)
+    : env_(env), known_(known), on_leave_(std::move(on_leave)) {}
+
+void FolderWalk::Pop() {
+  if (on_leave_) on_leave_(open_.back().path, *open_.back().folder);
+  open_.pop_back();
+}
+
+void FolderWalk::Close() {
+  while (!open_.empty()) Pop();
+}
 
 platform::Result<platform::Folder*> FolderWalk::Reach(const std::string& path) {
-  while (!open_.empty() && !Holds(open_.back().path, path)) open_.pop_back();
+  while (!open_.empty() && !Holds(open_.back().path, path)) Pop();
   if (open_.empty()) {
     if (platform::Status s = OpenStart(path); !s.ok()) return s;
   }
@@ -55,7 +66,7 @@ platform::Result<platform::Folder*> FolderWalk::Reach(const std::string& path) {
       // path was listed from a start below the open folder; go from there.
       if (restarted) return platform::Status::Error(ESTALE, "'" + next + "' was not listed");
       restarted = true;
-      open_.clear();
+      Close();
       if (platform::Status s = OpenStart(path); !s.ok()) return s;
       continue;
     }
@@ -82,7 +93,7 @@ platform::Status FolderWalk::OpenStart(const std::string& path) {
 }
 
 void FolderWalk::Forget(const std::string& path) {
-  while (!open_.empty() && Holds(path, open_.back().path)) open_.pop_back();
+  while (!open_.empty() && Holds(path, open_.back().path)) Pop();
 }
 
 }  // namespace tarnwell::erase

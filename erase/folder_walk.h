@@ -5,6 +5,7 @@
 // stops the walk instead of leading it elsewhere.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,7 +20,8 @@ namespace tarnwell::erase {
 // The folders an erase may pass through, by path, with their listed identity.
 struct KnownFolder {
   platform::FileInfo info;
-  bool start = false;  // may be opened by its path
+  bool start = false;   // may be opened by its path
+  bool listed = false;  // a row of its own, which the erase removes
 };
 using KnownFolders = std::unordered_map<std::string, KnownFolder>;
 
@@ -30,7 +32,11 @@ KnownFolders CollectKnownFolders(const items::ListedItems& listed);
 // one folder cost one open in all. Not thread-safe.
 class FolderWalk final {
  public:
-  FolderWalk(platform::Env& env, const KnownFolders& known);
+  // Told of every folder the walk is about to close (not in its destructor),
+  // while the handle is still open. It must not call the walk.
+  using OnLeave = std::function<void(const std::string& path, platform::Folder& folder)>;
+
+  FolderWalk(platform::Env& env, const KnownFolders& known, OnLeave on_leave = {});
 
   // The open folder at path. ESTALE ("no longer what was listed") when a
   // folder on the way is not the one listed, or is no folder any more; the
@@ -41,15 +47,20 @@ class FolderWalk final {
   // Closes path and what is open below it (before it is renamed).
   void Forget(const std::string& path);
 
+  // Closes every open folder, deepest first.
+  void Close();
+
  private:
   struct Step {
     std::string path;
     std::unique_ptr<platform::Folder> folder;
   };
   platform::Status OpenStart(const std::string& path);
+  void Pop();
 
   platform::Env& env_;
   const KnownFolders& known_;
+  OnLeave on_leave_;
   std::vector<Step> open_;  // each one inside the one before
 };
 

@@ -190,6 +190,10 @@ class Folder {
   // Removes the entry name: an empty folder when folder is true, else a file,
   // link or other non-folder entry (which loses this one name).
   virtual Status RemoveAt(const std::string& name, bool folder) = 0;
+  // Creates an empty regular file name in this folder (owner read and write
+  // only), never through a link and never replacing anything: EEXIST when
+  // the name is taken, a dangling link included.
+  virtual Status CreateAt(const std::string& name) = 0;
   // Makes renames and removals inside the folder durable.
   virtual Status Sync() = 0;
   // The longest name one entry may have here, in bytes.

@@ -117,6 +117,10 @@ class FaultFolder final : public Folder {
     if (auto failed = env_.Check("RemoveAt", Child(name))) return *failed;
     return real_->RemoveAt(name, folder);
   }
+  Status CreateAt(const std::string& name) override {
+    if (auto failed = env_.Check("CreateAt", Child(name))) return *failed;
+    return real_->CreateAt(name);
+  }
   Status Sync() override {
     if (auto failed = env_.Check("SyncFolder", path())) return *failed;
     return real_->Sync();

@@ -52,8 +52,8 @@ class FaultEnv final : public Env {
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override;
   // Folder handles report their calls to fail_call and observe as
   // "OpenFolder", "OpenFolderAt", "OpenAt", "DescribeAt", "ListNamesAt",
-  // "AddOwnerWriteAt", "FolderSetTimes", "RenameAt", "RemoveAt", "SyncFolder"
-  // and "StatFs", each with the full path of the entry (for RenameAt the old
+  // "AddOwnerWriteAt", "FolderSetTimes", "RenameAt", "RemoveAt", "CreateAt",
+  // "SyncFolder" and "StatFs", each with the full path of the entry (for RenameAt the old
   // one). A test changes the tree at such a call to stage a race.
   Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
                                              const FileInfo* expected) override;

@@ -12,6 +12,8 @@ packages=(
   bash-completion zsh fish
   # the Windows build (mingw-w64, posix threads for std::thread) and wine to test it
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine fonts-wine googletest
+  # the Windows programs' icon (rendered, packed, read back) and pictures of their windows
+  librsvg2-bin icoutils imagemagick x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do

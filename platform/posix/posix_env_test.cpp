@@ -82,6 +82,34 @@ TEST(PosixEnvFolders, HandlesNeverFollowLinksNeverReplaceAndCheckIdentity) {
   EXPECT_FALSE(here.StatFs()->kernel_view);
 }
 
+TEST(PosixEnvFolders, CreateAtMakesNewFilesBelowTheHandleOnly) {
+  TempDir dir;
+  TempDir outside;
+  dir.MakeDir("d");
+  Result<std::unique_ptr<Folder>> folder = env.OpenFolder(dir / "d", nullptr);
+  ASSERT_TRUE(folder.ok());
+  Folder& here = **folder;
+  // The folder is moved away and its path made a link elsewhere: the handle
+  // still creates in the folder it opened.
+  std::filesystem::rename(dir / "d", dir / "moved");
+  std::filesystem::create_directory_symlink(outside.path(), dir / "d");
+  ASSERT_TRUE(here.CreateAt("new").ok());
+  struct stat st;
+  ASSERT_EQ(stat((dir / "moved/new").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_size, 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_FALSE(std::filesystem::exists(outside / "new"));
+
+  EXPECT_EQ(here.CreateAt("new").code(), EEXIST);
+  // A planted link, dangling or not, is never followed or replaced.
+  ASSERT_EQ(symlink((outside / "planted").c_str(), (dir / "moved/trap").c_str()), 0);
+  EXPECT_EQ(here.CreateAt("trap").code(), EEXIST);
+  EXPECT_FALSE(std::filesystem::exists(outside / "planted"));
+  EXPECT_EQ(here.CreateAt("../x").code(), EINVAL);
+  EXPECT_TRUE(here.RemoveAt("new", false).ok());
+}
+
 TEST(PosixEnvFiles, OpenForOverwriteRefusesEverythingButRegularFiles) {
   TempDir dir;
   const std::string file = dir.Write("f", "data");

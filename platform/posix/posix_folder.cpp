@@ -236,6 +236,17 @@ class PosixFolder final : public Folder {
     return Status::Ok();
   }
 
+  Status CreateAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    for (;;) {
+      const UniqueFd fd(openat(fd_.get(), name.c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                               0600));
+      if (fd.valid()) return Status::Ok();
+      if (errno != EINTR) return Status::FromErrno(errno, "create", Child(name));
+    }
+  }
+
   Status Sync() override {
     for (;;) {
       if (fsync(fd_.get()) == 0) return Status::Ok();

@@ -142,6 +142,11 @@ class WinFolder final : public Folder {
     return DeleteHandle(entry->get(), path);
   }
 
+  Status CreateAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    return CreateRelative(handle_.get(), ToWide(name), Child(name));
+  }
+
   Status Sync() override {
     Result<UniqueHandle> again =
         Open("", GENERIC_WRITE, kShareAll, EntryShape::kFolder, 0, "open folder");

@@ -18,4 +18,8 @@ Result<UniqueHandle> OpenRelative(HANDLE folder, const std::wstring& name, DWORD
                                   DWORD share, EntryShape shape, DWORD options,
                                   const char* operation, const std::string& path);
 
+// Creates the new, empty file name inside folder; a taken name (a link
+// included) fails with EEXIST and is left as it is.
+Status CreateRelative(HANDLE folder, const std::wstring& name, const std::string& path);
+
 }  // namespace tarnwell::platform::win32

@@ -14,19 +14,17 @@ checks=${2:-all}
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=loop_image.sh
 source "$here/loop_image.sh"
+. "$here/../support/check.sh"
 
 if ! reason=$(loop_usable); then
   echo "SKIPPED: the forensic erase test needs loop devices: $reason"
   exit 77
 fi
 
-work=$(mktemp -d)
-trap 'loop_cleanup; rm -rf "$work"' EXIT
-export TARNWELL_SETTINGS="$work/settings.ini"
+use_work_dir
 # Made at run time, so the marker is in no binary and no earlier image.
 marker="MARKER-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')-TARNWELL"
 name="NAME-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')-TARNWELL"
-failures=0
 # The ordinary user of the unprivileged case must reach the mount.
 chmod 755 "$work"
 

@@ -11,17 +11,15 @@ cli=$1
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=loop_image.sh
 source "$here/loop_image.sh"
+. "$here/../support/check.sh"
 
 if ! reason=$(loop_usable); then
   echo "SKIPPED: the volume erase test needs loop devices: $reason"
   exit 77
 fi
 
-work=$(mktemp -d)
-trap 'loop_cleanup; rm -rf "$work"' EXIT
-export TARNWELL_SETTINGS="$work/settings.ini"
+use_work_dir
 marker="MARKER-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')-TARNWELL"
-failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
 # 1. Sparse file larger than its volume.

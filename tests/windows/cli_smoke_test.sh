@@ -5,16 +5,9 @@
 # the command that runs the tool.
 set -u
 cli=$1
-work=$(mktemp -d)
-mnt=
-cleanup() {
-  [ -n "$mnt" ] && umount "$mnt" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export TARNWELL_SETTINGS="$work/settings.ini"
-unset LC_ALL
 . "$(dirname "$0")/../support/check.sh"
+use_work_dir
+unset LC_ALL
 drive="Z:$work"  # how the tool names a Linux path
 lines() { tr -d '\r' <"$work/out"; }  # a Windows console ends lines with CR LF
 
@@ -40,10 +33,9 @@ check "the tree is gone" test ! -e "$work/tree"
 check "nothing else in the folder was touched" test "$(ls "$work")" = "$(printf 'err\nkept.txt\nout\nsettings.ini')"
 check "the unlisted file keeps its content" test "$(cat "$work/kept.txt")" = "not listed"
 
-if [ "$(id -u)" -ne 0 ] || ! mkdir "$work/mnt" || ! mount -t tmpfs -o size=16m tmpfs "$work/mnt"; then
+if ! mount_tmpfs 16m; then
   echo "skipped the fill: mounting a tmpfs needs root"
 else
-  mnt=$work/mnt
   mkdir "$mnt/chosen"
   before=$(stat -f -c %f "$mnt")
   LANG=C.UTF-8 "$cli" fill --yes "$mnt/chosen" >"$work/out" 2>"$work/err"

@@ -372,12 +372,25 @@ TEST(Win32EnvFolders, EntriesAreReachedThroughTheHandleEvenAfterTheFolderMoves) 
   EXPECT_TRUE(f.RemoveAt("c.txt", false).ok());
   EXPECT_TRUE(f.RemoveAt("inner", true).ok());
   EXPECT_EQ(f.RenameAt("../x", "y").code(), EINVAL);
+
+  const Status created = f.CreateAt("new.txt");
+  ASSERT_TRUE(created.ok()) << created.message();
+  const Result<FileInfo> made = env.Describe(home + "/new.txt");
+  ASSERT_TRUE(made.ok()) << made.status().message();
+  EXPECT_EQ(made->kind, FileKind::kRegular);
+  EXPECT_EQ(made->size, 0u);
+  EXPECT_EQ(f.CreateAt("new.txt").code(), EEXIST);
+  EXPECT_EQ(f.CreateAt("b.txt").code(), EEXIST);
+  EXPECT_EQ(ReadAll(home + "/b.txt"), "B");
+  EXPECT_EQ(f.CreateAt("../x").code(), EINVAL);
+  EXPECT_TRUE(f.RemoveAt("new.txt", false).ok());
   const Result<std::vector<std::string>> names = f.ListNames();
   ASSERT_TRUE(names.ok());
   EXPECT_EQ(*names, std::vector<std::string>{"b.txt"});
   EXPECT_TRUE(f.Sync().ok());
   if (moves) {
     EXPECT_EQ(ReadAll(dir / "sub/a.txt"), "newcomer");
+    EXPECT_FALSE(env.Describe(dir / "sub/new.txt").ok());
   }
 }
 
