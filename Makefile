@@ -12,10 +12,11 @@ build: deps
 package: build
 	cmake --build --preset release --target package
 
-# build/windows/tarnwell-cli.exe, cross-built with mingw-w64
+# build/windows/tarnwell.exe and tarnwell-cli.exe, cross-built with mingw-w64
 windows: deps
 	cmake --preset windows >/dev/null
-	cmake --build --preset windows --target tarnwell-cli
+	cmake --build --preset windows --target tarnwell tarnwell-cli
+	cp build/windows/win/tarnwell.exe build/windows/tarnwell.exe
 	cp build/windows/cli/tarnwell-cli.exe build/windows/tarnwell-cli.exe
 
 run: build
@@ -29,6 +30,7 @@ bench: build
 
 screenshots: build
 	@scripts/screenshots.sh
+	@scripts/windows_screenshots.sh
 
 clean:
 	rm -rf build

@@ -1,6 +1,6 @@
-// Set-up, layout and command handling of the main window. Every text comes
-// from the catalogue by id when it is shown, so ApplyLanguageTexts relabels
-// the whole window after a language change.
+// Set-up, layout and drawing of the main window; commands go to the window
+// logic, which labels the controls and runs menus and boxes through the
+// ui::WindowView calls here.
 #include "app/main_dialog.h"
 
 #include <QActionGroup>
@@ -29,79 +29,13 @@
 #include "app/message_list.h"
 #include "app/qt_window_port.h"
 #include "app/tool_strip.h"
-#include "app/worker_slot.h"
-#include "erase/erase_job.h"
-#include "fill/fill_job.h"
-#include "fill/running_fills.h"
-#include "items/add_items.h"
-#include "items/command_line_paths.h"
-#include "items/item_list.h"
-#include "settings/settings_store.h"
 #include "text/catalog.h"
-#include "text/format_text.h"
-#include "text/language_menu.h"
-#include "text/translation_template.h"
+#include "ui/window_texts.h"
 
 namespace tarnwell::app {
 namespace {
 
-// Catalogue text ids used by the window.
-constexpr int kTextFill = 4;
-constexpr int kTextInstructions = 5;
-constexpr int kTextStop = 7;
-constexpr int kTextProductName = 11;
-constexpr int kTextItems = 33;
-constexpr int kTextReset = 9;
-constexpr int kTextReady = 14;
-constexpr int kTextGroup = 15;
-constexpr int kTextError = 18;
-constexpr int kTextIncludeSubfolders = 25;
-constexpr int kTextAddFiles = 26;
-constexpr int kTextAddFolders = 27;
-constexpr int kTextExit = 28;
-constexpr int kTextDelete = 29;
-constexpr int kTextImport = 79;
-constexpr int kTextWorkerNotStarted = 80;
-constexpr int kTextDeleteExit = 30;
-constexpr int kTextDelayFormat = 34;
-constexpr int kTextOverwriteFormat = 35;
-constexpr int kTextLegendInfo = 36;
-constexpr int kTextLegendError = 37;
-constexpr int kTextLegendWarning = 38;
-constexpr int kTextPath = 47;
-constexpr int kTextSize = 48;
-constexpr int kTextMessages = 49;
-constexpr int kTextHelpCaption = 60;
-constexpr int kTextFirstHelpPair = 61;
-constexpr int kHelpPairs = 5;
-// Window texts added with keyboard use, accessibility and honest end states.
-constexpr int kTextStopErase = 161;
-constexpr int kTextStopFill = 164;
-constexpr int kTextNotAdded = 167;
-constexpr int kTextTemplateWritten = 168;
-constexpr int kTextTemplateNotWritten = 169;
-constexpr int kTextDescribeHelp = 170;
-constexpr int kTextDescribeExit = 171;
-constexpr int kTextDescribeLink = 172;
-constexpr int kTextDescribeItems = 173;
-constexpr int kTextDescribeMessages = 174;
-constexpr int kTextFirstMoreHelpPair = 175;  // Import, Delete + Exit, LNG, limits
-constexpr int kMoreHelpPairs = 4;
-constexpr int kTextDescribeImport = 176;
-constexpr int kTextDescribeDeleteExit = 178;
-constexpr int kTextDescribeLanguage = 180;
-// Help bodies that describe their buttons as well.
-constexpr int kTextDescribeReset = 62;
-constexpr int kTextDescribeDelete = 64;
-constexpr int kTextDescribeOverwrite = 66;
-constexpr int kTextDescribeDelay = 68;
-constexpr int kTextDescribeFill = 70;
-// About texts: product and version, web-address labels and addresses.
-constexpr int kAboutProduct = 19;
-constexpr int kAboutLinkGerman = 20;
-constexpr int kAboutLinkOther = 21;
-constexpr int kAboutUrlGerman = 23;
-constexpr int kAboutUrlOther = 24;
+namespace texts = ui::texts;
 
 // The template of the window, in dialog units at an 8-point font.
 constexpr int kTemplateWidth = 335;
@@ -152,25 +86,6 @@ const CommandKey* CommandKeys(size_t* count) {
   return kKeys;
 }
 
-// Option menus.
-constexpr int kOverwriteCounts[] = {1,  2,  3,  4,  5,  6,  7,  8,  9, 11,
-                                    13, 15, 17, 20, 23, 26, 29, 32, 35};
-static_assert(std::size(kOverwriteCounts) == 19);
-constexpr int kMaxOverwriteLabel = 35;
-constexpr int kDelayMenuEntries = 10;
-constexpr int kDelayCommandBase = 1000;
-constexpr int kMaxDelaySeconds = 10;
-constexpr int kMaxTimeMode = 2;
-
-// Import popup entries (action data).
-constexpr int kImportRun = 1;
-constexpr int kImportSubfolders = 2;
-constexpr int kImportFiles = 3;
-constexpr int kImportFolders = 4;
-constexpr char kImportSubfoldersKey[] = "import_subdirs";
-constexpr char kImportFilesKey[] = "import_files";
-constexpr char kImportFoldersKey[] = "import_folders";
-
 QString Q(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
@@ -182,9 +97,6 @@ QString AccessibleLabel(const QString& text) {
   name.remove(QStringLiteral("\u00bb\u00bb ")).remove(QStringLiteral(" \u00ab\u00ab"));
   return StaticControlText(name).trimmed();
 }
-QString HeaderLabel(const QString& text) {
-  return QStringLiteral("\u00bb\u00bb %1 \u00ab\u00ab").arg(text);
-}
 // MulDiv of the dialog-unit conversion: rounded to the nearest pixel.
 int Scale(int units, int base, int divisor) { return (units * base + divisor / 2) / divisor; }
 // The desktop's UI font at the template's size.
@@ -192,20 +104,6 @@ QFont TemplateFont() {
   QFont font = QApplication::font();
   font.setPointSize(kTemplateFontPoints);
   return font;
-}
-// A catalogue format text with one integer.
-QString FormatTextId(int id, int value) {
-  return Q(text::FormatText(text::LookupUtf8(id), {value}));
-}
-// A checkable menu entry whose chosen action answers data; in a group, the
-// entries are one-of-many and show as radio items.
-void AddMenuEntry(QMenu& menu, const QString& text, int data, bool checked,
-                  QActionGroup* group = nullptr) {
-  QAction* entry = menu.addAction(LiteralButtonText(text));
-  entry->setData(data);
-  entry->setCheckable(true);
-  entry->setChecked(checked);
-  if (group != nullptr) group->addAction(entry);
 }
 // A native path from a dropped or chosen local file name.
 std::string NativePath(const QString& local) { return QFile::encodeName(local).toStdString(); }
@@ -216,8 +114,9 @@ MainDialog::MainDialog(DialogServices services, const std::vector<std::string>& 
                        QWidget* parent)
     : QDialog(parent),
       services_(services),
-      items_(std::make_unique<items::ItemList>(services.env)),
-      port_(std::make_unique<QtWindowPort>(*this)) {
+      logic_(std::make_unique<ui::WindowLogic>(
+          ui::WindowServices{services.env, services.settings, services.worker}, *this,
+          [](core::WindowPort& ui_side) { return std::make_unique<QtWindowPort>(ui_side); })) {
   setObjectName(QStringLiteral("MainDialog"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -226,12 +125,6 @@ MainDialog::MainDialog(DialogServices services, const std::vector<std::string>& 
   setFont(TemplateFont());
   setAcceptDrops(true);
   CreateControls();
-
-  time_mode_ =
-      services_.settings.ReadIntSetting(settings::kOptionsSection, "TimeMode", time_mode_, -1, -1);
-  time_mode_ = std::clamp(time_mode_, 0, kMaxTimeMode);
-  services_.settings.WriteIntSetting(settings::kOptionsSection, "TimeMode", time_mode_);
-
   CreateShortcuts();
   SetTabOrder();
   ApplyLanguageTexts();
@@ -241,18 +134,7 @@ MainDialog::MainDialog(DialogServices services, const std::vector<std::string>& 
     move(screen->availableGeometry().center() - rect().center());
   }
   item_view_->setFocus();
-
-  // A fill killed meanwhile left files and maybe a lowered reserve behind.
-  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *port_);
-
-  // A path that names nothing would otherwise vanish without a word.
-  for (const std::string& path : items::ArgumentPaths(argument_paths)) {
-    if (!services_.env.Describe(path).ok()) {
-      InsertMessage(text::FormatText(text::LookupUtf8(kTextNotAdded), {path}),
-                    core::MessageIcon::kWarning);
-    }
-  }
-  items::ItemAdder(services_.env, *items_, port_.get()).AddArguments(argument_paths);
+  logic_->AddStartPaths(argument_paths);
 }
 
 MainDialog::~MainDialog() {
@@ -331,7 +213,7 @@ void MainDialog::CreateControls() {
   const int icon_side = std::min(icon_rect.width(), icon_rect.height());
   icon_->setPixmap(windowIcon().pixmap(icon_side, icon_side));
 
-  model_ = new ItemListModel(*items_, this);
+  model_ = new ItemListModel(logic_->items(), this);
   item_view_ = new QTableView(this);
   item_view_->setObjectName(ids::kItemList);
   item_view_->setModel(model_);
@@ -373,9 +255,9 @@ void MainDialog::CreateControls() {
   status_bar_->setObjectName(ids::kStatusBar);
   link_toolbar_ = MakeStrip(status_bar_, ids::kLinkToolbar);
 
-  app_toolbar_->AddButton(HeaderLabel(QStringLiteral("LNG")), ids::kLanguage);
+  app_toolbar_->AddButton(QString(), ids::kLanguage);
   fill_toolbar_->AddButton(QString(), ids::kFill);
-  app_toolbar_->AddButton(HeaderLabel(QStringLiteral("?")), ids::kHelp);
+  app_toolbar_->AddButton(QString(), ids::kHelp);
   app_toolbar_->AddButton(QString(), ids::kCancel);
   action_toolbar_->AddButton(QString(), ids::kReset);
   action_toolbar_->AddSeparator();
@@ -427,22 +309,22 @@ void MainDialog::ApplyAccessibleTexts() {
     int description;
   };
   const Described controls[] = {
-      {Button(ids::kReset), Text(kTextReset), kTextDescribeReset},
-      {Button(ids::kDelete), Text(kTextDelete), kTextDescribeDelete},
-      {Button(ids::kDeleteExit), Text(kTextDeleteExit), kTextDescribeDeleteExit},
-      {Button(ids::kOverwrite), Button(ids::kOverwrite)->text(), kTextDescribeOverwrite},
-      {Button(ids::kDelay), Button(ids::kDelay)->text(), kTextDescribeDelay},
-      {Button(ids::kImport), Text(kTextImport), kTextDescribeImport},
-      {Button(ids::kFill), Text(kTextFill), kTextDescribeFill},
-      {Button(ids::kLanguage), QStringLiteral("LNG"), kTextDescribeLanguage},
-      {Button(ids::kHelp), Text(kTextHelpCaption), kTextDescribeHelp},
-      {Button(ids::kCancel), Text(kTextExit), kTextDescribeExit},
-      {Button(ids::kWebLink), Button(ids::kWebLink)->text(), kTextDescribeLink},
-      {item_view_, Text(kTextItems), kTextDescribeItems},
-      {messages_, Text(kTextMessages), kTextDescribeMessages},
+      {Button(ids::kReset), Text(texts::kReset), texts::kDescribeReset},
+      {Button(ids::kDelete), Text(texts::kDelete), texts::kDescribeDelete},
+      {Button(ids::kDeleteExit), Text(texts::kDeleteExit), texts::kDescribeDeleteExit},
+      {Button(ids::kOverwrite), Button(ids::kOverwrite)->text(), texts::kDescribeOverwrite},
+      {Button(ids::kDelay), Button(ids::kDelay)->text(), texts::kDescribeDelay},
+      {Button(ids::kImport), Text(texts::kImport), texts::kDescribeImport},
+      {Button(ids::kFill), Text(texts::kFill), texts::kDescribeFill},
+      {Button(ids::kLanguage), QStringLiteral("LNG"), texts::kDescribeLanguage},
+      {Button(ids::kHelp), Text(texts::kHelpCaption), texts::kDescribeHelp},
+      {Button(ids::kCancel), Text(texts::kExit), texts::kDescribeExit},
+      {Button(ids::kWebLink), Button(ids::kWebLink)->text(), texts::kDescribeLink},
+      {item_view_, Text(texts::kItems), texts::kDescribeItems},
+      {messages_, Text(texts::kMessages), texts::kDescribeMessages},
       // The text itself names it, progress included.
-      {instructions_, QString(), kTextInstructions},
-      {group_, group_->title(), kTextInstructions},
+      {instructions_, QString(), texts::kInstructions},
+      {group_, group_->title(), texts::kInstructions},
   };
   size_t count = 0;
   const CommandKey* keys = CommandKeys(&count);
@@ -460,8 +342,8 @@ void MainDialog::ApplyAccessibleTexts() {
     }
     button->setToolTip(tip);
   }
-  icon_->setAccessibleName(Text(kTextProductName));
-  icon_->setAccessibleDescription(About(kAboutProduct));
+  icon_->setAccessibleName(Text(texts::kProductName));
+  icon_->setAccessibleDescription(About(texts::kAboutProduct));
 }
 
 void MainDialog::UpdateMinimumSize() {
@@ -474,30 +356,7 @@ QToolButton* MainDialog::Button(const char* id) const {
   return findChild<QToolButton*>(QLatin1String(id));
 }
 
-void MainDialog::ApplyLanguageTexts() {
-  setWindowTitle(About(kAboutProduct) + QStringLiteral(" [Unicode]"));
-  status_bar_->showMessage(Text(kTextReady));
-  instructions_->setText(StaticControlText(Text(kTextInstructions)));
-  action_toolbar_->SetButtonText(ids::kDelete, Text(kTextDelete));
-  action_toolbar_->SetButtonText(ids::kDeleteExit, Text(kTextDeleteExit));
-  fill_toolbar_->SetButtonText(ids::kFill, HeaderLabel(Text(kTextFill)));
-  app_toolbar_->SetButtonText(ids::kCancel, HeaderLabel(Text(kTextExit)));
-  UpdateOptionLabels();
-  action_toolbar_->SetButtonText(ids::kReset, Text(kTextReset));
-  action_toolbar_->SetButtonText(ids::kImport, Text(kTextImport));
-  group_->setTitle(StaticControlText(Text(kTextGroup)));
-  link_toolbar_->SetButtonText(
-      ids::kWebLink, About(text::CurrentLanguage() == 0 ? kAboutLinkGerman : kAboutLinkOther));
-  messages_->clear();
-  messages_->InsertMessage(Text(kTextLegendInfo), core::MessageIcon::kInfo);
-  messages_->InsertMessage(Text(kTextLegendError), core::MessageIcon::kError);
-  messages_->InsertMessage(Text(kTextLegendWarning), core::MessageIcon::kWarning);
-  model_->SetColumnTitles(Text(kTextPath), Text(kTextSize));
-  messages_->SetColumnTitle(Text(kTextMessages));
-  ApplyAccessibleTexts();
-  UpdateMinimumSize();
-  LayoutControls(width(), height());
-}
+void MainDialog::ApplyLanguageTexts() { logic_->ApplyLanguageTexts(); }
 
 void MainDialog::LayoutControls(int width, int height) {
   if (fill_toolbar_ == nullptr) return;
@@ -549,7 +408,7 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
       return;
     case Qt::Key_Escape:
       event->accept();
-      Cancel();
+      logic_->Run(ui::Command::kCancel);
       return;
     default:
       QDialog::keyPressEvent(event);
@@ -563,308 +422,165 @@ void MainDialog::closeEvent(QCloseEvent* event) {
   }
   // The close box is Cancel; Cancel decides whether the window goes.
   event->ignore();
-  Cancel();
+  logic_->Run(ui::Command::kCancel);
 }
 
-// ---- core::WindowPort on the UI thread --------------------------------------
+// ---- ui::WindowView --------------------------------------------------------
+
+namespace {
+
+// Each control the logic names, and the command each button runs.
+struct ControlId {
+  ui::Control control;
+  const char* id;
+};
+constexpr ControlId kControlIds[] = {
+    {ui::Control::kDelete, ids::kDelete},
+    {ui::Control::kDeleteExit, ids::kDeleteExit},
+    {ui::Control::kReset, ids::kReset},
+    {ui::Control::kOverwrite, ids::kOverwrite},
+    {ui::Control::kDelay, ids::kDelay},
+    {ui::Control::kImport, ids::kImport},
+    {ui::Control::kFill, ids::kFill},
+    {ui::Control::kLanguage, ids::kLanguage},
+    {ui::Control::kHelp, ids::kHelp},
+    {ui::Control::kCancel, ids::kCancel},
+    {ui::Control::kWebLink, ids::kWebLink},
+    {ui::Control::kGroup, ids::kGroup},
+    {ui::Control::kInstructions, ids::kInstructions},
+};
+struct CommandId {
+  const char* id;
+  ui::Command command;
+};
+constexpr CommandId kCommandIds[] = {
+    {ids::kCancel, ui::Command::kCancel},
+    {ids::kDelete, ui::Command::kDelete},
+    {ids::kDeleteExit, ui::Command::kDeleteExit},
+    {ids::kReset, ui::Command::kReset},
+    {ids::kOverwrite, ui::Command::kOverwrite},
+    {ids::kDelay, ui::Command::kDelay},
+    {ids::kLanguage, ui::Command::kLanguage},
+    {ids::kHelp, ui::Command::kHelp},
+    {ids::kFill, ui::Command::kFill},
+    {ids::kWebLink, ui::Command::kWebLink},
+    {ids::kImport, ui::Command::kImport},
+};
+
+const char* IdOf(ui::Control control) {
+  for (const ControlId& entry : kControlIds) {
+    if (entry.control == control) return entry.id;
+  }
+  return "";
+}
+
+}  // namespace
+
+QToolButton* MainDialog::Button(ui::Control control) const { return Button(IdOf(control)); }
+
+void MainDialog::SetControlText(ui::Control control, std::string_view text) {
+  switch (control) {
+    case ui::Control::kGroup:
+      group_->setTitle(StaticControlText(Q(text)));
+      return;
+    case ui::Control::kInstructions:
+      instructions_->setText(StaticControlText(Q(text)));
+      return;
+    default:
+      break;
+  }
+  const QString id = QLatin1String(IdOf(control));
+  for (ToolStrip* strip : {action_toolbar_, fill_toolbar_, app_toolbar_, link_toolbar_}) {
+    if (strip->Button(id) != nullptr) strip->SetButtonText(id, Q(text));
+  }
+}
+
+void MainDialog::EnableControl(ui::Control control, bool enabled) {
+  if (QToolButton* button = Button(control)) button->setEnabled(enabled);
+}
 
 void MainDialog::InsertMessage(std::string_view text, core::MessageIcon icon) {
   messages_->InsertMessage(Q(text), icon);
 }
 
+void MainDialog::ClearMessages() { messages_->clear(); }
+
 void MainDialog::SetStatusText(std::string_view text) { status_bar_->showMessage(Q(text)); }
 
 void MainDialog::SetTitle(std::string_view text) { setWindowTitle(Q(text)); }
 
-void MainDialog::SetInstructionText(std::string_view text) {
-  instructions_->setText(StaticControlText(Q(text)));
-}
-
-void MainDialog::SetBusy(bool busy) {
-  for (const char* id : {ids::kDelete, ids::kDeleteExit, ids::kOverwrite, ids::kReset, ids::kImport,
-                         ids::kCancel, ids::kFill}) {
-    if (QToolButton* button = Button(id)) button->setEnabled(!busy);
-  }
-}
-
-std::string MainDialog::UpdateOptionLabels() {
-  const int passes = std::clamp(
-      services_.settings.ReadIntSetting(settings::kOptionsSection, "re_write", 1, -1, -1), 1,
-      kMaxOverwriteLabel);
-  action_toolbar_->SetButtonText(ids::kOverwrite, FormatTextId(kTextOverwriteFormat, passes));
-  services_.settings.ReadIntoVariable(settings::kOptionsSection, "del_delay",
-                                      run_state_.deleteDelaySeconds);
-  const int delay = std::clamp(run_state_.deleteDelaySeconds.load(), 0, kMaxDelaySeconds);
-  run_state_.deleteDelaySeconds.store(delay);
-  std::string label = text::FormatText(text::LookupUtf8(kTextDelayFormat), {delay});
-  action_toolbar_->SetButtonText(ids::kDelay, Q(label));
-  if (messages_ != nullptr) {
-    ApplyAccessibleTexts();
-    UpdateMinimumSize();
-  }
-  return label;
-}
-
 void MainDialog::ItemRowsChanged(int /*row_count*/) { model_->RowsChanged(); }
 
-void MainDialog::SendCancel() { Cancel(); }
+void MainDialog::SetColumnTitles(std::string_view path, std::string_view size,
+                                 std::string_view messages) {
+  model_->SetColumnTitles(Q(path), Q(size));
+  messages_->SetColumnTitle(Q(messages));
+}
 
-core::WindowPort& MainDialog::port() { return *port_; }
+void MainDialog::TextsChanged() {
+  ApplyAccessibleTexts();
+  UpdateMinimumSize();
+  LayoutControls(width(), height());
+}
 
-// ---- commands -------------------------------------------------------------
-
-void MainDialog::RunCommand(const QString& id) {
-  using Handler = void (MainDialog::*)();
-  static constexpr std::pair<const char*, Handler> kCommands[] = {
-      {ids::kCancel, &MainDialog::Cancel},
-      {ids::kDelete, &MainDialog::Delete},
-      {ids::kDeleteExit, &MainDialog::DeleteAndExit},
-      {ids::kReset, &MainDialog::ResetItems},
-      {ids::kOverwrite, &MainDialog::ShowOverwriteMenu},
-      {ids::kDelay, &MainDialog::ShowDelayMenu},
-      {ids::kLanguage, &MainDialog::ShowLanguageMenu},
-      {ids::kHelp, &MainDialog::ShowHelp},
-      {ids::kFill, &MainDialog::StartFill},
-      {ids::kWebLink, &MainDialog::OpenWebLink},
-      {ids::kImport, &MainDialog::ShowImportMenu},
-  };
-  for (const auto& [command, handler] : kCommands) {
-    if (id == QLatin1String(command)) {
-      (this->*handler)();
-      return;
+int MainDialog::RunMenu(ui::Control below, const std::vector<ui::MenuEntry>& entries) {
+  QMenu menu(this);
+  QActionGroup* radio = nullptr;
+  for (const ui::MenuEntry& entry : entries) {
+    if (entry.separator) {
+      menu.addSeparator();
+      continue;
+    }
+    QAction* action = menu.addAction(LiteralButtonText(Q(entry.text)));
+    action->setData(entry.command);
+    action->setEnabled(entry.enabled);
+    if (entry.mark == ui::MenuEntry::Mark::kNone) continue;
+    action->setCheckable(true);
+    action->setChecked(entry.checked);
+    if (entry.mark == ui::MenuEntry::Mark::kRadio) {
+      if (radio == nullptr) radio = new QActionGroup(&menu);
+      radio->addAction(action);
     }
   }
-}
-
-bool MainDialog::AskToStop(int text_id) {
-  return services_.runner.ShowMessageBox(this, QMessageBox::Warning, Text(kTextStop), Text(text_id),
-                                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-}
-
-void MainDialog::Cancel() {
-  // A running fill or erase is stopped, not cut off: the fill deletes its
-  // files, the erase ends at a file boundary, and the window stays open to
-  // say what was done.
-  if (run_state_.fillRunning.load() != 0) {
-    if (AskToStop(kTextStopFill)) run_state_.fillRunning.store(0);
-    return;
-  }
-  if (run_state_.erasing.load() != 0) {
-    if (run_state_.stopRequested.load() == 0 && AskToStop(kTextStopErase)) {
-      run_state_.stopRequested.store(1);
-    }
-    return;
-  }
-  if (run_state_.stopRequested.load() == 1) {
-    closing_ = true;
-    done(kCancelResult);
-  }
-  run_state_.stopRequested.store(1);
-}
-
-bool MainDialog::StartWorker(std::function<void()> work) {
-  if (services_.worker.Start(std::move(work))) return true;
-  InsertMessage(text::LookupUtf8(kTextError) + ": " + text::LookupUtf8(kTextWorkerNotStarted),
-                core::MessageIcon::kError);
-  SetBusy(false);
-  return false;
-}
-
-void MainDialog::StartErase(bool exit_after) {
-  if (services_.worker.Running()) return;
-  fill_started_ = false;
-  SetBusy(true);
-  run_state_.exitAfterErase.store(exit_after ? 1 : 0);
-  // The job works on the rows as they are now; later drops cannot change
-  // which file a row number names.
-  items::ItemList& list = *items_;
-  core::WindowPort& port = *port_;
-  erase::EraseJobContext job{.env = services_.env,
-                             .settings = services_.settings,
-                             .port = port,
-                             .run_state = run_state_,
-                             .listed = items_->Listed(),
-                             .refresh_list = [&list, &port] { list.RefreshList(&port); },
-                             .options = {},
-                             .pass_count = std::nullopt,
-                             .delay_seconds = std::nullopt,
-                             .on_progress = {},
-                             .countdown_text_id = erase::kWindowCountdownText,
-                             .erasing_text_id = erase::kTextErasingWindow};
-  StartWorker([job = std::move(job)] { erase::RunEraseJob(job); });
-}
-
-void MainDialog::ResetItems() { items_->ResetList(port_.get()); }
-
-int MainDialog::RunButtonMenu(QMenu& menu, const char* button_id) {
-  QToolButton* button = Button(button_id);
-  const QPoint below = button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos();
+  QToolButton* button = Button(below);
+  const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos();
   if (button) button->setDown(true);
-  QAction* chosen = services_.runner.RunMenu(menu, below);
+  QAction* chosen = services_.runner.RunMenu(menu, at);
   if (button) button->setDown(false);
   return chosen ? chosen->data().toInt() : -1;
 }
 
-void MainDialog::ShowOverwriteMenu() {
-  // The entry of the count the button shows (a missing setting means 1).
-  const int current = std::clamp(
-      services_.settings.ReadIntSetting(settings::kOptionsSection, "re_write", 1, -1, -1), 1,
-      kMaxOverwriteLabel);
-  QMenu menu(this);
-  auto* group = new QActionGroup(&menu);
-  for (int count : kOverwriteCounts) {
-    AddMenuEntry(menu, FormatTextId(kTextOverwriteFormat, count), count, count == current, group);
-  }
-  const int chosen = RunButtonMenu(menu, ids::kOverwrite);
-  if (chosen > 0) {
-    services_.settings.WriteIntSetting(settings::kOptionsSection, "re_write", chosen);
-  }
-  UpdateOptionLabels();
+bool MainDialog::AskYesNo(std::string_view caption, std::string_view text) {
+  return services_.runner.ShowMessageBox(this, QMessageBox::Warning, Q(caption), Q(text),
+                                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void MainDialog::ShowDelayMenu() {
-  services_.settings.ReadIntoVariable(settings::kOptionsSection, "del_delay",
-                                      run_state_.deleteDelaySeconds);
-  const int current = run_state_.deleteDelaySeconds.load();
-  QMenu menu(this);
-  auto* group = new QActionGroup(&menu);
-  for (int seconds = 0; seconds < kDelayMenuEntries; ++seconds) {
-    AddMenuEntry(menu, FormatTextId(kTextDelayFormat, seconds), kDelayCommandBase + seconds,
-                 seconds == current, group);
-  }
-  const int chosen = RunButtonMenu(menu, ids::kDelay);
-  if (chosen >= kDelayCommandBase) {
-    services_.settings.WriteIntSetting(settings::kOptionsSection, "del_delay",
-                                       chosen - kDelayCommandBase);
-  }
-  UpdateOptionLabels();
+void MainDialog::ShowText(std::string_view caption, std::string_view text) {
+  services_.runner.ShowMessageBox(this, QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Ok);
 }
 
-void MainDialog::ShowLanguageMenu() {
-  QMenu menu(this);
-  for (const text::LanguageMenuEntry& entry : text::LanguageMenuEntries()) {
-    if (entry.kind == text::LanguageMenuEntry::Kind::kSeparator) {
-      menu.addSeparator();
-      continue;
-    }
-    // The part after a tab shows right-aligned, in the menu's shortcut column.
-    QAction* action = menu.addAction(LiteralButtonText(Q(entry.text)));
-    action->setData(entry.command);
-    action->setEnabled(entry.enabled);
-  }
-  const int chosen = std::max(0, RunButtonMenu(menu, ids::kLanguage));
-  switch (text::HandleLanguageMenuCommand(chosen, services_.settings, services_.env)) {
-    case text::LanguageMenuOutcome::kLanguageChanged:
-      ApplyLanguageTexts();
-      break;
-    case text::LanguageMenuOutcome::kTemplateExported: {
-      // Without a default text program nothing opens: say where the file is.
-      const std::string path = text::TranslationTemplatePath(services_.env);
-      const bool written = services_.env.Describe(path).ok();
-      InsertMessage(
-          text::FormatText(
-              text::LookupUtf8(written ? kTextTemplateWritten : kTextTemplateNotWritten), {path}),
-          written ? core::MessageIcon::kInfo : core::MessageIcon::kError);
-      break;
-    }
-    case text::LanguageMenuOutcome::kNothing:
-      break;
-  }
-}
-
-void MainDialog::ShowHelp() {
-  QString help;
-  auto add_pairs = [&help](int first, int pairs) {
-    for (int pair = 0; pair < pairs; ++pair) {
-      if (!help.isEmpty()) help += QLatin1Char('\n');
-      help += Text(first + 2 * pair) + QLatin1Char('\n') + Text(first + 2 * pair + 1) +
-              QLatin1Char('\n');
-    }
-  };
-  add_pairs(kTextFirstHelpPair, kHelpPairs);
-  add_pairs(kTextFirstMoreHelpPair, kMoreHelpPairs);
-  services_.runner.ShowMessageBox(this, QMessageBox::NoIcon, Text(kTextHelpCaption), help,
-                                  QMessageBox::Ok);
-}
-
-void MainDialog::StartFill() {
-  if (services_.worker.Running()) return;
+std::optional<std::string> MainDialog::ChooseFolder() {
   const QString folder = services_.runner.ChooseFolder(this);
-  if (folder.isEmpty()) return;
-  SetBusy(true);
-  fill_started_ = true;
-  platform::Env& env = services_.env;
-  core::WindowPort& port = *port_;
-  core::RunState& run_state = run_state_;
-  StartWorker([&env, &port, &run_state, chosen = NativePath(folder)] {
-    fill::FillFreeSpace(env, port, run_state, chosen);
-  });
+  if (folder.isEmpty()) return std::nullopt;
+  return NativePath(folder);
 }
 
-void MainDialog::OpenWebLink() {
-  services_.runner.OpenUrl(
-      QUrl(About(text::CurrentLanguage() == 0 ? kAboutUrlGerman : kAboutUrlOther)));
+void MainDialog::OpenUrl(std::string_view url) { services_.runner.OpenUrl(QUrl(Q(url))); }
+
+void MainDialog::Close(int result) {
+  closing_ = true;
+  done(result);
 }
 
-void MainDialog::ShowImportMenu() {
-  auto read = [this](const char* key) {
-    return services_.settings.ReadIntSetting(settings::kOptionsSection, key, 1, -1, -1);
-  };
-  const int subfolders = read(kImportSubfoldersKey);
-  const int files = read(kImportFilesKey);
-  const int folders = read(kImportFoldersKey);
+// ---- commands -------------------------------------------------------------
 
-  QMenu menu(this);
-  QAction* run = menu.addAction(Text(kTextImport));
-  run->setData(kImportRun);
-  run->setEnabled(files == 1 || folders == 1);
-  menu.addSeparator();
-  AddMenuEntry(menu, Text(kTextIncludeSubfolders), kImportSubfolders, subfolders != 0);
-  AddMenuEntry(menu, Text(kTextAddFiles), kImportFiles, files != 0);
-  AddMenuEntry(menu, Text(kTextAddFolders), kImportFolders, folders != 0);
-
-  auto flip = [this](const char* key, int value) {
-    services_.settings.WriteIntSetting(settings::kOptionsSection, key, value == 0 ? 1 : 0);
-  };
-  switch (RunButtonMenu(menu, ids::kImport)) {
-    case kImportRun: {
-      const QString folder = services_.runner.ChooseFolder(this);
-      if (!folder.isEmpty()) StartImport(NativePath(folder));
-      break;
+void MainDialog::RunCommand(const QString& id) {
+  for (const CommandId& entry : kCommandIds) {
+    if (id == QLatin1String(entry.id)) {
+      logic_->Run(entry.command);
+      return;
     }
-    case kImportSubfolders:
-      flip(kImportSubfoldersKey, subfolders);
-      break;
-    case kImportFiles:
-      flip(kImportFilesKey, files);
-      break;
-    case kImportFolders:
-      flip(kImportFoldersKey, folders);
-      break;
-    default:
-      break;
   }
-}
-
-void MainDialog::StartImport(const std::string& folder) {
-  if (services_.worker.Running()) return;
-  fill_started_ = false;
-  items::ScanFlags options;
-  options.include_subfolders = services_.settings.ReadIntSetting(
-                                   settings::kOptionsSection, kImportSubfoldersKey, 1, -1, -1) != 0;
-  options.add_files =
-      services_.settings.ReadIntSetting(settings::kOptionsSection, kImportFilesKey, 1, -1, -1) != 0;
-  options.add_folders = services_.settings.ReadIntSetting(settings::kOptionsSection,
-                                                          kImportFoldersKey, 1, -1, -1) != 0;
-  SetBusy(true);
-  platform::Env& env = services_.env;
-  items::ItemList& list = *items_;
-  core::WindowPort& port = *port_;
-  StartWorker([&env, &list, &port, folder, options] {
-    items::ItemAdder(env, list, &port).ScanFolder(folder, options);
-    list.RefreshList(&port);
-    port.SetBusy(false);
-  });
 }
 
 // ---- drops ----------------------------------------------------------------
@@ -897,24 +613,18 @@ void MainDialog::SetDropHighlight(bool on) {
 
 void MainDialog::dropEvent(QDropEvent* event) {
   SetDropHighlight(false);
-  items::ItemAdder adder(services_.env, *items_, port_.get());
+  std::vector<std::string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) adder.AddPath(NativePath(url.toLocalFile()));
+    if (url.isLocalFile()) paths.push_back(NativePath(url.toLocalFile()));
   }
-  items_->RefreshList(port_.get());
+  logic_->DropPaths(paths);
   event->acceptProposedAction();
 }
 
 // ---- end of the run -------------------------------------------------------
 
 bool MainDialog::EndRun(int timeout_ms) {
-  port_->Detach();
-  if (timeout_ms < 0) timeout_ms = fill_started_ ? kFillCleanupWaitMs : kWorkerWaitMs;
-  // A confirmed Cancel has cleared it already; closing by any other way while
-  // the fill runs must still let it delete its files.
-  run_state_.fillRunning.store(0);
-  run_state_.stopRequested.store(1);
-  return services_.worker.WaitForEnd(timeout_ms, [] {
+  return logic_->EndRun(timeout_ms, [] {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QThread::msleep(5);
   });

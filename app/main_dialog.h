@@ -1,46 +1,36 @@
 // The program's one window: header strip, instructions, action buttons, item
-// list, message list and status bar, and the handling of every command. It is
-// a shell over the logic: lists, texts, settings and jobs live in their own
-// layers and reach the window through core::WindowPort.
+// list, message list and status bar. It draws and forwards: what a command
+// does, the menus' entries and every control's text come from the window
+// logic (ui::WindowLogic), which reaches the widgets through ui::WindowView.
 #pragma once
 
 #include <QDialog>
 #include <QPalette>
 #include <QString>
-#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/run_state.h"
+#include "app/worker_slot.h"
 #include "core/window_port.h"
+#include "ui/window_logic.h"
+#include "ui/window_view.h"
 
 class QGroupBox;
 class QLabel;
-class QMenu;
 class QStatusBar;
 class QTableView;
 class QToolButton;
-
-namespace tarnwell::platform {
-class Env;
-}
-namespace tarnwell::settings {
-class SettingsStore;
-}
-namespace tarnwell::items {
-class ItemList;
-}
 
 namespace tarnwell::app {
 
 class ItemListModel;
 class MenuRunner;
 class MessageList;
-class QtWindowPort;
 class ToolStrip;
-class WorkerSlot;
 
 // What the window uses but does not own; all must outlive it.
 struct DialogServices {
@@ -76,12 +66,12 @@ inline constexpr char kStatusBar[] = "StatusBar";
 inline constexpr char kLinkToolbar[] = "LinkToolbar";
 }  // namespace ids
 
-class MainDialog final : public QDialog, public core::WindowPort {
+class MainDialog final : public QDialog, public ui::WindowView {
   Q_OBJECT
 
  public:
   // Result of a window closed by Cancel.
-  static constexpr int kCancelResult = 2;
+  static constexpr int kCancelResult = ui::WindowLogic::kCancelResult;
 
   // Builds and labels every control, then adds argument_paths (the command
   // line, each argument one path) to the item list and refreshes it.
@@ -93,8 +83,8 @@ class MainDialog final : public QDialog, public core::WindowPort {
   // How long the end of the run waits for a fill to delete its temporary
   // files, and for any other worker (an erase job goes on until the process
   // ends, as a second Cancel means).
-  static constexpr int kFillCleanupWaitMs = 30000;
-  static constexpr int kWorkerWaitMs = 1500;
+  static constexpr int kFillCleanupWaitMs = ui::WindowLogic::kFillCleanupWaitMs;
+  static constexpr int kWorkerWaitMs = ui::WindowLogic::kWorkerWaitMs;
 
   // After the window has closed: cuts the worker off from the window, stops a
   // running fill and waits a bounded time (processing events) for the worker
@@ -112,21 +102,33 @@ class MainDialog final : public QDialog, public core::WindowPort {
   // Places the controls for a client area of width x height pixels.
   void LayoutControls(int width, int height);
 
-  // core::WindowPort, UI thread only; workers use port().
+  // The window's side of core::WindowPort, UI thread only; workers use port().
+  void SetBusy(bool busy) { logic_->SetBusy(busy); }
+  std::string UpdateOptionLabels() { return logic_->UpdateOptionLabels(); }
+
+  // ui::WindowView, called by the logic.
+  void SetControlText(ui::Control control, std::string_view text) override;
+  void EnableControl(ui::Control control, bool enabled) override;
   void InsertMessage(std::string_view text, core::MessageIcon icon) override;
+  void ClearMessages() override;
   void SetStatusText(std::string_view text) override;
   void SetTitle(std::string_view text) override;
-  void SetInstructionText(std::string_view text) override;
-  void SetBusy(bool busy) override;
-  std::string UpdateOptionLabels() override;
   void ItemRowsChanged(int row_count) override;
-  void SendCancel() override;
+  void SetColumnTitles(std::string_view path, std::string_view size,
+                       std::string_view messages) override;
+  void TextsChanged() override;
+  int RunMenu(ui::Control below, const std::vector<ui::MenuEntry>& entries) override;
+  bool AskYesNo(std::string_view caption, std::string_view text) override;
+  void ShowText(std::string_view caption, std::string_view text) override;
+  std::optional<std::string> ChooseFolder() override;
+  void OpenUrl(std::string_view url) override;
+  void Close(int result) override;
 
   // The window interface for any thread.
-  core::WindowPort& port();
-  core::RunState& run_state() { return run_state_; }
-  items::ItemList& items() { return *items_; }
-  int time_mode() const { return time_mode_; }
+  core::WindowPort& port() { return logic_->port(); }
+  core::RunState& run_state() { return logic_->run_state(); }
+  items::ItemList& items() { return logic_->items(); }
+  int time_mode() const { return logic_->time_mode(); }
   // The first client size, from the template's dialog units.
   QSize TemplateClientSize() const;
   // The smallest client size at which every control and every text of the
@@ -144,7 +146,7 @@ class MainDialog final : public QDialog, public core::WindowPort {
  public slots:
   // Enter and Escape reach QDialog's slots; both become window commands.
   void accept() override {}
-  void reject() override { Cancel(); }
+  void reject() override { logic_->Run(ui::Command::kCancel); }
 
  private:
   void CreateControls();
@@ -158,39 +160,16 @@ class MainDialog final : public QDialog, public core::WindowPort {
   // instruction text needs more lines than the template gives it at width.
   int GroupBottom(int width, int* group_height) const;
   void SetDropHighlight(bool on);
-  // Asks a Yes/No question captioned "Stop"; true on Yes.
-  bool AskToStop(int text_id);
   ToolStrip* MakeStrip(QWidget* parent, const char* name);
   QToolButton* Button(const char* id) const;
   QRect TemplateRect(int left, int top, int width, int height) const;
 
-  void Cancel();
-  void Delete() { StartErase(false); }
-  void DeleteAndExit() { StartErase(true); }
-  void StartErase(bool exit_after);
-  void ResetItems();
-  void ShowOverwriteMenu();
-  void ShowDelayMenu();
-  void ShowLanguageMenu();
-  void ShowHelp();
-  void StartFill();
-  void OpenWebLink();
-  void ShowImportMenu();
-  void StartImport(const std::string& folder);
-  // Starts work on the worker slot; a failure becomes an error row and the
-  // buttons are enabled again.
-  bool StartWorker(std::function<void()> work);
-  // Shows a menu dropped below button (held down while open); returns the
-  // chosen action's integer data, or -1 when dismissed.
-  int RunButtonMenu(QMenu& menu, const char* button_id);
+  // The button that shows control (null for the texts that are no button).
+  QToolButton* Button(ui::Control control) const;
 
   DialogServices services_;
-  core::RunState run_state_;
-  std::unique_ptr<items::ItemList> items_;
-  std::unique_ptr<QtWindowPort> port_;
-  int time_mode_ = 0;
+  std::unique_ptr<ui::WindowLogic> logic_;
   bool closing_ = false;
-  bool fill_started_ = false;  // the worker, if any, is the free-space fill
   QPalette list_palette_;
 
   ItemListModel* model_ = nullptr;

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "core/window_port.h"
+#include "ui/worker_port.h"
 
 namespace tarnwell::app {
 
@@ -32,7 +33,7 @@ class UiCallReceiver final : public QObject {
   std::function<void()> run_pending_;
 };
 
-class QtWindowPort final : public core::WindowPort {
+class QtWindowPort final : public ui::WorkerPort {
  public:
   // ui_side does the work and must only be used on the thread that constructs
   // this port (the UI thread); it must outlive the port or Detach() must have
@@ -41,7 +42,7 @@ class QtWindowPort final : public core::WindowPort {
 
   // UI thread only. From now on every call returns at once without touching
   // ui_side (UpdateOptionLabels returns an empty text).
-  void Detach();
+  void Detach() override;
   bool detached() const { return detached_.load(); }
 
   void InsertMessage(std::string_view text, core::MessageIcon icon) override;

@@ -133,7 +133,11 @@ Status FlushVolume(const std::string& path) {
   if (volume.size() >= 3 && volume[1] == L':') volume = L"\\\\.\\" + volume.substr(0, 2);
   HANDLE handle = CreateFileW(volume.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return LastError("open the volume of", path);
+  if (handle == INVALID_HANDLE_VALUE) {
+    // Refused to a normal user: not a fault to report after every folder.
+    if (GetLastError() == ERROR_ACCESS_DENIED) return Status::Ok();
+    return LastError("open the volume of", path);
+  }
   const BOOL flushed = FlushFileBuffers(handle);
   const DWORD error = GetLastError();
   CloseHandle(handle);

@@ -1,11 +1,11 @@
 // std::thread reports a failed start as std::system_error; it is turned into
 // a false result here so the window can say so and re-enable its buttons.
-#include "app/worker_slot.h"
+#include "ui/worker_slot.h"
 
-#include <QDeadlineTimer>
+#include <chrono>
 #include <system_error>
 
-namespace tarnwell::app {
+namespace tarnwell::ui {
 
 WorkerSlot::~WorkerSlot() {
   if (thread_.joinable()) thread_.join();
@@ -28,13 +28,13 @@ bool WorkerSlot::Start(std::function<void()> work) {
 }
 
 bool WorkerSlot::WaitForEnd(int timeout_ms, const std::function<void()>& wait_step) {
-  QDeadlineTimer deadline(timeout_ms);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (running_.load()) {
-    if (deadline.hasExpired()) return false;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
     wait_step();
   }
   if (thread_.joinable()) thread_.join();
   return true;
 }
 
-}  // namespace tarnwell::app
+}  // namespace tarnwell::ui

@@ -1,0 +1,58 @@
+// The option buttons' menus as data, and the settings they show and change.
+// The window logic runs them through its view; they are apart so each menu's
+// entries can be checked without a window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/settings_store.h"
+#include "ui/window_view.h"
+
+namespace tarnwell::ui {
+
+// The overwrite counts offered; a count's command is the count itself.
+inline constexpr int kOverwriteCounts[] = {1,  2,  3,  4,  5,  6,  7,  8,  9, 11,
+                                           13, 15, 17, 20, 23, 26, 29, 32, 35};
+inline constexpr int kMaxOverwriteCount = 35;
+// The delay menu offers 0..9 seconds as commands 1000..1009; a delay
+// written by hand may be up to 10.
+inline constexpr int kDelayMenuEntries = 10;
+inline constexpr int kDelayCommandBase = 1000;
+inline constexpr int kMaxDelaySeconds = 10;
+// The import menu's commands.
+inline constexpr int kImportRun = 1;
+inline constexpr int kImportSubfolders = 2;
+inline constexpr int kImportFiles = 3;
+inline constexpr int kImportFolders = 4;
+// The import menu's settings, each 1 (on, also when missing) or 0.
+inline constexpr char kImportSubfoldersKey[] = "import_subdirs";
+inline constexpr char kImportFilesKey[] = "import_files";
+inline constexpr char kImportFoldersKey[] = "import_folders";
+
+// The overwrite count the button shows: "re_write", 1 when missing, clamped
+// to 1..35.
+int OverwriteCount(const settings::SettingsStore& settings);
+
+// One radio entry per count, the current one checked.
+std::vector<MenuEntry> OverwriteMenu(int current);
+// One radio entry per delay 0..9 seconds, current checked (none when it is 10).
+std::vector<MenuEntry> DelayMenu(int current);
+// The languages (the current one greyed), a separator and "Translate".
+std::vector<MenuEntry> LanguageMenu();
+
+struct ImportSettings {
+  int subfolders = 1;
+  int files = 1;
+  int folders = 1;
+};
+ImportSettings ReadImportSettings(const settings::SettingsStore& settings);
+// "Import" (greyed when neither files nor folders are to be added), a
+// separator and the three check boxes.
+std::vector<MenuEntry> ImportMenu(const ImportSettings& current);
+// Flips the check box of command (kImportSubfolders..kImportFolders) in the
+// settings; other commands do nothing.
+void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& current,
+                       int command);
+
+}  // namespace tarnwell::ui

@@ -1,0 +1,351 @@
+// The window logic without a toolkit: every command in every state, the
+// menus' entries and the settings they write, the language switch, drops and
+// the end of the run, through a recording view.
+#include "ui/window_logic.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "items/item_list.h"
+#include "platform/env.h"
+#include "settings/settings_store.h"
+#include "tests/support/recording_view.h"
+#include "tests/support/temp_dir.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
+#include "text/language_menu.h"
+#include "ui/option_menus.h"
+#include "ui/window_texts.h"
+
+namespace tarnwell::ui {
+namespace {
+
+using testing::RecordingView;
+
+// Keeps the work it is given (the test may run it on its own thread), or
+// runs it on a real thread, or refuses it.
+class TestSlot final : public WorkerSlot {
+ public:
+  enum class Mode { kKeep, kThread, kFail };
+  Mode mode = Mode::kKeep;
+  std::vector<std::function<void()>> kept;
+  bool Start(std::function<void()> work) override {
+    if (mode == Mode::kFail) return false;
+    if (mode == Mode::kThread) return WorkerSlot::Start(std::move(work));
+    kept.push_back(std::move(work));
+    return true;
+  }
+};
+
+void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(2)); }
+
+// One window's logic over a fresh settings file.
+struct Window {
+  testing::TempDir dir;
+  settings::SettingsStore settings{platform::DefaultEnv(), dir / "tarnwell.ini"};
+  TestSlot slot;
+  RecordingView view;
+  std::atomic<bool> release{false};
+  std::unique_ptr<WindowLogic> logic;
+
+  Window() { text::SetCurrentLanguage(1); }
+  ~Window() {
+    release.store(true);
+    if (logic) {
+      EXPECT_TRUE(logic->EndRun(10000, Pause));
+    }
+  }
+  void Set(std::string_view key, int value) {
+    settings.WriteIntSetting(settings::kOptionsSection, key, value);
+  }
+  int Get(std::string_view key) const {
+    return settings.ReadIntSetting(settings::kOptionsSection, key, -12345, -1, -1);
+  }
+  WindowLogic& Open() {
+    logic = std::make_unique<WindowLogic>(
+        WindowServices{platform::DefaultEnv(), settings, slot}, view,
+        [](core::WindowPort& ui_side) { return std::make_unique<testing::DirectPort>(ui_side); });
+    logic->ApplyLanguageTexts();
+    return *logic;
+  }
+  // A worker that runs until the window goes, as a folder import might.
+  void MakeBusy() {
+    slot.mode = TestSlot::Mode::kThread;
+    ASSERT_TRUE(slot.Start([this] {
+      while (!release.load()) Pause();
+    }));
+    slot.mode = TestSlot::Mode::kKeep;
+  }
+};
+
+std::string Text(int id) { return text::LookupUtf8(id); }
+
+TEST(WindowLogicTest, CancelInEveryState) {
+  struct Case {
+    const char* state;
+    int fill, erasing, stop;
+    bool busy, yes;
+    int asks;  // the question's text id, 0 for none
+    bool closes;
+    int fill_after, stop_after;
+  };
+  const Case cases[] = {
+      {"nothing to stop", 0, 0, 1, false, false, 0, true, 0, 1},
+      {"erase countdown", 0, 0, 0, false, false, 0, false, 0, 1},
+      {"erasing, not stopped", 0, 1, 0, false, false, texts::kStopErase, false, 0, 0},
+      {"erasing, stopped", 0, 1, 0, false, true, texts::kStopErase, false, 0, 1},
+      {"erasing, stop asked", 0, 1, 1, false, true, 0, false, 0, 1},
+      {"fill, not stopped", 1, 0, 1, false, false, texts::kStopFill, false, 1, 1},
+      {"fill, stopped", 1, 0, 1, false, true, texts::kStopFill, false, 0, 1},
+      // The end of the run then waits for the worker.
+      {"import running", 0, 0, 1, true, false, 0, true, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.state);
+    Window window;
+    WindowLogic& logic = window.Open();
+    if (c.busy) window.MakeBusy();
+    core::RunState& state = logic.run_state();
+    state.fillRunning.store(c.fill);
+    state.erasing.store(c.erasing);
+    state.stopRequested.store(c.stop);
+    window.view.yes = c.yes;
+    logic.Run(Command::kCancel);
+    ASSERT_EQ(window.view.questions.size(), c.asks != 0 ? 1u : 0u);
+    if (c.asks != 0) {
+      EXPECT_EQ(window.view.questions[0].caption, Text(texts::kStop));
+      EXPECT_EQ(window.view.questions[0].text, Text(c.asks));
+    }
+    EXPECT_EQ(window.view.closed,
+              c.closes ? std::vector<int>{WindowLogic::kCancelResult} : std::vector<int>{});
+    EXPECT_EQ(state.fillRunning.load(), c.fill_after);
+    EXPECT_EQ(state.stopRequested.load(), c.stop_after);
+  }
+  // The countdown's first Cancel only stops; the second, from a worker, closes.
+  Window window;
+  WindowLogic& logic = window.Open();
+  logic.run_state().stopRequested.store(0);
+  logic.Run(Command::kCancel);
+  logic.port().SendCancel();
+  EXPECT_EQ(window.view.closed.size(), 1u);
+}
+
+TEST(WindowLogicTest, JobsStartOnlyWhenTheWorkerIsFree) {
+  for (Command command : {Command::kDelete, Command::kDeleteExit}) {
+    Window window;
+    WindowLogic& logic = window.Open();
+    logic.Run(command);
+    EXPECT_EQ(window.slot.kept.size(), 1u);
+    EXPECT_TRUE(window.view.BusyControlsAre(false));
+    EXPECT_EQ(logic.run_state().exitAfterErase.load(), command == Command::kDeleteExit ? 1 : 0);
+  }
+  {
+    Window window;
+    window.Open().Run(Command::kFill);  // the chooser was cancelled
+    EXPECT_EQ(window.view.folder_requests, 1);
+    EXPECT_TRUE(window.slot.kept.empty());
+    window.view.folder = window.dir.path();
+    window.logic->Run(Command::kFill);
+    EXPECT_EQ(window.slot.kept.size(), 1u);
+    EXPECT_TRUE(window.view.BusyControlsAre(false));
+  }
+  {
+    Window window;
+    window.view.folder = window.dir.path();
+    WindowLogic& logic = window.Open();
+    window.MakeBusy();
+    window.view.menu_answers = {kImportRun};
+    for (Command command :
+         {Command::kDelete, Command::kDeleteExit, Command::kFill, Command::kImport}) {
+      logic.Run(command);
+    }
+    EXPECT_TRUE(window.slot.kept.empty());
+    EXPECT_EQ(window.view.folder_requests, 1);  // the import's; the fill asks nothing
+    EXPECT_TRUE(window.view.enabled.empty());
+  }
+  {
+    // No thread to be had: say so and give the controls back.
+    Window window;
+    window.slot.mode = TestSlot::Mode::kFail;
+    window.Open().Run(Command::kDelete);
+    EXPECT_EQ(window.view.messages.front(),
+              Text(texts::kError) + ": " + Text(texts::kWorkerNotStarted));
+    EXPECT_TRUE(window.view.BusyControlsAre(true));
+  }
+}
+
+TEST(WindowLogicTest, EraseJobReachesTheViewThroughThePort) {
+  Window window;
+  window.Set("del_delay", 0);
+  const std::string file = window.dir.Write("a.txt", "secret");
+  WindowLogic& logic = window.Open();
+  logic.DropPaths({file});
+  logic.Run(Command::kDelete);
+  ASSERT_EQ(window.slot.kept.size(), 1u);
+  window.slot.kept[0]();
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_EQ(logic.items().RowCount(), 0);
+  EXPECT_TRUE(window.view.BusyControlsAre(true));
+  EXPECT_NE(window.view.status, Text(texts::kReady));
+}
+
+TEST(WindowLogicTest, OptionMenusShowAndWriteTheirSettings) {
+  Window window;
+  window.Set("re_write", 99);
+  window.Set("del_delay", 10);
+  WindowLogic& logic = window.Open();
+  const auto format = [](int id, int value) { return text::FormatText(Text(id), {value}); };
+  EXPECT_EQ(window.view.texts[Control::kOverwrite], format(texts::kOverwriteFormat, 35));
+  EXPECT_EQ(window.view.texts[Control::kDelay], format(texts::kDelayFormat, 10));
+
+  window.view.menu_answers = {-1, 7};
+  logic.Run(Command::kOverwrite);  // dismissed: nothing written
+  EXPECT_EQ(window.Get("re_write"), 99);
+  logic.Run(Command::kOverwrite);
+  ASSERT_EQ(window.view.menus.size(), 2u);
+  const std::vector<MenuEntry>& counts = window.view.menus[0].entries;
+  EXPECT_EQ(window.view.menus[0].below, Control::kOverwrite);
+  ASSERT_EQ(counts.size(), std::size(kOverwriteCounts));
+  for (const MenuEntry& entry : counts) {
+    EXPECT_EQ(entry.mark, MenuEntry::Mark::kRadio);
+    EXPECT_EQ(entry.checked, entry.command == 35) << entry.text;
+    EXPECT_EQ(entry.text, format(texts::kOverwriteFormat, entry.command));
+  }
+  EXPECT_EQ(window.Get("re_write"), 7);
+  EXPECT_EQ(window.view.texts[Control::kOverwrite], format(texts::kOverwriteFormat, 7));
+
+  window.view.menu_answers = {kDelayCommandBase + 3};
+  logic.Run(Command::kDelay);
+  const std::vector<MenuEntry>& delays = window.view.menus.back().entries;
+  ASSERT_EQ(delays.size(), 10u);
+  for (const MenuEntry& entry : delays) EXPECT_FALSE(entry.checked);  // 10 is no entry
+  EXPECT_EQ(window.Get("del_delay"), 3);
+  EXPECT_EQ(logic.run_state().deleteDelaySeconds.load(), 3);
+  EXPECT_EQ(window.view.texts[Control::kDelay], format(texts::kDelayFormat, 3));
+  logic.Run(Command::kDelay);
+  EXPECT_TRUE(window.view.menus.back().entries[3].checked);
+}
+
+TEST(WindowLogicTest, ImportMenuGreysRunAndFlipsItsChecks) {
+  Window window;
+  window.Set(kImportFilesKey, 0);
+  window.Set(kImportFoldersKey, 0);
+  window.view.folder = window.dir.path();
+  WindowLogic& logic = window.Open();
+  window.view.menu_answers = {kImportFiles, kImportRun};
+  logic.Run(Command::kImport);
+  const std::vector<MenuEntry>& greyed = window.view.menus[0].entries;
+  ASSERT_EQ(greyed.size(), 5u);
+  EXPECT_FALSE(greyed[0].enabled);
+  EXPECT_TRUE(greyed[1].separator);
+  EXPECT_EQ(greyed[2].mark, MenuEntry::Mark::kCheck);
+  EXPECT_TRUE(greyed[2].checked);  // subfolders, on when missing
+  EXPECT_FALSE(greyed[3].checked);
+  EXPECT_EQ(window.Get(kImportFilesKey), 1);
+  EXPECT_EQ(window.view.folder_requests, 0);
+
+  window.dir.Write("in/one.txt", "1");
+  window.dir.Write("in/sub/two.txt", "2");
+  window.view.folder = window.dir / "in";
+  logic.Run(Command::kImport);
+  EXPECT_TRUE(window.view.menus[1].entries[0].enabled);
+  EXPECT_TRUE(window.view.menus[1].entries[3].checked);
+  ASSERT_EQ(window.slot.kept.size(), 1u);
+  window.slot.kept[0]();
+  EXPECT_EQ(logic.items().RowCount(), 2);
+  EXPECT_TRUE(window.view.BusyControlsAre(true));
+}
+
+TEST(WindowLogicTest, LanguageSwitchRelabelsEveryControl) {
+  Window window;
+  WindowLogic& logic = window.Open();
+  const std::string english_delete = window.view.texts[Control::kDelete];
+  logic.InsertMessage("an old row", core::MessageIcon::kError);
+  const int changes = window.view.texts_changed;
+
+  logic.Run(Command::kLanguage);  // dismissed
+  const std::vector<MenuEntry>& entries = window.view.menus[0].entries;
+  for (const MenuEntry& entry : entries) {
+    if (entry.command == text::kFirstLanguageCommand + 1) {
+      EXPECT_FALSE(entry.enabled);
+    }
+  }
+  ASSERT_GE(entries.size(), 2u);
+  EXPECT_TRUE(entries[entries.size() - 2].separator);
+  EXPECT_EQ(entries.back().command, text::kTranslateCommand);
+  EXPECT_EQ(window.view.messages.size(), 4u);
+
+  window.view.menu_answers = {text::kFirstLanguageCommand};  // German
+  logic.Run(Command::kLanguage);
+  EXPECT_EQ(text::CurrentLanguage(), 0);
+  EXPECT_EQ(window.settings.ReadProgramSetting("lng", -1), 0);
+  EXPECT_NE(window.view.texts[Control::kDelete], english_delete);
+  EXPECT_EQ(window.view.texts[Control::kDelete], Text(texts::kDelete));
+  EXPECT_EQ(window.view.texts[Control::kGroup], Text(texts::kGroup));
+  EXPECT_EQ(window.view.messages,
+            (std::vector<std::string>{Text(texts::kLegendWarning), Text(texts::kLegendError),
+                                      Text(texts::kLegendInfo)}));
+  EXPECT_EQ(window.view.column_titles[0], Text(texts::kPath));
+  EXPECT_GT(window.view.texts_changed, changes);
+  logic.Run(Command::kWebLink);
+  EXPECT_EQ(window.view.urls.back(), text::AboutUtf8(texts::kAboutUrlGerman));
+  text::SetCurrentLanguage(1);
+}
+
+TEST(WindowLogicTest, HelpLinkResetAndDrops) {
+  Window window;
+  const std::string a = window.dir.Write("a.txt", "1");
+  const std::string b = window.dir.Write("d/b.txt", "22");
+  const std::string missing = window.dir / "gone.txt";
+  ::setenv("TARNWELL_STATE_DIR", (window.dir / "state").c_str(), 1);
+  WindowLogic& logic = window.Open();
+  logic.AddStartPaths({a, missing});
+  EXPECT_EQ(window.view.messages.front(), text::FormatText(Text(texts::kNotAdded), {missing}));
+  EXPECT_EQ(logic.items().RowCount(), 1);
+
+  const size_t refreshes = window.view.row_changes.size();
+  logic.DropPaths({window.dir / "d", missing});
+  EXPECT_EQ(window.view.row_changes.size(), refreshes + 1);  // one refresh per drop
+  EXPECT_EQ(logic.items().RowCount(), 3);                    // a, the folder d and d/b
+
+  logic.Run(Command::kReset);
+  EXPECT_EQ(logic.items().RowCount(), 0);
+  EXPECT_TRUE(std::filesystem::exists(b));
+
+  logic.Run(Command::kHelp);
+  ASSERT_EQ(window.view.shown.size(), 1u);
+  EXPECT_EQ(window.view.shown[0].caption, Text(texts::kHelpCaption));
+  for (int id : {texts::kFirstHelpPair, texts::kFirstHelpPair + 9, texts::kFirstMoreHelpPair,
+                 texts::kFirstMoreHelpPair + 7}) {
+    EXPECT_NE(window.view.shown[0].text.find(Text(id)), std::string::npos) << id;
+  }
+  logic.Run(Command::kWebLink);
+  EXPECT_EQ(window.view.urls, std::vector<std::string>{text::AboutUtf8(texts::kAboutUrlOther)});
+  ::unsetenv("TARNWELL_STATE_DIR");
+}
+
+TEST(WindowLogicTest, EndRunCutsOffTheWorkerAndWaitsBounded) {
+  Window window;
+  WindowLogic& logic = window.Open();
+  window.MakeBusy();
+  logic.run_state().fillRunning.store(1);
+  int pumps = 0;
+  EXPECT_FALSE(logic.EndRun(30, [&pumps] {
+    ++pumps;
+    Pause();
+  }));
+  EXPECT_GT(pumps, 0);
+  EXPECT_EQ(logic.run_state().fillRunning.load(), 0);
+  logic.port().SetStatusText("from a late worker");
+  EXPECT_NE(window.view.status, "from a late worker");
+  window.release.store(true);
+  EXPECT_TRUE(logic.EndRun(10000, Pause));
+}
+
+}  // namespace
+}  // namespace tarnwell::ui
