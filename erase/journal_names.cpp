@@ -22,7 +22,7 @@ bool ClearJournal(platform::Env& env, core::WindowPort& port, const platform::Mo
   // The dry run tells a refusal (no capability, an older kernel) apart from
   // a zero-out that was allowed and failed.
   const platform::Status allowed = env.ZeroOutJournal(mount.mount_point, true);
-  if (allowed.code() == ENODEV) return true;  // made without a journal
+  if (allowed.code() == ENODEV) return false;  // made without a journal
   if (!allowed.ok()) {
     port.InsertMessage(
         text::FormatText(text::LookupUtf8(kTextJournalKeepsNames), {mount.mount_point}),

@@ -19,8 +19,9 @@ bool HasClearableJournal(const platform::MountInfo& mount);
 // asks whether the kernel allows it. When it may not (no CAP_SYS_ADMIN, an
 // older kernel), one warning row says the names may stay in the mount's
 // journal; when the zero-out itself fails, one warning row with the reason.
-// Returns true when the journal was cleared or the file system has none. Only for mounts
-// HasClearableJournal accepts.
+// Returns true when the journal was checkpointed and zeroed (false for a file
+// system without one, which gets no row). Only for mounts HasClearableJournal
+// accepts.
 bool ClearJournal(platform::Env& env, core::WindowPort& port, const platform::MountInfo& mount);
 
 // The ext3 and ext4 mounts holding the paths, each once, in the order of the

@@ -14,10 +14,6 @@
 
 namespace tarnwell::fill {
 
-// Where the old values of lowered reserves are kept while a fill runs. /run is
-// emptied at boot, when the kernel forgets the lowered values as well.
-inline constexpr std::string_view kReserveStateFolder = "/run/tarnwell";
-
 struct Ext4Reserve {
   std::string device;        // the kernel's block device name, "loop0"
   std::string setting_path;  // /sys/fs/ext4/<device>/reserved_clusters

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "erase/journal_names.h"
 #include "erase/preflight.h"
@@ -52,7 +53,8 @@ bool WriteFillFiles(FillContext& context, FillState& state) {
     // A volume that is full short of what the file system keeps for itself
     // would take no more from further files.
     if (result.end == FillFileEnd::kFull &&
-        state.counted_bytes + state.out_of_reach_bytes >= state.free_bytes) {
+        (state.counted_bytes + state.out_of_reach_bytes >= state.free_bytes ||
+         ReachableBytes(context.env, state) == 0)) {
       return true;
     }
     if (FillStopRequested(context)) return false;
@@ -64,6 +66,24 @@ bool WriteFillFiles(FillContext& context, FillState& state) {
 bool IsFullForUs(platform::Env& env, const FillState& state) {
   const int64_t now = MeasureDiskSpace(env, state.folder);
   return now >= 0 && static_cast<uint64_t>(now) <= state.out_of_reach_bytes + kMaxSweepBytes;
+}
+
+// Blocks the file system took for its own records during the fill (extent
+// blocks) reach their place only when the journal is checkpointed; the
+// deletes would otherwise cancel their write and leave the old data there.
+// On ext3/ext4 the zero-out checkpoint does that and also wipes the journal's
+// copies of folder blocks, which keep the names of files deleted before the
+// fill: one journal write, not a checkpoint now and a zero-out after the
+// deletes, whose own journal entries hold only the fill folder's block,
+// inodes and bitmaps. Elsewhere, or when the zero-out is refused (its warning
+// row is shown), sync and checkpoint as far as the file system allows.
+// Returns true when the journal was zeroed.
+bool SettleBeforeDeletes(platform::Env& env, core::WindowPort& window, const std::string& folder,
+                         const std::optional<platform::MountInfo>& journaled) {
+  if (journaled && erase::ClearJournal(env, window, *journaled)) return true;
+  env.SyncFileSystem(folder);
+  env.CheckpointJournal(folder);
+  return false;
 }
 
 // A RAM-backed volume holds nothing on a disk: filling it only takes memory
@@ -203,13 +223,13 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
       report.swept_bytes = SweepHeldBackBlocks(context, state, report.held_back_bytes);
     }
     report.stopped = !report.filled && FillStopRequested(context);
-    if (report.filled) {
-      // Blocks the file system took for its own records during the fill
-      // (extent blocks) reach their place only when the journal is
-      // checkpointed; until then they keep the old data they were given.
-      env.SyncFileSystem(report.folder);
-      env.CheckpointJournal(report.folder);
+    std::optional<platform::MountInfo> journaled;
+    if (can_fill) {
+      platform::Result<platform::MountInfo> mount = env.FindMount(report.folder);
+      if (mount.ok() && erase::HasClearableJournal(*mount)) journaled = *mount;
     }
+    bool journal_cleared = false;
+    if (report.filled) journal_cleared = SettleBeforeDeletes(env, window, report.folder, journaled);
     DeleteFillFiles(context, state);
     if (lowered) {
       platform::Status restored = lowered->Restore();
@@ -220,10 +240,8 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     }
     // The fill reaches the free blocks, not the journal's copies of folder
     // blocks, which keep the names of files deleted before it.
-    if (can_fill) {
-      platform::Result<platform::MountInfo> mount = env.FindMount(report.folder);
-      if (mount.ok() && erase::HasClearableJournal(*mount))
-        erase::ClearJournal(env, window, *mount);
+    if (journaled && !journal_cleared && !report.filled) {
+      erase::ClearJournal(env, window, *journaled);
     }
   }
 

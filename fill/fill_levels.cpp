@@ -33,18 +33,22 @@ void Report(FillContext& context, const FillState& state) {
 
 // Once the volume is full for buffered writes, ext4 still keeps blocks for
 // the metadata of writes it has not placed yet; direct writes are placed at
-// once and take those too. They start large and halve down to one block, so
-// the allocator fits each request into the best free hole: the holes that
-// deleted files left are taken before fresh, never-written space.
-uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& file,
-                                uint64_t offset) {
+// once and take those too. Each asks for what the file system still counts
+// free; a refused one halves down to one block. The count, not a refusal,
+// ends the finish: ext4 retries a refused write, after a journal commit
+// when blocks are about to be freed, which costs milliseconds each time.
+uint64_t FinishWithDirectWrites(FillContext& context, const FillState& state,
+                                platform::WritableFile& file, uint64_t offset) {
   if (!file.SetDirect(true).ok()) return 0;
   const size_t alignment = file.direct_alignment();
   uint64_t written = 0;
   if (alignment > 0 && alignment <= kFillZeroAlignment) {
     uint64_t position = (offset + alignment - 1) / alignment * alignment;
-    size_t size = std::max(kLargestDirectWrite / alignment * alignment, alignment);
+    size_t largest = std::max(kLargestDirectWrite / alignment * alignment, alignment);
     while (!FillStopRequested(context)) {
+      const uint64_t reachable = ReachableBytes(context.env, state) / alignment * alignment;
+      if (reachable == 0) break;
+      const size_t size = static_cast<size_t>(std::min<uint64_t>(largest, reachable));
       platform::Result<size_t> n = file.WriteAt(position, zeros, size);
       if (n.ok() && *n > 0) {
         position += *n;
@@ -54,7 +58,7 @@ uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& fi
       }
       if (!n.ok() && !IsVolumeFull(n.status().code())) break;
       if (size == alignment) break;
-      size = std::max(size / 2 / alignment * alignment, alignment);
+      largest = std::max(size / 2 / alignment * alignment, alignment);
     }
   }
   file.SetDirect(false);
@@ -64,6 +68,13 @@ uint64_t FinishWithDirectWrites(FillContext& context, platform::WritableFile& fi
 }  // namespace
 
 const char* const kFillZeros = zeros;
+
+uint64_t ReachableBytes(platform::Env& env, const FillState& state) {
+  const int64_t free = MeasureDiskSpace(env, state.folder);
+  if (free < 0) return UINT64_MAX;
+  const uint64_t measured = static_cast<uint64_t>(free);
+  return measured > state.out_of_reach_bytes ? measured - state.out_of_reach_bytes : 0;
+}
 
 void ReportFillError(FillContext& context, FillState& state, const platform::Status& status) {
   context.window.InsertMessage(status.message(), core::MessageIcon::kError);
@@ -143,14 +154,16 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
   // blocks: syncing first makes ext4 place the buffered data elsewhere and
   // leaves a freed 1 MiB hole unwritten that this order reaches.
   if (result.end == FillFileEnd::kFull) {
-    const uint64_t extra = FinishWithDirectWrites(context, file, offset);
+    const uint64_t extra = FinishWithDirectWrites(context, state, file, offset);
     result.bytes += extra;
     state.counted_bytes += extra;
     Report(context, state);
   }
   // The zeros must reach the disk before the file is deleted: the kernel
-  // drops a deleted file's dirty pages without ever writing them.
-  if (result.end != FillFileEnd::kStopped) {
+  // drops a deleted file's dirty pages without ever writing them. A file
+  // that took nothing has nothing to lose, and its sync would only commit
+  // the journal.
+  if (result.end != FillFileEnd::kStopped && result.bytes > 0) {
     platform::Status synced = file.DataSync();
     if (!synced.ok()) {
       ReportFillError(context, state, synced);

@@ -56,6 +56,11 @@ struct FillContext {
   const std::atomic<int>* interrupt = nullptr;
 };
 
+// What this process may still write on the volume of state.folder by the
+// file system's count: MeasureDiskSpace less state.out_of_reach_bytes.
+// UINT64_MAX when the volume can't be measured.
+uint64_t ReachableBytes(platform::Env& env, const FillState& state);
+
 // True when the fill of context was asked to stop.
 bool FillStopRequested(const FillContext& context);
 

@@ -37,7 +37,7 @@ std::string RuntimeStateFolder(platform::Env& env) {
       absolute(chosen)) {
     return *chosen;
   }
-  if (env.IsPrivileged()) return std::string(kReserveStateFolder);
+  if (env.IsPrivileged()) return env.MachineStateFolder();
   const std::optional<std::string> runtime = env.GetEnvironment("XDG_RUNTIME_DIR");
   if (!absolute(runtime)) return "";
   return *runtime + "/tarnwell";

@@ -12,9 +12,10 @@
 namespace tarnwell::fill {
 
 // The folder for the program's run-time state: $TARNWELL_STATE_DIR when set
-// (tests), else /run/tarnwell for root and $XDG_RUNTIME_DIR/tarnwell for
-// others (both emptied at boot and writable by their owner only); "" when
-// the user has no runtime folder.
+// (tests), else the system's MachineStateFolder for root (/run/tarnwell on
+// Linux, emptied at boot, when the kernel forgets a lowered ext4 reserve as
+// well) and $XDG_RUNTIME_DIR/tarnwell for others (emptied at boot, writable
+// by its owner only); "" when the user has no runtime folder.
 std::string RuntimeStateFolder(platform::Env& env);
 
 // A running fill's record in the state folder: a file naming its fill folder,

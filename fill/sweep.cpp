@@ -52,6 +52,12 @@ uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t by
     allocated += block;
   }
   // Allocated blocks still hold their old bytes on the disk until written.
+  // Direct writes reach them at once; buffered ones would wait for the sync.
+  if (file.SetDirect(true).ok() &&
+      (file.direct_alignment() == 0 || file.direct_alignment() > kFillZeroAlignment ||
+       block % file.direct_alignment() != 0)) {
+    file.SetDirect(false);
+  }
   uint64_t written = 0;
   while (written < allocated) {
     const size_t length =

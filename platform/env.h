@@ -305,6 +305,12 @@ class Env {
   // writable: $XDG_CONFIG_HOME/tarnwell, else $HOME/.config/tarnwell
   // (%APPDATA%/Tarnwell on Windows). Not created here.
   virtual std::string UserSettingsFolder() = 0;
+  // Where root (an administrator) keeps notes that must outlive a killed
+  // process until the next start on this system: /run/tarnwell on Linux,
+  // %ProgramData%/Tarnwell on Windows. Never a folder of the other system's
+  // program: under wine the Windows program reaches every Linux path, and its
+  // locks do not see the Linux program's. Not created here.
+  virtual std::string MachineStateFolder() = 0;
   // The language locale name: LC_ALL, else LC_MESSAGES, else LANG; "" if none.
   virtual std::string LanguageLocale() = 0;
   // The number format of the user's LC_NUMERIC (LC_ALL, LC_NUMERIC, LANG).

@@ -92,6 +92,7 @@ class FaultEnv final : public Env {
   }
   std::string TempDirectory() override { return real_.TempDirectory(); }
   std::string UserSettingsFolder() override { return real_.UserSettingsFolder(); }
+  std::string MachineStateFolder() override { return real_.MachineStateFolder(); }
   std::string LanguageLocale() override { return real_.LanguageLocale(); }
   NumberFormat UserNumberFormat() override { return real_.UserNumberFormat(); }
   Result<int64_t> LocalTimeToEpoch(const CalendarTime& time) override {

@@ -580,6 +580,7 @@ class PosixEnv final : public Env {
     if (config.empty()) config = GetEnvironment("HOME").value_or("") + "/.config";
     return config + "/tarnwell";
   }
+  std::string MachineStateFolder() override { return "/run/tarnwell"; }
 
   std::string LanguageLocale() override {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {

@@ -309,14 +309,8 @@ class Win32Env final : public Env {
     return dir;
   }
 
-  std::string UserSettingsFolder() override {
-    std::string appdata = GetEnvironment("APPDATA").value_or("");
-    for (char& c : appdata) {
-      if (c == '\\') c = '/';
-    }
-    if (appdata.empty()) return TempDirectory() + "/Tarnwell";
-    return appdata + "/Tarnwell";
-  }
+  std::string UserSettingsFolder() override { return TarnwellFolderIn("APPDATA"); }
+  std::string MachineStateFolder() override { return TarnwellFolderIn("ProgramData"); }
 
   std::string LanguageLocale() override { return win32::UserLanguageName(); }
   NumberFormat UserNumberFormat() override { return win32::UserNumberFormat(); }
@@ -426,6 +420,16 @@ class Win32Env final : public Env {
 
  private:
   // The lock of a file, or of a folder through kFolderLockName inside it.
+  // The program's folder inside the folder a Windows variable names, or
+  // inside the temporary folder when it names none.
+  std::string TarnwellFolderIn(const std::string& variable) {
+    std::string folder = GetEnvironment(variable).value_or("");
+    for (char& c : folder) {
+      if (c == '\\') c = '/';
+    }
+    return (folder.empty() ? TempDirectory() : folder) + "/Tarnwell";
+  }
+
   Result<std::unique_ptr<FileLock>> Lock(const std::string& path, bool wait, FileInfo* info) {
     Result<FileInfo> described = Describe(path);
     if (!described.ok()) return described.status();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tarnwell-cli.exe under wine, end to end: list (sizes in the locale LANG
 # names), erase a tree with --yes, and, as root, fill a small tmpfs that wine
-# reaches through its Z: drive. Argument: the command that runs the tool.
+# reaches through its Z: drive and leave a running Linux fill alone. Argument:
+# the command that runs the tool.
 set -u
 cli=$1
 . "$(dirname "$0")/../support/check.sh"
@@ -61,5 +62,29 @@ else
   check "the files went beside the chosen folder" grep -q "^File:$drive/mnt/tmp_ttt_" <(lines)
   check "no temporary file is left" test "$(find "$mnt" -name 'tmp_ttt_*' | wc -l)" -eq 0
   check "the free space is as before" test "$(stat -f -c %f "$mnt")" -eq "$before"
+fi
+
+# A Linux fill's note of its running fill, and its file, each locked as a
+# running Linux fill holds them. Wine's locks do not see Linux locks, so the
+# Windows program must not even look there.
+if [ "$(id -u)" -ne 0 ] || ! command -v flock >/dev/null; then
+  echo "skipped the running Linux fill: /run/tarnwell is root's"
+else
+  mkdir -p /run/tarnwell "$work/linux"
+  record=/run/tarnwell/fill-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')
+  running="$work/linux/tmp_ttt_[[[[[[[[[[[[[[[.xxx"
+  printf '%s' "$work/linux" >"$record"
+  : >"$running"
+  flock -x "$record" sleep 300 &
+  holders=$!
+  flock -x "$running" sleep 300 &
+  holders="$holders $!"
+  sleep 0.2
+  printf 'x' >"$work/victim.txt"
+  LANG=C.UTF-8 "$cli" erase --yes --delay 0 "$work/victim.txt" >"$work/out" 2>"$work/err"
+  check "a start of the Windows program leaves a running Linux fill's file alone" test -e "$running"
+  check "and its note" test -e "$record"
+  kill $holders 2>/dev/null
+  rm -f "$record"
 fi
 [ "$failures" -eq 0 ] || { cat "$work/err"; exit 1; }
