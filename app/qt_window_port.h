@@ -40,28 +40,13 @@ class QtWindowPort final : public ui::WorkerPort {
   // been called.
   explicit QtWindowPort(core::WindowPort& ui_side);
 
-  // UI thread only. From now on every call returns at once without touching
-  // ui_side (UpdateOptionLabels returns an empty text).
-  void Detach() override;
-  bool detached() const { return detached_.load(); }
-
-  void InsertMessage(std::string_view text, core::MessageIcon icon) override;
-  void SetStatusText(std::string_view text) override;
-  void SetTitle(std::string_view text) override;
-  void SetInstructionText(std::string_view text) override;
-  void SetBusy(bool busy) override;
-  std::string UpdateOptionLabels() override;
-  void ItemRowsChanged(int row_count) override;
-  void SendCancel() override;
+  // Detach() (UI thread only) drops every later call.
 
  private:
-  // Runs call on the UI thread and returns when it is done (or dropped).
-  void RunOnUiThread(const std::function<void()>& call);
+  void RunOnUiThread(const std::function<void()>& call) override;
   void RunPending();
 
-  core::WindowPort& ui_side_;
   UiCallReceiver receiver_;
-  std::atomic<bool> detached_{false};
   // Workers take their turn here, so there is one pending call at a time.
   std::mutex worker_turn_;
   // Guards pending_ and orders the worker's arguments before the UI thread's

@@ -5,10 +5,7 @@
 // a worker that outlives the window never reaches it.
 #pragma once
 
-#include <atomic>
 #include <functional>
-#include <string>
-#include <string_view>
 
 #include "ui/worker_port.h"
 #include "win/windows_ui.h"
@@ -24,27 +21,14 @@ class WinWindowPort final : public ui::WorkerPort {
   // window receives kCallMessage and hands it to RunSentCall.
   WinWindowPort(core::WindowPort& ui_side, HWND window);
 
-  void Detach() override { detached_.store(true); }
   // The window procedure's part: runs the call of a kCallMessage.
   void RunSentCall(LPARAM call);
 
-  void InsertMessage(std::string_view text, core::MessageIcon icon) override;
-  void SetStatusText(std::string_view text) override;
-  void SetTitle(std::string_view text) override;
-  void SetInstructionText(std::string_view text) override;
-  void SetBusy(bool busy) override;
-  std::string UpdateOptionLabels() override;
-  void ItemRowsChanged(int row_count) override;
-  void SendCancel() override;
-
  private:
-  // Runs call on the UI thread and returns when it is done (or dropped).
-  void RunOnUiThread(const std::function<void()>& call);
+  void RunOnUiThread(const std::function<void()>& call) override;
 
-  core::WindowPort& ui_side_;
   HWND window_;
   DWORD ui_thread_;
-  std::atomic<bool> detached_{false};
 };
 
 }  // namespace tarnwell::win

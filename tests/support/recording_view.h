@@ -99,36 +99,10 @@ class RecordingView final : public ui::WindowView {
 // straight to the window's side until Detach.
 class DirectPort final : public ui::WorkerPort {
  public:
-  explicit DirectPort(core::WindowPort& ui_side) : ui_side_(ui_side) {}
-  void Detach() override { detached_ = true; }
-  void InsertMessage(std::string_view text, core::MessageIcon icon) override {
-    if (!detached_) ui_side_.InsertMessage(text, icon);
-  }
-  void SetStatusText(std::string_view text) override {
-    if (!detached_) ui_side_.SetStatusText(text);
-  }
-  void SetTitle(std::string_view text) override {
-    if (!detached_) ui_side_.SetTitle(text);
-  }
-  void SetInstructionText(std::string_view text) override {
-    if (!detached_) ui_side_.SetInstructionText(text);
-  }
-  void SetBusy(bool busy) override {
-    if (!detached_) ui_side_.SetBusy(busy);
-  }
-  std::string UpdateOptionLabels() override {
-    return detached_ ? std::string() : ui_side_.UpdateOptionLabels();
-  }
-  void ItemRowsChanged(int row_count) override {
-    if (!detached_) ui_side_.ItemRowsChanged(row_count);
-  }
-  void SendCancel() override {
-    if (!detached_) ui_side_.SendCancel();
-  }
+  using WorkerPort::WorkerPort;
 
  private:
-  core::WindowPort& ui_side_;
-  bool detached_ = false;
+  void RunOnUiThread(const std::function<void()>& call) override { call(); }
 };
 
 }  // namespace tarnwell::testing
