@@ -30,17 +30,11 @@ std::string NewRecordName(platform::Env& env) {
 std::string RuntimeStateFolder(platform::Env& env) {
   // Only absolute folders: a relative one would land wherever the program
   // was started.
-  const auto absolute = [](const std::optional<std::string>& path) {
-    return path && !path->empty() && path->front() == '/';
-  };
   if (std::optional<std::string> chosen = env.GetEnvironment("TARNWELL_STATE_DIR");
-      absolute(chosen)) {
-    return *chosen;
+      chosen && env.IsAbsolutePath(*chosen)) {
+    return env.UserPath(*chosen);
   }
-  if (env.IsPrivileged()) return env.MachineStateFolder();
-  const std::optional<std::string> runtime = env.GetEnvironment("XDG_RUNTIME_DIR");
-  if (!absolute(runtime)) return "";
-  return *runtime + "/tarnwell";
+  return env.IsPrivileged() ? env.MachineStateFolder() : env.UserStateFolder();
 }
 
 std::unique_ptr<RunningFillRecord> RunningFillRecord::Create(platform::Env& env,

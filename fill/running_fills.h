@@ -11,11 +11,11 @@
 
 namespace tarnwell::fill {
 
-// The folder for the program's run-time state: $TARNWELL_STATE_DIR when set
-// (tests), else the system's MachineStateFolder for root (/run/tarnwell on
-// Linux, emptied at boot, when the kernel forgets a lowered ext4 reserve as
-// well) and $XDG_RUNTIME_DIR/tarnwell for others (emptied at boot, writable
-// by its owner only); "" when the user has no runtime folder.
+// The folder for the program's run-time state: $TARNWELL_STATE_DIR when it
+// is an absolute path on this system (tests), else the system's
+// MachineStateFolder for root or an administrator (on Linux emptied at boot,
+// when the kernel forgets a lowered ext4 reserve as well) and the user's own
+// UserStateFolder for others; "" when the user has none.
 std::string RuntimeStateFolder(platform::Env& env);
 
 // A running fill's record in the state folder: a file naming its fill folder,

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "fill/leftovers.h"
+#include "platform/fault_env.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 
@@ -59,6 +60,39 @@ TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
   EXPECT_TRUE(std::filesystem::is_empty(state.path()));
   lock.reset();
   EXPECT_EQ(RemoveFillLeftovers(env, running_folder, port), 1);
+}
+
+TEST(RunningFills, StateFolderIsTheOverrideWhenAbsoluteElseRootsOrTheUsers) {
+  platform::FaultEnv fake(env);
+  std::optional<std::string> override_folder;
+  fake.environment = [&](const std::string& name) -> std::optional<std::string> {
+    if (name == "TARNWELL_STATE_DIR") return override_folder;
+    if (name == "XDG_RUNTIME_DIR") return "/run/user/1000";
+    return std::nullopt;
+  };
+  fake.user_state_folder = "C:/Users/u/AppData/Local/Tarnwell";
+
+  fake.privileged = true;
+  EXPECT_EQ(RuntimeStateFolder(fake), env.MachineStateFolder());
+  // A normal user's folder is the system's, not the POSIX variable's.
+  fake.privileged = false;
+  EXPECT_EQ(RuntimeStateFolder(fake), "C:/Users/u/AppData/Local/Tarnwell");
+  fake.user_state_folder = "";
+  EXPECT_EQ(RuntimeStateFolder(fake), "");
+
+  override_folder = "/var/state";
+  EXPECT_EQ(RuntimeStateFolder(fake), "/var/state");
+  fake.privileged = true;
+  EXPECT_EQ(RuntimeStateFolder(fake), "/var/state");
+  override_folder = "state";
+  EXPECT_EQ(RuntimeStateFolder(fake), env.MachineStateFolder());
+
+  // Absolute as the system has it: a drive letter where paths have them.
+  fake.is_absolute = [](const std::string& path) { return path.starts_with("D:/"); };
+  override_folder = "D:/state";
+  EXPECT_EQ(RuntimeStateFolder(fake), "D:/state");
+  override_folder = "D:state";
+  EXPECT_EQ(RuntimeStateFolder(fake), env.MachineStateFolder());
 }
 
 }  // namespace

@@ -249,6 +249,12 @@ class Env {
   // \\?\ prefix is dropped); on POSIX '\' is a name byte and the path comes
   // back unchanged. Nothing is looked up.
   virtual std::string UserPath(const std::string& typed) = 0;
+  // True when path (typed or in the logic's form) names the same entry from
+  // any current folder: "/x" on POSIX; on Windows a drive letter with a
+  // separator ("C:/x", "C:\x") or a UNC path ("//server/share"), never "C:x"
+  // or "/x", which hang on the current drive and its folder. Nothing is
+  // looked up.
+  virtual bool IsAbsolutePath(const std::string& path) = 0;
   // Opens an existing regular file for writing without following a link.
   // Refuses (ENOTSUP-like error) anything that is not a regular file after the
   // open, so a FIFO, device or socket swapped in meanwhile is never written;
@@ -311,6 +317,12 @@ class Env {
   // program: under wine the Windows program reaches every Linux path, and its
   // locks do not see the Linux program's. Not created here.
   virtual std::string MachineStateFolder() = 0;
+  // Where a normal user keeps such notes: a folder of that user's alone,
+  // which no other user can write to. $XDG_RUNTIME_DIR/tarnwell on POSIX
+  // (emptied at boot), "" when that variable is unset or not absolute;
+  // %LOCALAPPDATA%/Tarnwell on Windows (in the user's profile, not shared
+  // with other users), "" when unset or not absolute. Not created here.
+  virtual std::string UserStateFolder() = 0;
   // The language locale name: LC_ALL, else LC_MESSAGES, else LANG; "" if none.
   virtual std::string LanguageLocale() = 0;
   // The number format of the user's LC_NUMERIC (LC_ALL, LC_NUMERIC, LANG).

@@ -48,6 +48,15 @@ class FaultEnv final : public Env {
   std::function<int64_t()> clock;
   std::function<void(int64_t milliseconds)> sleep;
 
+  // ---- a fake system, for the choice of folders ----
+  // When set, GetEnvironment answers from environment instead of the real
+  // one, and IsPrivileged, UserStateFolder and IsAbsolutePath from these (the
+  // last stands in for another system's rule of paths).
+  std::function<std::optional<std::string>(const std::string& name)> environment;
+  std::optional<bool> privileged;
+  std::optional<std::string> user_state_folder;
+  std::function<bool(const std::string& path)> is_absolute;
+
   Result<FileInfo> Describe(const std::string& path) override;
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override;
   // Folder handles report their calls to fail_call and observe as
@@ -88,18 +97,21 @@ class FaultEnv final : public Env {
   Status SyncFileSystem(const std::string& path) override;
   Result<std::string> ExecutablePath() override { return real_.ExecutablePath(); }
   std::optional<std::string> GetEnvironment(const std::string& name) override {
-    return real_.GetEnvironment(name);
+    return environment ? environment(name) : real_.GetEnvironment(name);
   }
   std::string TempDirectory() override { return real_.TempDirectory(); }
   std::string UserSettingsFolder() override { return real_.UserSettingsFolder(); }
   std::string MachineStateFolder() override { return real_.MachineStateFolder(); }
+  std::string UserStateFolder() override {
+    return user_state_folder.value_or(real_.UserStateFolder());
+  }
   std::string LanguageLocale() override { return real_.LanguageLocale(); }
   NumberFormat UserNumberFormat() override { return real_.UserNumberFormat(); }
   Result<int64_t> LocalTimeToEpoch(const CalendarTime& time) override {
     return real_.LocalTimeToEpoch(time);
   }
   Status OpenWithDefaultProgram(const std::string& target) override;
-  bool IsPrivileged() override { return real_.IsPrivileged(); }
+  bool IsPrivileged() override { return privileged.value_or(real_.IsPrivileged()); }
   int64_t MonotonicMillis() override { return clock ? clock() : real_.MonotonicMillis(); }
   void SleepMillis(int64_t milliseconds) override {
     if (sleep) {
@@ -116,6 +128,9 @@ class FaultEnv final : public Env {
   // ---- free-space fill ----
   void IgnoreFileSizeSignal() override { real_.IgnoreFileSizeSignal(); }
   std::string UserPath(const std::string& typed) override { return real_.UserPath(typed); }
+  bool IsAbsolutePath(const std::string& path) override {
+    return is_absolute ? is_absolute(path) : real_.IsAbsolutePath(path);
+  }
   Result<std::string> AbsolutePath(const std::string& path) override {
     return real_.AbsolutePath(path);
   }

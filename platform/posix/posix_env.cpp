@@ -581,6 +581,10 @@ class PosixEnv final : public Env {
     return config + "/tarnwell";
   }
   std::string MachineStateFolder() override { return "/run/tarnwell"; }
+  std::string UserStateFolder() override {
+    const std::string runtime = GetEnvironment("XDG_RUNTIME_DIR").value_or("");
+    return IsAbsolutePath(runtime) ? runtime + "/tarnwell" : "";
+  }
 
   std::string LanguageLocale() override {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
@@ -682,6 +686,7 @@ class PosixEnv final : public Env {
   // ---- free-space fill ----
   void IgnoreFileSizeSignal() override { posix::IgnoreFileSizeSignal(); }
   std::string UserPath(const std::string& typed) override { return typed; }
+  bool IsAbsolutePath(const std::string& path) override { return path.starts_with('/'); }
   Result<std::string> AbsolutePath(const std::string& path) override {
     return posix::AbsolutePath(path);
   }

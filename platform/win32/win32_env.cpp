@@ -311,6 +311,14 @@ class Win32Env final : public Env {
 
   std::string UserSettingsFolder() override { return TarnwellFolderIn("APPDATA"); }
   std::string MachineStateFolder() override { return TarnwellFolderIn("ProgramData"); }
+  std::string UserStateFolder() override {
+    // Unlike settings, never the temporary folder: %TMP% may name a folder
+    // other users write to.
+    std::string local = UserPath(GetEnvironment("LOCALAPPDATA").value_or(""));
+    if (!IsAbsolutePath(local)) return "";
+    while (local.size() > 3 && local.back() == '/') local.pop_back();
+    return local + "/Tarnwell";
+  }
 
   std::string LanguageLocale() override { return win32::UserLanguageName(); }
   NumberFormat UserNumberFormat() override { return win32::UserNumberFormat(); }
@@ -396,6 +404,7 @@ class Win32Env final : public Env {
   std::string UserPath(const std::string& typed) override {
     return win32::LogicPath(win32::ToWide(typed));
   }
+  bool IsAbsolutePath(const std::string& path) override { return win32::IsFullPath(path); }
   Result<std::string> AbsolutePath(const std::string& path) override {
     if (path.empty()) return Status::Error(ENOENT, "make absolute: empty path");
     return win32::LogicPath(LongPath(path));

@@ -121,6 +121,14 @@ std::wstring LongPath(std::string_view path) {
   return L"\\\\?\\" + folded;
 }
 
+bool IsFullPath(std::string_view path) {
+  const auto at = [&](size_t i) {
+    return static_cast<wchar_t>(static_cast<unsigned char>(path[i]));
+  };
+  if (path.size() >= 2 && IsSeparator(at(0)) && IsSeparator(at(1))) return true;
+  return path.size() >= 3 && IsDriveLetter(at(0)) && path[1] == ':' && IsSeparator(at(2));
+}
+
 std::string LogicPath(std::wstring_view path) {
   std::wstring text(path);
   if (text.rfind(L"\\\\?\\UNC\\", 0) == 0) {

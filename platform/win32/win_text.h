@@ -19,6 +19,11 @@ std::wstring ToWide(std::string_view text);
 // \\?\UNC\server\share\...
 std::wstring LongPath(std::string_view path);
 
+// True for a path that hangs on no current drive or folder: a drive letter
+// with a separator ("C:\x", "C:/x") or a UNC or \\?\ path. "C:x" and "\x"
+// are not.
+bool IsFullPath(std::string_view path);
+
 // A wide path from the OS in the logic's form: no \\?\ prefix, '/' separators.
 std::string LogicPath(std::wstring_view path);
 

@@ -256,6 +256,23 @@ TEST(Win32EnvPaths, LongUnicodeAndBackslashedPathsWork) {
   }
 }
 
+TEST(Win32EnvPaths, AbsoluteMeansADriveOrAShareAndUserStateStaysInTheProfile) {
+  for (const char* path : {"C:\\state", "c:/state", "\\\\server\\share\\x", "//?/C:/x"}) {
+    EXPECT_TRUE(env.IsAbsolutePath(path)) << path;
+  }
+  // These hang on the current drive or its current folder.
+  for (const char* path : {"C:state", "\\state", "/state", "state", ""}) {
+    EXPECT_FALSE(env.IsAbsolutePath(path)) << path;
+  }
+  const std::string profile = env.UserPath(env.GetEnvironment("USERPROFILE").value_or("?"));
+  const std::string folder = env.UserStateFolder();
+  EXPECT_TRUE(folder.starts_with(profile + "/") && folder.ends_with("/Tarnwell")) << folder;
+  const std::optional<std::string> local = env.GetEnvironment("LOCALAPPDATA");
+  ASSERT_TRUE(SetEnvironmentVariableW(L"LOCALAPPDATA", L"AppData\\Local"));
+  EXPECT_EQ(env.UserStateFolder(), "");
+  SetEnvironmentVariableW(L"LOCALAPPDATA", local ? Wide(*local).c_str() : nullptr);
+}
+
 TEST(Win32EnvFiles, ReadsAfterDroppingTheCacheComeUnbufferedAndUnaligned) {
   WinTempDir dir;
   std::string content(10000, 'q');
