@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # tarnwell-cli.exe under wine, end to end: list (sizes in the locale LANG
-# names), erase a tree with --yes, and, as root, fill a small tmpfs that wine
-# reaches through its Z: drive and leave a running Linux fill alone. Argument:
-# the command that runs the tool.
+# names), erase a tree with --yes, clean up after a killed fill, and, as
+# root, fill a small tmpfs that wine reaches through its Z: drive and leave a
+# running Linux fill alone. Argument: the command that runs the tool.
 set -u
 cli=$1
 . "$(dirname "$0")/../support/check.sh"
@@ -51,6 +51,20 @@ check "and says which" grep -qF 'sub\missing.txt' "$work/err"
 in_run erase --yes --delay 0 "$(back "$work/bs/one.txt")" 'sub\'
 check "erase takes backslash paths" test ! -e "$work/bs/one.txt" -a ! -e "$work/bs/run/sub"
 rm -rf "$work/bs"
+
+# A killed fill's note in a state folder set as a drive-letter path with
+# backslashes, and the fill's file: the next start removes both.
+mkdir -p "$work/state" "$work/killed"
+note="$work/state/fill-0123456789abcdef"
+leftover="$work/killed/tmp_ttt_[[[[[[[[[[[[[[[.xxx"
+printf '%s' "$drive/killed" >"$note"
+: >"$leftover"
+printf 'x' >"$work/victim.txt"
+TARNWELL_STATE_DIR="$(back "$work/state")" LANG=C.UTF-8 "$cli" erase --yes --delay 0 \
+  "$work/victim.txt" >"$work/out" 2>"$work/err"
+check "a drive-letter state folder is used: a killed fill's file goes" test ! -e "$leftover"
+check "and its note" test ! -e "$note"
+rm -rf "$work/state" "$work/killed"
 
 if ! mount_tmpfs 16m; then
   echo "skipped the fill: mounting a tmpfs needs root"
