@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 
 #include "text/lzari_model.h"
 
@@ -16,60 +17,76 @@ class BitReader {
  public:
   BitReader(const uint8_t* data, size_t length) : data_(data), length_(length) {}
 
-  uint32_t Next() {
-    if (mask_ == 0) {
-      byte_ = position_ < length_ ? data_[position_++] : 0xFF;
-      mask_ = 0x80;
-    }
-    const uint32_t bit = (byte_ & mask_) != 0 ? 1 : 0;
-    mask_ >>= 1;
-    return bit;
+  // The next count bits (at most 32) as a number.
+  uint32_t Take(int count) {
+    if (available_ < count) Refill();
+    const uint32_t bits = static_cast<uint32_t>((buffer_ >> 32) >> (32 - count));
+    buffer_ <<= count;
+    available_ -= count;
+    return bits;
   }
 
  private:
+  void Refill() {
+    for (; available_ <= 56; available_ += 8) {
+      const uint64_t byte = position_ < length_ ? data_[position_++] : 0xFF;
+      buffer_ |= byte << (56 - available_);
+    }
+  }
+
   const uint8_t* data_;
   size_t length_;
   size_t position_ = 0;
-  uint8_t byte_ = 0;
-  uint8_t mask_ = 0;
+  uint64_t buffer_ = 0;  // unread bits from the top down
+  int available_ = 0;
 };
 
+// Keeps value - low rather than value: every step moves both alike, so the
+// interval's renormalisation depends on low and high alone and the bits it
+// shifts in can be read at once. Arithmetic wraps as the value's always has,
+// which keeps damaged input decoding to the same bytes.
 class ArithmeticDecoder {
  public:
-  explicit ArithmeticDecoder(BitReader& bits) : bits_(bits) {
-    for (int i = 0; i < kValueBits; ++i) value_ = 2 * value_ + bits_.Next();
-  }
+  explicit ArithmeticDecoder(BitReader& bits) : bits_(bits), offset_(bits_.Take(kValueBits)) {}
 
   // Where value lies inside [0, total), scaled from the current interval.
   uint32_t Target(uint32_t total) const {
     const uint32_t range = interval_.high - interval_.low;
-    return ((value_ - interval_.low + 1) * total - 1) / range;
+    return ((offset_ + 1) * total - 1) / range;
   }
 
   void Consume(uint32_t lower, uint32_t upper, uint32_t total) {
+    const uint32_t old_low = interval_.low;
     interval_.Narrow(lower, upper, total);
-    for (;;) {
-      if (interval_.low >= kQuarter2) {
-        value_ -= kQuarter2;
-        interval_.low -= kQuarter2;
-        interval_.high -= kQuarter2;
-      } else if (interval_.low >= kQuarter1 && interval_.high <= kQuarter3) {
-        value_ -= kQuarter1;
-        interval_.low -= kQuarter1;
-        interval_.high -= kQuarter1;
-      } else if (interval_.high > kQuarter2) {
-        break;
-      }
-      interval_.low *= 2;
-      interval_.high *= 2;
-      value_ = 2 * value_ + bits_.Next();
-    }
+    offset_ -= interval_.low - old_low;
+    Renormalise();
   }
 
  private:
+  static constexpr uint32_t kValueMask = kQuarter4 - 1;
+
+  // Doubles the interval until it straddles the middle and holds more than a
+  // quarter. Leading bits that low and high - 1 share are shifted out; then
+  // each second bit that is 1 in low and 0 in high - 1 (the interval inside
+  // the middle half) is dropped, keeping the top bit.
+  void Renormalise() {
+    uint32_t low = interval_.low;
+    uint32_t last = interval_.high - 1;
+    const int shared = std::countl_zero(low ^ last) - (32 - kValueBits);
+    low = (low << shared) & kValueMask;
+    last = ((last << shared) | ((1u << shared) - 1)) & kValueMask;
+    const int middle = std::countl_one((low & ~last) << (32 - kValueBits + 1));
+    low = (low << middle) & (kQuarter2 - 1);
+    last = ((last << middle) & (kQuarter2 - 1)) | kQuarter2 | ((1u << middle) - 1);
+    interval_.low = low;
+    interval_.high = last + 1;
+    const int count = shared + middle;
+    offset_ = (offset_ << count) | bits_.Take(count);
+  }
+
   BitReader& bits_;
   Interval interval_;
-  uint32_t value_ = 0;
+  uint32_t offset_;  // value - low, modulo 2^32
 };
 
 int DecodeCharacter(ArithmeticDecoder& coder, SymbolModel& model) {
@@ -82,8 +99,10 @@ int DecodeCharacter(ArithmeticDecoder& coder, SymbolModel& model) {
 }
 
 int DecodePosition(ArithmeticDecoder& coder) {
-  const uint32_t target = coder.Target(kPositionCumulative[0]);
-  const int position = FindFirstNotAbove(kPositionCumulative.data(), kRingSize, target) - 1;
+  const uint32_t target =
+      std::min<uint32_t>(coder.Target(kPositionCumulative[0]), kPositionCumulative[0]);
+  const int first = kPositionGuide[target >> kGuideShift];
+  const int position = ScanFirstNotAbove(kPositionCumulative.data(), first, target) - 1;
   coder.Consume(kPositionCumulative[position + 1], kPositionCumulative[position],
                 kPositionCumulative[0]);
   return position;
