@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 
 #include "text/lzari_model.h"
 
@@ -28,6 +29,16 @@ class BitReader {
 
  private:
   void Refill() {
+    const int room = (64 - available_) / 8;  // whole bytes that fit
+    if (length_ - position_ >= 8) {
+      uint64_t word;
+      std::memcpy(&word, data_ + position_, sizeof word);
+      word = __builtin_bswap64(word) >> (64 - 8 * room) << (64 - 8 * room);
+      buffer_ |= word >> available_;
+      position_ += room;
+      available_ += 8 * room;
+      return;
+    }
     for (; available_ <= 56; available_ += 8) {
       const uint64_t byte = position_ < length_ ? data_[position_++] : 0xFF;
       buffer_ |= byte << (56 - available_);
@@ -55,7 +66,8 @@ class ArithmeticDecoder {
     return ((offset_ + 1) * total - 1) / range;
   }
 
-  void Consume(uint32_t lower, uint32_t upper, uint32_t total) {
+  template <typename Total>
+  void Consume(uint32_t lower, uint32_t upper, const Total& total) {
     const uint32_t old_low = interval_.low;
     interval_.Narrow(lower, upper, total);
     offset_ -= interval_.low - old_low;
@@ -63,24 +75,19 @@ class ArithmeticDecoder {
   }
 
  private:
-  static constexpr uint32_t kValueMask = kQuarter4 - 1;
-
   // Doubles the interval until it straddles the middle and holds more than a
-  // quarter. Leading bits that low and high - 1 share are shifted out; then
-  // each second bit that is 1 in low and 0 in high - 1 (the interval inside
-  // the middle half) is dropped, keeping the top bit.
+  // quarter: the leading bits that low and high - 1 share go, then each bit
+  // after the first difference that is 1 in low and 0 in high - 1 (the
+  // interval inside the middle half), the top bit staying.
   void Renormalise() {
-    uint32_t low = interval_.low;
-    uint32_t last = interval_.high - 1;
-    const int shared = std::countl_zero(low ^ last) - (32 - kValueBits);
-    low = (low << shared) & kValueMask;
-    last = ((last << shared) | ((1u << shared) - 1)) & kValueMask;
-    const int middle = std::countl_one((low & ~last) << (32 - kValueBits + 1));
-    low = (low << middle) & (kQuarter2 - 1);
-    last = ((last << middle) & (kQuarter2 - 1)) | kQuarter2 | ((1u << middle) - 1);
-    interval_.low = low;
-    interval_.high = last + 1;
+    const uint32_t low = interval_.low;
+    const uint32_t last = interval_.high - 1;
+    const int shared = kValueBits - std::bit_width(low ^ last);
+    const uint64_t inside = low & ~last;  // 1 where low is 1 and last is 0
+    const int middle = std::countl_one(static_cast<uint32_t>(inside << (kValueBits - 1 + shared)));
     const int count = shared + middle;
+    interval_.low = (low << count) & (kQuarter2 - 1);
+    interval_.high = (((last << count) & (kQuarter2 - 1)) | kQuarter2 | ((1u << count) - 1)) + 1;
     offset_ = (offset_ << count) | bits_.Take(count);
   }
 
@@ -91,8 +98,9 @@ class ArithmeticDecoder {
 
 int DecodeCharacter(ArithmeticDecoder& coder, SymbolModel& model) {
   const uint32_t total = model.total();
+  const Divisor by_total(total);  // computed while the target is
   const int symbol = model.FindSymbol(coder.Target(total));
-  coder.Consume(model.cumulative(symbol), model.cumulative(symbol - 1), total);
+  coder.Consume(model.cumulative(symbol), model.cumulative(symbol - 1), by_total);
   const int character = model.CharacterOf(symbol);
   model.Update(symbol);
   return character;
@@ -144,7 +152,19 @@ uint32_t DecodeLzari(const uint8_t* archive, size_t archive_length, uint8_t* out
     }
     const int length = MatchLength(character);
     const unsigned start = (r - DecodePosition(coder) - 1) & kRingMask;
-    for (int k = 0; k < length; ++k) emit(ring[(start + k) & kRingMask]);
+    if (start + length > kRingSize || r + length > kRingSize || stored + length > storable) {
+      for (int k = 0; k < length; ++k) emit(ring[(start + k) & kRingMask]);
+      continue;
+    }
+    // Byte by byte in order: a near match repeats bytes it has just written.
+    for (int k = 0; k < length; ++k) {
+      const uint8_t byte = ring[start + k];
+      ring[r + k] = byte;
+      output[stored + k] = byte;
+    }
+    stored += length;
+    produced += length;
+    r = (r + length) & kRingMask;
   }
   return declared;
 }

@@ -61,8 +61,8 @@ inline Lanes LoadLanes(const uint16_t* counts) {
 }
 
 // The first index from first on whose count is not above target. Counts must
-// fall, stay below 2^15 (they compare as signed lanes) and reach 0 before the
-// end of the block that holds their last entry.
+// fall, stay below 2^15 (they compare as signed lanes) and end with a 0 that
+// is followed by the rest of its block.
 inline int ScanFirstNotAbove(const uint16_t* counts, int first, uint32_t target) {
   const int16_t limit = static_cast<int16_t>(std::min<uint32_t>(target, kMaxCumulative));
   for (;; first += kLanes) {
@@ -178,6 +178,21 @@ class SymbolModel {
   std::array<uint16_t, kCharCount> symbol_of_{};
 };
 
+// Divides 32-bit numbers by a fixed divisor above 1 with a multiply instead
+// of a division: the reciprocal, 2^64 / divisor rounded up, errs by less than
+// 2^-32 per unit, too little to move any quotient of a 32-bit number.
+class Divisor {
+ public:
+  explicit Divisor(uint32_t divisor) : reciprocal_(~uint64_t{0} / divisor + 1) {}
+
+  uint32_t Divide(uint32_t number) const {
+    return static_cast<uint32_t>((static_cast<unsigned __int128>(reciprocal_) * number) >> 64);
+  }
+
+ private:
+  uint64_t reciprocal_;
+};
+
 // The coder's interval [low, high) after choosing the sub-interval
 // [lower, upper) of total: the same on both sides of the stream.
 struct Interval {
@@ -188,6 +203,12 @@ struct Interval {
     const uint32_t range = high - low;
     high = low + range * upper / total;
     low = low + range * lower / total;
+  }
+  // The same, with the total's reciprocal ready before the bounds are known.
+  void Narrow(uint32_t lower, uint32_t upper, const Divisor& total) {
+    const uint32_t range = high - low;
+    high = low + total.Divide(range * upper);
+    low = low + total.Divide(range * lower);
   }
 };
 
