@@ -63,10 +63,12 @@ platform::Result<std::unique_ptr<LoweredReserve>> LoweredReserve::Lower(
   platform::Result<Ext4Reserve> old = ReadExt4Reserve(env, path);
   if (!old.ok()) return old.status();
   const std::string state_file = state_folder + "/" + std::string(kStatePrefix) + old->device;
-  // The old value reaches the disk before the reserve changes, so a kill in
-  // between still leaves what the next start needs.
+  // The old value is written before the reserve changes, so a kill in
+  // between still leaves what the next start needs. Not synced: the kernel
+  // itself forgets the lowered reserve when the machine goes down.
   platform::Status saved = env.ReplaceFileAtomically(
-      state_file, std::to_string(old->clusters) + " " + std::to_string(kLoweredClusters) + "\n");
+      state_file, std::to_string(old->clusters) + " " + std::to_string(kLoweredClusters) + "\n",
+      platform::Env::Durability::kProcessKill);
   if (!saved.ok()) return saved;
   platform::Status lowered =
       env.WriteKernelSetting(old->setting_path, std::to_string(kLoweredClusters));

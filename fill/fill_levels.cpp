@@ -13,61 +13,142 @@
 namespace tarnwell::fill {
 namespace {
 
-// Writes go out in 1 MiB chunks, as dd bs=1M writes: ext4 hands a freed
-// 1 MiB hole (a typical deleted file) to a write of exactly that size, which
-// chunks of 16 blocks (1,024,000 bytes) reach only in part.
+// Buffered writes go out in 1 MiB chunks, as dd bs=1M writes: ext4 hands a
+// freed 1 MiB hole (a typical deleted file) to a write of exactly that size,
+// which chunks of 16 blocks (1,024,000 bytes) reach only in part.
 constexpr size_t kChunkBytes = size_t{1} << 20;
-// The largest direct write of the finish; halved down to one block.
-constexpr size_t kLargestDirectWrite = size_t{1} << 20;
+// The largest direct write; halved down to one block near the end. Large
+// enough that the device never waits for the next request for long, small
+// enough that the last ones ask for little more than is left.
+constexpr size_t kLargestDirectWrite = size_t{8} << 20;
 static_assert(kChunkBytes <= kFillZeroBytes && kLargestDirectWrite <= kFillZeroBytes);
 static_assert(kLargestDirectWrite % kFillZeroAlignment == 0);
-
-// On the heap, as Windows' object format aligns static data to 8 KiB at most;
-// never freed, so a fill still running while the process ends keeps it.
-const char* const zeros = reinterpret_cast<const char*>(
-    core::AllocateZeroedAligned(kFillZeroAlignment, kFillZeroBytes).release());
 
 void Report(FillContext& context, const FillState& state) {
   if (context.progress) context.progress(state.counted_bytes, state.free_bytes);
 }
 
-// Once the volume is full for buffered writes, ext4 still keeps blocks for
-// the metadata of writes it has not placed yet; direct writes are placed at
-// once and take those too. Each asks for what the file system still counts
-// free; a refused one halves down to one block. The count, not a refusal,
-// ends the finish: ext4 retries a refused write, after a journal commit
-// when blocks are about to be freed, which costs milliseconds each time.
-uint64_t FinishWithDirectWrites(FillContext& context, const FillState& state,
-                                platform::WritableFile& file, uint64_t offset) {
+// A block written only in part counts whole, as the display always had it.
+void Count(FillContext& context, FillState& state, uint64_t counted_before, uint64_t offset) {
+  state.counted_bytes =
+      counted_before + (offset + kFillBlockBytes - 1) / kFillBlockBytes * kFillBlockBytes;
+  Report(context, state);
+}
+
+// Turns direct I/O on when the file system allows it at an alignment the
+// zero buffer meets; returns the alignment, 0 when the writes stay buffered.
+size_t TryDirect(platform::WritableFile& file) {
   if (!file.SetDirect(true).ok()) return 0;
   const size_t alignment = file.direct_alignment();
-  uint64_t written = 0;
-  if (alignment > 0 && alignment <= kFillZeroAlignment) {
-    uint64_t position = (offset + alignment - 1) / alignment * alignment;
-    size_t largest = std::max(kLargestDirectWrite / alignment * alignment, alignment);
-    while (!FillStopRequested(context)) {
-      const uint64_t reachable = ReachableBytes(context.env, state) / alignment * alignment;
-      if (reachable == 0) break;
-      const size_t size = static_cast<size_t>(std::min<uint64_t>(largest, reachable));
-      platform::Result<size_t> n = file.WriteAt(position, zeros, size);
-      if (n.ok() && *n > 0) {
-        position += *n;
-        written += *n;
-        if (*n % alignment != 0) break;  // an unaligned end: nothing more fits
-        continue;
-      }
-      if (!n.ok() && !IsVolumeFull(n.status().code())) break;
-      if (size == alignment) break;
-      largest = std::max(size / 2 / alignment * alignment, alignment);
+  if (alignment > 0 && alignment <= kFillZeroAlignment) return alignment;
+  file.SetDirect(false);
+  return 0;
+}
+
+// How the direct writes of a file ended.
+enum class DirectEnd {
+  kFull,       // nothing more is reachable, or one block was refused
+  kBuffered,   // the rest goes buffered: an unaligned short write (a size
+               // limit is near) or the file system refused a direct write
+               // (EINVAL)
+  kSizeLimit,  // EFBIG
+  kStopped,
+  kFailed,  // error row added
+};
+
+// Direct writes are placed on the disk at once: no page cache to copy into
+// and write back, and no room kept for the metadata of writes not yet
+// placed, so they also take the blocks ext4 holds back from buffered writes.
+// Each asks for at most what the file system still counts free; a refused
+// one halves down to one block. The count, not a refusal, ends the writes:
+// ext4 retries a refused write, after a journal commit when blocks are about
+// to be freed, which costs milliseconds each time. Advances *offset.
+DirectEnd WriteDirect(FillContext& context, FillState& state, platform::WritableFile& file,
+                      size_t alignment, uint64_t counted_before, uint64_t* offset) {
+  size_t largest = std::max(kLargestDirectWrite / alignment * alignment, alignment);
+  for (;;) {
+    if (FillStopRequested(context)) return DirectEnd::kStopped;
+    const uint64_t reachable = ReachableBytes(context.env, state) / alignment * alignment;
+    if (reachable == 0) return DirectEnd::kFull;
+    const size_t size = static_cast<size_t>(std::min<uint64_t>(largest, reachable));
+    platform::Result<size_t> n = file.WriteAt(*offset, FillZeros(), size);
+    if (n.ok() && *n > 0) {
+      *offset += *n;
+      Count(context, state, counted_before, *offset);
+      if (*n % alignment != 0) return DirectEnd::kBuffered;
+      continue;
+    }
+    const int code = n.ok() ? 0 : n.status().code();
+    if (code == EFBIG) return DirectEnd::kSizeLimit;
+    if (code == EINVAL) return DirectEnd::kBuffered;
+    if (!n.ok() && !IsVolumeFull(code)) {
+      ReportFillError(context, state, n.status());
+      return DirectEnd::kFailed;
+    }
+    if (size == alignment) return DirectEnd::kFull;
+    largest = std::max(size / 2 / alignment * alignment, alignment);
+  }
+}
+
+// Buffered writes of kChunkBytes from *offset until the volume or the file is
+// full, the fill is stopped or a write fails.
+FillFileEnd WriteBuffered(FillContext& context, FillState& state, platform::WritableFile& file,
+                          uint64_t counted_before, uint64_t* offset) {
+  for (;;) {
+    if (FillStopRequested(context)) return FillFileEnd::kStopped;
+    platform::Result<size_t> n = file.WriteAt(*offset, FillZeros(), kChunkBytes);
+    if (!n.ok()) {
+      const int code = n.status().code();
+      if (code == EFBIG) return FillFileEnd::kSizeLimit;
+      if (IsVolumeFull(code)) return FillFileEnd::kFull;
+      ReportFillError(context, state, n.status());
+      return FillFileEnd::kFailed;
+    }
+    if (*n == 0) return FillFileEnd::kFull;
+    *offset += *n;
+    Count(context, state, counted_before, *offset);
+  }
+}
+
+// Writes zeros into file from offset 0 until the volume or the file is full
+// or the fill stops: direct writes where the file system takes them, else
+// buffered ones. Returns how the file ended and sets *written.
+FillFileEnd WriteZeros(FillContext& context, FillState& state, platform::WritableFile& file,
+                       uint64_t* written) {
+  const uint64_t counted_before = state.counted_bytes;
+  uint64_t offset = 0;
+  if (const size_t alignment = TryDirect(file); alignment != 0) {
+    const DirectEnd direct = WriteDirect(context, state, file, alignment, counted_before, &offset);
+    file.SetDirect(false);
+    *written = offset;
+    switch (direct) {
+      case DirectEnd::kFull:
+        return FillFileEnd::kFull;
+      case DirectEnd::kSizeLimit:
+        return FillFileEnd::kSizeLimit;
+      case DirectEnd::kStopped:
+        return FillFileEnd::kStopped;
+      case DirectEnd::kFailed:
+        return FillFileEnd::kFailed;
+      case DirectEnd::kBuffered:
+        break;
     }
   }
-  file.SetDirect(false);
-  return written;
+  const FillFileEnd end = WriteBuffered(context, state, file, counted_before, &offset);
+  *written = offset;
+  return end;
 }
 
 }  // namespace
 
-const char* const kFillZeros = zeros;
+const char* FillZeros() {
+  // On the heap, as Windows' object format aligns static data to 8 KiB at
+  // most; made at the first fill, not at every start of the program; never
+  // freed, so a fill still running while the process ends keeps it.
+  static const char* const zeros = reinterpret_cast<const char*>(
+      core::AllocateZeroedAligned(kFillZeroAlignment, kFillZeroBytes).release());
+  return zeros;
+}
 
 uint64_t ReachableBytes(platform::Env& env, const FillState& state) {
   const int64_t free = MeasureDiskSpace(env, state.folder);
@@ -122,43 +203,9 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
   }
   platform::WritableFile& file = **created;
 
-  const uint64_t counted_before = state.counted_bytes;
-  FillFileResult result{FillFileEnd::kFull, 0};
-  uint64_t offset = 0;
-  for (;;) {
-    if (FillStopRequested(context)) {
-      result.end = FillFileEnd::kStopped;
-      break;
-    }
-    platform::Result<size_t> n = file.WriteAt(offset, zeros, kChunkBytes);
-    if (!n.ok()) {
-      const int code = n.status().code();
-      if (code == EFBIG) {
-        result.end = FillFileEnd::kSizeLimit;
-      } else if (!IsVolumeFull(code)) {
-        ReportFillError(context, state, n.status());
-        result.end = FillFileEnd::kFailed;
-      }
-      break;
-    }
-    if (*n == 0) break;
-    offset += *n;
-    // A block written only in part counts whole, as the display always had it.
-    state.counted_bytes =
-        counted_before + (offset + kFillBlockBytes - 1) / kFillBlockBytes * kFillBlockBytes;
-    Report(context, state);
-  }
-  result.bytes = offset;
+  FillFileResult result;
+  result.end = WriteZeros(context, state, file, &result.bytes);
 
-  // The direct writes go out while the buffered ones still wait for their
-  // blocks: syncing first makes ext4 place the buffered data elsewhere and
-  // leaves a freed 1 MiB hole unwritten that this order reaches.
-  if (result.end == FillFileEnd::kFull) {
-    const uint64_t extra = FinishWithDirectWrites(context, state, file, offset);
-    result.bytes += extra;
-    state.counted_bytes += extra;
-    Report(context, state);
-  }
   // The zeros must reach the disk before the file is deleted: the kernel
   // drops a deleted file's dirty pages without ever writing them. A file
   // that took nothing has nothing to lose, and its sync would only commit

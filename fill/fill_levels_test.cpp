@@ -137,6 +137,30 @@ TEST(FillFile, SizeLimitLeadsToFurtherFilesDeletedNewestFirst) {
   EXPECT_EQ(removed, std::vector<std::string>(made.rbegin(), made.rend()));
 }
 
+TEST(FillFile, DirectWritesHalveWhenRefusedUntilTheLastBlockIsTaken) {
+  TempDir dir;
+  constexpr uint64_t kMiB = 1 << 20;
+  constexpr uint64_t kCapacity = 11 * kMiB + 5 * 4096;
+  SmallVolume volume(kCapacity, 0, true);
+  Fill fill(volume.env, dir.path(), kCapacity);
+  fill.Run();
+  const std::vector<size_t> lengths = volume.direct_lengths();
+  if (lengths.empty()) GTEST_SKIP() << "no direct I/O in " << dir.path();
+
+  EXPECT_EQ(volume.used(), kCapacity);
+  EXPECT_EQ(fill.state.written_bytes, kCapacity);
+  ASSERT_EQ(fill.state.paths.size(), 1u);
+  EXPECT_EQ(std::filesystem::file_size(fill.state.paths[0]), kCapacity);
+  EXPECT_EQ(volume.writes(), static_cast<int>(lengths.size()));  // none buffered
+  // 8 MiB taken, then 8 and 4 refused, 2 taken and so on down the halves.
+  ASSERT_GE(lengths.size(), 5u);
+  EXPECT_EQ(std::vector<size_t>(lengths.begin(), lengths.begin() + 5),
+            (std::vector<size_t>{8 * kMiB, 8 * kMiB, 4 * kMiB, 2 * kMiB, 2 * kMiB}));
+  EXPECT_EQ(fill.progress.back().first,
+            (kCapacity + kFillBlockBytes - 1) / kFillBlockBytes * kFillBlockBytes);
+  EXPECT_EQ(fill.state.errors, 0);
+}
+
 TEST(FillFile, NameClashDrawsNewNamesWithoutTouchingTheOtherFile) {
   TempDir dir;
   platform::FaultEnv env(real_env);
@@ -150,6 +174,7 @@ TEST(FillFile, NameClashDrawsNewNamesWithoutTouchingTheOtherFile) {
   };
   SmallVolume volume(100'000);
   env.fail_write = volume.env.fail_write;
+  env.refuse_direct = volume.env.refuse_direct;
   Fill fill(env, dir.path(), 100'000);
   fill.Run();
   EXPECT_EQ(attempts, 3);

@@ -11,8 +11,8 @@ namespace tarnwell::fill {
 // Zero bytes for every write of a fill, aligned for direct writes (no file
 // system block is larger than the alignment). Never written to.
 inline constexpr size_t kFillZeroAlignment = 65536;
-inline constexpr size_t kFillZeroBytes = size_t{1} << 20;
-extern const char* const kFillZeros;
+inline constexpr size_t kFillZeroBytes = size_t{8} << 20;
+const char* FillZeros();
 
 // ENOSPC or EDQUOT: the volume (or the user's quota) is full.
 inline bool IsVolumeFull(int code) { return code == ENOSPC || code == EDQUOT; }

@@ -62,7 +62,7 @@ uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t by
   while (written < allocated) {
     const size_t length =
         static_cast<size_t>(std::min<uint64_t>(kFillZeroBytes, allocated - written));
-    platform::Result<size_t> n = file.WriteAt(written, kFillZeros, length);
+    platform::Result<size_t> n = file.WriteAt(written, FillZeros(), length);
     if (n.ok() && *n > 0) {
       written += *n;
       continue;

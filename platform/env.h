@@ -279,9 +279,14 @@ class Env {
 
   // Whole small files (settings, system tables).
   virtual Result<std::string> ReadFile(const std::string& path) = 0;
-  // Writes a temporary file in the same folder, syncs it and renames it over
-  // path, so a reader sees the old or the new content, never a torn one.
-  virtual Status ReplaceFileAtomically(const std::string& path, std::string_view content) = 0;
+  // What a replaced file must outlive: a crash of the machine (synced to the
+  // disk), or only a kill of this process (the system's cache holds it).
+  enum class Durability { kMachineCrash, kProcessKill };
+  // Writes a temporary file in the same folder, syncs it as durability asks
+  // and renames it over path, so a reader sees the old or the new content,
+  // never a torn one.
+  virtual Status ReplaceFileAtomically(const std::string& path, std::string_view content,
+                                       Durability durability) = 0;
   // Creates an empty file if nothing is at path; an existing file is untouched.
   virtual Status CreateFileIfMissing(const std::string& path) = 0;
   virtual Status CreateDirectories(const std::string& path) = 0;

@@ -250,9 +250,10 @@ Result<std::string> FaultEnv::ReadFile(const std::string& path) {
   return real_.ReadFile(path);
 }
 
-Status FaultEnv::ReplaceFileAtomically(const std::string& path, std::string_view content) {
+Status FaultEnv::ReplaceFileAtomically(const std::string& path, std::string_view content,
+                                       Durability durability) {
   if (auto failed = Check("ReplaceFileAtomically", path)) return *failed;
-  return real_.ReplaceFileAtomically(path, content);
+  return real_.ReplaceFileAtomically(path, content, durability);
 }
 
 Status FaultEnv::CreateFileIfMissing(const std::string& path) {

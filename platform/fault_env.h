@@ -74,7 +74,8 @@ class FaultEnv final : public Env {
   Status SyncDirectory(const std::string& path) override;
   size_t MaxNameLength(const std::string& folder) override { return real_.MaxNameLength(folder); }
   Result<std::string> ReadFile(const std::string& path) override;
-  Status ReplaceFileAtomically(const std::string& path, std::string_view content) override;
+  Status ReplaceFileAtomically(const std::string& path, std::string_view content,
+                               Durability durability) override;
   Status CreateFileIfMissing(const std::string& path) override;
   Status CreateDirectories(const std::string& path) override;
   bool IsWritableDirectory(const std::string& path) override {

@@ -63,7 +63,9 @@ bool SettingsStore::WriteIntSetting(std::string_view section, std::string_view k
   if (!text.ok() && text.status().code() != ENOENT) return false;
   IniDocument document(text.ok() ? std::string_view(*text) : std::string_view());
   document.Set(section, key, std::to_string(value));
-  return env_.ReplaceFileAtomically(path_, document.ToString()).ok();
+  return env_
+      .ReplaceFileAtomically(path_, document.ToString(), platform::Env::Durability::kMachineCrash)
+      .ok();
 }
 
 int SettingsStore::ReadProgramSetting(std::string_view key, int default_value) const {

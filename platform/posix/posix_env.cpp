@@ -418,7 +418,9 @@ class PosixEnv final : public Env {
     return posix::ReadRegularFile(path, kMaxReadFileBytes);
   }
 
-  Status ReplaceFileAtomically(const std::string& path, std::string_view content) override {
+  Status ReplaceFileAtomically(const std::string& path, std::string_view content,
+                               Durability durability) override {
+    const bool synced = durability == Durability::kMachineCrash;
     std::string temp;
     UniqueFd fd;
     for (int attempt = 0; attempt < 100 && !fd.valid(); ++attempt) {
@@ -434,7 +436,9 @@ class PosixEnv final : public Env {
     else
       fchmod(fd.get(), 0644 & ~CurrentUmask());
     Status status = WriteAll(fd.get(), content, temp);
-    if (status.ok() && fsync(fd.get()) != 0) status = Status::FromErrno(errno, "sync", temp);
+    if (status.ok() && synced && fsync(fd.get()) != 0) {
+      status = Status::FromErrno(errno, "sync", temp);
+    }
     if (close(fd.release()) != 0 && status.ok() && errno != EINTR) {
       status = Status::FromErrno(errno, "close", temp);
     }
@@ -445,7 +449,7 @@ class PosixEnv final : public Env {
       unlink(temp.c_str());
       return status;
     }
-    return SyncDirectory(FolderOf(path));
+    return synced ? SyncDirectory(FolderOf(path)) : Status::Ok();
   }
 
   Status CreateFileIfMissing(const std::string& path) override {

@@ -241,7 +241,9 @@ TEST(PosixEnvFiles, ReplaceFileAtomicallyKeepsModeAndLeavesNoTemporary) {
   TempDir dir;
   const std::string file = dir.Write("settings.ini", "old");
   ASSERT_EQ(chmod(file.c_str(), 0600), 0);
-  ASSERT_TRUE(env.ReplaceFileAtomically(file, "new content").ok());
+  ASSERT_TRUE(env.ReplaceFileAtomically(file, "new", Env::Durability::kProcessKill).ok());
+  EXPECT_EQ(ReadAll(file), "new");
+  ASSERT_TRUE(env.ReplaceFileAtomically(file, "new content", Env::Durability::kMachineCrash).ok());
   EXPECT_EQ(ReadAll(file), "new content");
   EXPECT_EQ(env.Describe(file)->mode, 0600u);
   int entries = 0;

@@ -179,7 +179,8 @@ class Win32Env final : public Env {
     }
   }
 
-  Status ReplaceFileAtomically(const std::string& path, std::string_view content) override {
+  Status ReplaceFileAtomically(const std::string& path, std::string_view content,
+                               Durability durability) override {
     std::string temp;
     UniqueHandle handle;
     for (int attempt = 0; attempt < 100 && !handle.valid(); ++attempt) {
@@ -191,7 +192,9 @@ class Win32Env final : public Env {
     if (!handle.valid())
       return Status::Error(EEXIST, "no free temporary name beside '" + path + "'");
     Status status = WriteAll(handle.get(), content, temp);
-    if (status.ok() && !FlushFileBuffers(handle.get())) status = LastError("sync", temp);
+    if (status.ok() && durability == Durability::kMachineCrash && !FlushFileBuffers(handle.get())) {
+      status = LastError("sync", temp);
+    }
     handle.reset();
     const std::wstring wide_path = LongPath(path);
     const std::wstring wide_temp = LongPath(temp);

@@ -172,9 +172,10 @@ TEST(Win32EnvFiles, SettingsFilesAreReplacedWholeUnderAFolderLock) {
   ASSERT_TRUE(lock.ok()) << lock.status().message();
   // The lock does not keep the holder from reading or replacing.
   EXPECT_EQ(*env.ReadFile(file), "old");
-  ASSERT_TRUE(env.ReplaceFileAtomically(file, "new content").ok());
+  ASSERT_TRUE(env.ReplaceFileAtomically(file, "new content", Env::Durability::kMachineCrash).ok());
   EXPECT_EQ(ReadAll(file), "new content");
-  ASSERT_TRUE(env.ReplaceFileAtomically(dir / "fresh.ini", "first").ok());
+  ASSERT_TRUE(
+      env.ReplaceFileAtomically(dir / "fresh.ini", "first", Env::Durability::kProcessKill).ok());
   EXPECT_EQ(ReadAll(dir / "fresh.ini"), "first");
   const Result<std::vector<std::string>> listed = env.ListNames(dir.path());
   ASSERT_TRUE(listed.ok());
