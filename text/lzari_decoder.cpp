@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 #include "text/lzari_model.h"
 
@@ -16,74 +18,99 @@ class BitReader {
  public:
   BitReader(const uint8_t* data, size_t length) : data_(data), length_(length) {}
 
-  uint32_t Next() {
-    if (mask_ == 0) {
-      byte_ = position_ < length_ ? data_[position_++] : 0xFF;
-      mask_ = 0x80;
-    }
-    const uint32_t bit = (byte_ & mask_) != 0 ? 1 : 0;
-    mask_ >>= 1;
-    return bit;
+  // The next count bits (at most 32) as a number.
+  uint32_t Take(int count) {
+    if (available_ < count) Refill();
+    const uint32_t bits = static_cast<uint32_t>((buffer_ >> 32) >> (32 - count));
+    buffer_ <<= count;
+    available_ -= count;
+    return bits;
   }
 
  private:
+  void Refill() {
+    const int room = (64 - available_) / 8;  // whole bytes that fit
+    if (length_ - position_ >= 8) {
+      uint64_t word;
+      std::memcpy(&word, data_ + position_, sizeof word);
+      word = __builtin_bswap64(word) >> (64 - 8 * room) << (64 - 8 * room);
+      buffer_ |= word >> available_;
+      position_ += room;
+      available_ += 8 * room;
+      return;
+    }
+    for (; available_ <= 56; available_ += 8) {
+      const uint64_t byte = position_ < length_ ? data_[position_++] : 0xFF;
+      buffer_ |= byte << (56 - available_);
+    }
+  }
+
   const uint8_t* data_;
   size_t length_;
   size_t position_ = 0;
-  uint8_t byte_ = 0;
-  uint8_t mask_ = 0;
+  uint64_t buffer_ = 0;  // unread bits from the top down
+  int available_ = 0;
 };
 
+// Keeps value - low rather than value: every step moves both alike, so the
+// interval's renormalisation depends on low and high alone and the bits it
+// shifts in can be read at once. Arithmetic wraps as the value's always has,
+// which keeps damaged input decoding to the same bytes.
 class ArithmeticDecoder {
  public:
-  explicit ArithmeticDecoder(BitReader& bits) : bits_(bits) {
-    for (int i = 0; i < kValueBits; ++i) value_ = 2 * value_ + bits_.Next();
-  }
+  explicit ArithmeticDecoder(BitReader& bits) : bits_(bits), offset_(bits_.Take(kValueBits)) {}
 
   // Where value lies inside [0, total), scaled from the current interval.
   uint32_t Target(uint32_t total) const {
     const uint32_t range = interval_.high - interval_.low;
-    return ((value_ - interval_.low + 1) * total - 1) / range;
+    return ((offset_ + 1) * total - 1) / range;
   }
 
-  void Consume(uint32_t lower, uint32_t upper, uint32_t total) {
+  template <typename Total>
+  void Consume(uint32_t lower, uint32_t upper, const Total& total) {
+    const uint32_t old_low = interval_.low;
     interval_.Narrow(lower, upper, total);
-    for (;;) {
-      if (interval_.low >= kQuarter2) {
-        value_ -= kQuarter2;
-        interval_.low -= kQuarter2;
-        interval_.high -= kQuarter2;
-      } else if (interval_.low >= kQuarter1 && interval_.high <= kQuarter3) {
-        value_ -= kQuarter1;
-        interval_.low -= kQuarter1;
-        interval_.high -= kQuarter1;
-      } else if (interval_.high > kQuarter2) {
-        break;
-      }
-      interval_.low *= 2;
-      interval_.high *= 2;
-      value_ = 2 * value_ + bits_.Next();
-    }
+    offset_ -= interval_.low - old_low;
+    Renormalise();
   }
 
  private:
+  // Doubles the interval until it straddles the middle and holds more than a
+  // quarter: the leading bits that low and high - 1 share go, then each bit
+  // after the first difference that is 1 in low and 0 in high - 1 (the
+  // interval inside the middle half), the top bit staying.
+  void Renormalise() {
+    const uint32_t low = interval_.low;
+    const uint32_t last = interval_.high - 1;
+    const int shared = kValueBits - std::bit_width(low ^ last);
+    const uint64_t inside = low & ~last;  // 1 where low is 1 and last is 0
+    const int middle = std::countl_one(static_cast<uint32_t>(inside << (kValueBits - 1 + shared)));
+    const int count = shared + middle;
+    interval_.low = (low << count) & (kQuarter2 - 1);
+    interval_.high = (((last << count) & (kQuarter2 - 1)) | kQuarter2 | ((1u << count) - 1)) + 1;
+    offset_ = (offset_ << count) | bits_.Take(count);
+  }
+
   BitReader& bits_;
   Interval interval_;
-  uint32_t value_ = 0;
+  uint32_t offset_;  // value - low, modulo 2^32
 };
 
 int DecodeCharacter(ArithmeticDecoder& coder, SymbolModel& model) {
   const uint32_t total = model.total();
+  const Divisor by_total(total);  // computed while the target is
   const int symbol = model.FindSymbol(coder.Target(total));
-  coder.Consume(model.cumulative(symbol), model.cumulative(symbol - 1), total);
+  coder.Consume(model.cumulative(symbol), model.cumulative(symbol - 1), by_total);
   const int character = model.CharacterOf(symbol);
   model.Update(symbol);
   return character;
 }
 
 int DecodePosition(ArithmeticDecoder& coder) {
-  const uint32_t target = coder.Target(kPositionCumulative[0]);
-  const int position = FindFirstNotAbove(kPositionCumulative.data(), kRingSize, target) - 1;
+  const uint32_t target =
+      std::min<uint32_t>(coder.Target(kPositionCumulative[0]), kPositionCumulative[0]);
+  const int first = kPositionGuide[target >> kGuideShift];
+  const int position = ScanFirstNotAbove(kPositionCumulative.data(), first, target) - 1;
   coder.Consume(kPositionCumulative[position + 1], kPositionCumulative[position],
                 kPositionCumulative[0]);
   return position;
@@ -125,7 +152,19 @@ uint32_t DecodeLzari(const uint8_t* archive, size_t archive_length, uint8_t* out
     }
     const int length = MatchLength(character);
     const unsigned start = (r - DecodePosition(coder) - 1) & kRingMask;
-    for (int k = 0; k < length; ++k) emit(ring[(start + k) & kRingMask]);
+    if (start + length > kRingSize || r + length > kRingSize || stored + length > storable) {
+      for (int k = 0; k < length; ++k) emit(ring[(start + k) & kRingMask]);
+      continue;
+    }
+    // Byte by byte in order: a near match repeats bytes it has just written.
+    for (int k = 0; k < length; ++k) {
+      const uint8_t byte = ring[start + k];
+      ring[r + k] = byte;
+      output[stored + k] = byte;
+    }
+    stored += length;
+    produced += length;
+    r = (r + length) & kRingMask;
   }
   return declared;
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -9,6 +11,7 @@
 #include "text/catalog.h"
 #include "text/lzari_decoder.h"
 #include "text/lzari_encoder.h"
+#include "text/lzari_model.h"
 
 namespace tarnwell::text {
 namespace {
@@ -35,6 +38,88 @@ std::vector<uint8_t> RoundTrip(const std::vector<uint8_t>& input) {
 std::vector<uint8_t> TextSource() {
   std::ifstream in(TARNWELL_TEXT_UTF16, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The decoder at its plainest: one bit, one count, one byte at a time. The
+// real one must agree with it on any input, damaged or not, and so must the
+// encoder's model, or archives made by earlier builds would stop decoding.
+std::vector<uint8_t> PlainDecode(const std::vector<uint8_t>& archive) {
+  using namespace lzari;
+  if (archive.size() < 4) return {};
+  uint32_t declared = 0;
+  std::memcpy(&declared, archive.data(), 4);
+  size_t bit = 0;
+  const auto next_bit = [&] {
+    const size_t byte = 4 + bit / 8;
+    const uint32_t value = byte < archive.size() ? archive[byte] >> (7 - bit % 8) & 1 : 1;
+    ++bit;
+    return value;
+  };
+  uint32_t value = 0;
+  for (int i = 0; i < kValueBits; ++i) value = 2 * value + next_bit();
+  Interval interval;
+  const auto target = [&](uint32_t total) {
+    return ((value - interval.low + 1) * total - 1) / (interval.high - interval.low);
+  };
+  const auto consume = [&](uint32_t lower, uint32_t upper, uint32_t total) {
+    interval.Narrow(lower, upper, total);
+    for (;;) {
+      uint32_t shift = 0;
+      if (interval.low >= kQuarter2) {
+        shift = kQuarter2;
+      } else if (interval.low >= kQuarter1 && interval.high <= kQuarter3) {
+        shift = kQuarter1;
+      } else if (interval.high > kQuarter2) {
+        break;
+      }
+      interval.low = 2 * (interval.low - shift);
+      interval.high = 2 * (interval.high - shift);
+      value = 2 * (value - shift) + next_bit();
+    }
+  };
+  std::array<uint16_t, kCharCount + 1> frequency{}, cumulative{}, character_of{};
+  for (int symbol = kCharCount; symbol >= 1; --symbol) {
+    character_of[symbol] = static_cast<uint16_t>(symbol - 1);
+    frequency[symbol] = 1;
+    cumulative[symbol - 1] = static_cast<uint16_t>(cumulative[symbol] + 1);
+  }
+  std::vector<uint8_t> ring(kRingSize, 0), out;
+  std::fill(ring.begin(), ring.begin() + kRingStart, kRingFill);
+  unsigned r = kRingStart;
+  const auto emit = [&](uint8_t byte) {
+    out.push_back(byte);
+    ring[r] = byte;
+    r = (r + 1) & kRingMask;
+  };
+  while (out.size() < declared) {
+    const uint32_t total = cumulative[0];
+    const int symbol = FindFirstNotAbove(cumulative.data(), kCharCount, target(total));
+    consume(cumulative[symbol], cumulative[symbol - 1], total);
+    const int character = character_of[symbol];
+    if (cumulative[0] >= kMaxCumulative) {
+      for (int i = kCharCount; i > 0; --i) {
+        frequency[i] = static_cast<uint16_t>((frequency[i] + 1) / 2);
+        cumulative[i - 1] = static_cast<uint16_t>(cumulative[i] + frequency[i]);
+      }
+    }
+    int first = symbol;
+    while (frequency[first] == frequency[first - 1]) --first;
+    std::swap(character_of[first], character_of[symbol]);
+    ++frequency[first];
+    while (--first >= 0) ++cumulative[first];
+    if (character < 256) {
+      emit(static_cast<uint8_t>(character));
+      continue;
+    }
+    const uint32_t position_total = kPositionCumulative[0];
+    const int position =
+        FindFirstNotAbove(kPositionCumulative.data(), kRingSize, target(position_total)) - 1;
+    consume(kPositionCumulative[position + 1], kPositionCumulative[position], position_total);
+    const unsigned start = (r - position - 1) & kRingMask;
+    for (int k = 0; k < MatchLength(character); ++k) emit(ring[(start + k) & kRingMask]);
+  }
+  out.resize(declared);
+  return out;
 }
 
 TEST(Lzari, RoundTripsVariedInputs) {
@@ -123,6 +208,39 @@ TEST(Lzari, TruncatedOrDamagedArchivesEndWithoutOverrun) {
   out = Decode(damaged, 1000, &declared);
   EXPECT_EQ(declared, input.size());
   EXPECT_NE(out, std::vector<uint8_t>(input.begin(), input.begin() + 1000));
+}
+
+TEST(Lzari, DecodesAnyInputAsThePlainDecoderDoes) {
+  const std::vector<uint8_t> text = TextSource();
+  std::mt19937 random(3);
+  std::vector<std::vector<uint8_t>> archives = {EncodeLzari(text)};
+  for (int round = 0; round < 40; ++round) {
+    const size_t start = random() % text.size();
+    std::vector<uint8_t> slice(text.begin() + start,
+                               text.begin() + std::min(text.size(), start + random() % 8000));
+    std::vector<uint8_t> archive = EncodeLzari(slice);
+    archives.push_back(archive);
+    if (archive.size() <= 4) continue;
+    for (int flip = 0; flip < 3; ++flip) archive[4 + random() % (archive.size() - 4)] ^= 0x10;
+    archives.push_back(archive);
+    archive.resize(4 + random() % (archive.size() - 4));
+    archives.push_back(archive);
+  }
+  for (int round = 0; round < 100; ++round) {  // noise with a modest declared size
+    std::vector<uint8_t> noise(4 + random() % 300);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    noise[1] &= 0x1F;
+    noise[2] = noise[3] = 0;
+    archives.push_back(noise);
+  }
+  for (const std::vector<uint8_t>& archive : archives) {
+    const std::vector<uint8_t> expected = PlainDecode(archive);
+    uint32_t declared = 0;
+    std::vector<uint8_t> out = Decode(archive, expected.size() + 1, &declared);
+    out.pop_back();
+    ASSERT_EQ(declared, expected.size());
+    ASSERT_EQ(out, expected) << "archive of " << archive.size() << " bytes";
+  }
 }
 
 TEST(Lzari, DeclaredSizesTheArchiveCannotHoldAreRefusedByTheCatalogue) {
