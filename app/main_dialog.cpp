@@ -30,6 +30,7 @@
 #include "app/qt_window_port.h"
 #include "app/tool_strip.h"
 #include "text/catalog.h"
+#include "ui/window_layout.h"
 #include "ui/window_texts.h"
 
 namespace tarnwell::app {
@@ -42,23 +43,9 @@ constexpr int kTemplateWidth = 335;
 constexpr int kTemplateHeight = 255;
 constexpr int kTemplateFontPoints = 8;
 
-// Pixel rules of the layout.
-constexpr int kBarHeight = 24;
-constexpr int kItemListBottomGap = 130;
-constexpr int kMessageListTopFromBottom = 126;
-constexpr int kMessageListHeight = 100;
-constexpr int kLinkFromRight = 174;
+using namespace ui::layout;
 // The link sits level with the status text (both centred in the bar).
 constexpr int kLinkTop = 0;
-constexpr int kLinkWidth = 150;
-// Room kept between the fill button and the buttons at the right, and under
-// the item list's header at the smallest size (about three rows).
-constexpr int kHeaderGap = 24;
-constexpr int kMinItemListHeight = 72;
-// Below this the instruction text would wrap into a narrow column.
-constexpr int kMinClientWidth = 360;
-// Room around the group box's title: the frame's corner and indent.
-constexpr int kGroupTitleMargin = 24;
 // Room between the instruction text and the group box's frame.
 constexpr int kInstructionMargin = 2;
 

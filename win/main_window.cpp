@@ -11,6 +11,7 @@
 #include "res/windows/resource_ids.h"
 #include "text/catalog.h"
 #include "text/language_menu.h"
+#include "ui/window_layout.h"
 #include "ui/window_texts.h"
 #include "win/resource_ids.h"
 #include "win/win_window_port.h"
@@ -22,22 +23,8 @@ using platform::win32::ToUtf8;
 using platform::win32::ToWide;
 namespace texts = ui::texts;
 
-// Pixel rules of the layout.
-constexpr int kBarHeight = 24;
+using namespace ui::layout;
 constexpr int kButtonInset = 1;
-constexpr int kItemListBottomGap = 130;
-constexpr int kMessageListTopFromBottom = 126;
-constexpr int kMessageListHeight = 100;
-constexpr int kLinkFromRight = 174;
-constexpr int kLinkWidth = 150;
-// Room between the fill button and the buttons at the right, and for about
-// three rows under the item list's header at the smallest size.
-constexpr int kHeaderGap = 24;
-constexpr int kMinItemListHeight = 72;
-// Below this the instruction text would wrap into a narrow column.
-constexpr int kMinClientWidth = 360;
-// Room around the group box's title: the frame's corner and indent.
-constexpr int kGroupTitleMargin = 24;
 
 // The control id of each ui::Control, in its order.
 constexpr int kControlIds[] = {IDC_DELETE,      IDC_DELETE_EXIT, IDC_RESET,          IDC_OVERWRITE,
