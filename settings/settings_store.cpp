@@ -56,6 +56,8 @@ int SettingsStore::ReadIntSetting(std::string_view section, std::string_view key
 }
 
 bool SettingsStore::WriteIntSetting(std::string_view section, std::string_view key, int value) {
+  // The first change the user makes brings the folder: reading never does.
+  if (!env_.CreateDirectories(FolderOf(path_)).ok()) return false;
   auto lock = env_.LockExclusive(FolderOf(path_));
   if (!lock.ok()) return false;
   platform::Result<std::string> text = env_.ReadRegularFile(path_, kMaxSettingsBytes);
@@ -114,16 +116,15 @@ LoadedSettings LoadSettings(platform::Env& env) {
   } else {
     platform::Result<std::string> exe = env.ExecutablePath();
     const std::string beside = SettingsPathBesideExecutable(exe.ok() ? *exe : "tarnwell");
-    if (exe.ok() && env.IsWritableDirectory(FolderOf(beside))) {
+    const std::string program_folder = FolderOf(beside);
+    // An installed program's folder is the system's, even to root.
+    if (exe.ok() && !env.IsSystemProgramFolder(program_folder) &&
+        env.IsWritableDirectory(program_folder)) {
       path = beside;
     } else {
-      const std::string folder = env.UserSettingsFolder();
-      env.CreateDirectories(folder);
-      path = folder + "/" + beside.substr(beside.find_last_of('/') + 1);
+      path = env.UserSettingsFolder() + "/" + beside.substr(beside.find_last_of('/') + 1);
     }
   }
-  // "Hidden" has no meaning for a file whose name is fixed: nothing to set.
-  env.CreateFileIfMissing(path);
   SettingsStore store(env, path);
   platform::Status problem = platform::Status::Ok();
   if (platform::Result<std::string> text = env.ReadRegularFile(path, kMaxSettingsBytes);
