@@ -1,6 +1,7 @@
 # GNOME Files (Nautilus) extension: "Erase with Tarnwell" on selected files
 # and folders, "Fill free space here" on a folder or the folder's background.
 # Loaded by python3-nautilus from /usr/share/nautilus-python/extensions.
+import os
 import subprocess
 
 import gi
@@ -24,6 +25,33 @@ def _local_paths(files):
     return paths
 
 
+# (erase, fill) in the window's eight languages, by language code.
+_LABELS = {
+    "en": ("Erase with Tarnwell", "Fill free space here"),
+    "de": ("Mit Tarnwell löschen", "Freien Speicher hier nullen"),
+    "ru": ("Стереть с помощью Tarnwell", "Заполнить здесь свободное место нулями"),
+    "nl": ("Wissen met Tarnwell", "Vrije ruimte hier met nullen vullen"),
+    "ro": ("Șterge cu Tarnwell", "Umple cu zerouri spațiul liber de aici"),
+    "sv": ("Radera med Tarnwell", "Fyll ledigt utrymme här med nollor"),
+    "fr": ("Effacer avec Tarnwell", "Remplir ici l’espace libre de zéros"),
+    "it": ("Cancella con Tarnwell", "Riempi qui lo spazio libero con zeri"),
+}
+
+
+def _labels():
+    """The labels in the first language of the user's that has them, as gettext picks."""
+    for variable in ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"):
+        value = os.environ.get(variable, "")
+        if not value:
+            continue
+        for language in value.split(":"):
+            if language[:2] in _LABELS:
+                return _LABELS[language[:2]]
+        if variable != "LANGUAGE":
+            break
+    return _LABELS["en"]
+
+
 def _start(arguments):
     # The window asks and counts down itself; it must outlive the file manager.
     subprocess.Popen(["tarnwell"] + arguments, start_new_session=True)
@@ -35,8 +63,7 @@ class TarnwellMenuProvider(GObject.GObject, Nautilus.MenuProvider):
         paths = _local_paths(arguments[-1])
         if not paths:
             return []
-        erase = Nautilus.MenuItem(
-            name="Tarnwell::Erase", label="Erase with Tarnwell", icon="tarnwell")
+        erase = Nautilus.MenuItem(name="Tarnwell::Erase", label=_labels()[0], icon="tarnwell")
         erase.connect("activate", lambda *_: _start(["--"] + paths))
         items = [erase]
         if len(paths) == 1 and arguments[-1][0].is_directory():
@@ -49,7 +76,6 @@ class TarnwellMenuProvider(GObject.GObject, Nautilus.MenuProvider):
 
     @staticmethod
     def _fill_item(folder):
-        fill = Nautilus.MenuItem(
-            name="Tarnwell::Fill", label="Fill free space here", icon="tarnwell")
+        fill = Nautilus.MenuItem(name="Tarnwell::Fill", label=_labels()[1], icon="tarnwell")
         fill.connect("activate", lambda *_: _start(["--fill", folder]))
         return fill
