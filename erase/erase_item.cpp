@@ -26,6 +26,7 @@ constexpr int kTextRenameFailed =
     88;  // "Could not be renamed, its old name may remain on disk: %s (%s)"
 constexpr int kTextFolderNotEmpty = 89;  // "Folder not removed, %d entries left in it: %s"
 constexpr int kTextFolderKept = 90;      // "Folder not removed: %s (%s)"
+constexpr int kTextNotRemovable = 184;   // "Cannot be removed from its folder, left alone: %s (%s)"
 constexpr uint32_t kOwnerWrite = 0200;
 
 bool AllZero(const unsigned char* data, size_t length) {
@@ -97,12 +98,14 @@ void ItemEraser::EraseItem(const items::ListedItem& item) {
   }
   switch (item.info.kind) {
     case platform::FileKind::kRegular:
+      if (!Removable(**parent, name, path)) return;
       EraseFile(**parent, name, item);
       return;
     case platform::FileKind::kDirectory:
       EraseFolder(**parent, name, item);
       return;
     case platform::FileKind::kSymlink:
+      if (!Removable(**parent, name, path)) return;
       // rename and unlink act on the link itself; its target is never opened.
       RenameAndQueueDelete(**parent, name, item);
       return;
@@ -113,6 +116,16 @@ void ItemEraser::EraseItem(const items::ListedItem& item) {
                           core::MessageIcon::kWarning);
       return;
   }
+}
+
+bool ItemEraser::Removable(platform::Folder& parent, const std::string& name,
+                           const std::string& path) {
+  // Zeros written into what then cannot be removed would destroy data the
+  // user may not delete (another user's file in a sticky folder).
+  const platform::Status removable = parent.CheckRemovable(name);
+  if (removable.ok()) return true;
+  ReportError(text::FormatText(text::LookupUtf8(kTextNotRemovable), {path, removable.message()}));
+  return false;
 }
 
 bool ItemEraser::KernelView(platform::Folder& folder, const std::string& path) {
@@ -135,7 +148,7 @@ void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
     for (int pass = 0; pass < counters_.pass_count; ++pass) {
       if (!OverwritePass(parent, name, item, pass == 0)) return;
     }
-    if (options_.verify && !VerifyZeros(item.path)) return;
+    if (options_.verify && !VerifyZeros(parent, name, item)) return;
     overwritten_.insert(id);
   }
   RenameAndQueueDelete(parent, name, item);
@@ -145,7 +158,7 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
                                const items::ListedItem& item, bool first) {
   const std::string& path = item.path;
   // Missing owner write shows up as a failed open just below.
-  if ((item.info.mode & kOwnerWrite) == 0) parent.AddOwnerWriteAt(name);
+  if ((item.info.mode & kOwnerWrite) == 0) parent.AddOwnerWriteAt(name, &item.info);
   platform::Result<std::unique_ptr<platform::WritableFile>> opened =
       parent.OpenAt(name, &item.info, true);
   if (!opened.ok()) {
@@ -252,14 +265,17 @@ platform::Status ItemEraser::CoverRange(platform::WritableFile& file, uint64_t o
   return platform::Status::Ok();
 }
 
-bool ItemEraser::VerifyZeros(const std::string& path) {
-  platform::Result<std::unique_ptr<platform::ReadableFile>> opened = env_.OpenForReading(path);
+bool ItemEraser::VerifyZeros(platform::Folder& parent, const std::string& name,
+                             const items::ListedItem& item) {
+  const std::string& path = item.path;
+  platform::Result<std::unique_ptr<platform::ReadableFile>> opened =
+      parent.OpenForReadingAt(name, &item.info);
   if (!opened.ok()) {
     ReportError(opened.status().message());
     return false;
   }
   platform::ReadableFile& file = **opened;
-  platform::Result<platform::FileInfo> info = env_.Describe(path);
+  platform::Result<platform::FileInfo> info = parent.DescribeAt(name);
   const uint64_t size = info.ok() ? info->size : 0;
   // The pages were synced, so dropping them makes the reads come from disk.
   platform::Status status = info.ok() ? file.DropCache() : info.status();
@@ -330,10 +346,14 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
     return;
   }
+  if (!Removable(parent, name, path)) {
+    if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
+    return;
+  }
   // Before the stamp, which the scrub's entries would undo.
   ScrubSlack(folder, path);
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
-    parent.AddOwnerWriteAt(name);
+    parent.AddOwnerWriteAt(name, &item.info);
     StampFileTimes(env_, folder);
   }
   // What was scrubbed and stamped is the handle's folder; the name must still
@@ -348,7 +368,7 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   // The folder's own emptied block must reach its place on the disk before it
   // is freed, or the disk keeps the old names of the erased entries: a sync of
   // the folder alone only puts the block in the journal.
-  platform::Status written = env_.SyncFileSystem(path);
+  platform::Status written = folder.SyncFileSystem();
   if (!written.ok()) port_.InsertMessage(written.message(), core::MessageIcon::kWarning);
   walk_.Forget(path);
   const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);

@@ -91,6 +91,9 @@ class ItemEraser final {
   using ObjectId = std::pair<uint64_t, uint64_t>;  // device, inode
 
   bool KernelView(platform::Folder& folder, const std::string& path);
+  // False after an error row when the entry could not be renamed and removed
+  // from parent, so nothing of it is touched.
+  bool Removable(platform::Folder& parent, const std::string& name, const std::string& path);
   void EraseFile(platform::Folder& parent, const std::string& name, const items::ListedItem& item);
   void EraseFolder(platform::Folder& parent, const std::string& name,
                    const items::ListedItem& item);
@@ -100,7 +103,8 @@ class ItemEraser final {
   platform::Status CoverWithZeros(platform::WritableFile& file, uint64_t size);
   platform::Status CoverRange(platform::WritableFile& file, uint64_t offset, uint64_t end);
   // Reads the file back from the disk; false after an error row.
-  bool VerifyZeros(const std::string& path);
+  bool VerifyZeros(platform::Folder& parent, const std::string& name,
+                   const items::ListedItem& item);
   void RenameAndQueueDelete(platform::Folder& parent, const std::string& name,
                             const items::ListedItem& item);
   void SyncFolder(platform::Folder& folder);

@@ -175,11 +175,22 @@ class Folder {
   virtual Result<std::unique_ptr<WritableFile>> OpenAt(const std::string& name,
                                                        const FileInfo* expected,
                                                        bool exclusive) = 0;
+  // Opens the regular file name for reading, on the same terms as OpenAt
+  // (never a link, never blocking, EINVAL for anything else, expected).
+  virtual Result<std::unique_ptr<ReadableFile>> OpenForReadingAt(const std::string& name,
+                                                                 const FileInfo* expected) = 0;
   // The names in the folder, never "." or "..".
   virtual Result<std::vector<std::string>> ListNames() = 0;
-  // Adds owner write permission to the entry name when missing; a link is
-  // left as it is.
-  virtual Status AddOwnerWriteAt(const std::string& name) = 0;
+  // Adds owner write permission to the entry name when missing. The change
+  // reaches the object that was examined, never a link's target nor an
+  // object swapped in meanwhile (ESTALE); with expected given, that must be
+  // the examined object too. A link is left as it is.
+  virtual Status AddOwnerWriteAt(const std::string& name, const FileInfo* expected) = 0;
+  // Whether this process may rename and remove the entry name here, asked
+  // before anything is changed: EACCES when the folder is not writable for
+  // it, EPERM when a sticky folder (or the folder's or entry's own flags)
+  // keeps the entry from it, EROFS on a read-only volume.
+  virtual Status CheckRemovable(const std::string& name) = 0;
   // Sets access and modification time of the folder itself.
   virtual Status SetTimes(const FileTime& access, const FileTime& modification) = 0;
   // Renames entry from to to inside this folder, never replacing an existing
@@ -196,6 +207,9 @@ class Folder {
   virtual Status CreateAt(const std::string& name) = 0;
   // Makes renames and removals inside the folder durable.
   virtual Status Sync() = 0;
+  // Writes every change of the file system this folder lives on to its
+  // place on the disk (syncfs on the held handle; nothing is looked up).
+  virtual Status SyncFileSystem() = 0;
   // The longest name one entry may have here, in bytes.
   virtual size_t MaxNameLength() = 0;
 };
@@ -265,10 +279,6 @@ class Env {
   // permission bits; EEXIST when anything is at the path, a link included.
   virtual Result<std::unique_ptr<WritableFile>> CreateExclusive(const std::string& path,
                                                                 uint32_t mode) = 0;
-  virtual Result<std::unique_ptr<ReadableFile>> OpenForReading(const std::string& path) = 0;
-  // Adds owner write permission to a file or folder when missing; never
-  // follows a link (a link is left as it is).
-  virtual Status AddOwnerWrite(const std::string& path) = 0;
   // Sets access and modification time of the entry itself (a link's own).
   // Linux has no settable creation time; Windows gets the modification time
   // as its creation time too.

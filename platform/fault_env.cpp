@@ -68,6 +68,26 @@ class FaultWritableFile final : public WritableFile {
   std::unique_ptr<WritableFile> real_;
 };
 
+class FaultReadableFile final : public ReadableFile {
+ public:
+  FaultReadableFile(FaultEnv& env, std::unique_ptr<ReadableFile> real, std::string path)
+      : env_(env), real_(std::move(real)), path_(std::move(path)) {}
+
+  Result<size_t> ReadAt(uint64_t offset, void* data, size_t length) override {
+    if (auto failed = env_.Check("ReadAt", path_)) return *failed;
+    Result<size_t> n = real_->ReadAt(offset, data, length);
+    if (n.ok() && env_.corrupt_read) env_.corrupt_read(path_, offset, data, *n);
+    return n;
+  }
+  Status DropCache() override { return real_->DropCache(); }
+  Status Close() override { return real_->Close(); }
+
+ private:
+  FaultEnv& env_;
+  std::unique_ptr<ReadableFile> real_;
+  std::string path_;
+};
+
 class FaultFolder final : public Folder {
  public:
   FaultFolder(FaultEnv& env, std::unique_ptr<Folder> real) : env_(env), real_(std::move(real)) {}
@@ -101,9 +121,21 @@ class FaultFolder final : public Folder {
     if (auto failed = env_.Check("ListNamesAt", path())) return *failed;
     return real_->ListNames();
   }
-  Status AddOwnerWriteAt(const std::string& name) override {
+  Result<std::unique_ptr<ReadableFile>> OpenForReadingAt(const std::string& name,
+                                                         const FileInfo* expected) override {
+    if (auto failed = env_.Check("OpenForReadingAt", Child(name))) return *failed;
+    Result<std::unique_ptr<ReadableFile>> file = real_->OpenForReadingAt(name, expected);
+    if (!file.ok()) return file.status();
+    return std::unique_ptr<ReadableFile>(
+        new FaultReadableFile(env_, std::move(*file), Child(name)));
+  }
+  Status AddOwnerWriteAt(const std::string& name, const FileInfo* expected) override {
     if (auto failed = env_.Check("AddOwnerWriteAt", Child(name))) return *failed;
-    return real_->AddOwnerWriteAt(name);
+    return real_->AddOwnerWriteAt(name, expected);
+  }
+  Status CheckRemovable(const std::string& name) override {
+    if (auto failed = env_.Check("CheckRemovable", Child(name))) return *failed;
+    return real_->CheckRemovable(name);
   }
   Status SetTimes(const FileTime& access, const FileTime& modification) override {
     if (auto failed = env_.Check("FolderSetTimes", path())) return *failed;
@@ -125,6 +157,10 @@ class FaultFolder final : public Folder {
     if (auto failed = env_.Check("SyncFolder", path())) return *failed;
     return real_->Sync();
   }
+  Status SyncFileSystem() override {
+    if (auto failed = env_.Check("SyncFileSystem", path())) return *failed;
+    return real_->SyncFileSystem();
+  }
   size_t MaxNameLength() override { return real_->MaxNameLength(); }
 
  private:
@@ -134,26 +170,6 @@ class FaultFolder final : public Folder {
 
   FaultEnv& env_;
   std::unique_ptr<Folder> real_;
-};
-
-class FaultReadableFile final : public ReadableFile {
- public:
-  FaultReadableFile(FaultEnv& env, std::unique_ptr<ReadableFile> real, std::string path)
-      : env_(env), real_(std::move(real)), path_(std::move(path)) {}
-
-  Result<size_t> ReadAt(uint64_t offset, void* data, size_t length) override {
-    if (auto failed = env_.Check("ReadAt", path_)) return *failed;
-    Result<size_t> n = real_->ReadAt(offset, data, length);
-    if (n.ok() && env_.corrupt_read) env_.corrupt_read(path_, offset, data, *n);
-    return n;
-  }
-  Status DropCache() override { return real_->DropCache(); }
-  Status Close() override { return real_->Close(); }
-
- private:
-  FaultEnv& env_;
-  std::unique_ptr<ReadableFile> real_;
-  std::string path_;
 };
 
 }  // namespace
@@ -205,18 +221,6 @@ Result<std::unique_ptr<WritableFile>> FaultEnv::CreateExclusiveLocked(
   Result<std::unique_ptr<WritableFile>> file = real_.CreateExclusiveLocked(path, mode, lock);
   if (!file.ok()) return file.status();
   return std::unique_ptr<WritableFile>(new FaultWritableFile(*this, std::move(*file)));
-}
-
-Result<std::unique_ptr<ReadableFile>> FaultEnv::OpenForReading(const std::string& path) {
-  if (auto failed = Check("OpenForReading", path)) return *failed;
-  Result<std::unique_ptr<ReadableFile>> file = real_.OpenForReading(path);
-  if (!file.ok()) return file.status();
-  return std::unique_ptr<ReadableFile>(new FaultReadableFile(*this, std::move(*file), path));
-}
-
-Status FaultEnv::AddOwnerWrite(const std::string& path) {
-  if (auto failed = Check("AddOwnerWrite", path)) return *failed;
-  return real_.AddOwnerWrite(path);
 }
 
 Status FaultEnv::SetTimes(const std::string& path, const FileTime& access,

@@ -63,9 +63,10 @@ class FaultEnv final : public Env {
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override;
   // Folder handles report their calls to fail_call and observe as
   // "OpenFolder", "OpenFolderAt", "OpenAt", "DescribeAt", "ListNamesAt",
-  // "AddOwnerWriteAt", "FolderSetTimes", "RenameAt", "RemoveAt", "CreateAt",
-  // "SyncFolder" and "StatFs", each with the full path of the entry (for RenameAt the old
-  // one). A test changes the tree at such a call to stage a race.
+  // "OpenForReadingAt", "AddOwnerWriteAt", "CheckRemovable", "FolderSetTimes", "RenameAt",
+  // "RemoveAt", "CreateAt", "SyncFolder", "SyncFileSystem" and "StatFs", each with the full
+  // path of the entry (for RenameAt the old one; for the folder's own calls its path). A test
+  // changes the tree at such a call to stage a race.
   Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
                                              const FileInfo* expected) override;
   Result<std::string> ResolvePath(const std::string& path) override {
@@ -75,8 +76,6 @@ class FaultEnv final : public Env {
                                                          const FileInfo* expected) override;
   Result<std::unique_ptr<WritableFile>> CreateExclusive(const std::string& path,
                                                         uint32_t mode) override;
-  Result<std::unique_ptr<ReadableFile>> OpenForReading(const std::string& path) override;
-  Status AddOwnerWrite(const std::string& path) override;
   Status SetTimes(const std::string& path, const FileTime& access,
                   const FileTime& modification) override;
   Status RenameNoReplace(const std::string& from, const std::string& to) override;

@@ -339,26 +339,6 @@ class PosixEnv final : public Env {
     return std::unique_ptr<WritableFile>(new PosixWritableFile(std::move(fd), path));
   }
 
-  Result<std::unique_ptr<ReadableFile>> OpenForReading(const std::string& path) override {
-    UniqueFd fd(RetryOpen(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0));
-    if (!fd.valid()) return Status::FromErrno(errno, "open for reading", path);
-    struct stat st;
-    if (fstat(fd.get(), &st) != 0) return Status::FromErrno(errno, "stat", path);
-    if (!S_ISREG(st.st_mode)) return Status::Error(EINVAL, "not a regular file: '" + path + "'");
-    return std::unique_ptr<ReadableFile>(new PosixReadableFile(std::move(fd), path));
-  }
-
-  Status AddOwnerWrite(const std::string& path) override {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) return Status::FromErrno(errno, "examine", path);
-    if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return Status::Ok();
-    if (fchmodat(AT_FDCWD, path.c_str(), (st.st_mode & 07777) | S_IWUSR, AT_SYMLINK_NOFOLLOW) !=
-        0) {
-      return Status::FromErrno(errno, "give write permission to", path);
-    }
-    return Status::Ok();
-  }
-
   Status SetTimes(const std::string& path, const FileTime& access,
                   const FileTime& modification) override {
     struct timespec times[2];
@@ -789,6 +769,10 @@ namespace posix {
 
 std::unique_ptr<WritableFile> WrapWritableFile(UniqueFd fd, std::string path, bool leased) {
   return std::make_unique<PosixWritableFile>(std::move(fd), std::move(path), leased);
+}
+
+std::unique_ptr<ReadableFile> WrapReadableFile(UniqueFd fd, std::string path) {
+  return std::make_unique<PosixReadableFile>(std::move(fd), std::move(path));
 }
 
 }  // namespace posix

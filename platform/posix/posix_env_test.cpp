@@ -225,18 +225,6 @@ TEST(PosixEnvFiles, CreateExclusiveDoesNotFollowAPlantedLink) {
   EXPECT_EQ(ReadAll(victim), "keep");
 }
 
-TEST(PosixEnvFiles, AddOwnerWriteLeavesLinksAndTargetsAlone) {
-  TempDir dir;
-  const std::string file = dir.Write("ro", "x");
-  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
-  const std::string link = dir / "link";
-  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
-  EXPECT_TRUE(env.AddOwnerWrite(link).ok());
-  EXPECT_EQ(env.Describe(file)->mode, 0444u);
-  EXPECT_TRUE(env.AddOwnerWrite(file).ok());
-  EXPECT_EQ(env.Describe(file)->mode, 0644u);
-}
-
 TEST(PosixEnvFiles, ReplaceFileAtomicallyKeepsModeAndLeavesNoTemporary) {
   TempDir dir;
   const std::string file = dir.Write("settings.ini", "old");

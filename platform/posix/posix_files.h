@@ -17,6 +17,8 @@ FileInfo InfoOf(const struct stat& st);
 // A writable file over an open descriptor; exclusive when the descriptor holds
 // a write lease.
 std::unique_ptr<WritableFile> WrapWritableFile(UniqueFd fd, std::string path, bool leased);
+// A readable file over an open descriptor.
+std::unique_ptr<ReadableFile> WrapReadableFile(UniqueFd fd, std::string path);
 // Opens a folder by path (links followed) and checks it against expected.
 Result<std::unique_ptr<Folder>> OpenFolderByPath(const std::string& path, const FileInfo* expected);
 // The file system of an open descriptor, named by its type number.

@@ -3,17 +3,22 @@
 // races with programs that change the tree meanwhile.
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "platform/posix/posix_files.h"
+#include "platform/race_hook.h"
 
 namespace tarnwell::platform::posix {
 namespace {
@@ -96,9 +101,28 @@ int RetryOpenAt(int dir, const char* name, int flags) {
 // A folder the user may search but not read still holds entries to reach:
 // such a handle renames and removes, but cannot list, sync or stamp.
 int OpenFolderFd(int dir, const char* name, int flags) {
-  const int fd = RetryOpenAt(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | flags);
+  const int fd = RetryOpenAt(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | flags);
   if (fd >= 0 || errno != EACCES) return fd;
   return RetryOpenAt(dir, name, O_PATH | O_DIRECTORY | O_CLOEXEC | flags);
+}
+
+// chmod of the object an O_PATH descriptor holds, never of a name.
+bool ChmodHeld(int held, mode_t mode) {
+#ifndef SYS_fchmodat2
+  constexpr long SYS_fchmodat2 = 452;  // the same number on every architecture
+#endif
+  if (syscall(SYS_fchmodat2, held, "", mode, AT_EMPTY_PATH) == 0) return true;
+  if (errno != ENOSYS && errno != EINVAL) return false;
+  // Older kernels: the descriptor's own entry in /proc leads to the object.
+  return chmod(("/proc/self/fd/" + std::to_string(held)).c_str(), mode) == 0;
+}
+
+// True when the folder's own flags keep its entries from being renamed or
+// removed (immutable, append-only). A handle that cannot ask says false.
+bool FolderFlagsForbidChanges(int fd) {
+  int flags = 0;
+  if (ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) return false;
+  return (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
 }
 
 Status CheckExpected(int fd, const FileInfo* expected, const std::string& path) {
@@ -190,15 +214,54 @@ class PosixFolder final : public Folder {
     return ReadNamesAndClose(dir, path_);
   }
 
-  Status AddOwnerWriteAt(const std::string& name) override {
+  Status AddOwnerWriteAt(const std::string& name, const FileInfo* expected) override {
     if (!IsPlainName(name)) return BadName(path_, name);
+    const std::string path = Child(name);
     struct stat st;
     if (fstatat(fd_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      return Status::FromErrno(errno, "examine", Child(name));
+      return Status::FromErrno(errno, "examine", path);
     }
     if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR) != 0) return Status::Ok();
-    if (fchmodat(fd_.get(), name.c_str(), (st.st_mode & 07777) | S_IWUSR, 0) != 0) {
-      return Status::FromErrno(errno, "give write permission to", Child(name));
+    if (expected != nullptr && !SameObject(InfoOf(st), *expected)) {
+      return Status::Error(ESTALE, "'" + path + "' is no longer what was listed");
+    }
+    RacePoint(RaceStep::kOwnerWriteChecked, path);
+    // A chmod by name follows whatever link is swapped in after the check:
+    // the mode goes to the object held here, which must be the one examined.
+    UniqueFd held(RetryOpenAt(fd_.get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!held.valid()) return Status::FromErrno(errno, "give write permission to", path);
+    struct stat now;
+    if (fstat(held.get(), &now) != 0) return Status::FromErrno(errno, "examine", path);
+    if (S_ISLNK(now.st_mode) || !SameObject(InfoOf(now), InfoOf(st))) {
+      return Status::Error(ESTALE, "'" + path + "' was replaced while its mode was changed");
+    }
+    if (!ChmodHeld(held.get(), (now.st_mode & 07777) | S_IWUSR)) {
+      return Status::FromErrno(errno, "give write permission to", path);
+    }
+    return Status::Ok();
+  }
+
+  Status CheckRemovable(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    const std::string path = Child(name);
+    struct stat entry;
+    struct stat self;
+    if (fstatat(fd_.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+      return Status::FromErrno(errno, "examine", path);
+    }
+    if (fstat(fd_.get(), &self) != 0) return Status::FromErrno(errno, "examine", path_);
+    // The kernel's own rule for this process (capabilities and ACLs included).
+    if (faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
+      return Status::FromErrno(errno, "remove", path);
+    }
+    const uid_t me = geteuid();
+    if ((self.st_mode & S_ISVTX) != 0 && me != 0 && entry.st_uid != me && self.st_uid != me) {
+      return Status::Error(EPERM, "'" + path +
+                                      "' belongs to another user in a folder where only the "
+                                      "owner may remove entries");
+    }
+    if (FolderFlagsForbidChanges(fd_.get())) {
+      return Status::Error(EPERM, "'" + path_ + "' is immutable or append-only");
     }
     return Status::Ok();
   }
@@ -245,6 +308,33 @@ class PosixFolder final : public Folder {
       if (fd.valid()) return Status::Ok();
       if (errno != EINTR) return Status::FromErrno(errno, "create", Child(name));
     }
+  }
+
+  Result<std::unique_ptr<ReadableFile>> OpenForReadingAt(const std::string& name,
+                                                         const FileInfo* expected) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    const std::string path = Child(name);
+    UniqueFd fd(RetryOpenAt(fd_.get(), name.c_str(),
+                            O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.valid()) return Status::FromErrno(errno, "open for reading", path);
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0) return Status::FromErrno(errno, "examine", path);
+    if (!S_ISREG(st.st_mode)) return Status::Error(EINVAL, "not a regular file: '" + path + "'");
+    if (expected != nullptr && !SameObject(InfoOf(st), *expected)) {
+      return Status::Error(ESTALE, "'" + path + "' is no longer what was listed");
+    }
+    return WrapReadableFile(std::move(fd), path);
+  }
+
+  Status SyncFileSystem() override {
+    RacePoint(RaceStep::kBeforeFileSystemSync, path_);
+    if (syncfs(fd_.get()) == 0) return Status::Ok();
+    const int flags = fcntl(fd_.get(), F_GETFL);
+    if (errno == EBADF && flags >= 0 && (flags & O_PATH) != 0) {
+      return Status::Error(
+          EACCES, "sync file system of '" + path_ + "': the folder may be searched but not read");
+    }
+    return Status::FromErrno(errno, "sync file system of", path_);
   }
 
   Status Sync() override {

@@ -97,17 +97,6 @@ class Win32Env final : public Env {
     return win32::CreateNewFile(path);
   }
 
-  Result<std::unique_ptr<ReadableFile>> OpenForReading(const std::string& path) override {
-    return win32::OpenFileForReading(path);
-  }
-
-  Status AddOwnerWrite(const std::string& path) override {
-    Result<UniqueHandle> handle =
-        OpenEntry(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, win32::kShareAll, "examine");
-    if (!handle.ok()) return handle.status();
-    return win32::ClearReadOnly(handle->get(), path);
-  }
-
   Status SetTimes(const std::string& path, const FileTime& access,
                   const FileTime& modification) override {
     Result<UniqueHandle> handle =

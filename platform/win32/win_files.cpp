@@ -584,14 +584,14 @@ Result<std::string> ReadRegularFileAt(const std::string& path, size_t max_bytes)
   }
 }
 
-Result<std::unique_ptr<ReadableFile>> OpenFileForReading(const std::string& path) {
-  UniqueHandle handle(CreateFileW(LongPath(path).c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!handle.valid()) return LastError("open for reading", path);
+Result<std::unique_ptr<ReadableFile>> WrapReadable(UniqueHandle handle, const std::string& path,
+                                                   const FileInfo* expected) {
   Result<FileInfo> info = DescribeHandle(handle.get(), path);
   if (!info.ok()) return info.status();
   if (info->kind != FileKind::kRegular) return NotRegular(path);
+  if (expected != nullptr && !SameIdentity(*info, *expected)) {
+    return Status::Error(ESTALE, "'" + path + "' is no longer what was listed");
+  }
   return std::unique_ptr<ReadableFile>(new WinReadableFile(std::move(handle), path, *info));
 }
 

@@ -69,7 +69,10 @@ Result<std::unique_ptr<WritableFile>> CreateNewLockedFile(const std::string& pat
 // of file, where it keeps no reader or writer of the data out.
 Result<std::unique_ptr<FileLock>> LockHandle(UniqueHandle handle, bool wait,
                                              const std::string& path);
-Result<std::unique_ptr<ReadableFile>> OpenFileForReading(const std::string& path);
+// handle, opened for reading, as a ReadableFile; anything but a regular file
+// is refused (EINVAL), and with expected given any other object (ESTALE).
+Result<std::unique_ptr<ReadableFile>> WrapReadable(UniqueHandle handle, const std::string& path,
+                                                   const FileInfo* expected);
 // The whole content of the regular file at path, EFBIG past max_bytes.
 Result<std::string> ReadRegularFileAt(const std::string& path, size_t max_bytes);
 

@@ -11,6 +11,7 @@
 
 #include "platform/win32/win_relative.h"
 #include "platform/win32/win_status.h"
+#include "platform/win32/win_system.h"
 #include "platform/win32/win_text.h"
 
 namespace tarnwell::platform::win32 {
@@ -103,12 +104,38 @@ class WinFolder final : public Folder {
     return names;
   }
 
-  Status AddOwnerWriteAt(const std::string& name) override {
+  Result<std::unique_ptr<ReadableFile>> OpenForReadingAt(const std::string& name,
+                                                         const FileInfo* expected) override {
     if (!IsPlainName(name)) return BadName(path_, name);
+    Result<UniqueHandle> entry = Open(name, GENERIC_READ | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                                      EntryShape::kNonFolder, 0, "open for reading");
+    if (!entry.ok()) return entry.status();
+    return WrapReadable(std::move(*entry), Child(name), expected);
+  }
+
+  Status AddOwnerWriteAt(const std::string& name, const FileInfo* expected) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    // The attribute changes through the handle, on the object it holds.
     Result<UniqueHandle> entry = Open(name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
                                       EntryShape::kAny, 0, "examine");
     if (!entry.ok()) return entry.status();
+    if (expected != nullptr) {
+      Result<FileInfo> info = DescribeHandle(entry->get(), Child(name));
+      if (!info.ok()) return info.status();
+      if (!SameObject(*info, *expected)) return NotExpected(Child(name));
+    }
     return ClearReadOnly(entry->get(), Child(name));
+  }
+
+  Status CheckRemovable(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    // Windows decides on the open for deletion itself (the entry's rights or
+    // the folder's delete-child right); a handle open elsewhere is the
+    // erase's own "in use" case, decided when the file is opened for writing.
+    Result<UniqueHandle> entry =
+        Open(name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, EntryShape::kAny, 0, "remove");
+    if (!entry.ok() && entry.status().code() != EBUSY) return entry.status();
+    return Status::Ok();
   }
 
   Status SetTimes(const FileTime& access, const FileTime& modification) override {
@@ -153,6 +180,8 @@ class WinFolder final : public Folder {
     if (!again.ok()) return again.status();
     return FlushFolder(again->get(), path_);
   }
+
+  Status SyncFileSystem() override { return FlushVolumeOf(handle_.get(), path_); }
 
   size_t MaxNameLength() override {
     DWORD longest = 0;

@@ -124,17 +124,15 @@ Result<MountInfo> VolumeInfoOf(const std::string& path) {
   return info;
 }
 
-Status FlushVolume(const std::string& path) {
-  Result<std::wstring> root = WideRootOf(path);
-  if (!root.ok()) return root.status();
-  std::wstring volume = *root;
-  // A volume handle is \\.\C: without the trailing backslash; it needs
-  // administrator rights. Without them the files' own flushes stand.
-  if (volume.size() >= 3 && volume[1] == L':') volume = L"\\\\.\\" + volume.substr(0, 2);
+namespace {
+
+// Flushes the volume device (\\.\C: or \\?\Volume{guid}, no trailing
+// backslash). Opening it needs administrator rights; without them the files'
+// own flushes stand, which is not a fault to report after every folder.
+Status FlushDevice(const std::wstring& volume, const std::string& path) {
   HANDLE handle = CreateFileW(volume.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    // Refused to a normal user: not a fault to report after every folder.
     if (GetLastError() == ERROR_ACCESS_DENIED) return Status::Ok();
     return LastError("open the volume of", path);
   }
@@ -143,6 +141,34 @@ Status FlushVolume(const std::string& path) {
   CloseHandle(handle);
   if (!flushed) return FromWin32(error, "sync file system of", path);
   return Status::Ok();
+}
+
+}  // namespace
+
+Status FlushVolume(const std::string& path) {
+  Result<std::wstring> root = WideRootOf(path);
+  if (!root.ok()) return root.status();
+  std::wstring volume = *root;
+  if (volume.size() >= 3 && volume[1] == L':') volume = L"\\\\.\\" + volume.substr(0, 2);
+  return FlushDevice(volume, path);
+}
+
+Status FlushVolumeOf(HANDLE handle, const std::string& path) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(handle, buffer.data(),
+                                              static_cast<DWORD>(buffer.size()), VOLUME_NAME_GUID);
+    // Some file systems (and wine) name no volume: the path's drive serves.
+    if (n == 0) return FlushVolume(path);
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      break;
+    }
+    buffer.resize(n + 1);
+  }
+  // \\?\Volume{guid}\dir\...: the volume is everything before the third part.
+  const std::wstring full(buffer.begin(), buffer.end());
+  return FlushDevice(full.substr(0, full.find(L'\\', 4)), path);
 }
 
 bool IsConsole(int stream) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/win32/windows_api.h"
 
 namespace tarnwell::platform::win32 {
 
@@ -17,6 +18,9 @@ Result<VolumeSpace> VolumeSpaceOf(const std::string& path);
 // and "shadow-copies" where Volume Shadow Copies may keep older copies.
 Result<MountInfo> VolumeInfoOf(const std::string& path);
 Status FlushVolume(const std::string& path);
+// FlushVolume for the volume that holds the open handle, found from the
+// handle itself; path names it in messages.
+Status FlushVolumeOf(HANDLE handle, const std::string& path);
 
 bool IsConsole(int stream);
 int ConsoleColumns(int stream);

@@ -160,7 +160,9 @@ TEST(Win32EnvFiles, AddOwnerWriteClearsTheReadOnlyAttribute) {
   if (!RunningUnderWine()) {
     EXPECT_FALSE(env.OpenForOverwrite(file).ok());
   }
-  EXPECT_TRUE(env.AddOwnerWrite(file).ok());
+  auto folder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(folder.ok());
+  EXPECT_TRUE((*folder)->AddOwnerWriteAt("ro", nullptr).ok());
   EXPECT_EQ(env.Describe(file)->mode, 0644u);
   EXPECT_TRUE(env.OpenForOverwrite(file).ok());
 }
@@ -279,7 +281,9 @@ TEST(Win32EnvFiles, ReadsAfterDroppingTheCacheComeUnbufferedAndUnaligned) {
   std::string content(10000, 'q');
   content[4097] = 'Z';
   const std::string file = dir.Write("f", content);
-  auto opened = env.OpenForReading(file);
+  auto folder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(folder.ok());
+  auto opened = (*folder)->OpenForReadingAt("f", nullptr);
   ASSERT_TRUE(opened.ok());
   ASSERT_TRUE((*opened)->DropCache().ok());
   char buffer[8];
