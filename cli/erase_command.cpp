@@ -79,7 +79,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   port.AddFigure("written_bytes", result.written_bytes);
   port.AddFigure("total_bytes", result.total_bytes);
   if (result.aborted) return kExitUsage;  // nothing was touched
-  context.out << port.status_text() << '\n';
+  context.out << OutRow(context, port.status_text()) << '\n';
   // Rows still listed after the refresh are items that still exist: failed,
   // or left alone (a FIFO, a device).
   if (result.error_count > 0 || list.RowCount() > 0) {

@@ -21,7 +21,7 @@ int RunList(CliContext& context, const ListOptions& options) {
   // A terminal must show a newline or tab inside a name as such; a pipe gets
   // the bytes as they are (and --json exact names).
   const bool rows_written = port.WriteListRows(list);
-  const bool terminal = context.env.IsTerminal(1);
+  const bool terminal = context.terminals.out;
   for (int row = 0; !rows_written && row < list.RowCount(); ++row) {
     std::string path = list.GetCellText(row, items::ItemList::kPathColumn).value_or("");
     if (terminal) path = ShellEscape(path);
