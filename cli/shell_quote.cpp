@@ -1,6 +1,6 @@
 #include "cli/shell_quote.h"
 
-#include <cstdint>
+#include "cli/utf8.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -9,30 +9,11 @@ namespace {
 // shown as itself, or 0 for a control character or a byte that starts no
 // valid character (either is then escaped byte by byte).
 size_t ShownLength(std::string_view text, size_t i) {
+  const size_t length = Utf8SequenceLength(text.substr(i));
   const auto lead = static_cast<unsigned char>(text[i]);
-  if (lead < 0x80) return lead < 0x20 || lead == 0x7F ? 0 : 1;
-  size_t length = 0;
-  uint32_t code = 0;
-  uint32_t smallest = 0;  // below it the encoding is overlong
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, code = lead & 0x1F, smallest = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0F, smallest = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, code = lead & 0x07, smallest = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() - i < length) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (next & 0x3F);
-  }
-  const bool c1_control = code <= 0x9F;  // also decoded: a terminal acts on U+009B as on ESC [
-  if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || c1_control) {
-    return 0;
-  }
+  if (length == 1 && (lead < 0x20 || lead == 0x7F)) return 0;
+  // U+0080-U+009F, the C1 controls: a terminal acts on U+009B as on ESC [.
+  if (length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F) return 0;
   return length;
 }
 
