@@ -37,7 +37,9 @@ int RunList(CliContext& context, const ListOptions& options) {
 void AddListCommand(CLI::App& app, CliContext& context) {
   auto options = std::make_shared<ListOptions>();
   CLI::App* list = app.add_subcommand("list", "Show what erase would erase; touches nothing");
-  list->add_option("paths", options->paths, "Files and folders (folders with all they hold)")
+  list->add_option("paths", options->paths,
+                   "Files and folders (folders with all they hold), each exactly as given; "
+                   "on a terminal, control bytes in names are shown escaped")
       ->required();
   list->callback([&context, options] { context.exit_code = RunList(context, *options); });
 }
