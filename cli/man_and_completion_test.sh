@@ -102,7 +102,7 @@ EOF
 drive_shell() {
   local recorded=$rc/recorded.$1 keys= i arg call= got=()
   for i in "${!typed[@]}"; do keys+="${typed[i]}$2"; done
-  printf '%s' "${keys}exit$2" | env TERM=xterm RECORDED="$recorded" HISTFILE=/dev/null \
+  printf '%s' "${keys}exit$2" | env TERM=xterm RECORDED="$recorded" HISTFILE=/dev/null INPUTRC=/dev/null \
     ZDOTDIR="$rc" XDG_CONFIG_HOME="$rc" XDG_DATA_HOME="$rc" \
     timeout 60 script -qec "$3" /dev/null >/dev/null 2>&1
   # A call is its arguments, each ended by NUL, then an empty one. A folder's
