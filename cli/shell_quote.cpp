@@ -1,5 +1,7 @@
 #include "cli/shell_quote.h"
 
+#include <algorithm>
+
 #include "cli/utf8.h"
 
 namespace tarnwell::cli {
@@ -42,9 +44,10 @@ std::string ShellEscape(std::string_view name) {
   bool has_control = false;
   bool has_single_quote = false;
   bool double_quotes_do = true;  // nothing that is special inside "..."
-  for (size_t i = 0; i < name.size(); ++i) {
+  for (size_t i = 0, length = 0; i < name.size(); i += std::max<size_t>(length, 1)) {
     const char c = name[i];
-    if (ShownLength(name, i) == 0) has_control = true;
+    length = ShownLength(name, i);
+    if (length == 0) has_control = true;
     if (c == '\'') has_single_quote = true;
     if (c == '$' || c == '`' || c == '"' || c == '\\' || c == '!') double_quotes_do = false;
     if (IsShellSpecial(c)) needs_quotes = true;

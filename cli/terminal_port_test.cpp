@@ -94,6 +94,8 @@ TEST_F(TerminalPortTest, RowsOnATerminalShowControlBytesInsteadOfObeyingThem) {
   EXPECT_EQ(ShellEscape("a\xC2\x9B"
                         "b\xFF"),
             R"('a'$'\302'''$'\233''b'$'\377''')");
+  EXPECT_EQ(ShellEscape("caf\xC3\xA9 \xE2\x82\xAC"), "'caf\xC3\xA9 \xE2\x82\xAC'");
+  EXPECT_EQ(ShellEscape("caf\xC3\xA9"), "caf\xC3\xA9");
 }
 
 }  // namespace
