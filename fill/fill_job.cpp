@@ -149,10 +149,13 @@ platform::Result<std::unique_ptr<platform::Folder>> OpenFillFolder(platform::Env
   if (!parent.ok()) return parent.status();
   platform::Result<std::unique_ptr<platform::Folder>> opened =
       (*parent)->OpenFolderAt(folder.substr(slash + 1), nullptr);
-  if (!opened.ok()) return opened.status();
-  // The rows name the folder as it was chosen, whatever the handle was
-  // reached by.
-  return std::move(*opened);
+  if (opened.ok()) return std::move(*opened);
+  // Where a folder that holds a mounted volume is an entry of its own kind
+  // (wine, Windows), it is opened by its path, and must be the folder the
+  // path named itself, not followed, a moment before.
+  platform::Result<platform::FileInfo> named = env.Describe(folder);
+  if (!named.ok() || named->kind != platform::FileKind::kDirectory) return opened.status();
+  return env.OpenFolder(folder, &*named);
 }
 
 bool IsInMemory(const platform::MountInfo& mount) {

@@ -14,6 +14,7 @@
 #include "fill/leftovers.h"
 #include "fill/test_volume.h"
 #include "platform/fault_env.h"
+#include "platform/lock_wait.h"
 #include "tests/support/recording_port.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
@@ -300,6 +301,45 @@ TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
   EXPECT_EQ(ReserveOf(volume.path()).clusters, before.clusters);
   EXPECT_TRUE(HasNoNotes(state_dir.path()));
   EXPECT_EQ(CountFillFiles(volume.path()), 0);
+}
+
+TEST_F(FillFreeSpaceTest, AReserveLockHeldElsewhereIsAnErrorRowAndAStopEndsTheWait) {
+  if (!CanMount()) GTEST_SKIP() << "loop devices need root";
+  Ext4Image volume(16);
+  if (!volume.mounted()) GTEST_SKIP() << "an ext4 image cannot be mounted here";
+  const Ext4Reserve before = ReserveOf(volume.path());
+  std::unique_ptr<platform::Folder> holder = Held(state_dir.path());
+  auto held = holder->TryLockAt(kReserveLockName, true, nullptr);
+  ASSERT_TRUE(held.ok());
+  platform::FaultEnv env(real_env);
+  int64_t now = 0;
+  std::atomic<int> interrupted{0};
+  bool interrupt_in_wait = false;
+  env.clock = [&] { return now; };
+  env.sleep = [&](int64_t milliseconds) {
+    now += milliseconds;
+    if (interrupt_in_wait) interrupted = 1;
+  };
+  FillOptions options;
+  options.include_reserved = true;
+  options.interrupt = &interrupted;
+
+  const FillReport timed_out = Run(env, volume.path(), options);
+  EXPECT_EQ(timed_out.files, 0);
+  EXPECT_EQ(timed_out.errors, 1);
+  EXPECT_EQ(CountRowsStartingWith(port, state_dir / "reserve.lock is held by another run of the "
+                                                    "program; gave up after 3 seconds"),
+            1);
+  EXPECT_GE(now, platform::kLockWaitMillis);
+
+  interrupt_in_wait = true;
+  now = 0;
+  const FillReport stopped = Run(env, volume.path(), options);
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(stopped.files, 0);
+  EXPECT_EQ(stopped.errors, 0);
+  EXPECT_LE(now, platform::kLockRetryMillis);
+  EXPECT_EQ(ReserveOf(volume.path()).clusters, before.clusters);
 }
 
 TEST_F(FillFreeSpaceTest, AReserveLeftLoweredByAKilledFillIsRestoredByTheNextStart) {

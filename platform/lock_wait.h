@@ -14,7 +14,7 @@ namespace tarnwell::platform {
 
 // How long a program waits for another one's lock before it says so.
 inline constexpr int64_t kLockWaitMillis = 3000;
-inline constexpr int64_t kLockRetryMillis = 50;
+inline constexpr int64_t kLockRetryMillis = 10;
 
 // Locks the file name inside folder (made when missing), trying again every
 // kLockRetryMillis while another open file holds it: ETIMEDOUT once
