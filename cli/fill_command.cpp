@@ -44,8 +44,10 @@ bool Usable(CliContext& context, const FillCliOptions& options, platform::Folder
   platform::Result<platform::FileInfo> info =
       chosen.ok() ? env.Describe(*chosen) : platform::Result<platform::FileInfo>(chosen.status());
   if (!info.ok() || info->kind != platform::FileKind::kDirectory) {
-    context.err << "tarnwell-cli: "
-                << text::FormatText(text::LookupUtf8(kTextNotAFolder), {options.folder}) << '\n';
+    context.err << ErrRow(context,
+                          "tarnwell-cli: " +
+                              text::FormatText(text::LookupUtf8(kTextNotAFolder), {options.folder}))
+                << '\n';
     return false;
   }
   if (options.include_reserved) {
@@ -53,8 +55,9 @@ bool Usable(CliContext& context, const FillCliOptions& options, platform::Folder
         fill_folder == nullptr ? platform::Status::Error(ENOENT, "the fill folder cannot be opened")
                                : fill::CheckIncludeReserved(env, *fill_folder);
     if (!usable.ok()) {
-      context.err << "tarnwell-cli: "
-                  << text::FormatText(text::LookupUtf8(kTextReservedRefused), {usable.message()})
+      context.err << ErrRow(context, "tarnwell-cli: " +
+                                         text::FormatText(text::LookupUtf8(kTextReservedRefused),
+                                                          {usable.message()}))
                   << '\n';
       return false;
     }
@@ -76,11 +79,12 @@ int RunFill(CliContext& context, FillCliOptions options) {
   platform::Result<platform::MountInfo> mount =
       held.ok() ? (*held)->Mount() : platform::Result<platform::MountInfo>(held.status());
   const int64_t free = held.ok() ? fill::MeasureDiskSpace(env, **held) : -1;
-  context.out << text::FormatText(
-                     text::LookupUtf8(kTextWhereFilesGo),
-                     {fill_folder, mount.ok() ? mount->fs_type : "?",
-                      mount.ok() ? mount->mount_point : "?",
-                      free >= 0 ? items::FormatSize(static_cast<uint64_t>(free)) : "?"})
+  context.out << OutRow(context,
+                        text::FormatText(
+                            text::LookupUtf8(kTextWhereFilesGo),
+                            {fill_folder, mount.ok() ? mount->fs_type : "?",
+                             mount.ok() ? mount->mount_point : "?",
+                             free >= 0 ? items::FormatSize(static_cast<uint64_t>(free)) : "?"}))
               << '\n';
   if (!options.yes && !AskToConfirm(context, text::LookupUtf8(kTextFillPrompt))) {
     context.out << text::LookupUtf8(kTextNothingWritten) << '\n';
@@ -89,8 +93,8 @@ int RunFill(CliContext& context, FillCliOptions options) {
   // Held in memory only: nothing on a disk to protect, and every program
   // loses the memory while the fill runs.
   if (mount.ok() && fill::IsInMemory(*mount) && !options.yes) {
-    context.out << text::FormatText(text::LookupUtf8(kTextInMemory),
-                                    {mount->mount_point, mount->fs_type})
+    context.out << OutRow(context, text::FormatText(text::LookupUtf8(kTextInMemory),
+                                                    {mount->mount_point, mount->fs_type}))
                 << '\n';
     if (!AskToConfirm(context, text::LookupUtf8(kTextFillPrompt))) {
       context.out << text::LookupUtf8(kTextNothingWritten) << '\n';
