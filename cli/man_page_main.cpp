@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
   CLI::App app;
   cli::BuildCommandLine(app, context);
 
-  constexpr int kTextCliExamples = 190;
-  constexpr int kTextWindowKeysAndExamples = 191;
+  constexpr int kTextCliExamples = 200;
+  constexpr int kTextWindowKeysAndExamples = 201;
   const std::string dir = argv[1];
   const std::string_view version = core::kProgramVersion;
   return Write(dir + "/tarnwell-cli.1",
