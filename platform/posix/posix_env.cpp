@@ -5,6 +5,7 @@
 #include <langinfo.h>
 #include <limits.h>
 #include <locale.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -61,6 +63,8 @@ FileInfo InfoOf(const struct stat& st) {
   info.mode = static_cast<uint32_t>(st.st_mode & 07777);
   info.links = static_cast<uint32_t>(st.st_nlink);
   info.allocated = static_cast<uint64_t>(st.st_blocks) * 512;
+  info.owner = static_cast<uint32_t>(st.st_uid);
+  info.group = static_cast<uint32_t>(st.st_gid);
   return info;
 }
 
@@ -278,6 +282,29 @@ std::string UnescapeMountField(const std::string& field) {
     }
   }
   return out;
+}
+
+// One line of /proc/self/mountinfo; *id gets the kernel's mount id.
+std::optional<MountInfo> ParseMountLine(const std::string& line, uint64_t* id) {
+  std::istringstream fields(line);
+  std::string id_text, parent, devnum, root, mount_point, mount_options;
+  fields >> id_text >> parent >> devnum >> root >> mount_point >> mount_options;
+  const size_t colon = devnum.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  std::string field, fs_type, source, super_options;
+  while (fields >> field && field != "-") {
+  }
+  fields >> fs_type >> source >> super_options;
+  MountInfo mount;
+  mount.mount_point = UnescapeMountField(mount_point);
+  mount.fs_type = fs_type;
+  mount.source = UnescapeMountField(source);
+  mount.options = mount_options + "," + super_options;
+  mount.device =
+      static_cast<uint64_t>(makedev(std::strtoul(devnum.c_str(), nullptr, 10),
+                                    std::strtoul(devnum.c_str() + colon + 1, nullptr, 10)));
+  *id = std::strtoull(id_text.c_str(), nullptr, 10);
+  return mount;
 }
 
 // Whole files read by ReadFile are settings and system tables; anything
@@ -504,29 +531,28 @@ class PosixEnv final : public Env {
     // Several mounts can share a device (bind mounts); the last one listed is
     // the one on top, so later matches win.
     while (std::getline(lines, line)) {
-      std::istringstream fields(line);
-      std::string id, parent, devnum, root, mount_point, mount_options;
-      fields >> id >> parent >> devnum >> root >> mount_point >> mount_options;
-      const size_t colon = devnum.find(':');
-      if (colon == std::string::npos) continue;
-      const dev_t dev = makedev(std::strtoul(devnum.c_str(), nullptr, 10),
-                                std::strtoul(devnum.c_str() + colon + 1, nullptr, 10));
-      if (mount_id ? std::strtoull(id.c_str(), nullptr, 10) != *mount_id : dev != st.st_dev) {
-        continue;
-      }
-      std::string field, fs_type, source, super_options;
-      while (fields >> field && field != "-") {
-      }
-      fields >> fs_type >> source >> super_options;
-      found.mount_point = UnescapeMountField(mount_point);
-      found.fs_type = fs_type;
-      found.source = UnescapeMountField(source);
-      found.options = mount_options + "," + super_options;
-      found.device = static_cast<uint64_t>(dev);
+      uint64_t id = 0;
+      std::optional<MountInfo> mount = ParseMountLine(line, &id);
+      if (!mount || (mount_id ? id != *mount_id : mount->device != st.st_dev)) continue;
+      found = std::move(*mount);
       have = true;
     }
     if (!have) return Status::Error(ENOENT, "no mount found for '" + path + "'");
     return found;
+  }
+
+  Result<std::vector<MountInfo>> ListMounts() override {
+    Result<std::string> table = ReadFile("/proc/self/mountinfo");
+    if (!table.ok()) return table.status();
+    std::istringstream lines(*table);
+    std::vector<MountInfo> mounts;
+    uint64_t id = 0;
+    for (std::string line; std::getline(lines, line);) {
+      if (std::optional<MountInfo> mount = ParseMountLine(line, &id)) {
+        mounts.push_back(std::move(*mount));
+      }
+    }
+    return mounts;
   }
 
   Status SyncFileSystem(const std::string& path) override {
@@ -643,6 +669,48 @@ class PosixEnv final : public Env {
   }
 
   bool IsPrivileged() override { return geteuid() == 0; }
+
+  DesktopStores UserDesktopStores() override {
+    DesktopStores stores;
+    stores.home = GetEnvironment("HOME").value_or("");
+    while (stores.home.size() > 1 && stores.home.back() == '/') stores.home.pop_back();
+    // The XDG rule: a relative value is invalid and the default applies.
+    const auto xdg = [&](const char* name, const char* fallback) -> std::string {
+      const std::string value = GetEnvironment(name).value_or("");
+      if (IsAbsolutePath(value)) return value;
+      return IsAbsolutePath(stores.home) ? stores.home + fallback : "";
+    };
+    stores.cache_home = xdg("XDG_CACHE_HOME", "/.cache");
+    stores.data_home = xdg("XDG_DATA_HOME", "/.local/share");
+    stores.owner = static_cast<uint32_t>(geteuid());
+    return stores;
+  }
+
+  Result<DesktopStores> AccountDesktopStores(const std::string& account) override {
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    for (;;) {
+      const int err = getpwnam_r(account.c_str(), &entry, buffer.data(), buffer.size(), &found);
+      if (err == ERANGE && buffer.size() < (size_t{1} << 20)) {
+        buffer.resize(buffer.size() * 2);
+        continue;
+      }
+      if (err != 0) return Status::FromErrno(err, "look up the account", account);
+      break;
+    }
+    if (found == nullptr) return Status::Error(ENOENT, "no account named '" + account + "'");
+    DesktopStores stores;
+    stores.home = entry.pw_dir;
+    while (stores.home.size() > 1 && stores.home.back() == '/') stores.home.pop_back();
+    if (!IsAbsolutePath(stores.home)) {
+      return Status::Error(ENOENT, "the account '" + account + "' has no home folder");
+    }
+    stores.cache_home = stores.home + "/.cache";
+    stores.data_home = stores.home + "/.local/share";
+    stores.owner = static_cast<uint32_t>(entry.pw_uid);
+    return stores;
+  }
 
   int64_t MonotonicMillis() override {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
