@@ -96,12 +96,18 @@ TEST_F(TraceEraserTest, ErasesEveryTraceOfTheErasedFileAndKeepsTheOthers) {
       "[Trash Info]\nPath=" + FileUri(from).substr(7) + "\nDeletionDate=2024-05-01T10:00:00\n");
   const std::string kept_record =
       dir_.Write("home/.local/share/Trash/info/other.txt.trashinfo", "[Trash Info]\nPath=/x\n");
+  // A trash at the top of another volume names its files relative to that top.
+  const std::string uid = std::to_string(*fault_.user_stores->owner);
+  const std::string volume_trashed = dir_.Write("volume/.Trash-" + uid + "/files/v.txt", "v");
+  const std::string volume_record = dir_.Write("volume/.Trash-" + uid + "/info/v.txt.trashinfo",
+                                               "[Trash Info]\nPath=docs/v.txt\n");
   std::vector<std::string> gone_thumbnails, kept_thumbnails;
   for (const char* size : kSizes) {
     gone_thumbnails.push_back(Thumbnail(size, gone));
     kept_thumbnails.push_back(Thumbnail(size, kept));
   }
   gone_thumbnails.push_back(Thumbnail("normal", from));
+  gone_thumbnails.push_back(Thumbnail("large", dir_ / "volume/docs/v.txt"));
   const std::string list =
       dir_.Write("home/.local/share/recently-used.xbel",
                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xbel version=\"1.0\"\n"
@@ -116,12 +122,13 @@ TEST_F(TraceEraserTest, ErasesEveryTraceOfTheErasedFileAndKeepsTheOthers) {
   const std::string gone_link = dir_.Write("home/Recent/gone.lnk", testing::BuildShellLink(gone));
   const std::string kept_link = dir_.Write("home/Recent/kept.lnk", testing::BuildShellLink(kept));
 
-  Erase({gone, trashed});
+  Erase({gone, trashed, volume_trashed});
 
   ASSERT_FALSE(fs::exists(gone));
   for (const std::string& path : gone_thumbnails) EXPECT_FALSE(fs::exists(path)) << path;
   for (const std::string& path : kept_thumbnails) EXPECT_TRUE(fs::exists(path)) << path;
   EXPECT_FALSE(fs::exists(record));
+  EXPECT_FALSE(fs::exists(volume_record));
   EXPECT_FALSE(fs::exists(gone_entry));
   EXPECT_FALSE(fs::exists(gone_link));
   EXPECT_TRUE(fs::exists(kept_record));
@@ -141,10 +148,10 @@ TEST_F(TraceEraserTest, ErasesEveryTraceOfTheErasedFileAndKeepsTheOthers) {
       EXPECT_THAT(entry.path().filename().string(), ::testing::Not(HasSubstr("tarnwell")));
     }
   }
-  // 6 thumbnails, 2 bookmarks, 1 KDE entry, 1 record, 1 shortcut.
-  EXPECT_EQ(heard_.size(), 11u);
+  // 7 thumbnails, 2 bookmarks, 1 KDE entry, 2 records, 1 shortcut.
+  EXPECT_EQ(heard_.size(), 13u);
   EXPECT_THAT(port_.MessagesWith(core::MessageIcon::kInfo),
-              ::testing::Contains(HasSubstr("Traces of erased items erased: 11")));
+              ::testing::Contains(HasSubstr("Traces of erased items erased: 13")));
   EXPECT_THAT(port_.MessagesWith(core::MessageIcon::kError), IsEmpty());
 }
 
