@@ -64,7 +64,7 @@ std::vector<platform::DesktopStores> StoresToClean(platform::Env& env, core::Win
         if (Inside(*folder, theirs->home)) folder->clear();
       }
       users.push_back(std::move(*theirs));
-    } else {
+    } else if (theirs.status().code() != ENOTSUP) {  // a system without accounts: no word
       port.InsertMessage(theirs.status().message(), core::MessageIcon::kWarning);
     }
   }
