@@ -354,7 +354,11 @@ class PosixFolder final : public Folder {
     for (int attempt = 0; attempt < 16 && !fd.valid(); ++attempt) {
       unsigned int random = 0;
       if (getrandom(&random, sizeof random, 0) != sizeof random) random = attempt;
-      temp = "." + name.substr(0, 64) + ".tarnwell-" + std::to_string(random);
+      // Appended piece by piece: GCC 12 warns about "." + std::string at -O2.
+      temp.assign(1, '.');
+      temp.append(name, 0, 64);
+      temp.append(".tarnwell-");
+      temp.append(std::to_string(random));
       fd = UniqueFd(openat(fd_.get(), temp.c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
       if (!fd.valid() && errno != EEXIST && errno != EINTR) {
