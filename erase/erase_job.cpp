@@ -122,7 +122,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   }
   // Before the journals are cleared: the traces' names go there too.
   if (context.options.erased_items) context.options.erased_items->ErasingDone();
-  for (const platform::MountInfo& mount : journaled) ClearJournal(env, port, mount);
+  for (const platform::MountInfo& mount : journaled) ClearJournalOfMount(env, port, mount);
 
   const auto listed = static_cast<int>(
       std::count_if(context.listed.rows.begin(), context.listed.rows.end(),

@@ -1,6 +1,7 @@
 #include "erase/journal_names.h"
 
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 #include "erase/preflight.h"
@@ -18,10 +19,11 @@ bool HasClearableJournal(const platform::MountInfo& mount) {
   return mount.fs_type == "ext4" || mount.fs_type == "ext3";
 }
 
-bool ClearJournal(platform::Env& env, core::WindowPort& port, const platform::MountInfo& mount) {
+bool ClearJournal(core::WindowPort& port, platform::Folder& on_volume,
+                  const platform::MountInfo& mount) {
   // The dry run tells a refusal (no capability, an older kernel) apart from
   // a zero-out that was allowed and failed.
-  const platform::Status allowed = env.ZeroOutJournal(mount.mount_point, true);
+  const platform::Status allowed = on_volume.CheckpointJournal(true, true);
   if (allowed.code() == ENODEV) return false;  // made without a journal
   if (!allowed.ok()) {
     port.InsertMessage(
@@ -29,9 +31,24 @@ bool ClearJournal(platform::Env& env, core::WindowPort& port, const platform::Mo
         core::MessageIcon::kWarning);
     return false;
   }
-  platform::Status status = env.ZeroOutJournal(mount.mount_point, false);
+  platform::Status status = on_volume.CheckpointJournal(true, false);
   if (!status.ok()) port.InsertMessage(status.message(), core::MessageIcon::kWarning);
   return status.ok();
+}
+
+bool ClearJournalOfMount(platform::Env& env, core::WindowPort& port,
+                         const platform::MountInfo& mount) {
+  platform::Result<std::unique_ptr<platform::Folder>> folder =
+      env.OpenFolder(mount.mount_point, nullptr);
+  platform::Result<platform::FileInfo> info =
+      folder.ok() ? (*folder)->Stat() : platform::Result<platform::FileInfo>(folder.status());
+  if (!info.ok() || info->device != mount.device) {
+    port.InsertMessage(
+        text::FormatText(text::LookupUtf8(kTextJournalKeepsNames), {mount.mount_point}),
+        core::MessageIcon::kWarning);
+    return false;
+  }
+  return ClearJournal(port, **folder, mount);
 }
 
 std::vector<platform::MountInfo> FindJournaledMounts(platform::Env& env,

@@ -82,20 +82,26 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
   return found;
 }
 
+int ReportUntrustedFileSystem(core::WindowPort& port, const platform::MountInfo& mount) {
+  int warnings = 0;
+  if (OverwriteUntrusted(mount)) {
+    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextUntrustedFileSystem),
+                                        {mount.mount_point, mount.fs_type}),
+                       core::MessageIcon::kWarning);
+    ++warnings;
+  }
+  if (HasOption(mount.options, "shadow-copies")) {
+    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextShadowCopies), {mount.mount_point}),
+                       core::MessageIcon::kInfo);
+  }
+  return warnings;
+}
+
 int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
                                const std::vector<std::string>& paths) {
   int warnings = 0;
   for (const platform::MountInfo& mount : FindMounts(env, paths)) {
-    if (OverwriteUntrusted(mount)) {
-      port.InsertMessage(text::FormatText(text::LookupUtf8(kTextUntrustedFileSystem),
-                                          {mount.mount_point, mount.fs_type}),
-                         core::MessageIcon::kWarning);
-      ++warnings;
-    }
-    if (HasOption(mount.options, "shadow-copies")) {
-      port.InsertMessage(text::FormatText(text::LookupUtf8(kTextShadowCopies), {mount.mount_point}),
-                         core::MessageIcon::kInfo);
-    }
+    warnings += ReportUntrustedFileSystem(port, mount);
   }
   return warnings;
 }

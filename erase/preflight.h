@@ -29,5 +29,7 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
 // keep older copies (Windows). Returns the number of warning rows.
 int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
                                const std::vector<std::string>& paths);
+// The same rows for one mount already found.
+int ReportUntrustedFileSystem(core::WindowPort& port, const platform::MountInfo& mount);
 
 }  // namespace tarnwell::erase
