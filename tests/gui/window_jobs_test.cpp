@@ -185,6 +185,8 @@ class WindowJobsTest : public QObject {
 
     dialog.RunCommand(ids::kDelete);
     QTRY_COMPARE_WITH_TIMEOUT(window.Status(), QString("100.0 % // Error: 0 "), kJobTimeoutMs);
+    // The job writes its last row after the status bar.
+    QTRY_VERIFY(AllActionsEnabled(window));
     QCOMPARE(window.TopMessage(), QString("Finished: 3 items erased, 0 errors"));
     QVERIFY(!fs::exists(report) && !fs::exists(photos));
     QVERIFY(fs::exists(window.Path("report.txt")) && fs::exists(window.Path("photos/a")));
