@@ -1,5 +1,6 @@
 # GNOME Files (Nautilus) extension: "Erase with Tarnwell" on selected files
-# and folders, "Fill free space here" on a folder or the folder's background.
+# and folders, "Fill free space here" on a folder or the folder's background,
+# "Erase the trash" on the trash's background.
 # Loaded by python3-nautilus from /usr/share/nautilus-python/extensions.
 import os
 import subprocess
@@ -25,16 +26,16 @@ def _local_paths(files):
     return paths
 
 
-# (erase, fill) in the window's eight languages, by language code.
+# (erase, fill, erase the trash) in the window's eight languages, by code.
 _LABELS = {
-    "en": ("Erase with Tarnwell", "Fill free space here"),
-    "de": ("Mit Tarnwell löschen", "Freien Speicher hier nullen"),
-    "ru": ("Стереть с помощью Tarnwell", "Заполнить здесь свободное место нулями"),
-    "nl": ("Wissen met Tarnwell", "Vrije ruimte hier met nullen vullen"),
-    "ro": ("Șterge cu Tarnwell", "Umple cu zerouri spațiul liber de aici"),
-    "sv": ("Radera med Tarnwell", "Fyll ledigt utrymme här med nollor"),
-    "fr": ("Effacer avec Tarnwell", "Remplir ici l’espace libre de zéros"),
-    "it": ("Cancella con Tarnwell", "Riempi qui lo spazio libero con zeri"),
+    "en": ("Erase with Tarnwell", "Fill free space here", "Erase the trash"),
+    "de": ("Mit Tarnwell löschen", "Freien Speicher hier nullen", "Papierkorb löschen"),
+    "ru": ("Стереть с помощью Tarnwell", "Заполнить здесь свободное место нулями", "Очистить корзину"),
+    "nl": ("Wissen met Tarnwell", "Vrije ruimte hier met nullen vullen", "Prullenbak wissen"),
+    "ro": ("Șterge cu Tarnwell", "Umple cu zerouri spațiul liber de aici", "Golește coșul de gunoi"),
+    "sv": ("Radera med Tarnwell", "Fyll ledigt utrymme här med nollor", "Töm papperskorgen"),
+    "fr": ("Effacer avec Tarnwell", "Remplir ici l’espace libre de zéros", "Effacer la corbeille"),
+    "it": ("Cancella con Tarnwell", "Riempi qui lo spazio libero con zeri", "Svuota il cestino"),
 }
 
 
@@ -71,7 +72,13 @@ class TarnwellMenuProvider(GObject.GObject, Nautilus.MenuProvider):
         return items
 
     def get_background_items(self, *arguments):
-        paths = _local_paths([arguments[-1]])
+        folder = arguments[-1]
+        if folder.get_uri().startswith("trash:"):
+            trash = Nautilus.MenuItem(
+                name="Tarnwell::EraseTrash", label=_labels()[2], icon="tarnwell")
+            trash.connect("activate", lambda *_: _start(["--trash"]))
+            return [trash]
+        paths = _local_paths([folder])
         return [self._fill_item(paths[0])] if paths else []
 
     @staticmethod
