@@ -10,22 +10,19 @@
 #include "erase/erase_job.h"
 #include "fill/running_fills.h"
 #include "items/item_list.h"
+#include "settings/job_options.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
+#include "ui/event_texts.h"
 
 namespace tarnwell::cli {
 namespace {
 
-constexpr int kTextDelayLabel = 34;
 constexpr int kTextErasePrompt = 100;
 constexpr int kTextNothingErased = 101;
 constexpr int kTextNoTerminal = 102;
 constexpr int kTextStillThere = 108;
 constexpr int kTextLimits = 112;
-// The countdown row naming Ctrl+C: Escape does nothing in a terminal.
-constexpr int kTextTerminalCountdown = 120;
-constexpr int kMaxPasses = 10;
-constexpr int kMaxDelaySeconds = 10;
 
 struct EraseCliOptions {
   std::optional<int> passes;
@@ -46,7 +43,8 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   items::ItemList list(env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
   fill::CleanUpAfterKilledFills(env, fill::RuntimeStateFolder(env), port);
-  context.out << list.ItemsSummary() << '\n';
+  const items::ItemList::Summary summary = list.ItemsSummary();
+  context.out << ui::ItemsSummaryText(summary.rows, summary.total_bytes) << '\n';
   if (list.RowCount() == 0) return kExitSuccess;
   if (!options.yes && !AskToConfirm(context, text::FormatText(text::LookupUtf8(kTextErasePrompt),
                                                               {list.RowCount()}))) {
@@ -54,26 +52,20 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
     return kExitUsage;
   }
 
-  const int delay = std::clamp(options.delay.value_or(context.settings.ReadIntSetting(
-                                   settings::kOptionsSection, "del_delay",
-                                   context.run_state.deleteDelaySeconds.load(), -1, -1)),
-                               0, kMaxDelaySeconds);
-  port.set_option_label(text::FormatText(text::LookupUtf8(kTextDelayLabel), {delay}));
+  const int delay = options.delay.value_or(
+      settings::ReadDelaySeconds(context.settings, context.run_state.deleteDelaySeconds.load()));
   context.run_state.exitAfterErase = 0;
   env.StopOnInterrupt(&context.run_state.stopRequested);
 
-  erase::EraseJobContext job{env,
-                             context.settings,
-                             port,
-                             context.run_state,
-                             list.Listed(),
-                             [&] { list.RefreshList(&port); },
-                             erase::EraseOptions{.verify = options.verify},
-                             options.passes,
-                             delay,
-                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); },
-                             kTextTerminalCountdown,
-                             erase::kTextErasingTerminal};
+  erase::EraseJobContext job{
+      .env = env,
+      .sink = port,
+      .run_state = context.run_state,
+      .listed = list.Listed(),
+      .refresh_list = [&] { list.RefreshList(&port); },
+      .options = erase::EraseOptions{.verify = options.verify},
+      .passes_asked = options.passes.value_or(settings::ReadPassesAsked(context.settings)),
+      .delay_seconds = delay};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
   port.AddFigure("written_bytes", result.written_bytes);
@@ -99,11 +91,11 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
   CLI::App* erase = app.add_subcommand(
       "erase", "Overwrite files with zeros, rename them seven times and delete them");
   erase->add_option("-p,--passes", options->passes, "Overwrite passes (default: the settings)")
-      ->check(CLI::Range(1, kMaxPasses));
+      ->check(CLI::Range(1, settings::kMaxPasses));
   erase
       ->add_option("-d,--delay", options->delay,
                    "Seconds of countdown before erasing, Ctrl-C aborts (default: the settings)")
-      ->check(CLI::Range(0, kMaxDelaySeconds));
+      ->check(CLI::Range(0, settings::kMaxDelaySeconds));
   erase->add_flag(
       "--verify", options->verify,
       "Read every file back from the disk after the last pass; keep it unless all zeros");

@@ -97,11 +97,8 @@ int RunFill(CliContext& context, FillCliOptions options) {
   fill::FillOptions fill_options;
   fill_options.include_reserved = options.include_reserved;
   fill_options.interrupt = &interrupted;
-  fill_options.progress_listener = [&port](const erase::ProgressSnapshot& s) {
-    port.ShowProgress(s);
-  };
   const fill::FillReport report =
-      fill::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
+      fill::FillFreeSpace(env, port, port, context.run_state, options.folder, fill_options);
   port.EndProgress();
   // Exact figures for scripts; the coverage row above rounds them.
   if (report.free_bytes != UINT64_MAX) {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <ostream>
 
+#include "ui/event_texts.h"
+
 namespace tarnwell::cli {
 namespace {
 
@@ -123,12 +125,45 @@ JsonPort::JsonPort(std::ostream& out, platform::Env& env) : out_(out), env_(env)
 
 void JsonPort::WriteLocked(const std::string& line) { out_ << line << '\n' << std::flush; }
 
-void JsonPort::InsertMessage(std::string_view text, core::MessageIcon icon) {
-  std::lock_guard lock(mutex_);
+void JsonPort::WriteMessageLocked(std::string_view code, std::string_view text,
+                                  core::MessageIcon icon) {
   if (icon == core::MessageIcon::kError) ++errors_;
   if (icon == core::MessageIcon::kWarning) ++warnings_;
   WriteLocked(std::string("{\"type\":\"message\",\"level\":\"") + LevelName(icon) +
-              "\",\"text\":" + JsonString(text) + "}");
+              "\",\"code\":" + JsonString(code) + ",\"text\":" + JsonString(text) + "}");
+}
+
+void JsonPort::InsertMessage(std::string_view text, core::MessageIcon icon) {
+  std::lock_guard lock(mutex_);
+  WriteMessageLocked("other", text, icon);
+}
+
+void JsonPort::Report(const job::Event& event) {
+  if (const auto* progress = std::get_if<job::Progress>(&event)) return ShowProgress(*progress);
+  if (const auto* list = std::get_if<job::ListChanged>(&event)) return ItemRowsChanged(list->rows);
+  if (const auto* ended = std::get_if<job::JobEnded>(&event); ended && !ended->aborted) {
+    SetStatusText(ui::EndStatusText(*ended));
+  }
+  std::lock_guard lock(mutex_);
+  if (const auto* start = std::get_if<job::JobStarted>(&event)) {
+    WriteLocked("{\"type\":\"start\",\"passes_asked\":" + std::to_string(start->passes_asked) +
+                ",\"passes\":" + std::to_string(start->passes) +
+                ",\"delay\":" + std::to_string(start->delay_seconds) + "}");
+  }
+  for (const ui::EventRow& row : ui::RowsOf(event, ui::Front::kTerminal)) {
+    WriteMessageLocked(row.code, row.text, row.icon);
+  }
+  if (const auto* r = std::get_if<job::ItemResult>(&event)) {
+    std::string line =
+        "{\"type\":\"result\",\"path\":" + JsonString(r->path) + ",\"kind\":\"" +
+        KindName(r->kind) + "\",\"outcome\":" + JsonString(job::OutcomeCode(r->outcome)) +
+        ",\"reason\":" + JsonString(job::ReasonCode(r->reason)) +
+        ",\"detail\":" + (r->detail.empty() ? std::string("null") : JsonString(r->detail)) +
+        ",\"error_code\":" + std::to_string(r->error_code) +
+        ",\"bytes\":" + std::to_string(r->bytes);
+    if (r->count != 0) line += ",\"count\":" + std::to_string(r->count);
+    WriteLocked(line + "}");
+  }
 }
 
 void JsonPort::ItemRowsChanged(int row_count) {
@@ -137,7 +172,7 @@ void JsonPort::ItemRowsChanged(int row_count) {
   remaining_ = row_count;
 }
 
-void JsonPort::ShowProgress(const erase::ProgressSnapshot& s) {
+void JsonPort::ShowProgress(const job::Progress& s) {
   std::lock_guard lock(mutex_);
   WriteLocked("{\"type\":\"progress\",\"done\":" + std::to_string(s.done) + ",\"total\":" +
               std::to_string(s.total) + ",\"percent\":" + Number(s.percentage) + "}");

@@ -4,33 +4,33 @@
 #include <vector>
 
 #include "erase/preflight.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
 
 namespace tarnwell::erase {
-namespace {
-
-constexpr int kTextJournalKeepsNames = 91;
-
-}  // namespace
-
 bool HasClearableJournal(const platform::MountInfo& mount) {
   return mount.fs_type == "ext4" || mount.fs_type == "ext3";
 }
 
-bool ClearJournal(platform::Env& env, core::WindowPort& port, const platform::MountInfo& mount) {
+bool ClearJournal(platform::Env& env, job::EventSink& sink, const platform::MountInfo& mount) {
   // The dry run tells a refusal (no capability, an older kernel) apart from
   // a zero-out that was allowed and failed.
   const platform::Status allowed = env.ZeroOutJournal(mount.mount_point, true);
   if (allowed.code() == ENODEV) return false;  // made without a journal
   if (!allowed.ok()) {
-    port.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextJournalKeepsNames), {mount.mount_point}),
-        core::MessageIcon::kWarning);
+    sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                            .reason = job::Reason::kJournalKeepsNames,
+                            .subject = mount.mount_point,
+                            .error_code = allowed.code(),
+                            .detail = allowed.message()});
     return false;
   }
   platform::Status status = env.ZeroOutJournal(mount.mount_point, false);
-  if (!status.ok()) port.InsertMessage(status.message(), core::MessageIcon::kWarning);
+  if (!status.ok()) {
+    sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                            .reason = job::Reason::kJournalNotCleared,
+                            .subject = mount.mount_point,
+                            .error_code = status.code(),
+                            .detail = status.message()});
+  }
   return status.ok();
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/window_port.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::erase {
@@ -17,12 +17,12 @@ bool HasClearableJournal(const platform::MountInfo& mount);
 
 // Checkpoints the journal of the mount and zeroes it, after a dry run that
 // asks whether the kernel allows it. When it may not (no CAP_SYS_ADMIN, an
-// older kernel), one warning row says the names may stay in the mount's
-// journal; when the zero-out itself fails, one warning row with the reason.
+// older kernel), one warning says the names may stay in the mount's
+// journal; when the zero-out itself fails, one warning with the reason.
 // Returns true when the journal was checkpointed and zeroed (false for a file
-// system without one, which gets no row). Only for mounts HasClearableJournal
+// system without one, which gets no warning). Only for mounts HasClearableJournal
 // accepts.
-bool ClearJournal(platform::Env& env, core::WindowPort& port, const platform::MountInfo& mount);
+bool ClearJournal(platform::Env& env, job::EventSink& sink, const platform::MountInfo& mount);
 
 // The ext3 and ext4 mounts holding the paths, each once, in the order of the
 // first path on them. Paths that cannot be examined are passed over.

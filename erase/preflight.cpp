@@ -5,14 +5,9 @@
 #include <vector>
 
 #include "erase/random_name.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
 
 namespace tarnwell::erase {
 namespace {
-
-constexpr int kTextUntrustedFileSystem = 71;
-constexpr int kTextShadowCopies = 130;
 
 // Copy-on-write, log-structured or compressing file systems: a rewrite goes
 // to new blocks and the old ones stay until reused.
@@ -82,19 +77,21 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
   return found;
 }
 
-int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
+int ReportUntrustedFileSystems(platform::Env& env, job::EventSink& sink,
                                const std::vector<std::string>& paths) {
   int warnings = 0;
   for (const platform::MountInfo& mount : FindMounts(env, paths)) {
     if (OverwriteUntrusted(mount)) {
-      port.InsertMessage(text::FormatText(text::LookupUtf8(kTextUntrustedFileSystem),
-                                          {mount.mount_point, mount.fs_type}),
-                         core::MessageIcon::kWarning);
+      sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                              .reason = job::Reason::kUntrustedFileSystem,
+                              .subject = mount.mount_point,
+                              .second = mount.fs_type});
       ++warnings;
     }
     if (HasOption(mount.options, "shadow-copies")) {
-      port.InsertMessage(text::FormatText(text::LookupUtf8(kTextShadowCopies), {mount.mount_point}),
-                         core::MessageIcon::kInfo);
+      sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                              .reason = job::Reason::kShadowCopies,
+                              .subject = mount.mount_point});
     }
   }
   return warnings;

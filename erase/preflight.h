@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/window_port.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::erase {
@@ -24,10 +24,10 @@ std::vector<platform::MountInfo> FindMounts(platform::Env& env,
 std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
                                                      const std::vector<std::string>& paths);
 
-// One warning row per mount found by FindUntrustedMounts, naming its mount
-// point and file system, and a note for each volume whose shadow copies may
-// keep older copies (Windows). Returns the number of warning rows.
-int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
+// One warning per mount found by FindUntrustedMounts, naming its mount point
+// and file system, and a note for each volume whose shadow copies may keep
+// older copies (Windows). Returns the number of warnings.
+int ReportUntrustedFileSystems(platform::Env& env, job::EventSink& sink,
                                const std::vector<std::string>& paths);
 
 }  // namespace tarnwell::erase

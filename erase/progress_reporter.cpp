@@ -1,46 +1,9 @@
 #include "erase/progress_reporter.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
-#include <cstdio>
-
-#include "items/format_size.h"
-#include "text/catalog.h"
 
 namespace tarnwell::erase {
-namespace {
-
-constexpr int kTextMinutes = 42;
-constexpr int kTextSeconds = 43;
-constexpr int kTextRemaining = 44;
-constexpr int kTextElapsed = 45;
-constexpr int kTextOf = 46;
-constexpr int kAboutProductAndVersion = 19;
-
-}  // namespace
-
-std::string FormatOneDecimal(double value) {
-  char buffer[64];
-  // snprintf uses the "C" locale here: the process never calls setlocale.
-  std::snprintf(buffer, sizeof buffer, "%.1f", value);
-  return buffer;
-}
-
-std::string FormatDuration(double x) {
-  const std::string minutes = text::LookupUtf8(kTextMinutes);
-  const std::string seconds = text::LookupUtf8(kTextSeconds);
-  if (std::isnan(x) || x * (1.0 / 60) >= static_cast<double>(INT_MAX) + 1.0) {
-    return "> " + std::to_string(INT_MAX) + " " + minutes;
-  }
-  const int s = static_cast<int>(std::fmod(x, 60.0));
-  if (x >= 60) {
-    const int m = static_cast<int>(x * (1.0 / 60));
-    return std::to_string(m) + " " + minutes + ", " + std::to_string(s) + " " + seconds;
-  }
-  if (s >= 1) return std::to_string(s) + " " + seconds;
-  return "< 1 " + seconds;
-}
 
 double FinalPercentage(uint64_t done, uint64_t total, bool complete) {
   if (complete) return 100.0;
@@ -63,29 +26,14 @@ void ProgressReporter::ReportProgress(uint64_t done, uint64_t total) {
   const double elapsed = static_cast<double>(now - start_ticks_) * 0.001;
   // Nothing done yet: the remaining time is unbounded and shows capped.
   const double remaining = ratio > 0 ? elapsed / ratio * (1 - ratio) : INFINITY;
-
-  Draw(done, total, ratio * 100,
-       text::LookupUtf8(kTextRemaining) + ": " + FormatDuration(remaining) + " || ", elapsed,
-       remaining);
+  sink_.Report(job::Progress{done, total, ratio * 100, elapsed, remaining, false});
 }
 
 void ProgressReporter::ReportFinal(uint64_t done, uint64_t total, bool complete) {
   const int64_t now = env_.MonotonicMillis();
   last_update_ticks_ = now;
-  Draw(done, total, FinalPercentage(done, total, complete), std::string(),
-       static_cast<double>(now - start_ticks_) * 0.001, 0);
-}
-
-void ProgressReporter::Draw(uint64_t done, uint64_t total, double percentage_value,
-                            const std::string& remaining_part, double elapsed, double remaining) {
-  const std::string percentage = FormatOneDecimal(percentage_value);
-  const std::string line_b = percentage + " % " + items::FormatSize(done) + " " +
-                             text::LookupUtf8(kTextOf) + " " + items::FormatSize(total);
-  port_.SetInstructionText(remaining_part + text::LookupUtf8(kTextElapsed) + ": " +
-                           FormatDuration(elapsed) + "\n" + line_b);
-  port_.SetStatusText(line_b);
-  port_.SetTitle("[" + percentage + " %] " + text::AboutUtf8(kAboutProductAndVersion));
-  if (listener_) listener_({done, total, percentage_value, elapsed, remaining});
+  sink_.Report(job::Progress{done, total, FinalPercentage(done, total, complete),
+                             static_cast<double>(now - start_ticks_) * 0.001, 0, true});
 }
 
 }  // namespace tarnwell::erase

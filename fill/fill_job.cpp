@@ -78,9 +78,9 @@ bool IsFullForUs(platform::Env& env, const FillState& state) {
 // inodes and bitmaps. Elsewhere, or when the zero-out is refused (its warning
 // row is shown), sync and checkpoint as far as the file system allows.
 // Returns true when the journal was zeroed.
-bool SettleBeforeDeletes(platform::Env& env, core::WindowPort& window, const std::string& folder,
+bool SettleBeforeDeletes(platform::Env& env, job::EventSink& sink, const std::string& folder,
                          const std::optional<platform::MountInfo>& journaled) {
-  if (journaled && erase::ClearJournal(env, window, *journaled)) return true;
+  if (journaled && erase::ClearJournal(env, sink, *journaled)) return true;
   env.SyncFileSystem(folder);
   env.CheckpointJournal(folder);
   return false;
@@ -152,8 +152,9 @@ platform::Status CheckIncludeReserved(platform::Env& env, const std::string& fol
   return platform::Status::Ok();
 }
 
-FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
-                         const std::string& chosen_folder, const FillOptions& options) {
+FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::EventSink& sink,
+                         core::RunState& run_state, const std::string& chosen_folder,
+                         const FillOptions& options) {
   run_state.fillRunning = 1;
   window.SetBusy(true);
   // A file-size limit ends a file with EFBIG; the fill goes on with the next.
@@ -162,7 +163,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
   report.folder = FillFolderFor(env, chosen_folder);
   FillState state;
   state.folder = report.folder;
-  erase::ProgressReporter progress(env, window, options.progress_listener);
+  erase::ProgressReporter progress(env, sink);
   FillContext context{
       env, window, run_state,
       [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
@@ -177,7 +178,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     window.InsertMessage(usable.message(), core::MessageIcon::kError);
     ++state.errors;
   } else {
-    erase::ReportUntrustedFileSystems(env, window, {report.folder});
+    erase::ReportUntrustedFileSystems(env, sink, {report.folder});
     WarnOfVolumeInMemory(env, window, report.folder);
     // Before the first file, so that a kill from here on leaves a record.
     const std::unique_ptr<RunningFillRecord> record =
@@ -229,7 +230,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
       if (mount.ok() && erase::HasClearableJournal(*mount)) journaled = *mount;
     }
     bool journal_cleared = false;
-    if (report.filled) journal_cleared = SettleBeforeDeletes(env, window, report.folder, journaled);
+    if (report.filled) journal_cleared = SettleBeforeDeletes(env, sink, report.folder, journaled);
     DeleteFillFiles(context, state);
     if (lowered) {
       platform::Status restored = lowered->Restore();
@@ -241,7 +242,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     // The fill reaches the free blocks, not the journal's copies of folder
     // blocks, which keep the names of files deleted before it.
     if (journaled && !journal_cleared && !report.filled) {
-      erase::ClearJournal(env, window, *journaled);
+      erase::ClearJournal(env, sink, *journaled);
     }
   }
 

@@ -9,7 +9,7 @@
 
 #include "core/run_state.h"
 #include "core/window_port.h"
-#include "erase/progress_reporter.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -34,8 +34,6 @@ struct FillOptions {
   // Set to non-zero by a signal handler (Ctrl-C, a closed terminal); stops
   // the fill like a cleared fillRunning. May be null.
   const std::atomic<int>* interrupt = nullptr;
-  // Gets the numbers of every progress redraw (a terminal's bar).
-  erase::ProgressListener progress_listener;
 };
 
 // What one fill did, for the command line's exit code and for tests.
@@ -61,7 +59,8 @@ platform::Status CheckIncludeReserved(platform::Env& env, const std::string& fol
 // The whole fill for a chosen folder, as the window's worker or the command
 // line runs it: clean-up after interrupted fills, warnings, measuring, the
 // files, their deletion, the coverage row, and the window restored.
-FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
-                         const std::string& chosen_folder, const FillOptions& options = {});
+FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::EventSink& sink,
+                         core::RunState& run_state, const std::string& chosen_folder,
+                         const FillOptions& options = {});
 
 }  // namespace tarnwell::fill

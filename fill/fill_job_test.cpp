@@ -14,7 +14,7 @@
 #include "fill/leftovers.h"
 #include "fill/test_volume.h"
 #include "platform/fault_env.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 
@@ -48,7 +48,7 @@ class FillFreeSpaceTest : public ::testing::Test {
  protected:
   FillReport Run(platform::Env& env, const std::string& chosen, FillOptions options = {}) {
     options.state_folder = state_dir.path();
-    return FillFreeSpace(env, port, run_state, chosen, options);
+    return FillFreeSpace(env, port, sink, run_state, chosen, options);
   }
   void ExpectWindowRestored() {
     EXPECT_EQ(port.instruction_texts().back(), text::LookupUtf8(5));
@@ -59,7 +59,8 @@ class FillFreeSpaceTest : public ::testing::Test {
 
   TempDir dir;
   TempDir state_dir;
-  RecordingPort port;
+  testing::RecordingSink sink;
+  RecordingPort& port = sink.port();
   core::RunState run_state;
 };
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <span>
 
+#include "settings/job_options.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 #include "text/language_menu.h"
@@ -38,7 +39,7 @@ MenuEntry CheckEntry(int text_id, int command, int setting) {
 }  // namespace
 
 int OverwriteCount(const settings::SettingsStore& settings) {
-  return std::clamp(ReadOption(settings, "re_write"), 1, kMaxOverwriteCount);
+  return settings::ReadPassesAsked(settings);
 }
 
 std::vector<MenuEntry> OverwriteMenu(int current) {

@@ -13,6 +13,7 @@
 #include "items/command_line_paths.h"
 #include "items/item_list.h"
 #include "platform/env.h"
+#include "settings/job_options.h"
 #include "settings/settings_store.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
@@ -39,7 +40,8 @@ WindowLogic::WindowLogic(WindowServices services, WindowView& view,
     : services_(services),
       view_(view),
       items_(std::make_unique<items::ItemList>(services.env)),
-      port_(make_port(*this)) {
+      port_(make_port(*this)),
+      events_(std::make_unique<PortEvents>(*port_, Front::kWindow)) {
   time_mode_ =
       services_.settings.ReadIntSetting(settings::kOptionsSection, "TimeMode", time_mode_, -1, -1);
   time_mode_ = std::clamp(time_mode_, 0, kMaxTimeMode);
@@ -57,7 +59,7 @@ void WindowLogic::AddStartPaths(const std::vector<std::string>& argument_paths) 
       InsertMessage(text::FormatText(Text(texts::kNotAdded), {path}), core::MessageIcon::kWarning);
     }
   }
-  items::ItemAdder(services_.env, *items_, port_.get()).AddArguments(argument_paths);
+  items::ItemAdder(services_.env, *items_, events_.get()).AddArguments(argument_paths);
 }
 
 void WindowLogic::ApplyLanguageTexts() {
@@ -105,9 +107,8 @@ void WindowLogic::SetBusy(bool busy) {
 std::string WindowLogic::UpdateOptionLabels() {
   view_.SetControlText(Control::kOverwrite, text::FormatText(Text(texts::kOverwriteFormat),
                                                              {OverwriteCount(services_.settings)}));
-  services_.settings.ReadIntoVariable(settings::kOptionsSection, "del_delay",
-                                      run_state_.deleteDelaySeconds);
-  const int delay = std::clamp(run_state_.deleteDelaySeconds.load(), 0, kMaxDelaySeconds);
+  const int delay =
+      settings::ReadDelaySeconds(services_.settings, run_state_.deleteDelaySeconds.load());
   run_state_.deleteDelaySeconds.store(delay);
   std::string label = text::FormatText(Text(texts::kDelayFormat), {delay});
   view_.SetControlText(Control::kDelay, label);
@@ -130,7 +131,7 @@ void WindowLogic::Run(Command command) {
     case Command::kDeleteExit:
       return StartErase(true);
     case Command::kReset:
-      return items_->ResetList(port_.get());
+      return items_->ResetList(events_.get());
     case Command::kOverwrite:
       return ShowOverwriteMenu();
     case Command::kDelay:
@@ -184,39 +185,48 @@ void WindowLogic::StartErase(bool exit_after) {
   fill_started_ = false;
   SetBusy(true);
   run_state_.exitAfterErase.store(exit_after ? 1 : 0);
+  // The settings may have changed in another copy of the program meanwhile.
+  UpdateOptionLabels();
   // The job works on the rows as they are now; later drops cannot change
   // which file a row number names.
   items::ItemList& list = *items_;
   core::WindowPort& port = *port_;
+  job::EventSink& events = *events_;
+  core::RunState& run_state = run_state_;
   erase::EraseJobContext job{.env = services_.env,
-                             .settings = services_.settings,
-                             .port = port,
+                             .sink = events,
                              .run_state = run_state_,
                              .listed = items_->Listed(),
-                             .refresh_list = [&list, &port] { list.RefreshList(&port); },
+                             .refresh_list = [&list, &events] { list.RefreshList(&events); },
                              .options = {},
-                             .pass_count = std::nullopt,
-                             .delay_seconds = std::nullopt,
-                             .on_progress = {},
-                             .countdown_text_id = erase::kWindowCountdownText,
-                             .erasing_text_id = erase::kTextErasingWindow};
-  StartWorker([job = std::move(job)] { erase::RunEraseJob(job); });
+                             .passes_asked = settings::ReadPassesAsked(services_.settings),
+                             .delay_seconds = run_state_.deleteDelaySeconds.load()};
+  StartWorker([job = std::move(job), &port, &run_state] {
+    const erase::EraseJobResult result = erase::RunEraseJob(job);
+    port.SetBusy(false);
+    // Delete + Exit closes the window only when everything went.
+    if (run_state.exitAfterErase.exchange(0) == 1 && !result.aborted && result.error_count == 0) {
+      port.SendCancel();
+    }
+  });
 }
 
 void WindowLogic::ShowOverwriteMenu() {
   const int chosen =
       view_.RunMenu(Control::kOverwrite, OverwriteMenu(OverwriteCount(services_.settings)));
-  if (chosen > 0) services_.settings.WriteIntSetting(settings::kOptionsSection, "re_write", chosen);
+  if (chosen > 0) {
+    services_.settings.WriteIntSetting(settings::kOptionsSection, settings::kPassCountKey, chosen);
+  }
   UpdateOptionLabels();
 }
 
 void WindowLogic::ShowDelayMenu() {
-  services_.settings.ReadIntoVariable(settings::kOptionsSection, "del_delay",
+  services_.settings.ReadIntoVariable(settings::kOptionsSection, settings::kDelayKey,
                                       run_state_.deleteDelaySeconds);
   const int chosen =
       view_.RunMenu(Control::kDelay, DelayMenu(run_state_.deleteDelaySeconds.load()));
   if (chosen >= kDelayCommandBase) {
-    services_.settings.WriteIntSetting(settings::kOptionsSection, "del_delay",
+    services_.settings.WriteIntSetting(settings::kOptionsSection, settings::kDelayKey,
                                        chosen - kDelayCommandBase);
   }
   UpdateOptionLabels();
@@ -264,9 +274,10 @@ void WindowLogic::StartFill() {
   fill_started_ = true;
   platform::Env& env = services_.env;
   core::WindowPort& port = *port_;
+  job::EventSink& events = *events_;
   core::RunState& run_state = run_state_;
-  StartWorker([&env, &port, &run_state, chosen = std::move(*folder)] {
-    fill::FillFreeSpace(env, port, run_state, chosen);
+  StartWorker([&env, &port, &events, &run_state, chosen = std::move(*folder)] {
+    fill::FillFreeSpace(env, port, events, run_state, chosen);
   });
 }
 
@@ -297,9 +308,10 @@ void WindowLogic::StartImport(const std::string& folder) {
   platform::Env& env = services_.env;
   items::ItemList& list = *items_;
   core::WindowPort& port = *port_;
-  StartWorker([&env, &list, &port, folder, options] {
-    items::ItemAdder(env, list, &port).ScanFolder(folder, options);
-    list.RefreshList(&port);
+  job::EventSink& events = *events_;
+  StartWorker([&env, &list, &port, &events, folder, options] {
+    items::ItemAdder(env, list, &events).ScanFolder(folder, options);
+    list.RefreshList(&events);
     port.SetBusy(false);
   });
 }
@@ -307,9 +319,9 @@ void WindowLogic::StartImport(const std::string& folder) {
 // ---- drops and the end of the run ------------------------------------------
 
 void WindowLogic::DropPaths(const std::vector<std::string>& paths) {
-  items::ItemAdder adder(services_.env, *items_, port_.get());
+  items::ItemAdder adder(services_.env, *items_, events_.get());
   for (const std::string& path : paths) adder.AddPath(path);
-  items_->RefreshList(port_.get());
+  items_->RefreshList(events_.get());
 }
 
 bool WindowLogic::EndRun(int timeout_ms, const std::function<void()>& pump_events) {

@@ -1,0 +1,304 @@
+#include "ui/event_texts.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <type_traits>
+
+#include "items/format_size.h"
+#include "text/catalog.h"
+#include "text/format_text.h"
+
+namespace tarnwell::ui {
+namespace {
+
+using core::MessageIcon;
+using job::Reason;
+
+constexpr int kTextInstructions = 5;
+constexpr int kTextAbort = 8;
+constexpr int kTextWindowCountdown = 10;
+constexpr int kTextProductName = 11;
+constexpr int kTextReady = 14;
+constexpr int kTextError = 18;
+constexpr int kTextItems = 33;
+constexpr int kTextDelayLabel = 34;
+constexpr int kTextStart = 40;
+constexpr int kTextTotal = 41;
+constexpr int kTextMinutes = 42;
+constexpr int kTextSeconds = 43;
+constexpr int kTextRemaining = 44;
+constexpr int kTextElapsed = 45;
+constexpr int kTextOf = 46;
+constexpr int kTextUntrustedFileSystem = 71;
+constexpr int kTextVerifyMismatch = 72;
+constexpr int kTextNotRegularFile = 73;
+constexpr int kTextSteppedOver = 74;
+constexpr int kTextUnreadable = 75;
+constexpr int kTextLeftoversRemoved = 76;
+constexpr int kTextWritten = 77;
+constexpr int kTextHeldBack = 78;
+constexpr int kTextRefuseDots = 81;
+constexpr int kTextRefuseRoot = 82;
+constexpr int kTextChanged = 83;
+constexpr int kTextOtherNames = 84;
+constexpr int kTextKernelView = 85;
+constexpr int kTextInUse = 86;
+constexpr int kTextChangedWhile = 87;
+constexpr int kTextRenameFailed = 88;
+constexpr int kTextFolderNotEmpty = 89;
+constexpr int kTextFolderKept = 90;
+constexpr int kTextJournalKeepsNames = 91;
+constexpr int kTextTerminalCountdown = 120;
+constexpr int kTextInMemory = 121;
+constexpr int kTextInUseByAFill = 122;
+constexpr int kTextShadowCopies = 130;
+constexpr int kTextFinished = 160;
+constexpr int kTextStopped = 162;
+constexpr int kTextErasingWindow = 163;
+constexpr int kTextFillStopped = 165;
+constexpr int kTextFillFinished = 166;
+constexpr int kTextNotAdded = 167;
+constexpr int kTextErasingTerminal = 183;
+constexpr int kTextNotRemovable = 184;
+constexpr int kTextPassesLimited = 210;
+constexpr int kAboutProductAndVersion = 19;
+// The erase's own words for a listed name that leads to another object.
+constexpr std::string_view kAnotherObject = "another object has its name now";
+
+std::string Text(int id) { return text::LookupUtf8(id); }
+
+MessageIcon IconOf(job::Severity severity) {
+  switch (severity) {
+    case job::Severity::kInfo:
+      return MessageIcon::kInfo;
+    case job::Severity::kWarning:
+      return MessageIcon::kWarning;
+    case job::Severity::kError:
+      return MessageIcon::kError;
+  }
+  return MessageIcon::kWarning;
+}
+
+// The row of an item that was not erased; empty when it gets none.
+std::string ItemText(const job::ItemResult& r) {
+  const std::string& path = r.path;
+  switch (r.reason) {
+    case Reason::kChangedSinceListed:
+    case Reason::kNoIdentity:
+      return text::FormatText(Text(kTextChanged),
+                              {path, r.detail.empty() ? kAnotherObject : r.detail});
+    case Reason::kOtherNames:
+      return text::FormatText(Text(kTextOtherNames), {r.count, path});
+    case Reason::kKernelFileSystem:
+      return text::FormatText(Text(kTextKernelView), {r.detail, path});
+    case Reason::kInUse:
+      return text::FormatText(Text(kTextInUse), {path});
+    case Reason::kChangedWhileErased:
+      return text::FormatText(Text(kTextChangedWhile), {path});
+    case Reason::kNotRegularFile:
+      return text::FormatText(Text(kTextNotRegularFile), {path});
+    case Reason::kNotRemovable:
+      return text::FormatText(Text(kTextNotRemovable), {path, r.detail});
+    case Reason::kNotEmpty:
+      return text::FormatText(Text(kTextFolderNotEmpty), {r.count, path});
+    case Reason::kFolderNotRemoved:
+      return text::FormatText(Text(kTextFolderKept), {path, r.detail});
+    case Reason::kVerifyMismatch:
+      return text::FormatText(Text(kTextVerifyMismatch), {path});
+    case Reason::kInUseByFill:
+      return text::FormatText(Text(kTextInUseByAFill), {path});
+    case Reason::kDeleteFailed:
+      return path + ": " + r.detail;
+    default:
+      return r.detail;
+  }
+}
+
+std::string NoticeText(const job::Notice& n) {
+  switch (n.reason) {
+    case Reason::kRenameFailed:
+      return text::FormatText(Text(kTextRenameFailed), {n.subject, n.detail});
+    case Reason::kUntrustedFileSystem:
+      return text::FormatText(Text(kTextUntrustedFileSystem), {n.subject, n.second});
+    case Reason::kShadowCopies:
+      return text::FormatText(Text(kTextShadowCopies), {n.subject});
+    case Reason::kJournalKeepsNames:
+      return text::FormatText(Text(kTextJournalKeepsNames), {n.subject});
+    case Reason::kSteppedOver:
+      return text::FormatText(Text(kTextSteppedOver), {n.subject});
+    case Reason::kFolderUnreadable:
+      return text::FormatText(Text(kTextUnreadable), {n.subject});
+    case Reason::kRefusedRoot:
+      return text::FormatText(Text(kTextRefuseRoot), {n.subject});
+    case Reason::kRefusedDots:
+      return text::FormatText(Text(kTextRefuseDots), {n.subject});
+    case Reason::kNotAdded:
+      return text::FormatText(Text(kTextNotAdded), {n.subject});
+    case Reason::kInMemory:
+      return text::FormatText(Text(kTextInMemory), {n.subject, n.second});
+    case Reason::kLeftoversRemoved:
+      return text::FormatText(Text(kTextLeftoversRemoved), {n.count});
+    case Reason::kInUseByFill:
+      return text::FormatText(Text(kTextInUseByAFill), {n.subject});
+    case Reason::kFillFile:
+      return "File:" + n.subject;
+    case Reason::kSlackNotScrubbed:
+      return n.subject + ": " + n.detail;
+    default:
+      return n.detail;
+  }
+}
+
+struct RowMaker {
+  Front front;
+  std::vector<EventRow>& rows;
+
+  void Add(std::string_view code, std::string text, MessageIcon icon) {
+    rows.push_back({code, std::move(text), icon});
+  }
+  void operator()(const job::JobStarted& e) {
+    Add("start", Text(kTextStart), MessageIcon::kInfo);
+    Add("delay", text::FormatText(Text(kTextDelayLabel), {e.delay_seconds}), MessageIcon::kInfo);
+    if (e.passes < e.passes_asked) {
+      Add("passes_limited", text::FormatText(Text(kTextPassesLimited), {e.passes, e.passes_asked}),
+          MessageIcon::kWarning);
+    }
+  }
+  void operator()(const job::CountdownTick& e) {
+    const int id = front == Front::kWindow ? kTextWindowCountdown : kTextTerminalCountdown;
+    Add("countdown", text::FormatText(Text(id), {e.seconds_left}), MessageIcon::kInfo);
+  }
+  void operator()(const job::ErasingStarted& e) {
+    Add("erasing", Text(front == Front::kWindow ? kTextErasingWindow : kTextErasingTerminal),
+        MessageIcon::kInfo);
+    Add("total", Text(kTextTotal) + " " + items::FormatSize(e.total_bytes), MessageIcon::kInfo);
+  }
+  void operator()(const job::ItemResult& e) {
+    if (e.outcome == job::Outcome::kErased) return;
+    if (e.reason == Reason::kStopped || e.reason == Reason::kAborted) return;
+    // Left alone on purpose (a FIFO, a device) is a warning; a failure an error.
+    const MessageIcon icon =
+        e.outcome == job::Outcome::kSkipped ? MessageIcon::kWarning : MessageIcon::kError;
+    Add(job::ReasonCode(e.reason), ItemText(e), icon);
+  }
+  void operator()(const job::Notice& e) {
+    Add(job::ReasonCode(e.reason), NoticeText(e), IconOf(e.severity));
+  }
+  void operator()(const job::JobEnded& e) {
+    if (e.aborted) {
+      Add("aborted", Text(kTextAbort), MessageIcon::kWarning);
+    } else if (e.stopped) {
+      Add("stopped", text::FormatText(Text(kTextStopped), {e.erased, e.not_erased}),
+          MessageIcon::kWarning);
+    } else {
+      // The errors have their own rows; this one only sums up.
+      Add("finished", text::FormatText(Text(kTextFinished), {e.erased, e.errors}),
+          e.errors == 0 ? MessageIcon::kInfo : MessageIcon::kWarning);
+    }
+  }
+  void operator()(const job::FillCovered& e) {
+    if (e.free_bytes != UINT64_MAX) {
+      Add("written",
+          text::FormatText(Text(kTextWritten),
+                           {items::FormatSize(e.written_bytes), items::FormatSize(e.free_bytes)}),
+          MessageIcon::kInfo);
+    }
+    if (e.held_back_bytes > 0) {
+      Add("held_back",
+          text::FormatText(Text(kTextHeldBack), {items::FormatSize(e.held_back_bytes)}),
+          MessageIcon::kInfo);
+    }
+  }
+  void operator()(const job::FillEnded& e) {
+    Add(e.stopped ? "fill_stopped" : "fill_finished",
+        text::FormatText(Text(e.stopped ? kTextFillStopped : kTextFillFinished), {e.errors}),
+        e.errors > 0 || e.stopped ? MessageIcon::kWarning : MessageIcon::kInfo);
+  }
+  void operator()(const job::Progress&) {}
+  void operator()(const job::ScanProgress&) {}
+  void operator()(const job::ListChanged&) {}
+  void operator()(const job::FillStarted&) {}
+};
+
+void ShowProgress(const job::Progress& p, core::WindowPort& port) {
+  const std::string percentage = FormatOneDecimal(p.percentage);
+  const std::string line_b = percentage + " % " + items::FormatSize(p.done) + " " + Text(kTextOf) +
+                             " " + items::FormatSize(p.total);
+  const std::string remaining_part =
+      p.final ? std::string()
+              : Text(kTextRemaining) + ": " + FormatDuration(p.remaining_seconds) + " || ";
+  port.SetInstructionText(remaining_part + Text(kTextElapsed) + ": " +
+                          FormatDuration(p.elapsed_seconds) + "\n" + line_b);
+  port.SetStatusText(line_b);
+  port.SetTitle("[" + percentage + " %] " + text::AboutUtf8(kAboutProductAndVersion));
+}
+
+}  // namespace
+
+std::vector<EventRow> RowsOf(const job::Event& event, Front front) {
+  std::vector<EventRow> rows;
+  std::visit(RowMaker{front, rows}, event);
+  return rows;
+}
+
+void ShowEvent(const job::Event& event, Front front, core::WindowPort& port) {
+  if (const auto* progress = std::get_if<job::Progress>(&event)) {
+    ShowProgress(*progress, port);
+    return;
+  }
+  if (const auto* list = std::get_if<job::ListChanged>(&event)) {
+    port.ItemRowsChanged(list->rows);
+    if (!list->reset) {
+      port.SetStatusText(Text(kTextReady) + " // " +
+                         ItemsSummaryText(list->rows, list->total_bytes));
+    }
+    return;
+  }
+  if (const auto* scan = std::get_if<job::ScanProgress>(&event)) {
+    port.SetStatusText(Text(kTextItems) + ":" + std::to_string(scan->entries));
+    return;
+  }
+  if (const auto* ended = std::get_if<job::JobEnded>(&event); ended && !ended->aborted) {
+    port.SetTitle(Text(kTextProductName));
+    port.SetStatusText(EndStatusText(*ended));
+  }
+  for (const EventRow& row : RowsOf(event, front)) port.InsertMessage(row.text, row.icon);
+  if (std::holds_alternative<job::FillEnded>(event)) {
+    port.SetInstructionText(Text(kTextInstructions));
+    port.SetTitle(text::AboutUtf8(kAboutProductAndVersion));
+  }
+}
+
+std::string EndStatusText(const job::JobEnded& ended) {
+  return FormatOneDecimal(ended.percentage) + " % // " + Text(kTextError) + ": " +
+         std::to_string(ended.errors) + " ";
+}
+
+std::string FormatOneDecimal(double value) {
+  char buffer[64];
+  // snprintf uses the "C" locale here: the process never calls setlocale.
+  std::snprintf(buffer, sizeof buffer, "%.1f", value);
+  return buffer;
+}
+
+std::string FormatDuration(double x) {
+  const std::string minutes = Text(kTextMinutes);
+  const std::string seconds = Text(kTextSeconds);
+  if (std::isnan(x) || x * (1.0 / 60) >= static_cast<double>(INT_MAX) + 1.0) {
+    return "> " + std::to_string(INT_MAX) + " " + minutes;
+  }
+  const int s = static_cast<int>(std::fmod(x, 60.0));
+  if (x >= 60) {
+    const int m = static_cast<int>(x * (1.0 / 60));
+    return std::to_string(m) + " " + minutes + ", " + std::to_string(s) + " " + seconds;
+  }
+  if (s >= 1) return std::to_string(s) + " " + seconds;
+  return "< 1 " + seconds;
+}
+
+std::string ItemsSummaryText(int rows, uint64_t total_bytes) {
+  return Text(kTextItems) + ":" + std::to_string(rows) + " " + items::FormatSize(total_bytes);
+}
+
+}  // namespace tarnwell::ui
