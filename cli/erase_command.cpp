@@ -18,12 +18,6 @@
 namespace tarnwell::cli {
 namespace {
 
-constexpr int kTextErasePrompt = 100;
-constexpr int kTextNothingErased = 101;
-constexpr int kTextNoTerminal = 102;
-constexpr int kTextStillThere = 108;
-constexpr int kTextLimits = 112;
-
 struct EraseCliOptions {
   std::optional<int> passes;
   std::optional<int> delay;
@@ -35,7 +29,7 @@ struct EraseCliOptions {
 int RunErase(CliContext& context, const EraseCliOptions& options) {
   platform::Env& env = context.env;
   if (!options.yes && !env.IsTerminal(0)) {
-    context.err << "tarnwell-cli: " << text::LookupUtf8(kTextNoTerminal) << '\n';
+    context.err << "tarnwell-cli: " << text::LookupUtf8(text::TextId::kEraseNoTerminal) << '\n';
     return kExitUsage;
   }
   const bool interactive = env.IsTerminal(1);
@@ -46,9 +40,10 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   const items::ItemList::Summary summary = list.ItemsSummary();
   context.out << ui::ItemsSummaryText(summary.rows, summary.total_bytes) << '\n';
   if (list.RowCount() == 0) return kExitSuccess;
-  if (!options.yes && !AskToConfirm(context, text::FormatText(text::LookupUtf8(kTextErasePrompt),
-                                                              {list.RowCount()}))) {
-    context.out << text::LookupUtf8(kTextNothingErased) << '\n';
+  if (!options.yes &&
+      !AskToConfirm(context, text::FormatText(text::LookupUtf8(text::TextId::kErasePrompt),
+                                              {list.RowCount()}))) {
+    context.out << text::LookupUtf8(text::TextId::kNothingErased) << '\n';
     return kExitUsage;
   }
 
@@ -77,7 +72,9 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   if (result.error_count > 0 || list.RowCount() > 0) {
     if (list.RowCount() > 0) {
       context.err << "tarnwell-cli: "
-                  << text::FormatText(text::LookupUtf8(kTextStillThere), {list.RowCount()}) << '\n';
+                  << text::FormatText(text::LookupUtf8(text::TextId::kStillThere),
+                                      {list.RowCount()})
+                  << '\n';
     }
     return kExitFailure;
   }
@@ -102,7 +99,7 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
   erase->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
   erase->add_option("paths", options->paths, "Files and folders (folders with all they hold)")
       ->required();
-  erase->footer(text::LookupLines(kTextLimits));
+  erase->footer(text::LookupLines(text::TextId::kLimitsHelp));
   erase->callback([&context, options] { context.exit_code = RunErase(context, *options); });
 }
 

@@ -14,16 +14,6 @@
 namespace tarnwell::cli {
 namespace {
 
-constexpr int kTextFillPrompt = 103;
-constexpr int kTextNothingWritten = 104;
-constexpr int kTextNoTerminal = 105;
-constexpr int kTextNotAFolder = 106;
-constexpr int kTextReservedRefused = 107;
-constexpr int kTextStopped = 109;
-constexpr int kTextWhereFilesGo = 110;
-constexpr int kTextNotes = 113;
-constexpr int kTextInMemory = 121;
-
 struct FillCliOptions {
   bool yes = false;
   bool include_reserved = false;
@@ -44,14 +34,16 @@ bool Usable(CliContext& context, const FillCliOptions& options, const std::strin
       chosen.ok() ? env.Describe(*chosen) : platform::Result<platform::FileInfo>(chosen.status());
   if (!info.ok() || info->kind != platform::FileKind::kDirectory) {
     context.err << "tarnwell-cli: "
-                << text::FormatText(text::LookupUtf8(kTextNotAFolder), {options.folder}) << '\n';
+                << text::FormatText(text::LookupUtf8(text::TextId::kNotAFolder), {options.folder})
+                << '\n';
     return false;
   }
   if (options.include_reserved) {
     platform::Status usable = fill::CheckIncludeReserved(env, fill_folder);
     if (!usable.ok()) {
       context.err << "tarnwell-cli: "
-                  << text::FormatText(text::LookupUtf8(kTextReservedRefused), {usable.message()})
+                  << text::FormatText(text::LookupUtf8(text::TextId::kReservedRefused),
+                                      {usable.message()})
                   << '\n';
       return false;
     }
@@ -65,29 +57,29 @@ int RunFill(CliContext& context, FillCliOptions options) {
   const std::string fill_folder = fill::FillFolderFor(env, options.folder);
   if (!Usable(context, options, fill_folder)) return kExitUsage;
   if (!options.yes && !env.IsTerminal(0)) {
-    context.err << "tarnwell-cli: " << text::LookupUtf8(kTextNoTerminal) << '\n';
+    context.err << "tarnwell-cli: " << text::LookupUtf8(text::TextId::kFillNoTerminal) << '\n';
     return kExitUsage;
   }
   platform::Result<platform::MountInfo> mount = env.FindMount(fill_folder);
   const int64_t free = fill::MeasureDiskSpace(env, fill_folder);
   context.out << text::FormatText(
-                     text::LookupUtf8(kTextWhereFilesGo),
+                     text::LookupUtf8(text::TextId::kWhereFilesGo),
                      {fill_folder, mount.ok() ? mount->fs_type : "?",
                       mount.ok() ? mount->mount_point : "?",
                       free >= 0 ? items::FormatSize(static_cast<uint64_t>(free)) : "?"})
               << '\n';
-  if (!options.yes && !AskToConfirm(context, text::LookupUtf8(kTextFillPrompt))) {
-    context.out << text::LookupUtf8(kTextNothingWritten) << '\n';
+  if (!options.yes && !AskToConfirm(context, text::LookupUtf8(text::TextId::kFillPrompt))) {
+    context.out << text::LookupUtf8(text::TextId::kNothingWritten) << '\n';
     return kExitFailure;
   }
   // Held in memory only: nothing on a disk to protect, and every program
   // loses the memory while the fill runs.
   if (mount.ok() && fill::IsInMemory(*mount) && !options.yes) {
-    context.out << text::FormatText(text::LookupUtf8(kTextInMemory),
+    context.out << text::FormatText(text::LookupUtf8(text::TextId::kInMemory),
                                     {mount->mount_point, mount->fs_type})
                 << '\n';
-    if (!AskToConfirm(context, text::LookupUtf8(kTextFillPrompt))) {
-      context.out << text::LookupUtf8(kTextNothingWritten) << '\n';
+    if (!AskToConfirm(context, text::LookupUtf8(text::TextId::kFillPrompt))) {
+      context.out << text::LookupUtf8(text::TextId::kNothingWritten) << '\n';
       return kExitFailure;
     }
   }
@@ -108,7 +100,7 @@ int RunFill(CliContext& context, FillCliOptions options) {
                 << " bytes free at the start\n";
   }
   if (report.stopped) {
-    context.err << "tarnwell-cli: " << text::LookupUtf8(kTextStopped) << '\n';
+    context.err << "tarnwell-cli: " << text::LookupUtf8(text::TextId::kFillStoppedEarly) << '\n';
     return kExitFailure;
   }
   if (!report.filled || report.errors > 0) return kExitFailure;
@@ -125,7 +117,7 @@ void AddFillCommand(CLI::App& app, CliContext& context) {
   fill->add_flag("--include-reserved", options->include_reserved,
                  "Root, ext4 only: also fill the clusters ext4 holds back (see below)");
   fill->add_option("DIR", options->folder, "A folder on the volume to fill")->required();
-  fill->footer(text::LookupLines(kTextNotes));
+  fill->footer(text::LookupLines(text::TextId::kFillNotes));
   fill->callback([&context, options] { context.exit_code = RunFill(context, *options); });
 }
 

@@ -20,15 +20,6 @@
 namespace tarnwell::fill {
 namespace {
 
-constexpr int kTextInstructions = 5;
-constexpr int kTextLeftoversRemoved = 76;
-constexpr int kTextWritten = 77;
-constexpr int kTextHeldBack = 78;
-constexpr int kTextInMemory = 121;
-constexpr int kTextFillStopped = 165;
-constexpr int kTextFillFinished = 166;
-constexpr int kAboutProductName = 19;
-
 // Writes files until the volume is full, the size limit chain or the empty
 // file chain ends, or the fill is stopped. Returns true when the volume was
 // filled.
@@ -91,21 +82,21 @@ bool SettleBeforeDeletes(platform::Env& env, job::EventSink& sink, const std::st
 void WarnOfVolumeInMemory(platform::Env& env, core::WindowPort& window, const std::string& folder) {
   platform::Result<platform::MountInfo> mount = env.FindMount(folder);
   if (mount.ok() && IsInMemory(*mount)) {
-    window.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextInMemory), {mount->mount_point, mount->fs_type}),
-        core::MessageIcon::kWarning);
+    window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kInMemory),
+                                          {mount->mount_point, mount->fs_type}),
+                         core::MessageIcon::kWarning);
   }
 }
 
 void ShowCoverage(core::WindowPort& window, const FillReport& report) {
   if (report.free_bytes != UINT64_MAX) {
-    window.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextWritten), {items::FormatSize(report.written_bytes),
-                                                          items::FormatSize(report.free_bytes)}),
-        core::MessageIcon::kInfo);
+    window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kWritten),
+                                          {items::FormatSize(report.written_bytes),
+                                           items::FormatSize(report.free_bytes)}),
+                         core::MessageIcon::kInfo);
   }
   if (report.held_back_bytes > 0) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(kTextHeldBack),
+    window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kHeldBack),
                                           {items::FormatSize(report.held_back_bytes)}),
                          core::MessageIcon::kInfo);
   }
@@ -185,8 +176,9 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
         RunningFillRecord::Create(env, state_folder, report.folder);
     const int leftovers = RemoveFillLeftovers(env, report.folder, window);
     if (leftovers > 0) {
-      window.InsertMessage(text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {leftovers}),
-                           core::MessageIcon::kInfo);
+      window.InsertMessage(
+          text::FormatText(text::LookupUtf8(text::TextId::kLeftoversRemoved), {leftovers}),
+          core::MessageIcon::kInfo);
     }
 
     progress.Start();
@@ -260,12 +252,13 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
     }
   }
   window.InsertMessage(
-      text::FormatText(text::LookupUtf8(report.stopped ? kTextFillStopped : kTextFillFinished),
+      text::FormatText(text::LookupUtf8(report.stopped ? text::TextId::kFillStopped
+                                                       : text::TextId::kFillFinished),
                        {report.errors}),
       report.errors > 0 || report.stopped ? core::MessageIcon::kWarning : core::MessageIcon::kInfo);
   run_state.fillRunning = 0;
-  window.SetInstructionText(text::LookupUtf8(kTextInstructions));
-  window.SetTitle(text::AboutUtf8(kAboutProductName));
+  window.SetInstructionText(text::LookupUtf8(text::TextId::kInstructions));
+  window.SetTitle(text::AboutUtf8(text::AboutId::kProductAndVersion));
   window.SetBusy(false);
   return report;
 }

@@ -51,8 +51,8 @@ class FillFreeSpaceTest : public ::testing::Test {
     return FillFreeSpace(env, port, sink, run_state, chosen, options);
   }
   void ExpectWindowRestored() {
-    EXPECT_EQ(port.instruction_texts().back(), text::LookupUtf8(5));
-    EXPECT_EQ(port.titles().back(), text::AboutUtf8(19));
+    EXPECT_EQ(port.instruction_texts().back(), text::LookupUtf8(text::TextId::kInstructions));
+    EXPECT_EQ(port.titles().back(), text::AboutUtf8(text::AboutId::kProductAndVersion));
     EXPECT_EQ(port.busy_calls(), (std::vector<bool>{true, false}));
     EXPECT_EQ(run_state.fillRunning.load(), 0);
   }

@@ -8,11 +8,7 @@
 #include "text/format_text.h"
 
 namespace tarnwell::fill {
-namespace {
-
-constexpr int kTextInUseByAFill = 122;
-
-}  // namespace
+namespace {}  // namespace
 
 std::string NewFillFileName(platform::Env& env, const std::string& folder) {
   std::string path = folder;
@@ -61,7 +57,7 @@ int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::Win
     platform::Result<std::unique_ptr<platform::FileLock>> lock = env.TryLock(path, &locked);
     if (!lock.ok()) {
       if (lock.status().code() == EWOULDBLOCK) {
-        window.InsertMessage(text::FormatText(text::LookupUtf8(kTextInUseByAFill), {path}),
+        window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kInUseByFill), {path}),
                              core::MessageIcon::kInfo);
       } else if (lock.status().code() != ENOENT) {
         window.InsertMessage(lock.status().message(), core::MessageIcon::kError);

@@ -16,7 +16,6 @@ constexpr int kRecordNameDigits = 16;
 constexpr int kRecordCreateAttempts = 8;
 // A record holds one path; anything longer was not written by a fill.
 constexpr size_t kMaxRecordBytes = 64 * 1024;
-constexpr int kTextLeftoversRemoved = 76;
 
 std::string NewRecordName(platform::Env& env) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -89,8 +88,9 @@ int CleanUpAfterKilledFills(platform::Env& env, const std::string& state_folder,
     if (folder.ok() && !folder->empty()) {
       const int count = RemoveFillLeftovers(env, *folder, window);
       if (count > 0) {
-        window.InsertMessage(text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {count}),
-                             core::MessageIcon::kInfo);
+        window.InsertMessage(
+            text::FormatText(text::LookupUtf8(text::TextId::kLeftoversRemoved), {count}),
+            core::MessageIcon::kInfo);
       }
       removed += count;
     }

@@ -14,59 +14,12 @@ namespace {
 
 using core::MessageIcon;
 using job::Reason;
+using text::TextId;
 
-constexpr int kTextInstructions = 5;
-constexpr int kTextAbort = 8;
-constexpr int kTextWindowCountdown = 10;
-constexpr int kTextProductName = 11;
-constexpr int kTextReady = 14;
-constexpr int kTextError = 18;
-constexpr int kTextItems = 33;
-constexpr int kTextDelayLabel = 34;
-constexpr int kTextStart = 40;
-constexpr int kTextTotal = 41;
-constexpr int kTextMinutes = 42;
-constexpr int kTextSeconds = 43;
-constexpr int kTextRemaining = 44;
-constexpr int kTextElapsed = 45;
-constexpr int kTextOf = 46;
-constexpr int kTextUntrustedFileSystem = 71;
-constexpr int kTextVerifyMismatch = 72;
-constexpr int kTextNotRegularFile = 73;
-constexpr int kTextSteppedOver = 74;
-constexpr int kTextUnreadable = 75;
-constexpr int kTextLeftoversRemoved = 76;
-constexpr int kTextWritten = 77;
-constexpr int kTextHeldBack = 78;
-constexpr int kTextRefuseDots = 81;
-constexpr int kTextRefuseRoot = 82;
-constexpr int kTextChanged = 83;
-constexpr int kTextOtherNames = 84;
-constexpr int kTextKernelView = 85;
-constexpr int kTextInUse = 86;
-constexpr int kTextChangedWhile = 87;
-constexpr int kTextRenameFailed = 88;
-constexpr int kTextFolderNotEmpty = 89;
-constexpr int kTextFolderKept = 90;
-constexpr int kTextJournalKeepsNames = 91;
-constexpr int kTextTerminalCountdown = 120;
-constexpr int kTextInMemory = 121;
-constexpr int kTextInUseByAFill = 122;
-constexpr int kTextShadowCopies = 130;
-constexpr int kTextFinished = 160;
-constexpr int kTextStopped = 162;
-constexpr int kTextErasingWindow = 163;
-constexpr int kTextFillStopped = 165;
-constexpr int kTextFillFinished = 166;
-constexpr int kTextNotAdded = 167;
-constexpr int kTextErasingTerminal = 183;
-constexpr int kTextNotRemovable = 184;
-constexpr int kTextPassesLimited = 210;
-constexpr int kAboutProductAndVersion = 19;
 // The erase's own words for a listed name that leads to another object.
 constexpr std::string_view kAnotherObject = "another object has its name now";
 
-std::string Text(int id) { return text::LookupUtf8(id); }
+std::string Text(TextId id) { return text::LookupUtf8(id); }
 
 MessageIcon IconOf(job::Severity severity) {
   switch (severity) {
@@ -86,28 +39,28 @@ std::string ItemText(const job::ItemResult& r) {
   switch (r.reason) {
     case Reason::kChangedSinceListed:
     case Reason::kNoIdentity:
-      return text::FormatText(Text(kTextChanged),
+      return text::FormatText(Text(TextId::kChangedSinceListed),
                               {path, r.detail.empty() ? kAnotherObject : r.detail});
     case Reason::kOtherNames:
-      return text::FormatText(Text(kTextOtherNames), {r.count, path});
+      return text::FormatText(Text(TextId::kOtherNames), {r.count, path});
     case Reason::kKernelFileSystem:
-      return text::FormatText(Text(kTextKernelView), {r.detail, path});
+      return text::FormatText(Text(TextId::kKernelFileSystem), {r.detail, path});
     case Reason::kInUse:
-      return text::FormatText(Text(kTextInUse), {path});
+      return text::FormatText(Text(TextId::kInUse), {path});
     case Reason::kChangedWhileErased:
-      return text::FormatText(Text(kTextChangedWhile), {path});
+      return text::FormatText(Text(TextId::kChangedWhileErased), {path});
     case Reason::kNotRegularFile:
-      return text::FormatText(Text(kTextNotRegularFile), {path});
+      return text::FormatText(Text(TextId::kNotRegularFile), {path});
     case Reason::kNotRemovable:
-      return text::FormatText(Text(kTextNotRemovable), {path, r.detail});
+      return text::FormatText(Text(TextId::kNotRemovable), {path, r.detail});
     case Reason::kNotEmpty:
-      return text::FormatText(Text(kTextFolderNotEmpty), {r.count, path});
+      return text::FormatText(Text(TextId::kFolderNotEmpty), {r.count, path});
     case Reason::kFolderNotRemoved:
-      return text::FormatText(Text(kTextFolderKept), {path, r.detail});
+      return text::FormatText(Text(TextId::kFolderNotRemoved), {path, r.detail});
     case Reason::kVerifyMismatch:
-      return text::FormatText(Text(kTextVerifyMismatch), {path});
+      return text::FormatText(Text(TextId::kVerifyMismatch), {path});
     case Reason::kInUseByFill:
-      return text::FormatText(Text(kTextInUseByAFill), {path});
+      return text::FormatText(Text(TextId::kInUseByFill), {path});
     case Reason::kDeleteFailed:
       return path + ": " + r.detail;
     default:
@@ -118,29 +71,29 @@ std::string ItemText(const job::ItemResult& r) {
 std::string NoticeText(const job::Notice& n) {
   switch (n.reason) {
     case Reason::kRenameFailed:
-      return text::FormatText(Text(kTextRenameFailed), {n.subject, n.detail});
+      return text::FormatText(Text(TextId::kRenameFailed), {n.subject, n.detail});
     case Reason::kUntrustedFileSystem:
-      return text::FormatText(Text(kTextUntrustedFileSystem), {n.subject, n.second});
+      return text::FormatText(Text(TextId::kUntrustedFileSystem), {n.subject, n.second});
     case Reason::kShadowCopies:
-      return text::FormatText(Text(kTextShadowCopies), {n.subject});
+      return text::FormatText(Text(TextId::kShadowCopies), {n.subject});
     case Reason::kJournalKeepsNames:
-      return text::FormatText(Text(kTextJournalKeepsNames), {n.subject});
+      return text::FormatText(Text(TextId::kJournalKeepsNames), {n.subject});
     case Reason::kSteppedOver:
-      return text::FormatText(Text(kTextSteppedOver), {n.subject});
+      return text::FormatText(Text(TextId::kSteppedOver), {n.subject});
     case Reason::kFolderUnreadable:
-      return text::FormatText(Text(kTextUnreadable), {n.subject});
+      return text::FormatText(Text(TextId::kFolderUnreadable), {n.subject});
     case Reason::kRefusedRoot:
-      return text::FormatText(Text(kTextRefuseRoot), {n.subject});
+      return text::FormatText(Text(TextId::kRefusedRoot), {n.subject});
     case Reason::kRefusedDots:
-      return text::FormatText(Text(kTextRefuseDots), {n.subject});
+      return text::FormatText(Text(TextId::kRefusedDots), {n.subject});
     case Reason::kNotAdded:
-      return text::FormatText(Text(kTextNotAdded), {n.subject});
+      return text::FormatText(Text(TextId::kNotAdded), {n.subject});
     case Reason::kInMemory:
-      return text::FormatText(Text(kTextInMemory), {n.subject, n.second});
+      return text::FormatText(Text(TextId::kInMemory), {n.subject, n.second});
     case Reason::kLeftoversRemoved:
-      return text::FormatText(Text(kTextLeftoversRemoved), {n.count});
+      return text::FormatText(Text(TextId::kLeftoversRemoved), {n.count});
     case Reason::kInUseByFill:
-      return text::FormatText(Text(kTextInUseByAFill), {n.subject});
+      return text::FormatText(Text(TextId::kInUseByFill), {n.subject});
     case Reason::kFillFile:
       return "File:" + n.subject;
     case Reason::kSlackNotScrubbed:
@@ -158,21 +111,25 @@ struct RowMaker {
     rows.push_back({code, std::move(text), icon});
   }
   void operator()(const job::JobStarted& e) {
-    Add("start", Text(kTextStart), MessageIcon::kInfo);
-    Add("delay", text::FormatText(Text(kTextDelayLabel), {e.delay_seconds}), MessageIcon::kInfo);
+    Add("start", Text(TextId::kStart), MessageIcon::kInfo);
+    Add("delay", text::FormatText(Text(TextId::kDelayFormat), {e.delay_seconds}),
+        MessageIcon::kInfo);
     if (e.passes < e.passes_asked) {
-      Add("passes_limited", text::FormatText(Text(kTextPassesLimited), {e.passes, e.passes_asked}),
+      Add("passes_limited",
+          text::FormatText(Text(TextId::kPassesLimited), {e.passes, e.passes_asked}),
           MessageIcon::kWarning);
     }
   }
   void operator()(const job::CountdownTick& e) {
-    const int id = front == Front::kWindow ? kTextWindowCountdown : kTextTerminalCountdown;
+    const TextId id =
+        front == Front::kWindow ? TextId::kWindowCountdown : TextId::kTerminalCountdown;
     Add("countdown", text::FormatText(Text(id), {e.seconds_left}), MessageIcon::kInfo);
   }
   void operator()(const job::ErasingStarted& e) {
-    Add("erasing", Text(front == Front::kWindow ? kTextErasingWindow : kTextErasingTerminal),
+    Add("erasing",
+        Text(front == Front::kWindow ? TextId::kErasingWindow : TextId::kErasingTerminal),
         MessageIcon::kInfo);
-    Add("total", Text(kTextTotal) + " " + items::FormatSize(e.total_bytes), MessageIcon::kInfo);
+    Add("total", Text(TextId::kTotal) + " " + items::FormatSize(e.total_bytes), MessageIcon::kInfo);
   }
   void operator()(const job::ItemResult& e) {
     if (e.outcome == job::Outcome::kErased) return;
@@ -187,32 +144,33 @@ struct RowMaker {
   }
   void operator()(const job::JobEnded& e) {
     if (e.aborted) {
-      Add("aborted", Text(kTextAbort), MessageIcon::kWarning);
+      Add("aborted", Text(TextId::kAbort), MessageIcon::kWarning);
     } else if (e.stopped) {
-      Add("stopped", text::FormatText(Text(kTextStopped), {e.erased, e.not_erased}),
+      Add("stopped", text::FormatText(Text(TextId::kStopped), {e.erased, e.not_erased}),
           MessageIcon::kWarning);
     } else {
       // The errors have their own rows; this one only sums up.
-      Add("finished", text::FormatText(Text(kTextFinished), {e.erased, e.errors}),
+      Add("finished", text::FormatText(Text(TextId::kFinished), {e.erased, e.errors}),
           e.errors == 0 ? MessageIcon::kInfo : MessageIcon::kWarning);
     }
   }
   void operator()(const job::FillCovered& e) {
     if (e.free_bytes != UINT64_MAX) {
       Add("written",
-          text::FormatText(Text(kTextWritten),
+          text::FormatText(Text(TextId::kWritten),
                            {items::FormatSize(e.written_bytes), items::FormatSize(e.free_bytes)}),
           MessageIcon::kInfo);
     }
     if (e.held_back_bytes > 0) {
       Add("held_back",
-          text::FormatText(Text(kTextHeldBack), {items::FormatSize(e.held_back_bytes)}),
+          text::FormatText(Text(TextId::kHeldBack), {items::FormatSize(e.held_back_bytes)}),
           MessageIcon::kInfo);
     }
   }
   void operator()(const job::FillEnded& e) {
     Add(e.stopped ? "fill_stopped" : "fill_finished",
-        text::FormatText(Text(e.stopped ? kTextFillStopped : kTextFillFinished), {e.errors}),
+        text::FormatText(Text(e.stopped ? TextId::kFillStopped : TextId::kFillFinished),
+                         {e.errors}),
         e.errors > 0 || e.stopped ? MessageIcon::kWarning : MessageIcon::kInfo);
   }
   void operator()(const job::Progress&) {}
@@ -223,15 +181,15 @@ struct RowMaker {
 
 void ShowProgress(const job::Progress& p, core::WindowPort& port) {
   const std::string percentage = FormatOneDecimal(p.percentage);
-  const std::string line_b = percentage + " % " + items::FormatSize(p.done) + " " + Text(kTextOf) +
-                             " " + items::FormatSize(p.total);
+  const std::string line_b = percentage + " % " + items::FormatSize(p.done) + " " +
+                             Text(TextId::kOf) + " " + items::FormatSize(p.total);
   const std::string remaining_part =
       p.final ? std::string()
-              : Text(kTextRemaining) + ": " + FormatDuration(p.remaining_seconds) + " || ";
-  port.SetInstructionText(remaining_part + Text(kTextElapsed) + ": " +
+              : Text(TextId::kRemaining) + ": " + FormatDuration(p.remaining_seconds) + " || ";
+  port.SetInstructionText(remaining_part + Text(TextId::kElapsed) + ": " +
                           FormatDuration(p.elapsed_seconds) + "\n" + line_b);
   port.SetStatusText(line_b);
-  port.SetTitle("[" + percentage + " %] " + text::AboutUtf8(kAboutProductAndVersion));
+  port.SetTitle("[" + percentage + " %] " + text::AboutUtf8(text::AboutId::kProductAndVersion));
 }
 
 }  // namespace
@@ -250,28 +208,28 @@ void ShowEvent(const job::Event& event, Front front, core::WindowPort& port) {
   if (const auto* list = std::get_if<job::ListChanged>(&event)) {
     port.ItemRowsChanged(list->rows);
     if (!list->reset) {
-      port.SetStatusText(Text(kTextReady) + " // " +
+      port.SetStatusText(Text(TextId::kReady) + " // " +
                          ItemsSummaryText(list->rows, list->total_bytes));
     }
     return;
   }
   if (const auto* scan = std::get_if<job::ScanProgress>(&event)) {
-    port.SetStatusText(Text(kTextItems) + ":" + std::to_string(scan->entries));
+    port.SetStatusText(Text(TextId::kItems) + ":" + std::to_string(scan->entries));
     return;
   }
   if (const auto* ended = std::get_if<job::JobEnded>(&event); ended && !ended->aborted) {
-    port.SetTitle(Text(kTextProductName));
+    port.SetTitle(Text(TextId::kProductName));
     port.SetStatusText(EndStatusText(*ended));
   }
   for (const EventRow& row : RowsOf(event, front)) port.InsertMessage(row.text, row.icon);
   if (std::holds_alternative<job::FillEnded>(event)) {
-    port.SetInstructionText(Text(kTextInstructions));
-    port.SetTitle(text::AboutUtf8(kAboutProductAndVersion));
+    port.SetInstructionText(Text(TextId::kInstructions));
+    port.SetTitle(text::AboutUtf8(text::AboutId::kProductAndVersion));
   }
 }
 
 std::string EndStatusText(const job::JobEnded& ended) {
-  return FormatOneDecimal(ended.percentage) + " % // " + Text(kTextError) + ": " +
+  return FormatOneDecimal(ended.percentage) + " % // " + Text(TextId::kError) + ": " +
          std::to_string(ended.errors) + " ";
 }
 
@@ -283,8 +241,8 @@ std::string FormatOneDecimal(double value) {
 }
 
 std::string FormatDuration(double x) {
-  const std::string minutes = Text(kTextMinutes);
-  const std::string seconds = Text(kTextSeconds);
+  const std::string minutes = Text(TextId::kMinutes);
+  const std::string seconds = Text(TextId::kSeconds);
   if (std::isnan(x) || x * (1.0 / 60) >= static_cast<double>(INT_MAX) + 1.0) {
     return "> " + std::to_string(INT_MAX) + " " + minutes;
   }
@@ -298,7 +256,7 @@ std::string FormatDuration(double x) {
 }
 
 std::string ItemsSummaryText(int rows, uint64_t total_bytes) {
-  return Text(kTextItems) + ":" + std::to_string(rows) + " " + items::FormatSize(total_bytes);
+  return Text(TextId::kItems) + ":" + std::to_string(rows) + " " + items::FormatSize(total_bytes);
 }
 
 }  // namespace tarnwell::ui

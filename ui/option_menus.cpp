@@ -17,8 +17,8 @@ int ReadOption(const settings::SettingsStore& settings, std::string_view key) {
   return settings.ReadIntSetting(settings::kOptionsSection, key, 1, -1, -1);
 }
 
-std::vector<MenuEntry> RadioMenu(int format_id, std::span<const int> values, int command_base,
-                                 int current) {
+std::vector<MenuEntry> RadioMenu(text::TextId format_id, std::span<const int> values,
+                                 int command_base, int current) {
   std::vector<MenuEntry> entries;
   for (int value : values) {
     entries.push_back({.text = text::FormatText(text::LookupUtf8(format_id), {value}),
@@ -29,7 +29,7 @@ std::vector<MenuEntry> RadioMenu(int format_id, std::span<const int> values, int
   return entries;
 }
 
-MenuEntry CheckEntry(int text_id, int command, int setting) {
+MenuEntry CheckEntry(text::TextId text_id, int command, int setting) {
   return {.text = text::LookupUtf8(text_id),
           .command = command,
           .mark = MenuEntry::Mark::kCheck,

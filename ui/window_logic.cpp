@@ -30,7 +30,7 @@ constexpr int kMaxTimeMode = 2;
 std::string HeaderLabel(std::string_view label) {
   return "\u00bb\u00bb " + std::string(label) + " \u00ab\u00ab";
 }
-std::string Text(int id) { return text::LookupUtf8(id); }
+std::string Text(text::TextId id) { return text::LookupUtf8(id); }
 bool German() { return text::CurrentLanguage() == 0; }
 
 }  // namespace
@@ -149,7 +149,7 @@ void WindowLogic::Run(Command command) {
   }
 }
 
-bool WindowLogic::AskToStop(int text_id) {
+bool WindowLogic::AskToStop(text::TextId text_id) {
   return view_.AskYesNo(Text(texts::kStop), Text(text_id));
 }
 
@@ -255,14 +255,10 @@ void WindowLogic::ShowLanguageMenu() {
 
 void WindowLogic::ShowHelp() {
   std::string help;
-  auto add_pairs = [&help](int first, int pairs) {
-    for (int pair = 0; pair < pairs; ++pair) {
-      if (!help.empty()) help += '\n';
-      help += Text(first + 2 * pair) + '\n' + Text(first + 2 * pair + 1) + '\n';
-    }
-  };
-  add_pairs(texts::kFirstHelpPair, texts::kHelpPairs);
-  add_pairs(texts::kFirstMoreHelpPair, texts::kMoreHelpPairs);
+  for (const auto& [title, body] : texts::kHelpPairs) {
+    if (!help.empty()) help += '\n';
+    help += Text(title) + '\n' + Text(body) + '\n';
+  }
   view_.ShowText(Text(texts::kHelpCaption), help);
 }
 

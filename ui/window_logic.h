@@ -14,6 +14,7 @@
 
 #include "core/run_state.h"
 #include "core/window_port.h"
+#include "text/text_ids.h"
 #include "ui/event_texts.h"
 #include "ui/window_view.h"
 #include "ui/worker_port.h"
@@ -130,7 +131,7 @@ class WindowLogic final : public core::WindowPort {
   // Starts work on the worker slot; a failure becomes an error row and the
   // controls are enabled again.
   bool StartWorker(std::function<void()> work);
-  bool AskToStop(int text_id);
+  bool AskToStop(text::TextId text_id);
 
   WindowServices services_;
   WindowView& view_;

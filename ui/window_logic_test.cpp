@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "items/item_list.h"
@@ -83,27 +84,27 @@ struct Window {
   }
 };
 
-std::string Text(int id) { return text::LookupUtf8(id); }
+std::string Text(text::TextId id) { return text::LookupUtf8(id); }
 
 TEST(WindowLogicTest, CancelInEveryState) {
   struct Case {
     const char* state;
     int fill, erasing, stop;
     bool busy, yes;
-    int asks;  // the question's text id, 0 for none
+    std::optional<text::TextId> asks;  // the question's text, none for none
     bool closes;
     int fill_after, stop_after;
   };
   const Case cases[] = {
-      {"nothing to stop", 0, 0, 1, false, false, 0, true, 0, 1},
-      {"erase countdown", 0, 0, 0, false, false, 0, false, 0, 1},
+      {"nothing to stop", 0, 0, 1, false, false, {}, true, 0, 1},
+      {"erase countdown", 0, 0, 0, false, false, {}, false, 0, 1},
       {"erasing, not stopped", 0, 1, 0, false, false, texts::kStopErase, false, 0, 0},
       {"erasing, stopped", 0, 1, 0, false, true, texts::kStopErase, false, 0, 1},
-      {"erasing, stop asked", 0, 1, 1, false, true, 0, false, 0, 1},
+      {"erasing, stop asked", 0, 1, 1, false, true, {}, false, 0, 1},
       {"fill, not stopped", 1, 0, 1, false, false, texts::kStopFill, false, 1, 1},
       {"fill, stopped", 1, 0, 1, false, true, texts::kStopFill, false, 0, 1},
       // The end of the run then waits for the worker.
-      {"import running", 0, 0, 1, true, false, 0, true, 0, 1},
+      {"import running", 0, 0, 1, true, false, {}, true, 0, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.state);
@@ -116,10 +117,10 @@ TEST(WindowLogicTest, CancelInEveryState) {
     state.stopRequested.store(c.stop);
     window.view.yes = c.yes;
     logic.Run(Command::kCancel);
-    ASSERT_EQ(window.view.questions.size(), c.asks != 0 ? 1u : 0u);
-    if (c.asks != 0) {
+    ASSERT_EQ(window.view.questions.size(), c.asks ? 1u : 0u);
+    if (c.asks) {
       EXPECT_EQ(window.view.questions[0].caption, Text(texts::kStop));
-      EXPECT_EQ(window.view.questions[0].text, Text(c.asks));
+      EXPECT_EQ(window.view.questions[0].text, Text(*c.asks));
     }
     EXPECT_EQ(window.view.closed,
               c.closes ? std::vector<int>{WindowLogic::kCancelResult} : std::vector<int>{});
@@ -199,7 +200,9 @@ TEST(WindowLogicTest, OptionMenusShowAndWriteTheirSettings) {
   window.Set("re_write", 99);
   window.Set("del_delay", 10);
   WindowLogic& logic = window.Open();
-  const auto format = [](int id, int value) { return text::FormatText(Text(id), {value}); };
+  const auto format = [](text::TextId id, int value) {
+    return text::FormatText(Text(id), {value});
+  };
   EXPECT_EQ(window.view.texts[Control::kOverwrite], format(texts::kOverwriteFormat, 35));
   EXPECT_EQ(window.view.texts[Control::kDelay], format(texts::kDelayFormat, 10));
 
@@ -320,9 +323,9 @@ TEST(WindowLogicTest, HelpLinkResetAndDrops) {
   logic.Run(Command::kHelp);
   ASSERT_EQ(window.view.shown.size(), 1u);
   EXPECT_EQ(window.view.shown[0].caption, Text(texts::kHelpCaption));
-  for (int id : {texts::kFirstHelpPair, texts::kFirstHelpPair + 9, texts::kFirstMoreHelpPair,
-                 texts::kFirstMoreHelpPair + 7}) {
-    EXPECT_NE(window.view.shown[0].text.find(Text(id)), std::string::npos) << id;
+  for (const auto& [title, body] : texts::kHelpPairs) {
+    EXPECT_NE(window.view.shown[0].text.find(Text(title) + "\n" + Text(body)), std::string::npos)
+        << Text(title);
   }
   logic.Run(Command::kWebLink);
   EXPECT_EQ(window.view.urls, std::vector<std::string>{text::AboutUtf8(texts::kAboutUrlOther)});
