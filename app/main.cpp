@@ -2,10 +2,10 @@
 // number format, Qt), then the main window until it closes; the exit code is
 // always 0. Several copies may run at once and share one settings file.
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 #include <QToolButton>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +13,7 @@
 #include "app/fill_here_runner.h"
 #include "app/main_dialog.h"
 #include "app/menu_runner.h"
+#include "app/start_arguments.h"
 #include "app/worker_slot.h"
 #include "core/program.h"
 #include "core/version.h"
@@ -24,18 +25,11 @@
 
 int main(int argc, char** argv) {
   using namespace tarnwell;
-  // Each argument is one path, as the desktop passes dropped files; only a
-  // first argument of --help or --version is read as an option, and "--"
-  // before the paths lets them start with a dash.
-  const bool help = argc == 2 && std::strcmp(argv[1], "--help") == 0;
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+  const app::StartArguments start = app::ReadStartArguments(argc, argv);
+  if (start.mode == app::StartArguments::Mode::kVersion) {
     std::cout << "tarnwell " << core::kProgramVersion << '\n';
     return 0;
   }
-  // --fill DIR starts the fill command for DIR, which asks first.
-  const bool fill_here = argc == 3 && std::strcmp(argv[1], "--fill") == 0;
-  const int first_path = fill_here ? argc : argc > 1 && std::strcmp(argv[1], "--") == 0 ? 2 : 1;
-  const std::vector<std::string> paths(argv + first_path, argv + argc);
   // The identifier names the translation template; it is a constant here.
   static_assert(!core::kProgramIdentifier.empty());
 
@@ -48,19 +42,25 @@ int main(int argc, char** argv) {
   text::BuildTextCatalog();
   text::SetCurrentLanguage(loaded.language);
   items::SetNumberFormat(env.UserNumberFormat());
-  if (help) {
+  if (start.mode == app::StartArguments::Mode::kHelp) {
     std::cout << text::WindowHelpText();
     return 0;
   }
 
-  QApplication application(argc, argv);
+  // Qt reads options such as -platform or -platformpluginpath from its argv,
+  // "--" or not: the paths a file manager passes must never reach it.
+  int qt_argc = 1;
+  char* qt_argv[] = {argv[0], nullptr};
+  QApplication application(qt_argc, qt_argv);
   QApplication::setApplicationName(QStringLiteral("tarnwell"));
   QApplication::setDesktopFileName(QStringLiteral("io.tarnwell.Tarnwell"));
 
   app::MenuRunner popups;
-  app::FillHereRunner runner(popups, fill_here ? QString::fromLocal8Bit(argv[2]) : QString());
+  const bool fill_here = start.mode == app::StartArguments::Mode::kFillHere;
+  app::FillHereRunner runner(popups,
+                             QFile::decodeName(QByteArray::fromStdString(start.fill_folder)));
   app::WorkerSlot worker;
-  auto* dialog = new app::MainDialog({env, loaded.store, runner, worker}, paths);
+  auto* dialog = new app::MainDialog({env, loaded.store, runner, worker}, start.paths);
   if (fill_here) {
     QTimer::singleShot(0, dialog, [dialog] {
       if (auto* fill = dialog->findChild<QToolButton*>(app::ids::kFill)) fill->click();

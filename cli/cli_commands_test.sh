@@ -124,6 +124,19 @@ check "a terminal shows a newline escaped" grep -qF "/odd/two'\$'\\n''lines'" "$
 "$cli" list "$work/odd" >"$work/out" 2>"$work/err"
 check "a pipe gets the name's bytes" grep -qx "lines" "$work/out"
 
+# A name cannot rewrite a terminal: erase's warning row about a FIFO, and the
+# row about an argument that names nothing, show its control bytes as escapes.
+forged=$'evil\r\e[2K\e[1AFinished: 2 items erased, 0 errors'
+mkfifo "$work/odd/$forged"
+script -qec "$(printf '%q ' "$cli" erase --yes --delay 0 "$work/odd/$forged")" /dev/null \
+  </dev/null >"$work/out" 2>&1
+script -qec "$(printf '%q ' "$cli" list "$work/odd/$forged.gone")" /dev/null \
+  </dev/null >>"$work/out" 2>&1
+check "a terminal shows a forging name's control bytes escaped in every row" \
+  test "$(grep -cF 'evil\r\033[2K\033[1AFinished: 2' "$work/out")" -eq 2
+check "a forging name reaches no terminal as control bytes" \
+  test "$(grep -c $'\e\\[2K\\|\e\\[1A' "$work/out")" -eq 0
+
 # The terminal's countdown names the key that aborts there; SIGHUP (a closed
 # terminal) and SIGQUIT abort the countdown like Ctrl-C.
 printf 'y' >"$work/kept"

@@ -5,8 +5,10 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "cli/cli_port.h"
+#include "cli/terminal_port.h"
 #include "core/run_state.h"
 #include "platform/env.h"
 #include "settings/settings_store.h"
@@ -35,9 +37,16 @@ struct CliContext {
   std::ostream& json_out;
   int exit_code = kExitSuccess;
   bool json = false;
+  // Which stream out and err write to is a terminal (--json moves out to err).
+  TerminalStreams terminals = {};
   // The port of the running command, made by OpenPort.
   std::unique_ptr<CliPort> port = nullptr;
 };
+
+// A row for out or err as written there: inert on a terminal (TerminalSafe),
+// unchanged otherwise. For every row that may hold a name or a system message.
+std::string OutRow(const CliContext& context, std::string_view row);
+std::string ErrRow(const CliContext& context, std::string_view row);
 
 // The command's port: JSON lines with --json, else the terminal (a bar when
 // interactive). Made on the first call; later calls return the same port.

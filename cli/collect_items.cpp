@@ -15,7 +15,8 @@ bool CollectItems(CliContext& context, const std::vector<std::string>& arguments
       // A refusal reached the terminal as a warning from the adder itself;
       // the system's message may name only the last part of the path.
       if (!adder.refused()) {
-        context.err << "tarnwell-cli: " << argument << ": " << status.message() << '\n';
+        context.err << ErrRow(context, "tarnwell-cli: " + argument + ": " + status.message())
+                    << '\n';
       }
       return false;
     }

@@ -25,6 +25,7 @@ void BuildCommandLine(CLI::App& app, CliContext& context) {
       [&context] {
         context.json = true;
         context.out.rdbuf(context.err.rdbuf());
+        context.terminals.out = context.terminals.err;
       },
       "One JSON object per line on standard output for scripts (see JSON output)");
   app.footer(text::LookupLines(text::TextId::kExitStatusHelp) + "\n\n" +

@@ -66,7 +66,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   port.AddFigure("written_bytes", result.written_bytes);
   port.AddFigure("total_bytes", result.total_bytes);
   if (result.aborted) return kExitUsage;  // nothing was touched
-  context.out << port.status_text() << '\n';
+  context.out << OutRow(context, port.status_text()) << '\n';
   // Rows still listed after the refresh are items that still exist: failed,
   // or left alone (a FIFO, a device).
   if (result.error_count > 0 || list.RowCount() > 0) {
@@ -97,7 +97,10 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
       "--verify", options->verify,
       "Read every file back from the disk after the last pass; keep it unless all zeros");
   erase->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
-  erase->add_option("paths", options->paths, "Files and folders (folders with all they hold)")
+  erase
+      ->add_option("paths", options->paths,
+                   "Files and folders (folders with all they hold), each exactly as given; "
+                   "on a terminal, control bytes in names are shown escaped")
       ->required();
   erase->footer(text::LookupLines(text::TextId::kLimitsHelp));
   erase->callback([&context, options] { context.exit_code = RunErase(context, *options); });

@@ -33,17 +33,18 @@ bool Usable(CliContext& context, const FillCliOptions& options, const std::strin
   platform::Result<platform::FileInfo> info =
       chosen.ok() ? env.Describe(*chosen) : platform::Result<platform::FileInfo>(chosen.status());
   if (!info.ok() || info->kind != platform::FileKind::kDirectory) {
-    context.err << "tarnwell-cli: "
-                << text::FormatText(text::LookupUtf8(text::TextId::kNotAFolder), {options.folder})
+    context.err << ErrRow(context,
+                          "tarnwell-cli: " +
+                              text::FormatText(text::LookupUtf8(text::TextId::kNotAFolder), {options.folder}))
                 << '\n';
     return false;
   }
   if (options.include_reserved) {
     platform::Status usable = fill::CheckIncludeReserved(env, fill_folder);
     if (!usable.ok()) {
-      context.err << "tarnwell-cli: "
-                  << text::FormatText(text::LookupUtf8(text::TextId::kReservedRefused),
-                                      {usable.message()})
+      context.err << ErrRow(context, "tarnwell-cli: " +
+                                         text::FormatText(text::LookupUtf8(text::TextId::kReservedRefused),
+                                                          {usable.message()}))
                   << '\n';
       return false;
     }
@@ -62,11 +63,12 @@ int RunFill(CliContext& context, FillCliOptions options) {
   }
   platform::Result<platform::MountInfo> mount = env.FindMount(fill_folder);
   const int64_t free = fill::MeasureDiskSpace(env, fill_folder);
-  context.out << text::FormatText(
-                     text::LookupUtf8(text::TextId::kWhereFilesGo),
-                     {fill_folder, mount.ok() ? mount->fs_type : "?",
-                      mount.ok() ? mount->mount_point : "?",
-                      free >= 0 ? items::FormatSize(static_cast<uint64_t>(free)) : "?"})
+  context.out << OutRow(context,
+                        text::FormatText(
+                            text::LookupUtf8(text::TextId::kWhereFilesGo),
+                            {fill_folder, mount.ok() ? mount->fs_type : "?",
+                             mount.ok() ? mount->mount_point : "?",
+                             free >= 0 ? items::FormatSize(static_cast<uint64_t>(free)) : "?"}))
               << '\n';
   if (!options.yes && !AskToConfirm(context, text::LookupUtf8(text::TextId::kFillPrompt))) {
     context.out << text::LookupUtf8(text::TextId::kNothingWritten) << '\n';
@@ -75,8 +77,8 @@ int RunFill(CliContext& context, FillCliOptions options) {
   // Held in memory only: nothing on a disk to protect, and every program
   // loses the memory while the fill runs.
   if (mount.ok() && fill::IsInMemory(*mount) && !options.yes) {
-    context.out << text::FormatText(text::LookupUtf8(text::TextId::kInMemory),
-                                    {mount->mount_point, mount->fs_type})
+    context.out << OutRow(context, text::FormatText(text::LookupUtf8(text::TextId::kInMemory),
+                                                    {mount->mount_point, mount->fs_type}))
                 << '\n';
     if (!AskToConfirm(context, text::LookupUtf8(text::TextId::kFillPrompt))) {
       context.out << text::LookupUtf8(text::TextId::kNothingWritten) << '\n';

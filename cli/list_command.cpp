@@ -22,7 +22,7 @@ int RunList(CliContext& context, const ListOptions& options) {
   // A terminal must show a newline or tab inside a name as such; a pipe gets
   // the bytes as they are (and --json exact names).
   const bool rows_written = port.WriteListRows(list);
-  const bool terminal = context.env.IsTerminal(1);
+  const bool terminal = context.terminals.out;
   for (int row = 0; !rows_written && row < list.RowCount(); ++row) {
     std::string path = list.GetCellText(row, items::ItemList::kPathColumn).value_or("");
     if (terminal) path = ShellEscape(path);
@@ -39,7 +39,9 @@ int RunList(CliContext& context, const ListOptions& options) {
 void AddListCommand(CLI::App& app, CliContext& context) {
   auto options = std::make_shared<ListOptions>();
   CLI::App* list = app.add_subcommand("list", "Show what erase would erase; touches nothing");
-  list->add_option("paths", options->paths, "Files and folders (folders with all they hold)")
+  list->add_option("paths", options->paths,
+                   "Files and folders (folders with all they hold), each exactly as given; "
+                   "on a terminal, control bytes in names are shown escaped")
       ->required();
   list->callback([&context, options] { context.exit_code = RunList(context, *options); });
 }

@@ -1,4 +1,5 @@
-// The choice between the two ports and the confirmation every command asks.
+// The choice between the two ports, the rows written past them and the
+// confirmation every command asks.
 #include <algorithm>
 #include <cctype>
 #include <istream>
@@ -6,6 +7,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/json_port.h"
+#include "cli/shell_quote.h"
 #include "cli/terminal_port.h"
 #include "text/catalog.h"
 
@@ -26,11 +28,19 @@ CliPort& OpenPort(CliContext& context, bool interactive) {
     if (context.json) {
       context.port = std::make_unique<JsonPort>(context.json_out, context.env);
     } else {
-      context.port = std::make_unique<TerminalPort>(context.out, context.err, interactive,
-                                                    context.env.TerminalColumns(1));
+      context.port = std::make_unique<TerminalPort>(
+          context.out, context.err, interactive, context.env.TerminalColumns(1), context.terminals);
     }
   }
   return *context.port;
+}
+
+std::string OutRow(const CliContext& context, std::string_view row) {
+  return context.terminals.out ? TerminalSafe(row) : std::string(row);
+}
+
+std::string ErrRow(const CliContext& context, std::string_view row) {
+  return context.terminals.err ? TerminalSafe(row) : std::string(row);
 }
 
 bool AskToConfirm(CliContext& context, std::string_view prompt) {

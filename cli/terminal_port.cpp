@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "cli/shell_quote.h"
 #include "items/format_size.h"
 #include "ui/event_texts.h"
 
@@ -15,11 +16,13 @@ constexpr int kMinimumBarWidth = 10;
 
 }  // namespace
 
-TerminalPort::TerminalPort(std::ostream& out, std::ostream& err, bool interactive, int columns)
+TerminalPort::TerminalPort(std::ostream& out, std::ostream& err, bool interactive, int columns,
+                           TerminalStreams terminals)
     : out_(out),
       err_(err),
       interactive_(interactive),
-      columns_(columns > 0 ? columns : kDefaultColumns) {}
+      columns_(columns > 0 ? columns : kDefaultColumns),
+      terminals_(terminals) {}
 
 void TerminalPort::ClearBarLocked() {
   if (!bar_shown_) return;
@@ -30,17 +33,22 @@ void TerminalPort::ClearBarLocked() {
 void TerminalPort::InsertMessage(std::string_view text, core::MessageIcon icon) {
   std::lock_guard lock(mutex_);
   ClearBarLocked();
+  // Rows come finished, with the names inside; none holds a control byte on
+  // purpose, so on a terminal every one is shown, not obeyed.
+  const bool to_err = icon != core::MessageIcon::kInfo;
+  const std::string row =
+      (to_err ? terminals_.err : terminals_.out) ? TerminalSafe(text) : std::string(text);
   switch (icon) {
     case core::MessageIcon::kInfo:
-      out_ << text << '\n' << std::flush;
+      out_ << row << '\n' << std::flush;
       break;
     case core::MessageIcon::kWarning:
       out_ << std::flush;
-      err_ << "warning: " << text << '\n' << std::flush;
+      err_ << "warning: " << row << '\n' << std::flush;
       break;
     case core::MessageIcon::kError:
       out_ << std::flush;
-      err_ << "error: " << text << '\n' << std::flush;
+      err_ << "error: " << row << '\n' << std::flush;
       break;
   }
 }

@@ -13,11 +13,19 @@
 
 namespace tarnwell::cli {
 
+// Which of the two streams is a terminal: rows written there are made inert
+// (TerminalSafe), since a name inside one could otherwise rewrite the screen.
+struct TerminalStreams {
+  bool out = false;
+  bool err = false;
+};
+
 class TerminalPort final : public CliPort {
  public:
   // out takes information rows and progress, err the error and warning rows.
   // interactive draws a bar that rewrites one line of width columns.
-  TerminalPort(std::ostream& out, std::ostream& err, bool interactive, int columns);
+  TerminalPort(std::ostream& out, std::ostream& err, bool interactive, int columns,
+               TerminalStreams terminals);
 
   void InsertMessage(std::string_view text, core::MessageIcon icon) override;
   void Report(const job::Event& event) override;
@@ -37,6 +45,7 @@ class TerminalPort final : public CliPort {
   std::ostream& err_;
   const bool interactive_;
   const int columns_;
+  const TerminalStreams terminals_;
   bool bar_shown_ = false;
   int last_tenth_ = -1;
 };

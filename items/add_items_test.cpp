@@ -144,7 +144,8 @@ TEST_F(AddItemsTest, CommandLineAndArgumentsEachEndWithOneRefresh) {
   adder_.AddCommandLinePaths(dir_ / "x.txt   \"" + dir_ / "my files/a.txt\"");
   EXPECT_EQ(list_.RowPaths(), Under({"my files/a.txt", "x.txt"}));
   list_.ResetList(nullptr);
-  adder_.AddArguments(Paths{"\t" + dir_ / "my files/a.txt ", "", dir_ / "my"});
+  // Each argument exactly: blanks around a name belong to it, so they name nothing here.
+  adder_.AddArguments(Paths{"\t" + dir_ / "x.txt ", "", dir_ / "my files/a.txt", dir_ / "my"});
   EXPECT_EQ(list_.RowPaths(), Under({"my files/a.txt"}));
   EXPECT_EQ(sink_.port().row_counts(), (std::vector<int>{0, 2, 1}));
 }

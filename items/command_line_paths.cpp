@@ -71,8 +71,13 @@ std::vector<std::string> SplitCommandLinePaths(std::string_view command_line) {
 }
 
 std::vector<std::string> ArgumentPaths(std::span<const std::string> arguments) {
+  // Trimming belongs to splitting one string, where blanks separate the
+  // paths; an argv entry is already one path, and a trimmed one can name the
+  // neighbour of the file the user chose.
   std::vector<std::string> candidates;
-  for (const std::string& argument : arguments) AddCandidate(argument, &candidates);
+  for (const std::string& argument : arguments) {
+    if (!argument.empty()) candidates.push_back(argument);
+  }
   return candidates;
 }
 

@@ -18,8 +18,8 @@ namespace tarnwell::items {
 std::vector<std::string> SplitCommandLinePaths(std::string_view command_line);
 
 // The candidates of an argv (program name excluded): each argument is one
-// path as it stands, blanks inside kept, trimmed of surrounding white space;
-// arguments that are empty after trimming are dropped.
+// path exactly as it stands, every byte kept ("a.txt " is not "a.txt");
+// only an empty argument, which names nothing, is dropped.
 std::vector<std::string> ArgumentPaths(std::span<const std::string> arguments);
 
 }  // namespace tarnwell::items

@@ -31,9 +31,12 @@ TEST(SplitCommandLinePaths, QuotedPathsFirstThenBlankSeparatedFields) {
   for (const auto& c : cases) EXPECT_EQ(SplitCommandLinePaths(c.line), c.paths) << c.line;
 }
 
-TEST(ArgumentPaths, EachArgumentIsOnePathTrimmedAndEmptyOnesDropped) {
-  const Paths arguments = {"/t/my files/a.txt", "\t /t/x.txt \t", "", " \t ", "/t/\"q\" b", "ab"};
-  EXPECT_EQ(ArgumentPaths(arguments), (Paths{"/t/my files/a.txt", "/t/x.txt", "/t/\"q\" b", "ab"}));
+TEST(ArgumentPaths, EachArgumentIsOnePathExactlyAndOnlyEmptyOnesDropped) {
+  const Paths arguments = {
+      "/t/my files/a.txt", "report.txt ", "photos\n", "\tx\t", " ", "", "-rf", "--",
+      "/t/\"q\" b",        "ab"};
+  EXPECT_EQ(ArgumentPaths(arguments), (Paths{"/t/my files/a.txt", "report.txt ", "photos\n",
+                                             "\tx\t", " ", "-rf", "--", "/t/\"q\" b", "ab"}));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ constexpr char kOptionsAndExitStatus[] =
     "  --fill DIR  Start the fill of the free space of the volume holding DIR, after\n"
     "      asking.\n"
     "  --  Every later argument is a path, also one that starts with a dash.\n"
+    "      Each path is taken exactly as given, blanks and newlines included.\n"
     "\n"
     "Exit status:\n"
     "  0  always; what failed is in the window's message list.";

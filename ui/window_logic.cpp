@@ -10,7 +10,6 @@
 #include "fill/fill_job.h"
 #include "fill/running_fills.h"
 #include "items/add_items.h"
-#include "items/command_line_paths.h"
 #include "items/item_list.h"
 #include "platform/env.h"
 #include "settings/job_options.h"
@@ -53,9 +52,10 @@ WindowLogic::~WindowLogic() = default;
 void WindowLogic::AddStartPaths(const std::vector<std::string>& argument_paths) {
   // A fill killed meanwhile left files and maybe a lowered reserve behind.
   fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *port_);
-  // A path that names nothing would otherwise vanish without a word.
-  for (const std::string& path : items::ArgumentPaths(argument_paths)) {
-    if (!services_.env.Describe(path).ok()) {
+  // A path that names nothing would otherwise vanish without a word; an
+  // empty argument names nothing either.
+  for (const std::string& path : argument_paths) {
+    if (path.empty() || !services_.env.Describe(path).ok()) {
       InsertMessage(text::FormatText(Text(texts::kNotAdded), {path}), core::MessageIcon::kWarning);
     }
   }

@@ -76,7 +76,8 @@ class WindowLogic final : public core::WindowPort {
   WindowLogic& operator=(const WindowLogic&) = delete;
 
   // Cleans up after fills that were killed, warns about each path that names
-  // nothing, and lists argument_paths (the command line, one path each).
+  // nothing (an empty one too), and lists argument_paths (the command line,
+  // each argument one path, exactly as given).
   void AddStartPaths(const std::vector<std::string>& argument_paths);
 
   // Carries out a command as its button would. Commands of disabled controls

@@ -1,20 +1,30 @@
 # bash completion for tarnwell-cli: sub-commands, options, the values of
-# --passes and --delay, and paths.
+# --passes and --delay, and paths. Paths are left to bash's own file
+# completion, which passes names to readline whole and quotes them there:
+# candidates read back from compgen's output, one per line, would split a
+# name holding a newline into names that may belong to other files.
 _tarnwell_cli() {
-  local cur prev command word
+  local cur prev command word options_ended=
   cur=${COMP_WORDS[COMP_CWORD]}
   prev=${COMP_WORDS[COMP_CWORD - 1]}
   command=
   for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do
-    case $word in
-      erase | list | fill) command=$word; break ;;
-    esac
+    if [[ -z $command ]]; then
+      case $word in
+        erase | list | fill) command=$word ;;
+      esac
+    elif [[ $word == -- ]]; then
+      options_ended=1
+    fi
   done
 
-  case $prev in
-    -p | --passes) mapfile -t COMPREPLY < <(compgen -W "$(seq 1 10)" -- "$cur"); return ;;
-    -d | --delay) mapfile -t COMPREPLY < <(compgen -W "$(seq 0 10)" -- "$cur"); return ;;
-  esac
+  COMPREPLY=()
+  if [[ -z $options_ended ]]; then
+    case $prev in
+      -p | --passes) mapfile -t COMPREPLY < <(compgen -W "$(seq 1 10)" -- "$cur"); return ;;
+      -d | --delay) mapfile -t COMPREPLY < <(compgen -W "$(seq 0 10)" -- "$cur"); return ;;
+    esac
+  fi
 
   local options
   case $command in
@@ -26,12 +36,13 @@ _tarnwell_cli() {
       return
       ;;
   esac
-  if [[ $cur == -* ]]; then
+  # Before "--" a word starting with a dash is an option, never a name.
+  if [[ -z $options_ended && $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
   elif [[ $command == fill ]]; then
-    mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+    compopt -o dirnames
   else
-    mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+    compopt -o default
   fi
 }
 complete -o filenames -F _tarnwell_cli tarnwell-cli

@@ -1,6 +1,7 @@
-// The main window with work in flight: drops, the erase job end to end, its
-// abort and Delete + Exit, the folder import, the fill stopped by closing, a
-// worker that cannot start, and closing while a job runs. Runs under tsan.
+// The main window with work in flight: drops, the erase job end to end (also
+// of the paths a file manager starts it with), its abort and Delete + Exit,
+// the folder import, the fill stopped by closing, a worker that cannot start,
+// and closing while a job runs. Runs under tsan.
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QDropEvent>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "app/start_arguments.h"
 #include "window_fixture.h"
 
 using tarnwell::app::MainDialog;
@@ -159,6 +161,33 @@ class WindowJobsTest : public QObject {
     const QString instructions = dialog.findChild<QLabel*>(ids::kInstructions)->text();
     QVERIFY2(instructions.startsWith("Elapsed: ") && instructions.contains("\n100.0 % "),
              qPrintable(instructions));
+  }
+
+  // A file manager starts the window as "tarnwell -- PATH...": a trailing
+  // blank or newline belongs to the name and must not lead to its neighbour.
+  void FileManagerArgumentsAreListedAndErasedExactly() {
+    WindowFixture window;
+    const std::string report = window.Path("report.txt "), photos = window.Path("photos\n");
+    for (const char* name : {"report.txt", "report.txt ", "photos/a", "photos\n/b"}) {
+      WriteFile(window.Path(name), 100);
+    }
+    window.Set("del_delay", 0);
+    const char* argv[] = {"tarnwell", "--", report.c_str(), photos.c_str()};
+    MainDialog& dialog = window.Open(tarnwell::app::ReadStartArguments(4, argv).paths);
+    QStringList listed;
+    for (int row = 0; row < ItemModel(dialog)->rowCount(); ++row) {
+      listed << ItemModel(dialog)->index(row, 0).data().toString();
+    }
+    listed.sort();
+    QCOMPARE(listed,
+             QStringList({QString::fromStdString(photos), QString::fromStdString(photos + "/b"),
+                          QString::fromStdString(report)}));
+
+    dialog.RunCommand(ids::kDelete);
+    QTRY_COMPARE_WITH_TIMEOUT(window.Status(), QString("100.0 % // Error: 0 "), kJobTimeoutMs);
+    QCOMPARE(window.TopMessage(), QString("Finished: 3 items erased, 0 errors"));
+    QVERIFY(!fs::exists(report) && !fs::exists(photos));
+    QVERIFY(fs::exists(window.Path("report.txt")) && fs::exists(window.Path("photos/a")));
   }
 
   void EscapeDuringTheCountdownAbortsAndKeepsTheWindow() {
