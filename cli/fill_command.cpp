@@ -2,6 +2,7 @@
 // terminal.
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
 #include <iostream>
 #include <memory>
 
@@ -27,7 +28,7 @@ std::atomic<int> interrupted{0};
 
 // Checks the arguments before anything is touched; false with the reason on
 // context.err.
-bool Usable(CliContext& context, const FillCliOptions& options, const std::string& fill_folder) {
+bool Usable(CliContext& context, const FillCliOptions& options, platform::Folder* fill_folder) {
   platform::Env& env = context.env;
   platform::Result<std::string> chosen = env.AbsolutePath(options.folder);
   platform::Result<platform::FileInfo> info =
@@ -40,7 +41,9 @@ bool Usable(CliContext& context, const FillCliOptions& options, const std::strin
     return false;
   }
   if (options.include_reserved) {
-    platform::Status usable = fill::CheckIncludeReserved(env, fill_folder);
+    platform::Status usable =
+        fill_folder == nullptr ? platform::Status::Error(ENOENT, "the fill folder cannot be opened")
+                               : fill::CheckIncludeReserved(env, *fill_folder);
     if (!usable.ok()) {
       context.err << ErrRow(context, "tarnwell-cli: " +
                                          text::FormatText(text::LookupUtf8(text::TextId::kReservedRefused),
@@ -56,13 +59,16 @@ int RunFill(CliContext& context, FillCliOptions options) {
   platform::Env& env = context.env;
   options.folder = env.UserPath(options.folder);
   const std::string fill_folder = fill::FillFolderFor(env, options.folder);
-  if (!Usable(context, options, fill_folder)) return kExitUsage;
+  // Only to tell where the files would go; the fill opens it again.
+  platform::Result<std::unique_ptr<platform::Folder>> held = fill::OpenFillFolder(env, fill_folder);
+  if (!Usable(context, options, held.ok() ? held->get() : nullptr)) return kExitUsage;
   if (!options.yes && !env.IsTerminal(0)) {
     context.err << "tarnwell-cli: " << text::LookupUtf8(text::TextId::kFillNoTerminal) << '\n';
     return kExitUsage;
   }
-  platform::Result<platform::MountInfo> mount = env.FindMount(fill_folder);
-  const int64_t free = fill::MeasureDiskSpace(env, fill_folder);
+  platform::Result<platform::MountInfo> mount =
+      held.ok() ? (*held)->Mount() : platform::Result<platform::MountInfo>(held.status());
+  const int64_t free = held.ok() ? fill::MeasureDiskSpace(env, **held) : -1;
   context.out << OutRow(context,
                         text::FormatText(
                             text::LookupUtf8(text::TextId::kWhereFilesGo),

@@ -118,7 +118,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     eraser.ScrubKeptFolders();
     erased = eraser.erased();
   }
-  for (const platform::MountInfo& mount : journaled) ClearJournal(env, sink, mount);
+  for (const platform::MountInfo& mount : journaled) ClearJournalOfMount(env, sink, mount);
 
   const auto listed = static_cast<int>(
       std::count_if(context.listed.rows.begin(), context.listed.rows.end(), Listed));

@@ -1,29 +1,40 @@
 #include "erase/journal_names.h"
 
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 #include "erase/preflight.h"
 
 namespace tarnwell::erase {
+namespace {
+
+void WarnJournalKeepsNames(job::EventSink& sink, const platform::MountInfo& mount,
+                           const platform::Status& why) {
+  sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                          .reason = job::Reason::kJournalKeepsNames,
+                          .subject = mount.mount_point,
+                          .error_code = why.code(),
+                          .detail = why.message()});
+}
+
+}  // namespace
+
 bool HasClearableJournal(const platform::MountInfo& mount) {
   return mount.fs_type == "ext4" || mount.fs_type == "ext3";
 }
 
-bool ClearJournal(platform::Env& env, job::EventSink& sink, const platform::MountInfo& mount) {
+bool ClearJournal(job::EventSink& sink, platform::Folder& on_volume,
+                  const platform::MountInfo& mount) {
   // The dry run tells a refusal (no capability, an older kernel) apart from
   // a zero-out that was allowed and failed.
-  const platform::Status allowed = env.ZeroOutJournal(mount.mount_point, true);
+  const platform::Status allowed = on_volume.CheckpointJournal(true, true);
   if (allowed.code() == ENODEV) return false;  // made without a journal
   if (!allowed.ok()) {
-    sink.Report(job::Notice{.severity = job::Severity::kWarning,
-                            .reason = job::Reason::kJournalKeepsNames,
-                            .subject = mount.mount_point,
-                            .error_code = allowed.code(),
-                            .detail = allowed.message()});
+    WarnJournalKeepsNames(sink, mount, allowed);
     return false;
   }
-  platform::Status status = env.ZeroOutJournal(mount.mount_point, false);
+  platform::Status status = on_volume.CheckpointJournal(true, false);
   if (!status.ok()) {
     sink.Report(job::Notice{.severity = job::Severity::kWarning,
                             .reason = job::Reason::kJournalNotCleared,
@@ -32,6 +43,21 @@ bool ClearJournal(platform::Env& env, job::EventSink& sink, const platform::Moun
                             .detail = status.message()});
   }
   return status.ok();
+}
+
+bool ClearJournalOfMount(platform::Env& env, job::EventSink& sink,
+                         const platform::MountInfo& mount) {
+  platform::Result<std::unique_ptr<platform::Folder>> folder =
+      env.OpenFolder(mount.mount_point, nullptr);
+  platform::Result<platform::FileInfo> info =
+      folder.ok() ? (*folder)->Stat() : platform::Result<platform::FileInfo>(folder.status());
+  if (!info.ok() || info->device != mount.device) {
+    WarnJournalKeepsNames(
+        sink, mount,
+        info.ok() ? platform::Status::Error(ESTALE, "another file system") : info.status());
+    return false;
+  }
+  return ClearJournal(sink, **folder, mount);
 }
 
 std::vector<platform::MountInfo> FindJournaledMounts(platform::Env& env,

@@ -77,22 +77,28 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
   return found;
 }
 
+int ReportUntrustedFileSystem(job::EventSink& sink, const platform::MountInfo& mount) {
+  int warnings = 0;
+  if (OverwriteUntrusted(mount)) {
+    sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                            .reason = job::Reason::kUntrustedFileSystem,
+                            .subject = mount.mount_point,
+                            .second = mount.fs_type});
+    ++warnings;
+  }
+  if (HasOption(mount.options, "shadow-copies")) {
+    sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                            .reason = job::Reason::kShadowCopies,
+                            .subject = mount.mount_point});
+  }
+  return warnings;
+}
+
 int ReportUntrustedFileSystems(platform::Env& env, job::EventSink& sink,
                                const std::vector<std::string>& paths) {
   int warnings = 0;
   for (const platform::MountInfo& mount : FindMounts(env, paths)) {
-    if (OverwriteUntrusted(mount)) {
-      sink.Report(job::Notice{.severity = job::Severity::kWarning,
-                              .reason = job::Reason::kUntrustedFileSystem,
-                              .subject = mount.mount_point,
-                              .second = mount.fs_type});
-      ++warnings;
-    }
-    if (HasOption(mount.options, "shadow-copies")) {
-      sink.Report(job::Notice{.severity = job::Severity::kInfo,
-                              .reason = job::Reason::kShadowCopies,
-                              .subject = mount.mount_point});
-    }
+    warnings += ReportUntrustedFileSystem(sink, mount);
   }
   return warnings;
 }

@@ -29,5 +29,7 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
 // older copies (Windows). Returns the number of warnings.
 int ReportUntrustedFileSystems(platform::Env& env, job::EventSink& sink,
                                const std::vector<std::string>& paths);
+// The same for one mount already found.
+int ReportUntrustedFileSystem(job::EventSink& sink, const platform::MountInfo& mount);
 
 }  // namespace tarnwell::erase

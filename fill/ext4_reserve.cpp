@@ -2,13 +2,19 @@
 
 #include <cerrno>
 #include <charconv>
+#include <optional>
 #include <vector>
+
+#include "fill/state_notes.h"
+#include "platform/lock_wait.h"
 
 namespace tarnwell::fill {
 namespace {
 
 constexpr std::string_view kStatePrefix = "ext4-reserve-";
 constexpr uint64_t kLoweredClusters = 0;
+// A note holds two numbers.
+constexpr size_t kMaxNoteBytes = 256;
 
 std::string SettingPathFor(const std::string& device_name) {
   return "/sys/fs/ext4/" + device_name + "/reserved_clusters";
@@ -33,8 +39,8 @@ platform::Result<uint64_t> ReadSetting(platform::Env& env, const std::string& se
 
 }  // namespace
 
-platform::Result<Ext4Reserve> ReadExt4Reserve(platform::Env& env, const std::string& path) {
-  platform::Result<platform::MountInfo> mount = env.FindMount(path);
+platform::Result<Ext4Reserve> ReadExt4Reserve(platform::Env& env, platform::Folder& on_volume) {
+  platform::Result<platform::MountInfo> mount = on_volume.Mount();
   if (!mount.ok()) return mount.status();
   if (mount->fs_type != "ext4") {
     return platform::Status::Error(ENOTSUP, "'" + mount->mount_point + "' holds a " +
@@ -42,7 +48,7 @@ platform::Result<Ext4Reserve> ReadExt4Reserve(platform::Env& env, const std::str
   }
   platform::Result<std::string> device = env.BlockDeviceName(mount->device);
   if (!device.ok()) return device.status();
-  platform::Result<platform::VolumeSpace> space = env.GetVolumeSpace(path);
+  platform::Result<platform::VolumeSpace> space = on_volume.Space();
   if (!space.ok()) return space.status();
   Ext4Reserve reserve;
   reserve.device = *device;
@@ -55,29 +61,37 @@ platform::Result<Ext4Reserve> ReadExt4Reserve(platform::Env& env, const std::str
 }
 
 platform::Result<std::unique_ptr<LoweredReserve>> LoweredReserve::Lower(
-    platform::Env& env, const std::string& path, const std::string& state_folder) {
-  platform::Status made = env.CreateDirectories(state_folder);
-  if (!made.ok()) return made;
-  platform::Result<std::unique_ptr<platform::FileLock>> lock = env.LockExclusive(state_folder);
+    platform::Env& env, platform::Folder& on_volume, platform::Folder& state,
+    const std::function<bool()>& stop) {
+  platform::Result<std::unique_ptr<platform::FileLock>> lock =
+      platform::LockWithin(env, state, kReserveLockName, platform::kLockWaitMillis, stop);
   if (!lock.ok()) return lock.status();
-  platform::Result<Ext4Reserve> old = ReadExt4Reserve(env, path);
+  platform::Result<Ext4Reserve> old = ReadExt4Reserve(env, on_volume);
   if (!old.ok()) return old.status();
-  const std::string state_file = state_folder + "/" + std::string(kStatePrefix) + old->device;
+  const std::string note = std::string(kStatePrefix) + old->device;
   // The old value is written before the reserve changes, so a kill in
   // between still leaves what the next start needs. Not synced: the kernel
   // itself forgets the lowered reserve when the machine goes down.
-  platform::Status saved = env.ReplaceFileAtomically(
-      state_file, std::to_string(old->clusters) + " " + std::to_string(kLoweredClusters) + "\n",
-      platform::Env::Durability::kProcessKill);
-  if (!saved.ok()) return saved;
+  platform::Status saved = WriteNewNote(
+      state, note, std::to_string(old->clusters) + " " + std::to_string(kLoweredClusters) + "\n");
+  if (saved.code() == EEXIST) {
+    // A reserve no start could put back yet: its note keeps the value from
+    // before, which the current, lowered one must not replace.
+    platform::Result<std::string> kept = ReadNote(state, note, kMaxNoteBytes);
+    std::optional<uint64_t> value = kept.ok() ? ParseNumber(*kept) : std::nullopt;
+    if (!value) return platform::Status::Error(EEXIST, "unreadable note '" + note + "'");
+    old->clusters = *value;
+  } else if (!saved.ok()) {
+    return saved;
+  }
   platform::Status lowered =
       env.WriteKernelSetting(old->setting_path, std::to_string(kLoweredClusters));
   if (!lowered.ok()) {
-    env.RemoveFile(state_file);
+    if (saved.ok()) state.RemoveAt(note, false);
     return lowered;
   }
   return std::unique_ptr<LoweredReserve>(
-      new LoweredReserve(env, std::move(*old), state_file, std::move(*lock)));
+      new LoweredReserve(env, std::move(*old), state, note, std::move(*lock)));
 }
 
 LoweredReserve::~LoweredReserve() { Restore(); }
@@ -88,37 +102,36 @@ platform::Status LoweredReserve::Restore() {
       env_.WriteKernelSetting(old_.setting_path, std::to_string(old_.clusters));
   if (!status.ok()) return status;
   restored_ = true;
-  env_.RemoveFile(state_file_);
+  state_.RemoveAt(note_, false);
   lock_.reset();
   return platform::Status::Ok();
 }
 
-int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder,
+int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state,
                              core::WindowPort* window) {
   // Only root can have lowered a reserve, and only root can put it back.
   if (!env.IsPrivileged()) return 0;
-  platform::Result<std::unique_ptr<platform::Directory>> dir = env.OpenDirectory(state_folder);
-  if (!dir.ok()) return 0;
+  platform::Result<std::vector<std::string>> names = state.ListNames();
+  if (!names.ok()) return 0;
   std::vector<std::string> devices;
-  platform::DirEntry entry;
-  while ((*dir)->Next(&entry)) {
-    if (entry.name.starts_with(kStatePrefix))
-      devices.push_back(entry.name.substr(kStatePrefix.size()));
+  for (const std::string& name : *names) {
+    if (name.starts_with(kStatePrefix)) devices.push_back(name.substr(kStatePrefix.size()));
   }
   if (devices.empty()) return 0;
   // Held by a running fill that keeps its reserve lowered: it puts it back
   // itself, and a start must not wait for the fill to end.
-  platform::Result<std::unique_ptr<platform::FileLock>> lock = env.TryLock(state_folder, nullptr);
+  platform::Result<std::unique_ptr<platform::FileLock>> lock =
+      state.TryLockAt(kReserveLockName, true, nullptr);
   if (!lock.ok()) return 0;
   int restored = 0;
   for (const std::string& device : devices) {
-    const std::string state_file = state_folder + "/" + std::string(kStatePrefix) + device;
-    platform::Result<std::string> state = env.ReadFile(state_file);
-    if (!state.ok()) continue;  // restored by the fill that held the lock
+    const std::string note = std::string(kStatePrefix) + device;
+    platform::Result<std::string> text = ReadNote(state, note, kMaxNoteBytes);
+    if (!text.ok()) continue;  // restored by the fill that held the lock
     size_t end = 0;
-    std::optional<uint64_t> old = ParseNumber(*state, &end);
+    std::optional<uint64_t> old = ParseNumber(*text, &end);
     std::optional<uint64_t> lowered =
-        old ? ParseNumber(std::string_view(*state).substr(std::min(end + 1, state->size())))
+        old ? ParseNumber(std::string_view(*text).substr(std::min(end + 1, text->size())))
             : std::nullopt;
     const std::string setting = SettingPathFor(device);
     platform::Result<uint64_t> current = ReadSetting(env, setting);
@@ -135,7 +148,7 @@ int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder
             core::MessageIcon::kInfo);
       }
     }
-    env.RemoveFile(state_file);
+    state.RemoveAt(note, false);
   }
   return restored;
 }

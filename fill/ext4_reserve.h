@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,19 +22,27 @@ struct Ext4Reserve {
   uint64_t bytes = 0;  // clusters times the block size
 };
 
-// The reserve of the ext4 file system holding path. An error when the file
-// system is not ext4 or its setting can't be read.
-platform::Result<Ext4Reserve> ReadExt4Reserve(platform::Env& env, const std::string& path);
+// The reserve of the ext4 file system the held folder lives on, found from
+// its handle. An error when the file system is not ext4 or its setting
+// can't be read.
+platform::Result<Ext4Reserve> ReadExt4Reserve(platform::Env& env, platform::Folder& on_volume);
+
+// The lock file in the state folder that a fill holds while its reserve is
+// lowered.
+inline constexpr char kReserveLockName[] = "reserve.lock";
 
 // A reserve lowered to zero; the destructor puts the old value back.
 class LoweredReserve final {
  public:
-  // Records the old value in state_folder, then lowers the reserve of the ext4
-  // file system holding path to zero. Holds a lock on state_folder until the
-  // reserve is restored, so no other start restores it meanwhile.
-  static platform::Result<std::unique_ptr<LoweredReserve>> Lower(platform::Env& env,
-                                                                 const std::string& path,
-                                                                 const std::string& state_folder);
+  // Records the old value in the state folder, then lowers the reserve of
+  // the ext4 file system on_volume lives on to zero. Holds kReserveLockName
+  // until the reserve is restored, so no other start restores it meanwhile;
+  // waits for it at most platform::kLockWaitMillis (ETIMEDOUT) and stops
+  // waiting as soon as stop says so (ECANCELED). state must outlive the
+  // result.
+  static platform::Result<std::unique_ptr<LoweredReserve>> Lower(
+      platform::Env& env, platform::Folder& on_volume, platform::Folder& state,
+      const std::function<bool()>& stop = {});
   ~LoweredReserve();
   LoweredReserve(const LoweredReserve&) = delete;
   LoweredReserve& operator=(const LoweredReserve&) = delete;
@@ -44,25 +53,26 @@ class LoweredReserve final {
   const Ext4Reserve& old() const { return old_; }
 
  private:
-  LoweredReserve(platform::Env& env, Ext4Reserve old, std::string state_file,
+  LoweredReserve(platform::Env& env, Ext4Reserve old, platform::Folder& state, std::string note,
                  std::unique_ptr<platform::FileLock> lock)
       : env_(env),
         old_(std::move(old)),
-        state_file_(std::move(state_file)),
+        state_(state),
+        note_(std::move(note)),
         lock_(std::move(lock)) {}
 
   platform::Env& env_;
   Ext4Reserve old_;
-  std::string state_file_;
+  platform::Folder& state_;
+  std::string note_;
   std::unique_ptr<platform::FileLock> lock_;
   bool restored_ = false;
 };
 
-// Puts back every reserve recorded in state_folder by a fill that did not
-// restore it, as long as it still holds the lowered value (a remount resets
-// it). Does nothing while a running fill holds state_folder locked. One row per restored reserve
-// when window is given. Returns the count.
-int RestoreAbandonedReserves(platform::Env& env, const std::string& state_folder,
-                             core::WindowPort* window);
+// Puts back every reserve recorded in the state folder by a fill that did
+// not restore it, as long as it still holds the lowered value (a remount
+// resets it). Does nothing while a running fill holds kReserveLockName. One
+// row per restored reserve when window is given. Returns the count.
+int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state, core::WindowPort* window);
 
 }  // namespace tarnwell::fill

@@ -14,6 +14,8 @@
 #include "fill/leftovers.h"
 #include "fill/running_fills.h"
 #include "items/format_size.h"
+#include "platform/lock_wait.h"
+#include "platform/race_hook.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 
@@ -55,7 +57,7 @@ bool WriteFillFiles(FillContext& context, FillState& state) {
 // Whether the volume is really full for this process, short of what the file
 // system holds back (an end by empty files or space freed meanwhile is not).
 bool IsFullForUs(platform::Env& env, const FillState& state) {
-  const int64_t now = MeasureDiskSpace(env, state.folder);
+  const int64_t now = MeasureDiskSpace(env, *state.held);
   return now >= 0 && static_cast<uint64_t>(now) <= state.out_of_reach_bytes + kMaxSweepBytes;
 }
 
@@ -69,21 +71,20 @@ bool IsFullForUs(platform::Env& env, const FillState& state) {
 // inodes and bitmaps. Elsewhere, or when the zero-out is refused (its warning
 // row is shown), sync and checkpoint as far as the file system allows.
 // Returns true when the journal was zeroed.
-bool SettleBeforeDeletes(platform::Env& env, job::EventSink& sink, const std::string& folder,
+bool SettleBeforeDeletes(job::EventSink& sink, platform::Folder& folder,
                          const std::optional<platform::MountInfo>& journaled) {
-  if (journaled && erase::ClearJournal(env, sink, *journaled)) return true;
-  env.SyncFileSystem(folder);
-  env.CheckpointJournal(folder);
+  if (journaled && erase::ClearJournal(sink, folder, *journaled)) return true;
+  folder.SyncFileSystem();
+  folder.CheckpointJournal(false, false);
   return false;
 }
 
 // A RAM-backed volume holds nothing on a disk: filling it only takes memory
 // from every program.
-void WarnOfVolumeInMemory(platform::Env& env, core::WindowPort& window, const std::string& folder) {
-  platform::Result<platform::MountInfo> mount = env.FindMount(folder);
-  if (mount.ok() && IsInMemory(*mount)) {
+void WarnOfVolumeInMemory(core::WindowPort& window, const platform::MountInfo& mount) {
+  if (IsInMemory(mount)) {
     window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kInMemory),
-                                          {mount->mount_point, mount->fs_type}),
+                                          {mount.mount_point, mount.fs_type}),
                          core::MessageIcon::kWarning);
   }
 }
@@ -104,8 +105,8 @@ void ShowCoverage(core::WindowPort& window, const FillReport& report) {
 
 }  // namespace
 
-int64_t MeasureDiskSpace(platform::Env& env, const std::string& path, uint64_t* total) {
-  platform::Result<platform::VolumeSpace> space = env.GetVolumeSpace(path);
+int64_t MeasureDiskSpace(platform::Env& env, platform::Folder& folder, uint64_t* total) {
+  platform::Result<platform::VolumeSpace> space = folder.Space();
   if (!space.ok()) return -1;
   if (total != nullptr) *total = space->total_bytes;
   const uint64_t free = env.IsPrivileged() ? space->free_bytes : space->available_bytes;
@@ -126,11 +127,32 @@ std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
   return parent;
 }
 
+platform::Result<std::unique_ptr<platform::Folder>> OpenFillFolder(platform::Env& env,
+                                                                   const std::string& folder) {
+  if (folder == "/") return env.OpenFolder(folder, nullptr);
+  const size_t slash = folder.find_last_of('/');
+  if (slash == std::string::npos || slash + 1 == folder.size()) {
+    return platform::Status::Error(EINVAL, "not a folder path: '" + folder + "'");
+  }
+  platform::Result<std::unique_ptr<platform::Folder>> parent =
+      env.OpenFolder(slash == 0 ? "/" : folder.substr(0, slash), nullptr);
+  if (!parent.ok()) return parent.status();
+  platform::Result<std::unique_ptr<platform::Folder>> opened =
+      (*parent)->OpenFolderAt(folder.substr(slash + 1), nullptr);
+  if (opened.ok()) return std::move(*opened);
+  // Where a folder that holds a mounted volume is an entry of its own kind
+  // (wine, Windows), it is opened by its path, and must be the folder the
+  // path named itself, not followed, a moment before.
+  platform::Result<platform::FileInfo> named = env.Describe(folder);
+  if (!named.ok() || named->kind != platform::FileKind::kDirectory) return opened.status();
+  return env.OpenFolder(folder, &*named);
+}
+
 bool IsInMemory(const platform::MountInfo& mount) {
   return mount.fs_type == "tmpfs" || mount.fs_type == "ramfs";
 }
 
-platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder) {
+platform::Status CheckIncludeReserved(platform::Env& env, platform::Folder& folder) {
   if (!env.IsPrivileged()) {
     return platform::Status::Error(EPERM, "including ext4's reserved clusters needs root");
   }
@@ -160,21 +182,35 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
       [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
       options.interrupt};
 
-  const std::string state_folder =
+  const std::string state_path =
       options.state_folder.empty() ? RuntimeStateFolder(env) : options.state_folder;
-  CleanUpAfterKilledFills(env, state_folder, window);
-  platform::Status usable = platform::Status::Ok();
-  if (options.include_reserved) usable = CheckIncludeReserved(env, report.folder);
+  const std::unique_ptr<platform::Folder> state_folder = OpenStateFolder(env, state_path, window);
+  CleanUpAfterKilledFills(env, state_folder.get(), window);
+  platform::Result<std::unique_ptr<platform::Folder>> opened = OpenFillFolder(env, report.folder);
+  platform::Status usable = opened.ok() ? platform::Status::Ok() : opened.status();
+  platform::FileInfo identity;
+  if (usable.ok()) {
+    state.held = opened->get();
+    platform::Result<platform::FileInfo> info = state.held->Stat();
+    if (info.ok()) identity = *info;
+    usable = info.status();
+  }
+  if (usable.ok()) platform::RacePoint(platform::RaceStep::kFillFolderOpened, report.folder);
+  if (usable.ok() && options.include_reserved) usable = CheckIncludeReserved(env, *state.held);
   if (!usable.ok()) {
     window.InsertMessage(usable.message(), core::MessageIcon::kError);
     ++state.errors;
   } else {
-    erase::ReportUntrustedFileSystems(env, sink, {report.folder});
-    WarnOfVolumeInMemory(env, window, report.folder);
+    platform::Folder& folder = *state.held;
+    const platform::Result<platform::MountInfo> mount = folder.Mount();
+    if (mount.ok()) {
+      erase::ReportUntrustedFileSystem(sink, *mount);
+      WarnOfVolumeInMemory(window, *mount);
+    }
     // Before the first file, so that a kill from here on leaves a record.
     const std::unique_ptr<RunningFillRecord> record =
-        RunningFillRecord::Create(env, state_folder, report.folder);
-    const int leftovers = RemoveFillLeftovers(env, report.folder, window);
+        RunningFillRecord::Create(env, state_folder.get(), report.folder, identity);
+    const int leftovers = RemoveFillLeftovers(folder, window);
     if (leftovers > 0) {
       window.InsertMessage(
           text::FormatText(text::LookupUtf8(text::TextId::kLeftoversRemoved), {leftovers}),
@@ -184,28 +220,40 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
     progress.Start();
     // Blocks freed just before (the files the user deleted) become
     // allocatable only once the journal has committed them.
-    env.SyncFileSystem(report.folder);
-    const int64_t measured = MeasureDiskSpace(env, report.folder);
+    folder.SyncFileSystem();
+    const int64_t measured = MeasureDiskSpace(env, folder);
     state.free_bytes = measured < 0 ? UINT64_MAX : static_cast<uint64_t>(measured);
 
     std::unique_ptr<LoweredReserve> lowered;
     bool can_fill = true;
     if (options.include_reserved) {
       platform::Result<std::unique_ptr<LoweredReserve>> made =
-          LoweredReserve::Lower(env, report.folder, state_folder);
+          state_folder == nullptr
+              ? platform::Result<std::unique_ptr<LoweredReserve>>(platform::Status::Error(
+                    ENOENT, "no state folder to note the reserve in: " + state_path))
+              : LoweredReserve::Lower(env, folder, *state_folder,
+                                      [&context] { return FillStopRequested(context); });
       if (made.ok()) {
         lowered = std::move(*made);
       } else {
-        window.InsertMessage(made.status().message(), core::MessageIcon::kError);
-        ++state.errors;
         can_fill = false;
+        if (made.status().code() == ETIMEDOUT) {
+          window.InsertMessage(
+              text::FormatText(text::LookupUtf8(text::TextId::kLockHeld),
+                               {state_path + "/" + kReserveLockName,
+                                static_cast<int>(platform::kLockWaitMillis / 1000)}),
+              core::MessageIcon::kError);
+          ++state.errors;
+        } else if (made.status().code() != ECANCELED) {
+          window.InsertMessage(made.status().message(), core::MessageIcon::kError);
+          ++state.errors;
+        }
       }
-    } else if (platform::Result<Ext4Reserve> reserve = ReadExt4Reserve(env, report.folder);
-               reserve.ok()) {
+    } else if (platform::Result<Ext4Reserve> reserve = ReadExt4Reserve(env, folder); reserve.ok()) {
       report.held_back_bytes = reserve->bytes;
       if (env.IsPrivileged()) state.out_of_reach_bytes = reserve->bytes;
       // Without root the blocks reserved for root are out of reach as well.
-      platform::Result<platform::VolumeSpace> space = env.GetVolumeSpace(report.folder);
+      platform::Result<platform::VolumeSpace> space = folder.Space();
       if (!env.IsPrivileged() && space.ok()) {
         report.held_back_bytes = space->free_bytes - space->available_bytes;
       }
@@ -217,12 +265,10 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
     }
     report.stopped = !report.filled && FillStopRequested(context);
     std::optional<platform::MountInfo> journaled;
-    if (can_fill) {
-      platform::Result<platform::MountInfo> mount = env.FindMount(report.folder);
-      if (mount.ok() && erase::HasClearableJournal(*mount)) journaled = *mount;
-    }
+    if (can_fill && mount.ok() && erase::HasClearableJournal(*mount)) journaled = *mount;
     bool journal_cleared = false;
-    if (report.filled) journal_cleared = SettleBeforeDeletes(env, sink, report.folder, journaled);
+    if (report.filled) journal_cleared = SettleBeforeDeletes(sink, folder, journaled);
+    platform::RacePoint(platform::RaceStep::kBeforeFillDeletes, report.folder);
     DeleteFillFiles(context, state);
     if (lowered) {
       platform::Status restored = lowered->Restore();
@@ -234,7 +280,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
     // The fill reaches the free blocks, not the journal's copies of folder
     // blocks, which keep the names of files deleted before it.
     if (journaled && !journal_cleared && !report.filled) {
-      erase::ClearJournal(env, sink, *journaled);
+      erase::ClearJournal(sink, folder, *journaled);
     }
   }
 

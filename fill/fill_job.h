@@ -14,16 +14,23 @@
 
 namespace tarnwell::fill {
 
-// The free bytes this process can write on the volume holding path (root may
-// write the blocks reserved for root, so they count for root), or -1 when the
-// volume can't be measured. total, when given, receives the volume's size.
-int64_t MeasureDiskSpace(platform::Env& env, const std::string& path, uint64_t* total = nullptr);
+// The free bytes this process can write on the volume the held folder lives
+// on (root may write the blocks reserved for root, so they count for root),
+// or -1 when the volume can't be measured. total, when given, receives the
+// volume's size.
+int64_t MeasureDiskSpace(platform::Env& env, platform::Folder& folder, uint64_t* total = nullptr);
 
 // Where the temporary files go for a chosen folder: its parent, except when
 // the chosen folder is the root of a mounted file system (then the folder
 // itself, so the chosen volume is filled and not the one it is mounted on).
 // The chosen path is made absolute first; links are not resolved.
 std::string FillFolderFor(platform::Env& env, const std::string& chosen);
+
+// Opens the fill folder once, for the whole fill: the folders above it are
+// looked up by path, its own name is never followed (a link there is
+// refused), and from then on nothing is looked up by path again.
+platform::Result<std::unique_ptr<platform::Folder>> OpenFillFolder(platform::Env& env,
+                                                                   const std::string& folder);
 
 struct FillOptions {
   // ext4 only, root only: lower ext4's own reserve for the fill as well.
@@ -52,9 +59,9 @@ struct FillReport {
 // Whether the mount keeps its files in memory only (tmpfs, ramfs).
 bool IsInMemory(const platform::MountInfo& mount);
 
-// Whether --include-reserved can work for a fill into folder: root, and an
-// ext4 file system whose reserve is readable. The reason when not.
-platform::Status CheckIncludeReserved(platform::Env& env, const std::string& folder);
+// Whether --include-reserved can work for a fill into the held folder: root,
+// and an ext4 file system whose reserve is readable. The reason when not.
+platform::Status CheckIncludeReserved(platform::Env& env, platform::Folder& folder);
 
 // The whole fill for a chosen folder, as the window's worker or the command
 // line runs it: clean-up after interrupted fills, warnings, measuring, the

@@ -14,6 +14,7 @@
 #include "fill/leftovers.h"
 #include "fill/test_volume.h"
 #include "platform/fault_env.h"
+#include "platform/lock_wait.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
@@ -40,8 +41,22 @@ int CountRowsStartingWith(const RecordingPort& port, std::string_view start) {
   return count;
 }
 
+std::unique_ptr<platform::Folder> Held(const std::string& path) {
+  return std::move(real_env.OpenFolder(path, nullptr).value());
+}
+
 uint64_t FreeBytes(const std::string& path) {
-  return static_cast<uint64_t>(MeasureDiskSpace(real_env, path));
+  return static_cast<uint64_t>(MeasureDiskSpace(real_env, *Held(path)));
+}
+
+Ext4Reserve ReserveOf(const std::string& path) { return *ReadExt4Reserve(real_env, *Held(path)); }
+
+// The state folder holds no note, only lock files.
+bool HasNoNotes(const std::string& state) {
+  for (const auto& entry : std::filesystem::directory_iterator(state)) {
+    if (!entry.path().filename().string().ends_with(".lock")) return false;
+  }
+  return true;
 }
 
 class FillFreeSpaceTest : public ::testing::Test {
@@ -110,10 +125,8 @@ TEST_F(FillFreeSpaceTest, InterruptFlagStopsLikeTheWindow) {
 }
 
 TEST_F(FillFreeSpaceTest, LeftoversOfAnInterruptedFillAreRemovedFirst) {
-  const std::string leftover = NewFillFileName(real_env, dir.path());
-  dir.Write(leftover.substr(dir.path().size() + 1), std::string(1000, '\0'));
-  const std::string other = NewFillFileName(real_env, dir.path());
-  dir.Write(other.substr(dir.path().size() + 1), "");
+  const std::string leftover = dir.Write(NewFillFileName(real_env), std::string(1000, '\0'));
+  dir.Write(NewFillFileName(real_env), "");
   SmallVolume volume(100'000);
   Run(volume.env, dir.MakeDir("x"));
   EXPECT_FALSE(std::filesystem::exists(leftover));
@@ -125,7 +138,7 @@ TEST_F(FillFreeSpaceTest, FolderWithoutWritePermissionEndsAtOnce) {
   platform::FaultEnv env(real_env);
   env.fail_call = [](const std::string& operation,
                      const std::string& path) -> std::optional<platform::Status> {
-    if (operation == "CreateExclusive") return platform::Status::FromErrno(EACCES, "create", path);
+    if (operation == "CreateLockedAt") return platform::Status::FromErrno(EACCES, "create", path);
     return std::nullopt;
   };
   const FillReport report = Run(env, dir.MakeDir("x"));
@@ -254,7 +267,7 @@ TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
   if (!CanMount()) GTEST_SKIP() << "loop devices need root";
   Ext4Image volume(64);
   if (!volume.mounted()) GTEST_SKIP() << "an ext4 image cannot be mounted here";
-  const Ext4Reserve before = *ReadExt4Reserve(real_env, volume.path());
+  const Ext4Reserve before = ReserveOf(volume.path());
   ASSERT_GT(before.clusters, 0u);
 
   // Without the option the reserve stays and is reported.
@@ -273,7 +286,7 @@ TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
   uint64_t during = UINT64_MAX;
   env.observe = [&](const std::string& operation, const std::string& path) {
     if (operation == "WriteAt" && path.starts_with(volume.path()) && during == UINT64_MAX) {
-      during = ReadExt4Reserve(real_env, volume.path())->clusters;
+      during = ReserveOf(volume.path()).clusters;
     }
   };
   FillOptions options;
@@ -286,25 +299,64 @@ TEST_F(FillFreeSpaceTest, Ext4ReserveIsLoweredForTheFillAndRestored) {
   EXPECT_EQ(during, 0u);
   EXPECT_EQ(full.held_back_bytes, 0u);
   EXPECT_GT(full.written_bytes, plain.written_bytes);
-  EXPECT_EQ(ReadExt4Reserve(real_env, volume.path())->clusters, before.clusters);
-  EXPECT_TRUE(std::filesystem::is_empty(state_dir.path()));
+  EXPECT_EQ(ReserveOf(volume.path()).clusters, before.clusters);
+  EXPECT_TRUE(HasNoNotes(state_dir.path()));
   EXPECT_EQ(CountFillFiles(volume.path()), 0);
+}
+
+TEST_F(FillFreeSpaceTest, AReserveLockHeldElsewhereIsAnErrorRowAndAStopEndsTheWait) {
+  if (!CanMount()) GTEST_SKIP() << "loop devices need root";
+  Ext4Image volume(16);
+  if (!volume.mounted()) GTEST_SKIP() << "an ext4 image cannot be mounted here";
+  const Ext4Reserve before = ReserveOf(volume.path());
+  std::unique_ptr<platform::Folder> holder = Held(state_dir.path());
+  auto held = holder->TryLockAt(kReserveLockName, true, nullptr);
+  ASSERT_TRUE(held.ok());
+  platform::FaultEnv env(real_env);
+  int64_t now = 0;
+  std::atomic<int> interrupted{0};
+  bool interrupt_in_wait = false;
+  env.clock = [&] { return now; };
+  env.sleep = [&](int64_t milliseconds) {
+    now += milliseconds;
+    if (interrupt_in_wait) interrupted = 1;
+  };
+  FillOptions options;
+  options.include_reserved = true;
+  options.interrupt = &interrupted;
+
+  const FillReport timed_out = Run(env, volume.path(), options);
+  EXPECT_EQ(timed_out.files, 0);
+  EXPECT_EQ(timed_out.errors, 1);
+  EXPECT_EQ(CountRowsStartingWith(port, state_dir / "reserve.lock is held by another run of the "
+                                                    "program; gave up after 3 seconds"),
+            1);
+  EXPECT_GE(now, platform::kLockWaitMillis);
+
+  interrupt_in_wait = true;
+  now = 0;
+  const FillReport stopped = Run(env, volume.path(), options);
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(stopped.files, 0);
+  EXPECT_EQ(stopped.errors, 0);
+  EXPECT_LE(now, platform::kLockRetryMillis);
+  EXPECT_EQ(ReserveOf(volume.path()).clusters, before.clusters);
 }
 
 TEST_F(FillFreeSpaceTest, AReserveLeftLoweredByAKilledFillIsRestoredByTheNextStart) {
   if (!CanMount()) GTEST_SKIP() << "loop devices need root";
   Ext4Image volume(64);
   if (!volume.mounted()) GTEST_SKIP() << "an ext4 image cannot be mounted here";
-  const Ext4Reserve before = *ReadExt4Reserve(real_env, volume.path());
+  const Ext4Reserve before = ReserveOf(volume.path());
   // What a fill killed while it held the reserve lowered leaves behind.
   state_dir.Write("ext4-reserve-" + before.device, std::to_string(before.clusters) + " 0\n");
   ASSERT_TRUE(real_env.WriteKernelSetting(before.setting_path, "0").ok());
-  EXPECT_EQ(ReadExt4Reserve(real_env, volume.path())->clusters, 0u);
-  EXPECT_EQ(RestoreAbandonedReserves(real_env, state_dir.path(), &port), 1);
-  EXPECT_EQ(ReadExt4Reserve(real_env, volume.path())->clusters, before.clusters);
-  EXPECT_TRUE(std::filesystem::is_empty(state_dir.path()));
+  EXPECT_EQ(ReserveOf(volume.path()).clusters, 0u);
+  EXPECT_EQ(RestoreAbandonedReserves(real_env, *Held(state_dir.path()), &port), 1);
+  EXPECT_EQ(ReserveOf(volume.path()).clusters, before.clusters);
+  EXPECT_TRUE(HasNoNotes(state_dir.path()));
   // Nothing left to restore the second time.
-  EXPECT_EQ(RestoreAbandonedReserves(real_env, state_dir.path(), &port), 0);
+  EXPECT_EQ(RestoreAbandonedReserves(real_env, *Held(state_dir.path()), &port), 0);
 }
 
 }  // namespace

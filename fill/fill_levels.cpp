@@ -151,7 +151,7 @@ const char* FillZeros() {
 }
 
 uint64_t ReachableBytes(platform::Env& env, const FillState& state) {
-  const int64_t free = MeasureDiskSpace(env, state.folder);
+  const int64_t free = MeasureDiskSpace(env, *state.held);
   if (free < 0) return UINT64_MAX;
   const uint64_t measured = static_cast<uint64_t>(free);
   return measured > state.out_of_reach_bytes ? measured - state.out_of_reach_bytes : 0;
@@ -169,22 +169,25 @@ bool FillStopRequested(const FillContext& context) {
 
 platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillContext& context,
                                                                          FillState& state) {
-  std::string path;
+  std::string name;
   platform::Result<std::unique_ptr<platform::WritableFile>> created =
       platform::Status::Error(EEXIST, "");
   std::unique_ptr<platform::FileLock> lock;
   for (int attempt = 0; attempt < kFillCreateAttempts; ++attempt) {
-    path = NewFillFileName(context.env, state.folder);
-    created = context.env.CreateExclusiveLocked(path, 0600, &lock);
+    name = NewFillFileName(context.env);
+    created = state.held->CreateLockedAt(name, &lock);
     if (created.ok()) break;
     // EAGAIN: another fill's clean-up reached the new file before the lock;
     // that clean-up deletes it.
     const int code = created.status().code();
     if (code != EEXIST && code != EAGAIN) break;
   }
+  const std::string path = state.folder == "/" ? "/" + name : state.folder + "/" + name;
   context.window.InsertMessage("File:" + path, core::MessageIcon::kInfo);
   if (created.ok()) {
+    platform::Result<platform::FileInfo> identity = (*created)->Stat();
     state.paths.push_back(path);
+    state.identities.push_back(identity.ok() ? *identity : platform::FileInfo{});
     state.locks.push_back(std::move(lock));
     ++state.created;
   } else if (!IsVolumeFull(created.status().code())) {
@@ -226,11 +229,14 @@ FillFileResult WriteFillFile(FillContext& context, FillState& state) {
   return result;
 }
 
+std::string FillFileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
 void DeleteFillFiles(FillContext& context, FillState& state) {
   while (!state.paths.empty()) {
-    platform::Status removed = context.env.RemoveFile(state.paths.back());
+    platform::Status removed = state.held->RemoveAt(FillFileName(state.paths.back()), false);
     if (!removed.ok()) ReportFillError(context, state, removed);
     state.paths.pop_back();
+    if (!state.identities.empty()) state.identities.pop_back();
     // Released only now: until the file is gone it is this fill's.
     if (!state.locks.empty()) state.locks.pop_back();
     Report(context, state);

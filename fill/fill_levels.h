@@ -27,13 +27,18 @@ inline constexpr int kFillCreateAttempts = 8;
 
 // One fill's temporary files and counters, shared by its levels.
 struct FillState {
-  std::string folder;
+  std::string folder;  // for rows; never looked up
+  // The fill folder, opened once: every file is made, measured, given back
+  // and deleted through it. Must be set before the first level.
+  platform::Folder* held = nullptr;
   uint64_t free_bytes = 0;
   // The progress count: 64000 per block begun, as the display shows it.
   uint64_t counted_bytes = 0;
   uint64_t written_bytes = 0;
   // Every file made so far, oldest first; deleted newest first.
   std::vector<std::string> paths;
+  // What each of paths was when it was made.
+  std::vector<platform::FileInfo> identities;
   // The lock held on each of them from creation to deletion, so that the
   // clean-up of another fill never takes a running fill's file for a
   // leftover.
@@ -56,7 +61,7 @@ struct FillContext {
   const std::atomic<int>* interrupt = nullptr;
 };
 
-// What this process may still write on the volume of state.folder by the
+// What this process may still write on the volume of state.held by the
 // file system's count: MeasureDiskSpace less state.out_of_reach_bytes.
 // UINT64_MAX when the volume can't be measured.
 uint64_t ReachableBytes(platform::Env& env, const FillState& state);
@@ -79,7 +84,7 @@ struct FillFileResult {
   uint64_t bytes = 0;  // bytes this file took
 };
 
-// Makes a new temporary file in state.folder (a new name on a clash) with its
+// Makes a new temporary file in state.held (a new name on a clash) with its
 // "File:" row either way, locks it and adds it to state.paths. A failure other than a
 // full volume gets an error row as well.
 platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillContext& context,

@@ -47,6 +47,8 @@ struct Fill {
       : context{env, port, run_state,
                 [this](uint64_t done, uint64_t total) { progress.emplace_back(done, total); }} {
     state.folder = folder;
+    held = std::move(env.OpenFolder(folder, nullptr).value());
+    state.held = held.get();
     state.free_bytes = free_bytes;
     run_state.fillRunning = 1;
   }
@@ -67,16 +69,16 @@ struct Fill {
   core::RunState run_state;
   std::vector<std::pair<uint64_t, uint64_t>> progress;
   FillContext context;
+  std::unique_ptr<platform::Folder> held;
   FillState state;
   std::vector<FillFileEnd> ends;
 };
 
 TEST(FillFileNames, HaveTheFillShapeAndNothingElseMatches) {
-  const std::string path = NewFillFileName(real_env, "/some/folder");
-  ASSERT_TRUE(path.starts_with("/some/folder/tmp_ttt_"));
-  const std::string name = path.substr(std::string("/some/folder/").size());
+  const std::string name = NewFillFileName(real_env);
+  ASSERT_TRUE(name.starts_with("tmp_ttt_"));
   EXPECT_TRUE(IsFillFileName(name));
-  EXPECT_EQ(NewFillFileName(real_env, "/").find("/tmp_ttt_"), 0u);
+  EXPECT_NE(NewFillFileName(real_env), name);
   EXPECT_FALSE(IsFillFileName("tmp_ttt_.xxx"));
   EXPECT_FALSE(IsFillFileName("tmp_ttt_((((((((((((((.xxx"));    // 14 characters
   EXPECT_FALSE(IsFillFileName("tmp_ttt_((((((((((((((((.xxx"));  // 16
@@ -94,7 +96,7 @@ TEST(FillFile, FillsTheVolumeAndDeletesItsFilesNewestFirst) {
   SmallVolume volume(3'000'000);
   std::vector<std::string> removed;
   volume.env.observe = [&](const std::string& operation, const std::string& path) {
-    if (operation == "RemoveFile") removed.push_back(path);
+    if (operation == "RemoveAt") removed.push_back(path);
   };
   Fill fill(volume.env, dir.path(), 3'000'000);
   fill.Run();
@@ -121,7 +123,7 @@ TEST(FillFile, SizeLimitLeadsToFurtherFilesDeletedNewestFirst) {
   SmallVolume volume(2'500'000, 1'000'000);
   std::vector<std::string> removed;
   volume.env.observe = [&](const std::string& operation, const std::string& path) {
-    if (operation == "RemoveFile") removed.push_back(path);
+    if (operation == "RemoveAt") removed.push_back(path);
   };
   Fill fill(volume.env, dir.path(), 2'500'000);
   fill.Run();
@@ -167,7 +169,7 @@ TEST(FillFile, NameClashDrawsNewNamesWithoutTouchingTheOtherFile) {
   int attempts = 0;
   env.fail_call = [&](const std::string& operation,
                       const std::string& path) -> std::optional<platform::Status> {
-    if (operation == "CreateExclusive" && ++attempts < 3) {
+    if (operation == "CreateLockedAt" && ++attempts < 3) {
       return platform::Status::FromErrno(EEXIST, "create", path);
     }
     return std::nullopt;
@@ -188,7 +190,7 @@ TEST(FillFile, FailedSyncOrDeleteIsAnErrorRow) {
   volume.env.fail_call = [](const std::string& operation,
                             const std::string& path) -> std::optional<platform::Status> {
     if (operation == "DataSync") return platform::Status::FromErrno(EIO, "sync", path);
-    if (operation == "RemoveFile") return platform::Status::FromErrno(EBUSY, "delete", path);
+    if (operation == "RemoveAt") return platform::Status::FromErrno(EBUSY, "delete", path);
     return std::nullopt;
   };
   Fill fill(volume.env, dir.path(), 200'000);
@@ -212,6 +214,7 @@ std::string ReadAll(const std::string& path) {
 struct SweepSetup {
   SweepSetup() : fill(env, dir.path(), 0) {
     fill.state.paths.push_back(dir.Write("first", std::string(kFirstBytes, 'x')));
+    fill.state.identities.push_back(*real_env.Describe(dir / "first"));
     env.fail_call = [this](const std::string& operation,
                            const std::string& path) -> std::optional<platform::Status> {
       if (operation == "Allocate") ++allocations;
@@ -225,7 +228,7 @@ struct SweepSetup {
       return std::nullopt;
     };
   }
-  uint64_t block() { return real_env.GetVolumeSpace(dir.path())->block_size; }
+  uint64_t block() { return fill.held->Space()->block_size; }
 
   static constexpr size_t kFirstBytes = 1 << 20;
   TempDir dir;
@@ -305,14 +308,15 @@ TEST(FillSweep, AFullVolumeEndsItQuietlyOtherFailuresAreErrorRows) {
 
 TEST(FillLeftovers, OnlyRegularFilesOfTheFillShapeAreRemoved) {
   TempDir dir;
-  const std::string leftover = NewFillFileName(real_env, dir.path());
-  dir.Write(leftover.substr(dir.path().size() + 1), "zeros");
+  const std::string leftover = dir.Write(NewFillFileName(real_env), "zeros");
   dir.Write("tmp_ttt_notours.xxx", "user data");
-  const std::string linked = NewFillFileName(real_env, dir.path());
+  const std::string linked = dir / NewFillFileName(real_env);
   const std::string target = dir.Write("target", "keep");
   ASSERT_EQ(symlink(target.c_str(), linked.c_str()), 0);
+  ASSERT_EQ(mkfifo((dir / NewFillFileName(real_env)).c_str(), 0600), 0);
   RecordingPort port;
-  EXPECT_EQ(RemoveFillLeftovers(real_env, dir.path(), port), 1);
+  EXPECT_EQ(RemoveFillLeftovers(**real_env.OpenFolder(dir.path(), nullptr), port), 1);
+  EXPECT_TRUE(port.MessagesWith(core::MessageIcon::kError).empty());
   EXPECT_FALSE(std::filesystem::exists(leftover));
   EXPECT_TRUE(std::filesystem::exists(dir / "tmp_ttt_notours.xxx"));
   EXPECT_TRUE(std::filesystem::is_symlink(linked));
@@ -330,14 +334,21 @@ TEST(FillFolder, IsTheParentUnlessTheFolderIsAMountPoint) {
 
 TEST(MeasureDiskSpace, CountsWhatThisProcessMayWrite) {
   TempDir dir;
+  platform::FaultEnv env(real_env);
+  std::unique_ptr<platform::Folder> folder = std::move(env.OpenFolder(dir.path(), nullptr).value());
   uint64_t total = 0;
-  const int64_t free = MeasureDiskSpace(real_env, dir.path(), &total);
+  const int64_t free = MeasureDiskSpace(env, *folder, &total);
   ASSERT_GT(free, 0);
   EXPECT_GE(total, static_cast<uint64_t>(free));
-  const platform::VolumeSpace space = *real_env.GetVolumeSpace(dir.path());
+  const platform::VolumeSpace space = *folder->Space();
   EXPECT_EQ(static_cast<uint64_t>(free), geteuid() == 0 ? space.free_bytes : space.available_bytes);
+  env.fail_call = [](const std::string& operation,
+                     const std::string& path) -> std::optional<platform::Status> {
+    if (operation == "Space") return platform::Status::FromErrno(EIO, "measure", path);
+    return std::nullopt;
+  };
   uint64_t untouched = 7;
-  EXPECT_EQ(MeasureDiskSpace(real_env, dir / "missing", &untouched), -1);
+  EXPECT_EQ(MeasureDiskSpace(env, *folder, &untouched), -1);
   EXPECT_EQ(untouched, 7u);
 }
 

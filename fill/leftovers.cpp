@@ -1,6 +1,7 @@
 #include "fill/leftovers.h"
 
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 #include "erase/random_name.h"
@@ -10,13 +11,11 @@
 namespace tarnwell::fill {
 namespace {}  // namespace
 
-std::string NewFillFileName(platform::Env& env, const std::string& folder) {
-  std::string path = folder;
-  if (path.empty() || path.back() != '/') path += '/';
-  path += kFillNamePrefix;
-  path += erase::RandomizeName(env, kFillNameTemplate);
-  path += kFillNameSuffix;
-  return path;
+std::string NewFillFileName(platform::Env& env) {
+  std::string name(kFillNamePrefix);
+  name += erase::RandomizeName(env, kFillNameTemplate);
+  name += kFillNameSuffix;
+  return name;
 }
 
 bool IsFillFileName(std::string_view name) {
@@ -37,39 +36,33 @@ bool IsFillFileName(std::string_view name) {
   return name.empty();
 }
 
-int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::WindowPort& window) {
-  platform::Result<std::unique_ptr<platform::Directory>> dir = env.OpenDirectory(folder);
-  if (!dir.ok()) return 0;
-  // Collected first: deleting while reading a folder may skip entries.
-  std::vector<std::string> names;
-  platform::DirEntry entry;
-  while ((*dir)->Next(&entry)) {
-    if (entry.info_ok && entry.info.kind == platform::FileKind::kRegular &&
-        IsFillFileName(entry.name)) {
-      names.push_back(entry.name);
-    }
-  }
+int RemoveFillLeftovers(platform::Folder& folder, core::WindowPort& window) {
+  platform::Result<std::vector<std::string>> listed = folder.ListNames();
+  if (!listed.ok()) return 0;
   int removed = 0;
-  for (const std::string& name : names) {
-    const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
+  for (const std::string& name : *listed) {
+    if (!IsFillFileName(name)) continue;
+    const std::string path = folder.path() == "/" ? "/" + name : folder.path() + "/" + name;
     // A running fill holds a lock on each of its files until it deletes them.
     platform::FileInfo locked;
-    platform::Result<std::unique_ptr<platform::FileLock>> lock = env.TryLock(path, &locked);
+    platform::Result<std::unique_ptr<platform::FileLock>> lock =
+        folder.TryLockAt(name, false, &locked);
     if (!lock.ok()) {
-      if (lock.status().code() == EWOULDBLOCK) {
+      const int code = lock.status().code();
+      if (code == EWOULDBLOCK) {
         window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kInUseByFill), {path}),
                              core::MessageIcon::kInfo);
-      } else if (lock.status().code() != ENOENT) {
+      } else if (code != ENOENT && code != EINVAL && code != ELOOP) {
         window.InsertMessage(lock.status().message(), core::MessageIcon::kError);
       }
-      continue;
+      continue;  // links and other entries of that shape are not the fill's
     }
-    platform::Result<platform::FileInfo> named = env.Describe(path);
+    platform::Result<platform::FileInfo> named = folder.DescribeAt(name);
     if (!named.ok() || named->kind != platform::FileKind::kRegular ||
-        named->device != locked.device || named->inode != locked.inode) {
+        !platform::SameObject(*named, locked)) {
       continue;  // replaced meanwhile: not the file that was locked
     }
-    platform::Status status = env.RemoveFile(path);
+    platform::Status status = folder.RemoveAt(name, false);
     if (status.ok()) {
       ++removed;
     } else {

@@ -15,18 +15,18 @@ inline constexpr std::string_view kFillNameSuffix = ".xxx";
 // Randomised as a whole: it has no dot, so every character is replaced.
 inline constexpr std::string_view kFillNameTemplate = "DATEIDATEIDATEI";
 
-// A fresh temporary file name in folder: "tmp_ttt_" + 15 random alphabet
-// characters + ".xxx". Touches no disk.
-std::string NewFillFileName(platform::Env& env, const std::string& folder);
+// A fresh temporary file name: "tmp_ttt_" + 15 random alphabet characters +
+// ".xxx". Touches no disk.
+std::string NewFillFileName(platform::Env& env);
 
 // True when name (no folder part) has exactly the shape NewFillFileName makes.
 bool IsFillFileName(std::string_view name);
 
-// Deletes every regular file in folder whose name has the fill's shape and
-// that no running fill holds locked, and returns how many were deleted. A row
-// names each file a running fill holds; a row with the error icon each one
-// that could not be deleted; links and other entries of that shape are left
-// alone.
-int RemoveFillLeftovers(platform::Env& env, const std::string& folder, core::WindowPort& window);
+// Deletes every regular file in the held folder whose name has the fill's
+// shape and that no running fill holds locked, and returns how many were
+// deleted. A row names each file a running fill holds; a row with the error
+// icon each one that could not be deleted; links and other entries of that
+// shape are left alone.
+int RemoveFillLeftovers(platform::Folder& folder, core::WindowPort& window);
 
 }  // namespace tarnwell::fill

@@ -17,6 +17,9 @@ const char* FillZeros();
 // ENOSPC or EDQUOT: the volume (or the user's quota) is full.
 inline bool IsVolumeFull(int code) { return code == ENOSPC || code == EDQUOT; }
 
+// The name of a fill file, its path without the folder.
+std::string FillFileName(const std::string& path);
+
 // An error row, counted in state.
 void ReportFillError(FillContext& context, FillState& state, const platform::Status& status);
 

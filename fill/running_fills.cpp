@@ -1,10 +1,14 @@
 #include "fill/running_fills.h"
 
 #include <cerrno>
+#include <charconv>
+#include <optional>
 #include <vector>
 
 #include "fill/ext4_reserve.h"
 #include "fill/leftovers.h"
+#include "fill/state_notes.h"
+#include "platform/race_hook.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 
@@ -24,6 +28,65 @@ std::string NewRecordName(platform::Env& env) {
   return name;
 }
 
+// "<device> <inode>\n<path>": the path last, as it may hold any byte.
+std::string RecordText(const std::string& fill_folder, const platform::FileInfo& identity) {
+  return std::to_string(identity.device) + " " + std::to_string(identity.inode) + "\n" +
+         fill_folder;
+}
+
+struct RecordedFolder {
+  std::string path;
+  std::optional<platform::FileInfo> identity;  // none in a record without one
+};
+
+RecordedFolder ParseRecord(std::string_view text) {
+  RecordedFolder folder;
+  const size_t newline = text.find('\n');
+  if (newline == std::string_view::npos) {
+    folder.path = std::string(text);
+    return folder;
+  }
+  folder.path = std::string(text.substr(newline + 1));
+  const std::string_view numbers = text.substr(0, newline);
+  platform::FileInfo identity;
+  const char* end = numbers.data() + numbers.size();
+  auto [after_device, device_error] = std::from_chars(numbers.data(), end, identity.device);
+  if (device_error != std::errc() || after_device == end || *after_device != ' ') {
+    folder.path = std::string(text);
+    return folder;
+  }
+  auto [after_inode, inode_error] = std::from_chars(after_device + 1, end, identity.inode);
+  if (inode_error != std::errc() || after_inode != end) {
+    folder.path = std::string(text);
+    return folder;
+  }
+  folder.identity = identity;
+  return folder;
+}
+
+// The leftovers of the fill a record names, reached only through a handle
+// on the very folder the fill used.
+int RemoveRecordedLeftovers(platform::Env& env, const RecordedFolder& recorded,
+                            core::WindowPort& window) {
+  platform::Result<std::unique_ptr<platform::Folder>> folder =
+      recorded.identity ? env.OpenFolder(recorded.path, &*recorded.identity)
+                        : platform::Result<std::unique_ptr<platform::Folder>>(
+                              platform::Status::Error(ESTALE, "no identity recorded"));
+  if (!folder.ok()) {
+    window.InsertMessage(
+        text::FormatText(text::LookupUtf8(text::TextId::kFillFolderChanged), {recorded.path}),
+        core::MessageIcon::kWarning);
+    return 0;
+  }
+  const int count = RemoveFillLeftovers(**folder, window);
+  if (count > 0) {
+    window.InsertMessage(
+        text::FormatText(text::LookupUtf8(text::TextId::kLeftoversRemoved), {count}),
+        core::MessageIcon::kInfo);
+  }
+  return count;
+}
+
 }  // namespace
 
 std::string RuntimeStateFolder(platform::Env& env) {
@@ -36,68 +99,71 @@ std::string RuntimeStateFolder(platform::Env& env) {
   return env.IsPrivileged() ? env.MachineStateFolder() : env.UserStateFolder();
 }
 
+std::unique_ptr<platform::Folder> OpenStateFolder(platform::Env& env, const std::string& path,
+                                                  core::WindowPort& window) {
+  if (path.empty()) return nullptr;
+  platform::Result<std::unique_ptr<platform::Folder>> folder = env.OpenPrivateFolder(path);
+  if (!folder.ok()) {
+    window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kStateFolderRefused),
+                                          {path, folder.status().message()}),
+                         core::MessageIcon::kWarning);
+    return nullptr;
+  }
+  platform::RacePoint(platform::RaceStep::kStateFolderChecked, path);
+  return std::move(*folder);
+}
+
 std::unique_ptr<RunningFillRecord> RunningFillRecord::Create(platform::Env& env,
-                                                             const std::string& state_folder,
-                                                             const std::string& fill_folder) {
-  if (state_folder.empty() || !env.CreateDirectories(state_folder).ok()) return nullptr;
+                                                             platform::Folder* state,
+                                                             const std::string& fill_folder,
+                                                             const platform::FileInfo& identity) {
+  if (state == nullptr) return nullptr;
   for (int attempt = 0; attempt < kRecordCreateAttempts; ++attempt) {
-    const std::string path = state_folder + "/" + NewRecordName(env);
+    const std::string name = NewRecordName(env);
     std::unique_ptr<platform::FileLock> lock;
-    platform::Result<std::unique_ptr<platform::WritableFile>> file =
-        env.CreateExclusiveLocked(path, 0600, &lock);
-    if (!file.ok()) {
-      if (file.status().code() == EEXIST || file.status().code() == EAGAIN) continue;
-      return nullptr;
+    platform::Status written = WriteNewNote(*state, name, RecordText(fill_folder, identity), &lock);
+    if (written.ok()) {
+      return std::unique_ptr<RunningFillRecord>(
+          new RunningFillRecord(*state, name, std::move(lock)));
     }
-    platform::Result<size_t> n = (*file)->WriteAt(0, fill_folder.data(), fill_folder.size());
-    const bool written = n.ok() && *n == fill_folder.size() && (*file)->Close().ok();
-    if (!written) {
-      env.RemoveFile(path);
-      return nullptr;
-    }
-    return std::unique_ptr<RunningFillRecord>(new RunningFillRecord(env, path, std::move(lock)));
+    if (written.code() != EEXIST && written.code() != EAGAIN) return nullptr;
   }
   return nullptr;
 }
 
 RunningFillRecord::~RunningFillRecord() {
   // Removed while still locked, so no start takes it for a killed fill's.
-  env_.RemoveFile(path_);
+  state_.RemoveAt(name_, false);
 }
 
-int CleanUpAfterKilledFills(platform::Env& env, const std::string& state_folder,
-                            core::WindowPort& window) {
-  if (state_folder.empty()) return 0;
+int CleanUpAfterKilledFills(platform::Env& env, platform::Folder* state, core::WindowPort& window) {
+  if (state == nullptr) return 0;
   std::vector<std::string> records;
-  if (platform::Result<std::unique_ptr<platform::Directory>> dir = env.OpenDirectory(state_folder);
-      dir.ok()) {
-    platform::DirEntry entry;
-    while ((*dir)->Next(&entry)) {
-      if (entry.name.starts_with(kRecordPrefix) && entry.info_ok &&
-          entry.info.kind == platform::FileKind::kRegular) {
-        records.push_back(state_folder + "/" + entry.name);
-      }
+  if (platform::Result<std::vector<std::string>> names = state->ListNames(); names.ok()) {
+    for (const std::string& name : *names) {
+      if (name.starts_with(kRecordPrefix)) records.push_back(name);
     }
   }
   int removed = 0;
   for (const std::string& record : records) {
     // Locked: its fill still runs. Gone: another start got there first.
-    platform::Result<std::unique_ptr<platform::FileLock>> lock = env.TryLock(record, nullptr);
+    platform::Result<std::unique_ptr<platform::FileLock>> lock =
+        state->TryLockAt(record, false, nullptr);
     if (!lock.ok()) continue;
-    platform::Result<std::string> folder = env.ReadRegularFile(record, kMaxRecordBytes);
-    if (folder.ok() && !folder->empty()) {
-      const int count = RemoveFillLeftovers(env, *folder, window);
-      if (count > 0) {
-        window.InsertMessage(
-            text::FormatText(text::LookupUtf8(text::TextId::kLeftoversRemoved), {count}),
-            core::MessageIcon::kInfo);
-      }
-      removed += count;
+    platform::Result<std::string> text = ReadNote(*state, record, kMaxRecordBytes);
+    if (text.ok() && !text->empty()) {
+      removed += RemoveRecordedLeftovers(env, ParseRecord(*text), window);
     }
-    env.RemoveFile(record);
+    state->RemoveAt(record, false);
   }
-  RestoreAbandonedReserves(env, state_folder, &window);
+  RestoreAbandonedReserves(env, *state, &window);
   return removed;
+}
+
+int CleanUpAfterKilledFills(platform::Env& env, const std::string& state_folder,
+                            core::WindowPort& window) {
+  const std::unique_ptr<platform::Folder> state = OpenStateFolder(env, state_folder, window);
+  return CleanUpAfterKilledFills(env, state.get(), window);
 }
 
 }  // namespace tarnwell::fill

@@ -18,34 +18,45 @@ namespace tarnwell::fill {
 // UserStateFolder for others; "" when the user has none.
 std::string RuntimeStateFolder(platform::Env& env);
 
-// A running fill's record in the state folder: a file naming its fill folder,
-// locked while the fill runs and removed when it ends. A killed fill's record
-// stays, unlocked.
+// The state folder at path, made when missing and checked to be this user's
+// alone (see Env::OpenPrivateFolder); null for an empty path, and null with
+// a warning row naming the folder and the reason when it is refused.
+std::unique_ptr<platform::Folder> OpenStateFolder(platform::Env& env, const std::string& path,
+                                                  core::WindowPort& window);
+
+// A running fill's note in the state folder: the identity and the path of
+// its fill folder, locked while the fill runs and removed when it ends. A
+// killed fill's note stays, unlocked.
 class RunningFillRecord final {
  public:
-  // Null when the record cannot be made (no state folder, no rights); the
-  // fill runs all the same, only a kill then leaves files until a fill of the
-  // same folder.
-  static std::unique_ptr<RunningFillRecord> Create(platform::Env& env,
-                                                   const std::string& state_folder,
-                                                   const std::string& fill_folder);
+  // Null when the note cannot be made (no state folder, no rights); the fill
+  // runs all the same, only a kill then leaves files until a fill of the
+  // same folder. state must outlive the record.
+  static std::unique_ptr<RunningFillRecord> Create(platform::Env& env, platform::Folder* state,
+                                                   const std::string& fill_folder,
+                                                   const platform::FileInfo& identity);
   ~RunningFillRecord();
   RunningFillRecord(const RunningFillRecord&) = delete;
   RunningFillRecord& operator=(const RunningFillRecord&) = delete;
 
  private:
-  RunningFillRecord(platform::Env& env, std::string path, std::unique_ptr<platform::FileLock> lock)
-      : env_(env), path_(std::move(path)), lock_(std::move(lock)) {}
+  RunningFillRecord(platform::Folder& state, std::string name,
+                    std::unique_ptr<platform::FileLock> lock)
+      : state_(state), name_(std::move(name)), lock_(std::move(lock)) {}
 
-  platform::Env& env_;
-  std::string path_;
+  platform::Folder& state_;
+  std::string name_;
   std::unique_ptr<platform::FileLock> lock_;
 };
 
-// For every record in state_folder that no running fill holds: removes the
-// fill's leftovers in the folder it names (a row with the count) and the
-// record; then puts back ext4 reserves a killed fill left lowered. Never
-// waits for a running fill. Returns the number of files removed.
+// For every note in the state folder that no running fill holds: removes
+// the fill's leftovers (a row with the count) through a handle on its folder
+// that is still the object the note names, or says in a row that it cannot;
+// then removes the note and puts back ext4 reserves a killed fill left
+// lowered. Never waits for a running fill. Returns the number of files
+// removed; 0 without a state folder.
+int CleanUpAfterKilledFills(platform::Env& env, platform::Folder* state, core::WindowPort& window);
+// The same for the state folder at path, opened as OpenStateFolder does.
 int CleanUpAfterKilledFills(platform::Env& env, const std::string& state_folder,
                             core::WindowPort& window);
 

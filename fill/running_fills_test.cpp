@@ -2,6 +2,7 @@
 #include "fill/running_fills.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -25,6 +26,15 @@ bool HasRowStartingWith(const RecordingPort& port, std::string_view start) {
   return false;
 }
 
+std::unique_ptr<platform::Folder> Held(const std::string& path) {
+  return std::move(env.OpenFolder(path, nullptr).value());
+}
+
+std::string RecordOf(const std::string& folder) {
+  const platform::FileInfo info = *env.Describe(folder);
+  return std::to_string(info.device) + " " + std::to_string(info.inode) + "\n" + folder;
+}
+
 TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
   TempDir state;
   TempDir dir;
@@ -32,16 +42,19 @@ TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
   const std::string running_folder = dir.MakeDir("running");
 
   // A fill killed outright: its record unlocked, its file left in its folder.
-  const std::string leftover = NewFillFileName(env, killed_folder);
-  dir.Write("killed/" + leftover.substr(killed_folder.size() + 1), "zeros");
-  state.Write("fill-0123456789abcdef", killed_folder);
+  const std::string leftover = dir.Write("killed/" + NewFillFileName(env), "zeros");
+  state.Write("fill-0123456789abcdef", RecordOf(killed_folder));
 
   // A fill that runs: its record and its file locked.
-  auto record = RunningFillRecord::Create(env, state.path(), running_folder);
+  std::unique_ptr<platform::Folder> state_folder = Held(state.path());
+  auto record = RunningFillRecord::Create(env, state_folder.get(), running_folder,
+                                          *env.Describe(running_folder));
   ASSERT_NE(record, nullptr);
   std::unique_ptr<platform::FileLock> lock;
-  const std::string running_file = NewFillFileName(env, running_folder);
-  ASSERT_TRUE(env.CreateExclusiveLocked(running_file, 0600, &lock).ok());
+  std::unique_ptr<platform::Folder> running = Held(running_folder);
+  const std::string running_name = NewFillFileName(env);
+  const std::string running_file = running_folder + "/" + running_name;
+  ASSERT_TRUE(running->CreateLockedAt(running_name, &lock).ok());
 
   RecordingPort port;
   EXPECT_EQ(CleanUpAfterKilledFills(env, state.path(), port), 1);
@@ -51,7 +64,7 @@ TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
   EXPECT_FALSE(std::filesystem::exists(state / "fill-0123456789abcdef"));
 
   // Another fill of the running fill's own folder leaves its file and says so.
-  EXPECT_EQ(RemoveFillLeftovers(env, running_folder, port), 0);
+  EXPECT_EQ(RemoveFillLeftovers(*running, port), 0);
   EXPECT_TRUE(std::filesystem::exists(running_file));
   EXPECT_TRUE(HasRowStartingWith(port, "In use by a running fill, left alone: " + running_file));
 
@@ -59,7 +72,59 @@ TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
   record.reset();
   EXPECT_TRUE(std::filesystem::is_empty(state.path()));
   lock.reset();
-  EXPECT_EQ(RemoveFillLeftovers(env, running_folder, port), 1);
+  EXPECT_EQ(RemoveFillLeftovers(*running, port), 1);
+}
+
+TEST(RunningFills, AKilledFillsFolderSwappedOrUnidentifiedIsNotFollowed) {
+  TempDir state;
+  TempDir dir;
+  const std::string folder = dir.MakeDir("home/user/fill");
+  const std::string other = dir.MakeDir("other");
+  const std::string planted = dir.Write("other/" + NewFillFileName(env), "someone's data");
+  state.Write("fill-00000000000000aa", RecordOf(folder));
+  // The user puts a link to another folder where the fill's folder was.
+  std::filesystem::rename(folder, dir / "home/user/moved");
+  std::filesystem::create_directory_symlink(other, folder);
+  // A record without an identity names a folder, nothing more.
+  state.Write("fill-00000000000000bb", other);
+
+  RecordingPort port;
+  EXPECT_EQ(CleanUpAfterKilledFills(env, state.path(), port), 0);
+  EXPECT_EQ(testing::ReadAll(planted), "someone's data");
+  EXPECT_TRUE(
+      HasRowStartingWith(port, "Left alone the files of an interrupted fill in " + folder + ":"));
+  EXPECT_TRUE(
+      HasRowStartingWith(port, "Left alone the files of an interrupted fill in " + other + ":"));
+  EXPECT_TRUE(std::filesystem::is_empty(state.path()));
+}
+
+TEST(RunningFills, AStateFolderNotOursAloneIsRefusedWithARow) {
+  TempDir dir;
+  RecordingPort port;
+  const std::string fine = dir / "fine";
+  EXPECT_NE(OpenStateFolder(env, fine, port), nullptr);
+  EXPECT_EQ(env.Describe(fine)->mode, 0700u);
+
+  const std::string open_to_all = dir.MakeDir("open");
+  std::filesystem::permissions(open_to_all, std::filesystem::perms(0755));
+  const std::string link = dir / "link";
+  std::filesystem::create_directory_symlink(fine, link);
+  const std::vector<std::string> refused{open_to_all, link};
+  for (const std::string& path : refused) {
+    EXPECT_EQ(OpenStateFolder(env, path, port), nullptr) << path;
+    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running fills are not kept in " + path)) << path;
+  }
+  // Nothing is made or cleaned in a refused folder.
+  dir.Write("open/fill-00000000000000cc", dir.path());
+  EXPECT_EQ(CleanUpAfterKilledFills(env, open_to_all, port), 0);
+  EXPECT_TRUE(std::filesystem::exists(open_to_all + "/fill-00000000000000cc"));
+  if (geteuid() == 0) {
+    const std::string theirs = dir.MakeDir("theirs");
+    std::filesystem::permissions(theirs, std::filesystem::perms(0700));
+    ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(OpenStateFolder(env, theirs, port), nullptr);
+    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running fills are not kept in " + theirs));
+  }
 }
 
 TEST(RunningFills, StateFolderIsTheOverrideWhenAbsoluteElseRootsOrTheUsers) {

@@ -8,10 +8,11 @@
 namespace tarnwell::fill {
 namespace {
 
-// Gives up to bytes from the start of the file at path back to the file
-// system; returns how many.
-uint64_t GiveBack(platform::Env& env, const std::string& path, uint64_t bytes) {
-  platform::Result<std::unique_ptr<platform::WritableFile>> opened = env.OpenForOverwrite(path);
+// Gives up to bytes from the start of the fill's first file back to the file
+// system, through the fill folder; returns how many.
+uint64_t GiveBack(FillState& state, uint64_t bytes) {
+  platform::Result<std::unique_ptr<platform::WritableFile>> opened =
+      state.held->OpenAt(FillFileName(state.paths.front()), &state.identities.front(), false);
   if (!opened.ok()) return 0;
   platform::Result<platform::FileInfo> info = (*opened)->Stat();
   const uint64_t given = info.ok() ? std::min(bytes, info->size) : 0;
@@ -24,11 +25,11 @@ uint64_t GiveBack(platform::Env& env, const std::string& path, uint64_t bytes) {
 
 uint64_t SweepHeldBackBlocks(FillContext& context, FillState& state, uint64_t bytes) {
   if (state.paths.empty() || FillStopRequested(context)) return 0;
-  platform::Result<platform::VolumeSpace> space = context.env.GetVolumeSpace(state.folder);
+  platform::Result<platform::VolumeSpace> space = state.held->Space();
   const uint64_t block = space.ok() ? space->block_size : 0;
   if (block == 0) return 0;
   bytes = std::min(bytes, kMaxSweepBytes) / block * block;
-  bytes = GiveBack(context.env, state.paths.front(), bytes) / block * block;
+  bytes = GiveBack(state, bytes) / block * block;
   if (bytes == 0) return 0;
 
   platform::Result<std::unique_ptr<platform::WritableFile>> created =

@@ -137,6 +137,21 @@ class ReadableFile {
   virtual Status Close() = 0;
 };
 
+struct VolumeSpace {
+  uint64_t block_size = 0;
+  uint64_t total_bytes = 0;
+  uint64_t available_bytes = 0;  // what an ordinary user may still write
+  uint64_t free_bytes = 0;       // including the blocks reserved for root
+};
+
+struct MountInfo {
+  std::string mount_point;
+  std::string fs_type;  // "ext4", "btrfs", "tmpfs", "fuse.sshfs", ...
+  std::string source;   // device or remote
+  std::string options;  // mount and super-block options, comma-separated
+  uint64_t device = 0;
+};
+
 // Held lock; released when destroyed.
 class FileLock {
  public:
@@ -212,21 +227,34 @@ class Folder {
   virtual Status SyncFileSystem() = 0;
   // The longest name one entry may have here, in bytes.
   virtual size_t MaxNameLength() = 0;
-};
-
-struct VolumeSpace {
-  uint64_t block_size = 0;
-  uint64_t total_bytes = 0;
-  uint64_t available_bytes = 0;  // what an ordinary user may still write
-  uint64_t free_bytes = 0;       // including the blocks reserved for root
-};
-
-struct MountInfo {
-  std::string mount_point;
-  std::string fs_type;  // "ext4", "btrfs", "tmpfs", "fuse.sshfs", ...
-  std::string source;   // device or remote
-  std::string options;  // mount and super-block options, comma-separated
-  uint64_t device = 0;
+  // Creates the new regular file name here (owner read and write only),
+  // never through a link and never replacing anything (EEXIST), and holds an
+  // exclusive advisory lock on it until *lock is destroyed, also after the
+  // file is closed. EAGAIN when another process locked or removed it first.
+  virtual Result<std::unique_ptr<WritableFile>> CreateLockedAt(const std::string& name,
+                                                               std::unique_ptr<FileLock>* lock) = 0;
+  // Locks the regular file name here without waiting: EWOULDBLOCK while
+  // another open file holds it. Never follows a link nor blocks on a FIFO;
+  // anything but a regular file is EINVAL. With create, a missing file is
+  // made first (owner read and write only), and a file removed or replaced
+  // before the lock was taken counts as held (EWOULDBLOCK). info, when given,
+  // receives what was locked.
+  virtual Result<std::unique_ptr<FileLock>> TryLockAt(const std::string& name, bool create,
+                                                      FileInfo* info) = 0;
+  // The space of the volume the folder lives on, asked through the handle.
+  virtual Result<VolumeSpace> Space() = 0;
+  // The mount that holds the folder, found from the handle (the kernel's
+  // mount id where it tells it, else the device); no path is looked up.
+  virtual Result<MountInfo> Mount() = 0;
+  // Writes every block the journal of the folder's file system still keeps
+  // back to its home location, through the handle (ext4, CAP_SYS_ADMIN). With
+  // zero_out the journal's own blocks are then overwritten with zeros, so no
+  // old copy of a folder or inode block is left there (Linux 5.13 and later);
+  // with dry_run it only asks whether that would work. EPERM without the
+  // capability; ENODEV when the file system has no journal; ENOTTY, EINVAL,
+  // EBADF or EOPNOTSUPP where the kernel, the file system or the handle
+  // cannot.
+  virtual Status CheckpointJournal(bool zero_out, bool dry_run) = 0;
 };
 
 // The user's number format for LC_NUMERIC, read without touching the process
@@ -255,6 +283,14 @@ class Env {
   // expected given, a different object is refused with ESTALE.
   virtual Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
                                                      const FileInfo* expected) = 0;
+  // Opens the folder at path that keeps this user's private state, making it
+  // when missing: missing parents as ordinary folders, the folder itself
+  // owner-only (mode 0700; on Windows with a protected access list for the
+  // system, the administrators and this user). Its own name is never
+  // followed. Refused, with nothing held, when it is a link (ELOOP), not a
+  // folder (ENOTDIR), owned by anyone else (EPERM; on Windows the
+  // administrators count as this user) or open to other users (EACCES).
+  virtual Result<std::unique_ptr<Folder>> OpenPrivateFolder(const std::string& path) = 0;
   // The path every link and "." or ".." in it resolved, as the system itself
   // resolves it; the folder or file must exist. ENOENT when it does not.
   virtual Result<std::string> ResolvePath(const std::string& path) = 0;
@@ -307,15 +343,11 @@ class Env {
   virtual Status CreateFileIfMissing(const std::string& path) = 0;
   virtual Status CreateDirectories(const std::string& path) = 0;
   virtual bool IsWritableDirectory(const std::string& path) = 0;
-  // Blocks until an exclusive advisory lock on path (file or folder) is held.
-  virtual Result<std::unique_ptr<FileLock>> LockExclusive(const std::string& path) = 0;
 
   // ---- volumes -----------------------------------------------------------
-  virtual Result<VolumeSpace> GetVolumeSpace(const std::string& path) = 0;
   // The mount that holds path (by the kernel's mount id where it tells it,
   // else by device number; btrfs volumes report a device of their own).
   virtual Result<MountInfo> FindMount(const std::string& path) = 0;
-  virtual Status SyncFileSystem(const std::string& path) = 0;
 
   // ---- process and system ------------------------------------------------
   virtual Result<std::string> ExecutablePath() = 0;
@@ -380,17 +412,6 @@ class Env {
   // Writes value into an existing kernel setting file (sysfs, procfs) in one
   // write; never creates a file. The kernel's refusal comes back as the error.
   virtual Status WriteKernelSetting(const std::string& path, std::string_view value) = 0;
-  // Writes every block the journal of the file system holding path still
-  // keeps back to its home location (ext4, root). ENOTTY where there is no
-  // such journal.
-  virtual Status CheckpointJournal(const std::string& path) = 0;
-  // Checkpoints the journal of the file system holding path and overwrites
-  // the journal's own blocks with zeros, so no old copy of a folder or inode
-  // block is left there (ext4 on Linux 5.13 and later, CAP_SYS_ADMIN). With
-  // dry_run it only asks whether that would work. EPERM without the
-  // capability; ENODEV when the file system has no journal; ENOTTY, EINVAL or
-  // EOPNOTSUPP where the kernel or the file system cannot.
-  virtual Status ZeroOutJournal(const std::string& path, bool dry_run) = 0;
 
   // ---- erase and tarnwell-cli --------------------------------------------
   // True when standard input (0), output (1) or error (2) is a terminal.
@@ -402,17 +423,7 @@ class Env {
   // the process's handling of signals (a static or one in main's frame).
   virtual void StopOnInterrupt(std::atomic<int>* flag) = 0;
 
-  // ---- fills beside each other, untrusted input files -------------------
-  // Creates a new regular file like CreateExclusive and holds an exclusive
-  // advisory lock (flock) on it until *lock is destroyed, also after the file
-  // is closed. EAGAIN when another process locked the new file first.
-  virtual Result<std::unique_ptr<WritableFile>> CreateExclusiveLocked(
-      const std::string& path, uint32_t mode, std::unique_ptr<FileLock>* lock) = 0;
-  // Takes an exclusive advisory lock on the regular file or folder at path
-  // without waiting: EWOULDBLOCK while another open file holds it. Never
-  // follows a link and never blocks on a FIFO. info, when given, receives
-  // what was locked.
-  virtual Result<std::unique_ptr<FileLock>> TryLock(const std::string& path, FileInfo* info) = 0;
+  // ---- untrusted input files ---------------------------------------------
   // The whole content of a regular file of at most max_bytes. Never blocks on
   // a FIFO or device (EINVAL for anything but a regular file) and reads no
   // further than max_bytes + 1 (EFBIG beyond it), so a file that never ends

@@ -162,6 +162,32 @@ class FaultFolder final : public Folder {
     return real_->SyncFileSystem();
   }
   size_t MaxNameLength() override { return real_->MaxNameLength(); }
+  Result<std::unique_ptr<WritableFile>> CreateLockedAt(const std::string& name,
+                                                       std::unique_ptr<FileLock>* lock) override {
+    if (auto failed = env_.Check("CreateLockedAt", Child(name))) return *failed;
+    Result<std::unique_ptr<WritableFile>> file = real_->CreateLockedAt(name, lock);
+    if (!file.ok()) return file.status();
+    return std::unique_ptr<WritableFile>(new FaultWritableFile(env_, std::move(*file)));
+  }
+  Result<std::unique_ptr<FileLock>> TryLockAt(const std::string& name, bool create,
+                                              FileInfo* info) override {
+    if (auto failed = env_.Check("TryLockAt", Child(name))) return *failed;
+    return real_->TryLockAt(name, create, info);
+  }
+  Result<VolumeSpace> Space() override {
+    if (auto failed = env_.Check("Space", path())) return *failed;
+    return real_->Space();
+  }
+  Result<MountInfo> Mount() override {
+    if (auto failed = env_.Check("Mount", path())) return *failed;
+    return real_->Mount();
+  }
+  Status CheckpointJournal(bool zero_out, bool dry_run) override {
+    if (auto failed = env_.Check(zero_out ? "ZeroOutJournal" : "CheckpointJournal", path())) {
+      return *failed;
+    }
+    return real_->CheckpointJournal(zero_out, dry_run);
+  }
 
  private:
   std::string Child(const std::string& name) const {
@@ -198,6 +224,13 @@ Result<std::unique_ptr<Folder>> FaultEnv::OpenFolder(const std::string& path,
   return std::unique_ptr<Folder>(new FaultFolder(*this, std::move(*folder)));
 }
 
+Result<std::unique_ptr<Folder>> FaultEnv::OpenPrivateFolder(const std::string& path) {
+  if (auto failed = Check("OpenPrivateFolder", path)) return *failed;
+  Result<std::unique_ptr<Folder>> folder = real_.OpenPrivateFolder(path);
+  if (!folder.ok()) return folder.status();
+  return std::unique_ptr<Folder>(new FaultFolder(*this, std::move(*folder)));
+}
+
 Result<std::unique_ptr<WritableFile>> FaultEnv::OpenForOverwrite(const std::string& path,
                                                                  const FileInfo* expected) {
   if (auto failed = Check("OpenForOverwrite", path)) return *failed;
@@ -210,15 +243,6 @@ Result<std::unique_ptr<WritableFile>> FaultEnv::CreateExclusive(const std::strin
                                                                 uint32_t mode) {
   if (auto failed = Check("CreateExclusive", path)) return *failed;
   Result<std::unique_ptr<WritableFile>> file = real_.CreateExclusive(path, mode);
-  if (!file.ok()) return file.status();
-  return std::unique_ptr<WritableFile>(new FaultWritableFile(*this, std::move(*file)));
-}
-
-// Fails under the name "CreateExclusive", so one hook covers both creations.
-Result<std::unique_ptr<WritableFile>> FaultEnv::CreateExclusiveLocked(
-    const std::string& path, uint32_t mode, std::unique_ptr<FileLock>* lock) {
-  if (auto failed = Check("CreateExclusive", path)) return *failed;
-  Result<std::unique_ptr<WritableFile>> file = real_.CreateExclusiveLocked(path, mode, lock);
   if (!file.ok()) return file.status();
   return std::unique_ptr<WritableFile>(new FaultWritableFile(*this, std::move(*file)));
 }
@@ -270,19 +294,9 @@ Status FaultEnv::CreateDirectories(const std::string& path) {
   return real_.CreateDirectories(path);
 }
 
-Result<VolumeSpace> FaultEnv::GetVolumeSpace(const std::string& path) {
-  if (auto failed = Check("GetVolumeSpace", path)) return *failed;
-  return real_.GetVolumeSpace(path);
-}
-
 Result<MountInfo> FaultEnv::FindMount(const std::string& path) {
   if (auto failed = Check("FindMount", path)) return *failed;
   return real_.FindMount(path);
-}
-
-Status FaultEnv::SyncFileSystem(const std::string& path) {
-  if (auto failed = Check("SyncFileSystem", path)) return *failed;
-  return real_.SyncFileSystem(path);
 }
 
 Status FaultEnv::OpenWithDefaultProgram(const std::string& target) {

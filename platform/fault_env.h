@@ -62,11 +62,14 @@ class FaultEnv final : public Env {
   // Folder handles report their calls to fail_call and observe as
   // "OpenFolder", "OpenFolderAt", "OpenAt", "DescribeAt", "ListNamesAt",
   // "OpenForReadingAt", "AddOwnerWriteAt", "CheckRemovable", "FolderSetTimes", "RenameAt",
-  // "RemoveAt", "CreateAt", "SyncFolder", "SyncFileSystem" and "StatFs", each with the full
-  // path of the entry (for RenameAt the old one; for the folder's own calls its path). A test
-  // changes the tree at such a call to stage a race.
+  // "RemoveAt", "CreateAt", "SyncFolder", "SyncFileSystem", "StatFs", "CreateLockedAt",
+  // "TryLockAt", "Space", "Mount", "CheckpointJournal" and "ZeroOutJournal" (a checkpoint
+  // with zero_out), each with the full path of the entry (for RenameAt the old one; for the
+  // folder's own calls its path). A test changes the tree at such a call to stage a race.
   Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
                                              const FileInfo* expected) override;
+  // Reported as "OpenPrivateFolder"; the folder's calls as above.
+  Result<std::unique_ptr<Folder>> OpenPrivateFolder(const std::string& path) override;
   Result<std::string> ResolvePath(const std::string& path) override {
     return real_.ResolvePath(path);
   }
@@ -89,12 +92,7 @@ class FaultEnv final : public Env {
   bool IsWritableDirectory(const std::string& path) override {
     return real_.IsWritableDirectory(path);
   }
-  Result<std::unique_ptr<FileLock>> LockExclusive(const std::string& path) override {
-    return real_.LockExclusive(path);
-  }
-  Result<VolumeSpace> GetVolumeSpace(const std::string& path) override;
   Result<MountInfo> FindMount(const std::string& path) override;
-  Status SyncFileSystem(const std::string& path) override;
   Result<std::string> ExecutablePath() override { return real_.ExecutablePath(); }
   std::optional<std::string> GetEnvironment(const std::string& name) override {
     return environment ? environment(name) : real_.GetEnvironment(name);
@@ -138,22 +136,9 @@ class FaultEnv final : public Env {
     return real_.BlockDeviceName(device);
   }
   Status WriteKernelSetting(const std::string& path, std::string_view value) override;
-  Status CheckpointJournal(const std::string& path) override {
-    return real_.CheckpointJournal(path);
-  }
-  Status ZeroOutJournal(const std::string& path, bool dry_run) override {
-    if (auto failed = Check("ZeroOutJournal", path)) return *failed;
-    return real_.ZeroOutJournal(path, dry_run);
-  }
   bool IsTerminal(int stream) override { return real_.IsTerminal(stream); }
   int TerminalColumns(int stream) override { return real_.TerminalColumns(stream); }
   void StopOnInterrupt(std::atomic<int>* flag) override { real_.StopOnInterrupt(flag); }
-  Result<std::unique_ptr<WritableFile>> CreateExclusiveLocked(
-      const std::string& path, uint32_t mode, std::unique_ptr<FileLock>* lock) override;
-  Result<std::unique_ptr<FileLock>> TryLock(const std::string& path, FileInfo* info) override {
-    if (auto failed = Check("TryLock", path)) return *failed;
-    return real_.TryLock(path, info);
-  }
   Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
     if (auto failed = Check("ReadFile", path)) return *failed;
     return real_.ReadRegularFile(path, max_bytes);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/lock_wait.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::platform {
@@ -38,6 +39,36 @@ TEST(FaultEnv, RefusedDirectIoLooksLikeEinval) {
   ASSERT_TRUE(opened.ok());
   EXPECT_EQ((*opened)->SetDirect(true).code(), EINVAL);
   EXPECT_FALSE((*opened)->direct());
+}
+
+TEST(LockWithin, AHeldLockIsAnErrorAfterTheWaitAndAStopEndsItAtOnce) {
+  testing::TempDir dir;
+  FaultEnv env(DefaultEnv());
+  int64_t now = 0;
+  int sleeps = 0;
+  env.clock = [&] { return now; };
+  env.sleep = [&](int64_t milliseconds) {
+    now += milliseconds;
+    ++sleeps;
+  };
+  std::unique_ptr<Folder> holder = std::move(env.OpenFolder(dir.path(), nullptr).value());
+  std::unique_ptr<Folder> waiter = std::move(env.OpenFolder(dir.path(), nullptr).value());
+  Result<std::unique_ptr<FileLock>> held = holder->TryLockAt("x.lock", true, nullptr);
+  ASSERT_TRUE(held.ok());
+
+  Result<std::unique_ptr<FileLock>> late = LockWithin(env, *waiter, "x.lock", kLockWaitMillis);
+  EXPECT_EQ(late.status().code(), ETIMEDOUT);
+  EXPECT_GE(now, kLockWaitMillis);
+  EXPECT_LT(now, kLockWaitMillis + 2 * kLockRetryMillis);
+
+  sleeps = 0;
+  const auto stop_after_two = [&] { return sleeps >= 2; };
+  EXPECT_EQ(LockWithin(env, *waiter, "x.lock", kLockWaitMillis, stop_after_two).status().code(),
+            ECANCELED);
+  EXPECT_EQ(sleeps, 2);
+
+  held->reset();
+  EXPECT_TRUE(LockWithin(env, *waiter, "x.lock", kLockWaitMillis).ok());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "platform/lock_wait.h"
 #include "settings/ini_document.h"
 
 namespace tarnwell::settings {
@@ -56,7 +57,15 @@ int SettingsStore::ReadIntSetting(std::string_view section, std::string_view key
 }
 
 bool SettingsStore::WriteIntSetting(std::string_view section, std::string_view key, int value) {
-  auto lock = env_.LockExclusive(FolderOf(path_));
+  // The lock is a file beside the settings, never the folder: anyone who may
+  // read a folder may lock it. Another writer holding it for long is a
+  // failed write, not a hang.
+  platform::Result<std::unique_ptr<platform::Folder>> folder =
+      env_.OpenFolder(FolderOf(path_), nullptr);
+  if (!folder.ok()) return false;
+  const std::string name = path_.substr(path_.find_last_of('/') + 1) + ".lock";
+  platform::Result<std::unique_ptr<platform::FileLock>> lock =
+      platform::LockWithin(env_, **folder, name, platform::kLockWaitMillis);
   if (!lock.ok()) return false;
   platform::Result<std::string> text = env_.ReadRegularFile(path_, kMaxSettingsBytes);
   // Only a missing file may be started afresh; an unreadable one is kept.

@@ -29,9 +29,11 @@ class SettingsStore final {
                      int upper) const;
 
   // Writes "%d" of value, creating section and key as needed, keeping every
-  // other line. Read-modify-write runs under an advisory lock on the file's
-  // folder and replaces the file atomically, so concurrent writers lose
-  // nothing and a crash never leaves a torn file. Returns success.
+  // other line. Read-modify-write runs under an advisory lock on the file
+  // beside it named like it with ".lock" added, waited for at most
+  // platform::kLockWaitMillis, and replaces the file atomically, so
+  // concurrent writers lose nothing and a crash never leaves a torn file.
+  // Returns success.
   bool WriteIntSetting(std::string_view section, std::string_view key, int value);
 
   // "Program" section, unclamped.

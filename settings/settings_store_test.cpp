@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "platform/fault_env.h"
+#include "platform/lock_wait.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::settings {
@@ -79,6 +80,26 @@ TEST(WriteIntSetting, AMissingFileIsCreatedOnFirstWrite) {
   EXPECT_EQ(store.ReadIntSetting("Orlenvik", "TimeMode", 0, -1, -1), 0);
   ASSERT_TRUE(store.WriteIntSetting("Orlenvik", "TimeMode", 2));
   EXPECT_EQ(ReadAll(dir / "new.ini"), "[Orlenvik]\nTimeMode=2\n");
+}
+
+TEST(WriteIntSetting, ALockHeldElsewhereFailsTheWriteInsteadOfHanging) {
+  TempDir dir;
+  platform::FaultEnv fake(env);
+  int64_t now = 0;
+  fake.clock = [&] { return now; };
+  fake.sleep = [&](int64_t milliseconds) { now += milliseconds; };
+  const std::string path = dir.Write("held.ini", "[Orlenvik]\nTimeMode=1\n");
+  auto holder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(holder.ok());
+  auto held = (*holder)->TryLockAt("held.ini.lock", true, nullptr);
+  ASSERT_TRUE(held.ok());
+  SettingsStore store(fake, path);
+  EXPECT_FALSE(store.WriteIntSetting("Orlenvik", "TimeMode", 2));
+  EXPECT_GE(now, platform::kLockWaitMillis);
+  EXPECT_EQ(ReadAll(path), "[Orlenvik]\nTimeMode=1\n");
+  held->reset();
+  EXPECT_TRUE(store.WriteIntSetting("Orlenvik", "TimeMode", 2));
+  EXPECT_EQ(ReadAll(path), "[Orlenvik]\nTimeMode=2\n");
 }
 
 TEST(WriteIntSetting, TwoProcessesWritingAtOnceLoseNothing) {

@@ -120,6 +120,9 @@ namespace tarnwell::text {
   X(kHelpLimits, 182)          \
   X(kErasingTerminal, 183)     \
   X(kNotRemovable, 184)        \
+  X(kStateFolderRefused, 190)  \
+  X(kFillFolderChanged, 191)   \
+  X(kLockHeld, 192)            \
   X(kPassesLimited, 210)
 
 enum class TextId : int {

@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -88,34 +87,6 @@ Status WriteKernelSetting(const std::string& path, std::string_view value) {
     return Status::FromErrno(errno, "write setting", path);
   }
   return Status::Ok();
-}
-
-namespace {
-
-// From the kernel's ext4 interface (5.10 and later); no header ships it.
-constexpr unsigned long kExt4CheckpointIoctl = _IOW('f', 43, uint32_t);
-constexpr uint32_t kCheckpointZeroOut = 0x2;  // 5.13 and later
-constexpr uint32_t kCheckpointDryRun = 0x4;
-
-Status Checkpoint(const std::string& path, uint32_t flags) {
-  int raw;
-  do {
-    raw = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (raw < 0 && errno == EINTR);
-  UniqueFd fd(raw);
-  if (!fd.valid()) return Status::FromErrno(errno, "open", path);
-  if (ioctl(fd.get(), kExt4CheckpointIoctl, &flags) != 0) {
-    return Status::FromErrno(errno, "checkpoint the journal of", path);
-  }
-  return Status::Ok();
-}
-
-}  // namespace
-
-Status CheckpointJournal(const std::string& path) { return Checkpoint(path, 0); }
-
-Status ZeroOutJournal(const std::string& path, bool dry_run) {
-  return Checkpoint(path, kCheckpointZeroOut | (dry_run ? kCheckpointDryRun : 0));
 }
 
 }  // namespace tarnwell::platform::posix

@@ -1,6 +1,5 @@
 // The Linux side of the free-space fill's platform calls: signal disposition,
-// absolute paths, block device names, kernel setting files and the ext4
-// journal's checkpoints.
+// absolute paths, block device names and kernel setting files.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +14,5 @@ void IgnoreFileSizeSignal();
 Result<std::string> AbsolutePath(const std::string& path);
 Result<std::string> BlockDeviceName(uint64_t device);
 Status WriteKernelSetting(const std::string& path, std::string_view value);
-Status CheckpointJournal(const std::string& path);
-Status ZeroOutJournal(const std::string& path, bool dry_run);
 
 }  // namespace tarnwell::platform::posix

@@ -9,7 +9,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,7 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -32,6 +30,7 @@
 #include "platform/posix/item_listing.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/terminal_calls.h"
+#include "platform/posix/volume_calls.h"
 
 extern char** environ;
 
@@ -265,21 +264,6 @@ class PosixFileLock final : public FileLock {
   UniqueFd fd_;
 };
 
-// Undoes the octal escapes of /proc/self/mountinfo ("\040" for a blank).
-std::string UnescapeMountField(const std::string& field) {
-  std::string out;
-  for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '7') {
-      out.push_back(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                      (field[i + 3] - '0')));
-      i += 3;
-    } else {
-      out.push_back(field[i]);
-    }
-  }
-  return out;
-}
-
 // Whole files read by ReadFile are settings and system tables; anything
 // larger is not one of them.
 constexpr size_t kMaxReadFileBytes = size_t{64} << 20;
@@ -289,6 +273,17 @@ class PosixEnv final : public Env {
   Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
                                              const FileInfo* expected) override {
     return posix::OpenFolderByPath(path, expected);
+  }
+  Result<std::unique_ptr<Folder>> OpenPrivateFolder(const std::string& path) override {
+    if (path.empty()) return Status::Error(ENOENT, "no folder for private state");
+    const std::string parent = FolderOf(path);
+    if (parent != "/" && parent != ".") {
+      if (Status made = CreateDirectories(parent); !made.ok()) return made;
+    }
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+      return Status::FromErrno(errno, "create folder", path);
+    }
+    return posix::OpenPrivateFolderAt(path);
   }
   Result<std::string> ResolvePath(const std::string& path) override {
     return posix::ResolvePath(path);
@@ -462,78 +457,10 @@ class PosixEnv final : public Env {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(path.c_str(), W_OK) == 0;
   }
 
-  Result<std::unique_ptr<FileLock>> LockExclusive(const std::string& path) override {
-    UniqueFd fd(RetryOpen(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
-    if (!fd.valid()) return Status::FromErrno(errno, "open for locking", path);
-    for (;;) {
-      if (flock(fd.get(), LOCK_EX) == 0) break;
-      if (errno != EINTR) return Status::FromErrno(errno, "lock", path);
-    }
-    return std::unique_ptr<FileLock>(new PosixFileLock(std::move(fd)));
-  }
-
-  Result<VolumeSpace> GetVolumeSpace(const std::string& path) override {
-    struct statvfs vfs;
-    if (statvfs(path.c_str(), &vfs) != 0)
-      return Status::FromErrno(errno, "measure volume of", path);
-    VolumeSpace space;
-    space.block_size = vfs.f_frsize;
-    space.total_bytes = static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize;
-    space.available_bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
-    space.free_bytes = static_cast<uint64_t>(vfs.f_bfree) * vfs.f_frsize;
-    return space;
-  }
-
   Result<MountInfo> FindMount(const std::string& path) override {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return Status::FromErrno(errno, "examine", path);
-    // btrfs gives its files a device number no mount lists; the mount id
-    // names the mount whatever the file system reports.
-    std::optional<uint64_t> mount_id;
-    struct statx stx;
-    if (statx(AT_FDCWD, path.c_str(), AT_NO_AUTOMOUNT, STATX_MNT_ID, &stx) == 0 &&
-        (stx.stx_mask & STATX_MNT_ID) != 0) {
-      mount_id = stx.stx_mnt_id;
-    }
-    Result<std::string> table = ReadFile("/proc/self/mountinfo");
-    if (!table.ok()) return table.status();
-    std::istringstream lines(*table);
-    std::string line;
-    MountInfo found;
-    bool have = false;
-    // Several mounts can share a device (bind mounts); the last one listed is
-    // the one on top, so later matches win.
-    while (std::getline(lines, line)) {
-      std::istringstream fields(line);
-      std::string id, parent, devnum, root, mount_point, mount_options;
-      fields >> id >> parent >> devnum >> root >> mount_point >> mount_options;
-      const size_t colon = devnum.find(':');
-      if (colon == std::string::npos) continue;
-      const dev_t dev = makedev(std::strtoul(devnum.c_str(), nullptr, 10),
-                                std::strtoul(devnum.c_str() + colon + 1, nullptr, 10));
-      if (mount_id ? std::strtoull(id.c_str(), nullptr, 10) != *mount_id : dev != st.st_dev) {
-        continue;
-      }
-      std::string field, fs_type, source, super_options;
-      while (fields >> field && field != "-") {
-      }
-      fields >> fs_type >> source >> super_options;
-      found.mount_point = UnescapeMountField(mount_point);
-      found.fs_type = fs_type;
-      found.source = UnescapeMountField(source);
-      found.options = mount_options + "," + super_options;
-      found.device = static_cast<uint64_t>(dev);
-      have = true;
-    }
-    if (!have) return Status::Error(ENOENT, "no mount found for '" + path + "'");
-    return found;
-  }
-
-  Status SyncFileSystem(const std::string& path) override {
-    UniqueFd fd(RetryOpen(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
-    if (!fd.valid()) return Status::FromErrno(errno, "open", path);
-    if (syncfs(fd.get()) != 0) return Status::FromErrno(errno, "sync file system of", path);
-    return Status::Ok();
+    UniqueFd fd(RetryOpen(path.c_str(), O_PATH | O_CLOEXEC, 0));
+    if (!fd.valid()) return Status::FromErrno(errno, "examine", path);
+    return posix::MountOf(fd.get(), path);
   }
 
   Result<std::string> ExecutablePath() override {
@@ -680,39 +607,13 @@ class PosixEnv final : public Env {
   Status WriteKernelSetting(const std::string& path, std::string_view value) override {
     return posix::WriteKernelSetting(path, value);
   }
-  Status CheckpointJournal(const std::string& path) override {
-    return posix::CheckpointJournal(path);
-  }
-  Status ZeroOutJournal(const std::string& path, bool dry_run) override {
-    return posix::ZeroOutJournal(path, dry_run);
-  }
 
   // ---- erase and tarnwell-cli ----
   bool IsTerminal(int stream) override { return posix::IsTerminal(stream); }
   int TerminalColumns(int stream) override { return posix::TerminalColumns(stream); }
   void StopOnInterrupt(std::atomic<int>* flag) override { posix::StopOnInterrupt(flag); }
 
-  // ---- fills beside each other, untrusted input files ----
-  Result<std::unique_ptr<WritableFile>> CreateExclusiveLocked(
-      const std::string& path, uint32_t mode, std::unique_ptr<FileLock>* lock) override {
-    UniqueFd fd(RetryOpen(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          static_cast<mode_t>(mode)));
-    if (!fd.valid()) return Status::FromErrno(errno, "create", path);
-    if (Status locked = posix::LockNewFile(fd.get(), path); !locked.ok()) return locked;
-    // The lock belongs to the open file, which the duplicate keeps open
-    // after the writer closes its descriptor.
-    UniqueFd held(fcntl(fd.get(), F_DUPFD_CLOEXEC, 0));
-    if (!held.valid()) return Status::FromErrno(errno, "keep the lock of", path);
-    *lock = std::make_unique<PosixFileLock>(std::move(held));
-    return std::unique_ptr<WritableFile>(new PosixWritableFile(std::move(fd), path));
-  }
-  Result<std::unique_ptr<FileLock>> TryLock(const std::string& path, FileInfo* info) override {
-    struct stat st;
-    Result<UniqueFd> fd = posix::TryLockPath(path, &st);
-    if (!fd.ok()) return fd.status();
-    if (info != nullptr) *info = InfoOf(st);
-    return std::unique_ptr<FileLock>(new PosixFileLock(std::move(*fd)));
-  }
+  // ---- untrusted input files ----
   Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
     return posix::ReadRegularFile(path, max_bytes);
   }
@@ -759,6 +660,10 @@ std::unique_ptr<WritableFile> WrapWritableFile(UniqueFd fd, std::string path, bo
 
 std::unique_ptr<ReadableFile> WrapReadableFile(UniqueFd fd, std::string path) {
   return std::make_unique<PosixReadableFile>(std::move(fd), std::move(path));
+}
+
+std::unique_ptr<FileLock> WrapFileLock(UniqueFd fd) {
+  return std::make_unique<PosixFileLock>(std::move(fd));
 }
 
 }  // namespace posix

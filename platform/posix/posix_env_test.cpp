@@ -264,14 +264,56 @@ TEST(PosixEnvFiles, DirectoryListingSkipsDotsAndDescribesEntries) {
   EXPECT_FALSE(env.OpenDirectory(dir / "root").ok());
 }
 
+TEST(PosixEnvFolders, PrivateFoldersAreOursAloneAndLocksAreFilesInside) {
+  TempDir dir;
+  const std::string state = dir / "run/state";
+  Result<std::unique_ptr<Folder>> made = env.OpenPrivateFolder(state);
+  ASSERT_TRUE(made.ok()) << made.status().message();
+  EXPECT_EQ(env.Describe(state)->mode & 077, 0u);
+  ASSERT_EQ(chmod(state.c_str(), 0750), 0);
+  EXPECT_EQ(env.OpenPrivateFolder(state).status().code(), EACCES);
+  ASSERT_EQ(chmod(state.c_str(), 0700), 0);
+  ASSERT_EQ(symlink(state.c_str(), (dir / "link").c_str()), 0);
+  EXPECT_EQ(env.OpenPrivateFolder(dir / "link").status().code(), ELOOP);
+  EXPECT_EQ(env.OpenPrivateFolder(dir.Write("file", "")).status().code(), ENOTDIR);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(state.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(env.OpenPrivateFolder(state).status().code(), EPERM);
+  }
+
+  Folder& folder = **made;
+  Result<std::unique_ptr<FileLock>> first = folder.TryLockAt("held.lock", true, nullptr);
+  ASSERT_TRUE(first.ok());
+  EXPECT_EQ(folder.TryLockAt("held.lock", true, nullptr).status().code(), EWOULDBLOCK);
+  first->reset();
+  EXPECT_TRUE(folder.TryLockAt("held.lock", true, nullptr).ok());
+  // Never a link's target, never a FIFO's wait.
+  ASSERT_EQ(symlink((dir / "file").c_str(), (state + "/l").c_str()), 0);
+  EXPECT_EQ(folder.TryLockAt("l", true, nullptr).status().code(), ELOOP);
+  ASSERT_EQ(mkfifo((state + "/fifo").c_str(), 0600), 0);
+  EXPECT_EQ(folder.TryLockAt("fifo", false, nullptr).status().code(), EINVAL);
+
+  std::unique_ptr<FileLock> note_lock;
+  Result<std::unique_ptr<WritableFile>> note = folder.CreateLockedAt("note", &note_lock);
+  ASSERT_TRUE(note.ok());
+  EXPECT_TRUE((*note)->Close().ok());
+  EXPECT_EQ(folder.TryLockAt("note", false, nullptr).status().code(), EWOULDBLOCK);
+  EXPECT_EQ(folder.CreateLockedAt("note", &note_lock).status().code(), EEXIST);
+  EXPECT_EQ(folder.CreateLockedAt("l", &note_lock).status().code(), EEXIST);
+}
+
 TEST(PosixEnvSystem, VolumesMountsAndClock) {
   TempDir dir;
-  Result<VolumeSpace> space = env.GetVolumeSpace(dir.path());
+  std::unique_ptr<Folder> held = std::move(env.OpenFolder(dir.path(), nullptr).value());
+  Result<VolumeSpace> space = held->Space();
   ASSERT_TRUE(space.ok());
   EXPECT_GT(space->total_bytes, 0u);
   EXPECT_GE(space->free_bytes, space->available_bytes);
   Result<MountInfo> mount = env.FindMount(dir.path());
   ASSERT_TRUE(mount.ok()) << mount.status().message();
+  Result<MountInfo> mount_of_handle = held->Mount();
+  ASSERT_TRUE(mount_of_handle.ok());
+  EXPECT_EQ(mount_of_handle->mount_point, mount->mount_point);
   EXPECT_FALSE(mount->fs_type.empty());
   EXPECT_EQ(dir.path().rfind(mount->mount_point == "/" ? "/" : mount->mount_point, 0), 0u);
   const int64_t before = env.MonotonicMillis();

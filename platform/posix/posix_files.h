@@ -19,8 +19,13 @@ FileInfo InfoOf(const struct stat& st);
 std::unique_ptr<WritableFile> WrapWritableFile(UniqueFd fd, std::string path, bool leased);
 // A readable file over an open descriptor.
 std::unique_ptr<ReadableFile> WrapReadableFile(UniqueFd fd, std::string path);
+// The lock an flock'ed descriptor holds, released when destroyed.
+std::unique_ptr<FileLock> WrapFileLock(UniqueFd fd);
 // Opens a folder by path (links followed) and checks it against expected.
 Result<std::unique_ptr<Folder>> OpenFolderByPath(const std::string& path, const FileInfo* expected);
+// Opens the existing folder at path, its own name not followed, when it is
+// this user's alone (see Env::OpenPrivateFolder).
+Result<std::unique_ptr<Folder>> OpenPrivateFolderAt(const std::string& path);
 // The file system of an open descriptor, named by its type number.
 Result<FileSystemInfo> FileSystemOf(int fd, const std::string& path);
 // futimens on any open descriptor (file or folder).

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -12,12 +13,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
 
 #include "platform/posix/posix_files.h"
+#include "platform/posix/volume_calls.h"
 #include "platform/race_hook.h"
 
 namespace tarnwell::platform::posix {
@@ -91,9 +94,9 @@ Status BadName(const std::string& folder, const std::string& name) {
   return Status::Error(EINVAL, "not an entry name in '" + folder + "': '" + name + "'");
 }
 
-int RetryOpenAt(int dir, const char* name, int flags) {
+int RetryOpenAt(int dir, const char* name, int flags, mode_t mode = 0) {
   for (;;) {
-    const int fd = openat(dir, name, flags, 0);
+    const int fd = openat(dir, name, flags, mode);
     if (fd >= 0 || errno != EINTR) return fd;
   }
 }
@@ -349,9 +352,67 @@ class PosixFolder final : public Folder {
     return n > 0 ? static_cast<size_t>(n) : 255;
   }
 
+  Result<std::unique_ptr<WritableFile>> CreateLockedAt(const std::string& name,
+                                                       std::unique_ptr<FileLock>* lock) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    const std::string path = Child(name);
+    UniqueFd fd(RetryOpenAt(fd_.get(), name.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
+    if (!fd.valid()) return Status::FromErrno(errno, "create", path);
+    // Another fill's clean-up may lock or delete the file before this lock.
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !StillNamed(fd.get(), name)) {
+      return Status::Error(EAGAIN, "'" + path + "' was taken by another process");
+    }
+    // The lock belongs to the open file, which the duplicate keeps open
+    // after the writer closes its descriptor.
+    UniqueFd held(fcntl(fd.get(), F_DUPFD_CLOEXEC, 0));
+    if (!held.valid()) return Status::FromErrno(errno, "keep the lock of", path);
+    *lock = WrapFileLock(std::move(held));
+    return WrapWritableFile(std::move(fd), path, false);
+  }
+
+  Result<std::unique_ptr<FileLock>> TryLockAt(const std::string& name, bool create,
+                                              FileInfo* info) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    const std::string path = Child(name);
+    UniqueFd fd(RetryOpenAt(
+        fd_.get(), name.c_str(),
+        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (create ? O_CREAT : 0), 0600));
+    if (!fd.valid()) return Status::FromErrno(errno, "open for locking", path);
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0) return Status::FromErrno(errno, "examine", path);
+    if (!S_ISREG(st.st_mode)) return Status::Error(EINVAL, "not a regular file: '" + path + "'");
+    for (;;) {
+      if (flock(fd.get(), LOCK_EX | LOCK_NB) == 0) break;
+      if (errno != EINTR) return Status::FromErrno(errno, "lock", path);
+    }
+    // A lock file removed by its last holder is no lock any more.
+    if (create && !StillNamed(fd.get(), name)) {
+      return Status::Error(EWOULDBLOCK, "lock '" + path + "': replaced meanwhile");
+    }
+    if (info != nullptr) *info = InfoOf(st);
+    return WrapFileLock(std::move(fd));
+  }
+
+  Result<VolumeSpace> Space() override { return SpaceOf(fd_.get(), path_); }
+
+  Result<MountInfo> Mount() override { return MountOf(fd_.get(), path_); }
+
+  Status CheckpointJournal(bool zero_out, bool dry_run) override {
+    return CheckpointJournalOf(fd_.get(), path_, zero_out, dry_run);
+  }
+
  private:
   std::string Child(const std::string& name) const {
     return path_ == "/" ? "/" + name : path_ + "/" + name;
+  }
+
+  // True while name in this folder is the object fd holds.
+  bool StillNamed(int fd, const std::string& name) const {
+    struct stat held, named;
+    return fstat(fd, &held) == 0 &&
+           fstatat(fd_.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
   }
 
   UniqueFd fd_;
@@ -365,6 +426,31 @@ Result<std::unique_ptr<Folder>> OpenFolderByPath(const std::string& path,
   UniqueFd fd(OpenFolderFd(AT_FDCWD, path.c_str(), 0));
   if (!fd.valid()) return Status::FromErrno(errno, "open folder", path);
   if (Status s = CheckExpected(fd.get(), expected, path); !s.ok()) return s;
+  return std::unique_ptr<Folder>(new PosixFolder(std::move(fd), path));
+}
+
+Result<std::unique_ptr<Folder>> OpenPrivateFolderAt(const std::string& path) {
+  UniqueFd fd(RetryOpenAt(AT_FDCWD, path.c_str(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.valid()) {
+    const int err = errno;
+    // O_DIRECTORY may answer a link with ENOTDIR.
+    struct stat own;
+    if (err == ELOOP || (lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode))) {
+      return Status::Error(ELOOP, "'" + path + "' is a link");
+    }
+    return Status::FromErrno(err, "open folder", path);
+  }
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0) return Status::FromErrno(errno, "examine", path);
+  if (st.st_uid != geteuid()) {
+    return Status::Error(EPERM, "'" + path + "' belongs to user " + std::to_string(st.st_uid));
+  }
+  if ((st.st_mode & 077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    return Status::Error(EACCES, "'" + path + "' is open to other users (mode " + mode + ")");
+  }
   return std::unique_ptr<Folder>(new PosixFolder(std::move(fd), path));
 }
 

@@ -35,8 +35,6 @@ using win32::ToUtf8;
 using win32::ToWide;
 using win32::UniqueHandle;
 
-// A folder is locked through this file inside it (folders take no locks).
-constexpr char kFolderLockName[] = "tarnwell.lock";
 // Seconds between 1601-01-01 (FILETIME's start) and 1970-01-01.
 constexpr int64_t kEpochDifferenceSeconds = 11644473600;
 
@@ -70,6 +68,14 @@ class Win32Env final : public Env {
   Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
                                              const FileInfo* expected) override {
     return win32::OpenFolderByPath(path, expected);
+  }
+  Result<std::unique_ptr<Folder>> OpenPrivateFolder(const std::string& path) override {
+    if (path.empty()) return Status::Error(ENOENT, "no folder for private state");
+    const size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) {
+      if (Status made = CreateDirectories(path.substr(0, slash)); !made.ok()) return made;
+    }
+    return win32::OpenPrivateFolderAt(path);
   }
 
   Result<std::string> ResolvePath(const std::string& path) override {
@@ -248,30 +254,13 @@ class Win32Env final : public Env {
     return false;
   }
 
-  Result<std::unique_ptr<FileLock>> LockExclusive(const std::string& path) override {
-    return Lock(path, true, nullptr);
-  }
-
-  Result<std::unique_ptr<FileLock>> TryLock(const std::string& path, FileInfo* info) override {
-    return Lock(path, false, info);
-  }
-
-  Result<std::unique_ptr<WritableFile>> CreateExclusiveLocked(
-      const std::string& path, uint32_t, std::unique_ptr<FileLock>* lock) override {
-    return win32::CreateNewLockedFile(path, lock);
-  }
-
   Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
     return win32::ReadRegularFileAt(path, max_bytes);
   }
 
-  Result<VolumeSpace> GetVolumeSpace(const std::string& path) override {
-    return win32::VolumeSpaceOf(path);
-  }
   Result<MountInfo> FindMount(const std::string& path) override {
     return win32::VolumeInfoOf(path);
   }
-  Status SyncFileSystem(const std::string& path) override { return win32::FlushVolume(path); }
 
   Result<std::string> ExecutablePath() override {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -408,19 +397,12 @@ class Win32Env final : public Env {
   Status WriteKernelSetting(const std::string& path, std::string_view) override {
     return Status::Error(ENOTSUP, "write kernel setting '" + path + "': none on Windows");
   }
-  Status CheckpointJournal(const std::string& path) override {
-    return Status::Error(ENOTTY, "checkpoint the journal of '" + path + "': none on Windows");
-  }
-  Status ZeroOutJournal(const std::string& path, bool) override {
-    return Status::Error(ENOTTY, "zero the journal of '" + path + "': none on Windows");
-  }
 
   bool IsTerminal(int stream) override { return win32::IsConsole(stream); }
   int TerminalColumns(int stream) override { return win32::ConsoleColumns(stream); }
   void StopOnInterrupt(std::atomic<int>* flag) override { win32::StopOnConsoleEvents(flag); }
 
  private:
-  // The lock of a file, or of a folder through kFolderLockName inside it.
   // The program's folder inside the folder a Windows variable names, or
   // inside the temporary folder when it names none.
   std::string TarnwellFolderIn(const std::string& variable) {
@@ -429,24 +411,6 @@ class Win32Env final : public Env {
       if (c == '\\') c = '/';
     }
     return (folder.empty() ? TempDirectory() : folder) + "/Tarnwell";
-  }
-
-  Result<std::unique_ptr<FileLock>> Lock(const std::string& path, bool wait, FileInfo* info) {
-    Result<FileInfo> described = Describe(path);
-    if (!described.ok()) return described.status();
-    if (described->kind != FileKind::kRegular && described->kind != FileKind::kDirectory) {
-      return Status::Error(EINVAL, "lock '" + path + "': neither a file nor a folder");
-    }
-    if (info != nullptr) *info = *described;
-    const bool folder = described->kind == FileKind::kDirectory;
-    const std::string target = folder ? path + "/" + kFolderLockName : path;
-    UniqueHandle handle(CreateFileW(
-        LongPath(target).c_str(), GENERIC_READ | GENERIC_WRITE, win32::kShareAll, nullptr,
-        folder ? OPEN_ALWAYS : OPEN_EXISTING,
-        (folder ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL) | FILE_FLAG_OPEN_REPARSE_POINT,
-        nullptr));
-    if (!handle.valid()) return LastError("open for locking", target);
-    return win32::LockHandle(std::move(handle), wait, target);
   }
 };
 

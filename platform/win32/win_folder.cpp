@@ -183,6 +183,85 @@ class WinFolder final : public Folder {
 
   Status SyncFileSystem() override { return FlushVolumeOf(handle_.get(), path_); }
 
+  Result<std::unique_ptr<WritableFile>> CreateLockedAt(const std::string& name,
+                                                       std::unique_ptr<FileLock>* lock) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    const std::wstring wide = ToWide(name);
+    const std::string path = Child(name);
+    Result<UniqueHandle> creator = CreateRelativeOpen(
+        handle_.get(), wide, GENERIC_READ | GENERIC_WRITE, kShareAll, false, path);
+    if (!creator.ok()) return creator.status();
+    Result<std::unique_ptr<FileLock>> held = LockHandle(std::move(*creator), false, path);
+    if (!held.ok()) {
+      return Status::Error(held.status().code() == EWOULDBLOCK ? EAGAIN : held.status().code(),
+                           held.status().message());
+    }
+    // The lock's handle stays open, so the writer shares the file with it.
+    HANDLE folder = handle_.get();
+    Reopen reopen = [folder, wide, path](bool direct) {
+      return OpenRelative(folder, wide, GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, kShareAll,
+                          EntryShape::kNonFolder,
+                          FILE_WRITE_THROUGH | (direct ? FILE_NO_INTERMEDIATE_BUFFERING : 0),
+                          "open for writing", path);
+    };
+    Result<UniqueHandle> file = reopen(false);
+    if (!file.ok()) return file.status();
+    *lock = std::move(*held);
+    return WrapWritable(std::move(*file), path, nullptr, std::move(reopen));
+  }
+
+  Result<std::unique_ptr<FileLock>> TryLockAt(const std::string& name, bool create,
+                                              FileInfo* info) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    const std::string path = Child(name);
+    // Read access only, so that the holder may still read the file itself.
+    Result<UniqueHandle> entry =
+        create ? CreateRelativeOpen(handle_.get(), ToWide(name),
+                                    GENERIC_READ | FILE_READ_ATTRIBUTES, kShareAll, true, path)
+               : Open(name, GENERIC_READ | FILE_READ_ATTRIBUTES, kShareAll, EntryShape::kAny, 0,
+                      "open for locking");
+    if (!entry.ok()) return entry.status();
+    Result<FileInfo> locked = DescribeHandle(entry->get(), path);
+    if (!locked.ok()) return locked.status();
+    if (locked->kind == FileKind::kSymlink) return Status::Error(ELOOP, "'" + path + "' is a link");
+    if (locked->kind != FileKind::kRegular) {
+      return Status::Error(EINVAL, "not a regular file: '" + path + "'");
+    }
+    Result<std::unique_ptr<FileLock>> lock = LockHandle(std::move(*entry), false, path);
+    if (!lock.ok()) return lock.status();
+    if (create) {
+      // A lock file removed by its last holder is no lock any more.
+      Result<FileInfo> named = DescribeAt(name);
+      if (!named.ok() || !SameObject(*named, *locked)) {
+        return Status::Error(EWOULDBLOCK, "lock '" + path + "': replaced meanwhile");
+      }
+    }
+    if (info != nullptr) *info = *locked;
+    return lock;
+  }
+
+  Result<VolumeSpace> Space() override {
+    Result<std::string> where = FinalPathOf(handle_.get(), path_, true);
+    if (!where.ok()) return where.status();
+    Result<VolumeSpace> space = VolumeSpaceOf(*where);
+    if (space.ok() || !where->starts_with("\\\\?\\Volume{")) return space;
+    // A volume path its own system cannot take apart (wine): the drive path.
+    where = FinalPathOf(handle_.get(), path_, false);
+    if (!where.ok()) return where.status();
+    return VolumeSpaceOf(*where);
+  }
+
+  Result<MountInfo> Mount() override {
+    // The drive path: its mount point is what rows show.
+    Result<std::string> where = FinalPathOf(handle_.get(), path_, false);
+    if (!where.ok()) return where.status();
+    return VolumeInfoOf(*where);
+  }
+
+  Status CheckpointJournal(bool, bool) override {
+    return Status::Error(ENOTTY, "checkpoint the journal of '" + path_ + "': none on Windows");
+  }
+
   size_t MaxNameLength() override {
     DWORD longest = 0;
     if (GetVolumeInformationByHandleW(handle_.get(), nullptr, 0, nullptr, &longest, nullptr,

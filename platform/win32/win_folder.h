@@ -15,5 +15,9 @@ Result<std::unique_ptr<Folder>> MakeFolder(UniqueHandle handle, const std::strin
                                            const FileInfo* expected);
 // Opens the folder at path, links on the way followed (the last included).
 Result<std::unique_ptr<Folder>> OpenFolderByPath(const std::string& path, const FileInfo* expected);
+// Makes the folder at path when missing, with a protected access list for
+// the system, the administrators and this user, and opens it, its own name
+// not followed, when it is this user's alone (see Env::OpenPrivateFolder).
+Result<std::unique_ptr<Folder>> OpenPrivateFolderAt(const std::string& path);
 
 }  // namespace tarnwell::platform::win32

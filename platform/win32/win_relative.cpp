@@ -17,6 +17,7 @@ constexpr ULONG kOpenForBackup = 0x00004000;
 constexpr ULONG kOpenReparsePoint = 0x00200000;
 constexpr ULONG kFileOpen = 1;    // disposition: open an existing entry only
 constexpr ULONG kFileCreate = 2;  // disposition: a new entry; taken names fail
+constexpr ULONG kFileOpenIf = 3;  // disposition: open, or create when missing
 // NTSTATUS values whose Win32 translation (access denied) hides what went wrong.
 constexpr NTSTATUS kFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
 constexpr NTSTATUS kNotADirectory = static_cast<NTSTATUS>(0xC0000103);
@@ -60,6 +61,12 @@ Status CreateRelative(HANDLE folder, const std::wstring& name, const std::string
   Result<UniqueHandle> created = NtOpen(folder, name, GENERIC_WRITE, 0, EntryShape::kNonFolder, 0,
                                         kFileCreate, "create", path);
   return created.ok() ? Status::Ok() : created.status();
+}
+
+Result<UniqueHandle> CreateRelativeOpen(HANDLE folder, const std::wstring& name, DWORD access,
+                                        DWORD share, bool if_missing, const std::string& path) {
+  return NtOpen(folder, name, access, share, EntryShape::kNonFolder, 0,
+                if_missing ? kFileOpenIf : kFileCreate, "create", path);
 }
 
 }  // namespace tarnwell::platform::win32

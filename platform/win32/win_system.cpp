@@ -64,6 +64,25 @@ Result<std::string> VolumeRootOf(const std::string& path) {
   return LogicPath(*root);
 }
 
+Result<std::string> FinalPathOf(HANDLE handle, const std::string& path, bool by_volume) {
+  const DWORD guid = VOLUME_NAME_GUID;
+  const DWORD dos = VOLUME_NAME_DOS;
+  for (const DWORD kind : by_volume ? std::vector<DWORD>{guid, dos} : std::vector<DWORD>{dos}) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    DWORD n =
+        GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), kind);
+    if (n >= buffer.size()) {
+      buffer.resize(n + 1);
+      n = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), kind);
+    }
+    if (n == 0 || n >= buffer.size()) continue;
+    const std::wstring_view found(buffer.data(), n);
+    // \\?\Volume{...}\ stays as it is: the logic form has no spelling for it.
+    return kind == guid ? ToUtf8(found) : LogicPath(found);
+  }
+  return LastError("find the volume of", path);
+}
+
 Result<VolumeSpace> VolumeSpaceOf(const std::string& path) {
   Result<std::wstring> root = WideRootOf(path);
   if (!root.ok()) return root.status();

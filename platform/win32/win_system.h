@@ -12,6 +12,11 @@ namespace tarnwell::platform::win32 {
 // The volume's root (C:\, \\server\share\ or a mounted folder) in logic form.
 Result<std::string> VolumeRootOf(const std::string& path);
 Result<VolumeSpace> VolumeSpaceOf(const std::string& path);
+// Where the open handle is now, as the system names it, so the volume calls
+// ask the volume that holds the handle rather than whatever a path leads
+// to: with by_volume its volume's GUID path (\\?\Volume{...}\...) when the
+// system has one, else its drive path in logic form.
+Result<std::string> FinalPathOf(HANDLE handle, const std::string& path, bool by_volume);
 // What the pre-flight check needs to know about the volume: fs_type is the
 // file system's name ("NTFS", "ReFS", ...); options list what makes an
 // overwrite untrustworthy there ("compress", "dedup", "network", "removable")

@@ -53,8 +53,11 @@ check "erase takes backslash paths" test ! -e "$work/bs/one.txt" -a ! -e "$work/
 rm -rf "$work/bs"
 
 # A killed fill's note in a state folder set as a drive-letter path with
-# backslashes, and the fill's file: the next start removes both.
-mkdir -p "$work/state" "$work/killed"
+# backslashes: the next start reads it and removes it. A note that does not
+# record its folder's identity (as this one, of an older version) is not
+# followed: the file in the folder it names stays.
+mkdir -m 0700 "$work/state"
+mkdir -p "$work/killed"
 note="$work/state/fill-0123456789abcdef"
 leftover="$work/killed/tmp_ttt_[[[[[[[[[[[[[[[.xxx"
 printf '%s' "$drive/killed" >"$note"
@@ -62,8 +65,11 @@ printf '%s' "$drive/killed" >"$note"
 printf 'x' >"$work/victim.txt"
 TARNWELL_STATE_DIR="$(back "$work/state")" LANG=C.UTF-8 "$cli" erase --yes --delay 0 \
   "$work/victim.txt" >"$work/out" 2>"$work/err"
-check "a drive-letter state folder is used: a killed fill's file goes" test ! -e "$leftover"
-check "and its note" test ! -e "$note"
+check "a drive-letter state folder is used: a killed fill's note is read and goes" \
+  test ! -e "$note"
+check "but a note without its folder's identity is not followed" test -e "$leftover"
+check "and says so" grep -qF "Left alone the files of an interrupted fill in $drive/killed" \
+  <(tr -d '\r' <"$work/err"; lines)
 rm -rf "$work/state" "$work/killed"
 
 if ! mount_tmpfs 16m; then
@@ -84,7 +90,9 @@ fi
 if [ "$(id -u)" -ne 0 ] || ! command -v flock >/dev/null; then
   echo "skipped the running Linux fill: /run/tarnwell is root's"
 else
-  mkdir -p /run/tarnwell "$work/linux"
+  # Owner-only, as the Linux program keeps it.
+  install -d -m 0700 /run/tarnwell
+  mkdir -p "$work/linux"
   record=/run/tarnwell/fill-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')
   running="$work/linux/tmp_ttt_[[[[[[[[[[[[[[[.xxx"
   printf '%s' "$work/linux" >"$record"

@@ -167,11 +167,14 @@ TEST(Win32EnvFiles, AddOwnerWriteClearsTheReadOnlyAttribute) {
   EXPECT_TRUE(env.OpenForOverwrite(file).ok());
 }
 
-TEST(Win32EnvFiles, SettingsFilesAreReplacedWholeUnderAFolderLock) {
+TEST(Win32EnvFiles, SettingsFilesAreReplacedWholeUnderALockBesideThem) {
   WinTempDir dir;
   const std::string file = dir.Write("settings.ini", "old");
-  auto lock = env.LockExclusive(dir.path());
+  auto folder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(folder.ok());
+  auto lock = (*folder)->TryLockAt("settings.ini.lock", true, nullptr);
   ASSERT_TRUE(lock.ok()) << lock.status().message();
+  EXPECT_EQ((*folder)->TryLockAt("settings.ini.lock", true, nullptr).status().code(), EWOULDBLOCK);
   // The lock does not keep the holder from reading or replacing.
   EXPECT_EQ(*env.ReadFile(file), "old");
   ASSERT_TRUE(env.ReplaceFileAtomically(file, "new content", Env::Durability::kMachineCrash).ok());
@@ -182,7 +185,7 @@ TEST(Win32EnvFiles, SettingsFilesAreReplacedWholeUnderAFolderLock) {
   const Result<std::vector<std::string>> listed = env.ListNames(dir.path());
   ASSERT_TRUE(listed.ok());
   const std::set<std::string> names(listed->begin(), listed->end());
-  EXPECT_EQ(names, (std::set<std::string>{"settings.ini", "fresh.ini", "tarnwell.lock"}));
+  EXPECT_EQ(names, (std::set<std::string>{"settings.ini", "fresh.ini", "settings.ini.lock"}));
   EXPECT_TRUE(env.CreateFileIfMissing(file).ok());
   EXPECT_EQ(ReadAll(file), "new content");
   EXPECT_TRUE(env.IsWritableDirectory(dir.path()));
@@ -191,20 +194,33 @@ TEST(Win32EnvFiles, SettingsFilesAreReplacedWholeUnderAFolderLock) {
 
 TEST(Win32EnvFiles, LocksKeepOtherFillsOutButNotTheData) {
   WinTempDir dir;
+  auto folder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(folder.ok());
   std::unique_ptr<FileLock> held;
-  auto created = env.CreateExclusiveLocked(dir / "fill.xxx", 0600, &held);
+  auto created = (*folder)->CreateLockedAt("fill.xxx", &held);
   ASSERT_TRUE(created.ok()) << created.status().message();
   ASSERT_EQ(*(*created)->WriteAt(0, "zz", 2), 2u);
   ASSERT_TRUE((*created)->Close().ok());
+  EXPECT_EQ((*folder)->CreateLockedAt("fill.xxx", &held).status().code(), EEXIST);
   FileInfo info;
-  EXPECT_EQ(env.TryLock(dir / "fill.xxx", &info).status().code(), EWOULDBLOCK);
+  EXPECT_EQ((*folder)->TryLockAt("fill.xxx", false, &info).status().code(), EWOULDBLOCK);
   EXPECT_EQ(*env.ReadRegularFile(dir / "fill.xxx", 2), "zz");  // the lock is past the data
   EXPECT_EQ(env.ReadRegularFile(dir / "fill.xxx", 1).status().code(), EFBIG);
   EXPECT_EQ(env.ReadRegularFile(dir.path(), 10).status().code(), EINVAL);
   held.reset();
-  EXPECT_TRUE(env.TryLock(dir / "fill.xxx", &info).ok());
+  EXPECT_TRUE((*folder)->TryLockAt("fill.xxx", false, &info).ok());
   EXPECT_EQ(info.size, 2u);
   EXPECT_NE(env.Random(), env.Random());
+}
+
+TEST(Win32EnvFiles, PrivateFoldersAreMadeForThisUserAloneAndChecked) {
+  WinTempDir dir;
+  auto made = env.OpenPrivateFolder(dir / "state/deep");
+  ASSERT_TRUE(made.ok()) << made.status().message();
+  EXPECT_TRUE(env.OpenPrivateFolder(dir / "state/deep").ok());
+  EXPECT_EQ(env.OpenPrivateFolder(dir.Write("file", "")).status().code(), ENOTDIR);
+  std::unique_ptr<FileLock> held;
+  EXPECT_TRUE((*made)->CreateLockedAt("note", &held).ok());
 }
 
 TEST(Win32EnvFiles, ListingDescribesEntriesAsDescribeDoes) {
@@ -295,7 +311,9 @@ TEST(Win32EnvFiles, ReadsAfterDroppingTheCacheComeUnbufferedAndUnaligned) {
 
 TEST(Win32EnvSystem, VolumesClockProgramAndLocale) {
   WinTempDir dir;
-  Result<VolumeSpace> space = env.GetVolumeSpace(dir.path());
+  auto folder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(folder.ok());
+  Result<VolumeSpace> space = (*folder)->Space();
   ASSERT_TRUE(space.ok()) << space.status().message();
   EXPECT_GT(space->total_bytes, 0u);
   EXPECT_GE(space->free_bytes, space->available_bytes);
@@ -303,8 +321,9 @@ TEST(Win32EnvSystem, VolumesClockProgramAndLocale) {
   ASSERT_TRUE(volume.ok()) << volume.status().message();
   EXPECT_FALSE(volume->fs_type.empty());
   EXPECT_EQ(dir.path().rfind(volume->mount_point, 0), 0u);
-  // Without administrator rights the volume flush is skipped, not an error.
-  EXPECT_TRUE(env.SyncFileSystem(dir.path()).ok());
+  Result<MountInfo> of_handle = (*folder)->Mount();
+  ASSERT_TRUE(of_handle.ok()) << of_handle.status().message();
+  EXPECT_EQ(of_handle->mount_point, volume->mount_point);
   const int64_t before = env.MonotonicMillis();
   env.SleepMillis(20);
   EXPECT_GE(env.MonotonicMillis() - before, 20);

@@ -150,7 +150,7 @@ TEST(WinSettings, ABackslashSettingsPathKeepsItsLockBesideIt) {
   EXPECT_TRUE(loaded.store.WriteProgramSetting("lng", 1));
   SetEnvironmentVariableA("TARNWELL_SETTINGS", nullptr);
   std::filesystem::current_path(started);
-  EXPECT_TRUE(std::filesystem::exists(testing::FsPath(dir / "cfg/tarnwell.lock")));
+  EXPECT_TRUE(std::filesystem::exists(testing::FsPath(dir / "cfg/s.ini.lock")));
   EXPECT_FALSE(std::filesystem::exists(testing::FsPath(dir / "run/tarnwell.lock")));
   EXPECT_EQ(loaded.store.ReadProgramSetting("lng", 0), 1);
 }
