@@ -34,9 +34,9 @@ bool Usable(CliContext& context, const FillCliOptions& options, platform::Folder
   platform::Result<platform::FileInfo> info =
       chosen.ok() ? env.Describe(*chosen) : platform::Result<platform::FileInfo>(chosen.status());
   if (!info.ok() || info->kind != platform::FileKind::kDirectory) {
-    context.err << ErrRow(context,
-                          "tarnwell-cli: " +
-                              text::FormatText(text::LookupUtf8(text::TextId::kNotAFolder), {options.folder}))
+    context.err << ErrRow(context, "tarnwell-cli: " +
+                                       text::FormatText(text::LookupUtf8(text::TextId::kNotAFolder),
+                                                        {options.folder}))
                 << '\n';
     return false;
   }
@@ -45,9 +45,10 @@ bool Usable(CliContext& context, const FillCliOptions& options, platform::Folder
         fill_folder == nullptr ? platform::Status::Error(ENOENT, "the fill folder cannot be opened")
                                : fill::CheckIncludeReserved(env, *fill_folder);
     if (!usable.ok()) {
-      context.err << ErrRow(context, "tarnwell-cli: " +
-                                         text::FormatText(text::LookupUtf8(text::TextId::kReservedRefused),
-                                                          {usable.message()}))
+      context.err << ErrRow(context,
+                            "tarnwell-cli: " +
+                                text::FormatText(text::LookupUtf8(text::TextId::kReservedRefused),
+                                                 {usable.message()}))
                   << '\n';
       return false;
     }
@@ -98,7 +99,7 @@ int RunFill(CliContext& context, FillCliOptions options) {
   fill_options.include_reserved = options.include_reserved;
   fill_options.interrupt = &interrupted;
   const fill::FillReport report =
-      fill::FillFreeSpace(env, port, port, context.run_state, options.folder, fill_options);
+      fill::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
   port.EndProgress();
   // Exact figures for scripts; the coverage row above rounds them.
   if (report.free_bytes != UINT64_MAX) {

@@ -13,11 +13,8 @@
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
 #include "fill/running_fills.h"
-#include "items/format_size.h"
 #include "platform/lock_wait.h"
 #include "platform/race_hook.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
 
 namespace tarnwell::fill {
 namespace {
@@ -81,26 +78,21 @@ bool SettleBeforeDeletes(job::EventSink& sink, platform::Folder& folder,
 
 // A RAM-backed volume holds nothing on a disk: filling it only takes memory
 // from every program.
-void WarnOfVolumeInMemory(core::WindowPort& window, const platform::MountInfo& mount) {
+void WarnOfVolumeInMemory(job::EventSink& sink, const platform::MountInfo& mount) {
   if (IsInMemory(mount)) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kInMemory),
-                                          {mount.mount_point, mount.fs_type}),
-                         core::MessageIcon::kWarning);
+    sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                            .reason = job::Reason::kInMemory,
+                            .subject = mount.mount_point,
+                            .second = mount.fs_type});
   }
 }
 
-void ShowCoverage(core::WindowPort& window, const FillReport& report) {
-  if (report.free_bytes != UINT64_MAX) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kWritten),
-                                          {items::FormatSize(report.written_bytes),
-                                           items::FormatSize(report.free_bytes)}),
-                         core::MessageIcon::kInfo);
-  }
-  if (report.held_back_bytes > 0) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kHeldBack),
-                                          {items::FormatSize(report.held_back_bytes)}),
-                         core::MessageIcon::kInfo);
-  }
+void ReportError(job::EventSink& sink, FillState& state, const platform::Status& why) {
+  sink.Report(job::Notice{.severity = job::Severity::kError,
+                          .reason = job::Reason::kFillFailed,
+                          .error_code = why.code(),
+                          .detail = why.message()});
+  ++state.errors;
 }
 
 }  // namespace
@@ -165,11 +157,9 @@ platform::Status CheckIncludeReserved(platform::Env& env, platform::Folder& fold
   return platform::Status::Ok();
 }
 
-FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::EventSink& sink,
-                         core::RunState& run_state, const std::string& chosen_folder,
-                         const FillOptions& options) {
+FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunState& run_state,
+                         const std::string& chosen_folder, const FillOptions& options) {
   run_state.fillRunning = 1;
-  window.SetBusy(true);
   // A file-size limit ends a file with EFBIG; the fill goes on with the next.
   env.IgnoreFileSizeSignal();
   FillReport report;
@@ -178,14 +168,14 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
   state.folder = report.folder;
   erase::ProgressReporter progress(env, sink);
   FillContext context{
-      env, window, run_state,
+      env, sink, run_state,
       [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
       options.interrupt};
 
   const std::string state_path =
       options.state_folder.empty() ? RuntimeStateFolder(env) : options.state_folder;
-  const std::unique_ptr<platform::Folder> state_folder = OpenStateFolder(env, state_path, window);
-  CleanUpAfterKilledFills(env, state_folder.get(), window);
+  const std::unique_ptr<platform::Folder> state_folder = OpenStateFolder(env, state_path, sink);
+  CleanUpAfterKilledFills(env, state_folder.get(), sink);
   platform::Result<std::unique_ptr<platform::Folder>> opened = OpenFillFolder(env, report.folder);
   platform::Status usable = opened.ok() ? platform::Status::Ok() : opened.status();
   platform::FileInfo identity;
@@ -198,24 +188,22 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
   if (usable.ok()) platform::RacePoint(platform::RaceStep::kFillFolderOpened, report.folder);
   if (usable.ok() && options.include_reserved) usable = CheckIncludeReserved(env, *state.held);
   if (!usable.ok()) {
-    window.InsertMessage(usable.message(), core::MessageIcon::kError);
-    ++state.errors;
+    ReportError(sink, state, usable);
   } else {
     platform::Folder& folder = *state.held;
     const platform::Result<platform::MountInfo> mount = folder.Mount();
     if (mount.ok()) {
       erase::ReportUntrustedFileSystem(sink, *mount);
-      WarnOfVolumeInMemory(window, *mount);
+      WarnOfVolumeInMemory(sink, *mount);
     }
     // Before the first file, so that a kill from here on leaves a record.
     const std::unique_ptr<RunningFillRecord> record =
         RunningFillRecord::Create(env, state_folder.get(), report.folder, identity);
-    const int leftovers = RemoveFillLeftovers(folder, window);
-    if (leftovers > 0) {
-      window.InsertMessage(
-          text::FormatText(text::LookupUtf8(text::TextId::kLeftoversRemoved), {leftovers}),
-          core::MessageIcon::kInfo);
-    }
+    const int leftovers = RemoveFillLeftovers(folder, sink);
+    if (leftovers > 0)
+      sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                              .reason = job::Reason::kLeftoversRemoved,
+                              .count = leftovers});
 
     progress.Start();
     // Blocks freed just before (the files the user deleted) become
@@ -238,15 +226,13 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
       } else {
         can_fill = false;
         if (made.status().code() == ETIMEDOUT) {
-          window.InsertMessage(
-              text::FormatText(text::LookupUtf8(text::TextId::kLockHeld),
-                               {state_path + "/" + kReserveLockName,
-                                static_cast<int>(platform::kLockWaitMillis / 1000)}),
-              core::MessageIcon::kError);
+          sink.Report(job::Notice{.severity = job::Severity::kError,
+                                  .reason = job::Reason::kLockHeld,
+                                  .subject = state_path + "/" + kReserveLockName,
+                                  .count = static_cast<int>(platform::kLockWaitMillis / 1000)});
           ++state.errors;
         } else if (made.status().code() != ECANCELED) {
-          window.InsertMessage(made.status().message(), core::MessageIcon::kError);
-          ++state.errors;
+          ReportError(sink, state, made.status());
         }
       }
     } else if (platform::Result<Ext4Reserve> reserve = ReadExt4Reserve(env, folder); reserve.ok()) {
@@ -273,8 +259,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
     if (lowered) {
       platform::Status restored = lowered->Restore();
       if (!restored.ok()) {
-        window.InsertMessage(restored.message(), core::MessageIcon::kError);
-        ++state.errors;
+        ReportError(sink, state, restored);
       }
     }
     // The fill reaches the free blocks, not the journal's copies of folder
@@ -289,7 +274,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
   report.files = static_cast<int>(state.created);
   report.errors = state.errors;
   if (usable.ok()) {
-    ShowCoverage(window, report);
+    sink.Report(job::FillCovered{report.written_bytes, report.free_bytes, report.held_back_bytes});
     // The status bar keeps the end state: all only when the volume was filled
     // and nothing failed.
     if (state.free_bytes != UINT64_MAX) {
@@ -297,15 +282,8 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::Even
                            report.filled && state.errors == 0);
     }
   }
-  window.InsertMessage(
-      text::FormatText(text::LookupUtf8(report.stopped ? text::TextId::kFillStopped
-                                                       : text::TextId::kFillFinished),
-                       {report.errors}),
-      report.errors > 0 || report.stopped ? core::MessageIcon::kWarning : core::MessageIcon::kInfo);
+  sink.Report(job::FillEnded{report.errors, report.stopped});
   run_state.fillRunning = 0;
-  window.SetInstructionText(text::LookupUtf8(text::TextId::kInstructions));
-  window.SetTitle(text::AboutUtf8(text::AboutId::kProductAndVersion));
-  window.SetBusy(false);
   return report;
 }
 

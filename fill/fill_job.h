@@ -8,7 +8,6 @@
 #include <string>
 
 #include "core/run_state.h"
-#include "core/window_port.h"
 #include "job/event_sink.h"
 #include "platform/env.h"
 
@@ -65,9 +64,10 @@ platform::Status CheckIncludeReserved(platform::Env& env, platform::Folder& fold
 
 // The whole fill for a chosen folder, as the window's worker or the command
 // line runs it: clean-up after interrupted fills, warnings, measuring, the
-// files, their deletion, the coverage row, and the window restored.
-FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, job::EventSink& sink,
-                         core::RunState& run_state, const std::string& chosen_folder,
-                         const FillOptions& options = {});
+// files, their deletion, and what it covered, all reported to sink; ends with
+// FillCovered (when it could start) and FillEnded. The window's busy state is
+// the caller's.
+FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunState& run_state,
+                         const std::string& chosen_folder, const FillOptions& options = {});
 
 }  // namespace tarnwell::fill

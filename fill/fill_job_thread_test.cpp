@@ -31,13 +31,12 @@ TEST(FillThread, CancelFromAnotherThreadDeletesEveryFile) {
     return std::nullopt;
   };
   testing::RecordingSink sink;
-  testing::RecordingPort& port = sink.port();
   core::RunState run_state;
   FillOptions options;
   options.state_folder = state.path();
   FillReport report;
   std::thread worker(
-      [&] { report = FillFreeSpace(env, port, sink, run_state, dir.MakeDir("x"), options); });
+      [&] { report = FillFreeSpace(env, sink, run_state, dir.MakeDir("x"), options); });
   while (writes.load() < 5 || run_state.fillRunning.load() == 0) std::this_thread::yield();
   run_state.fillRunning = 0;
   worker.join();

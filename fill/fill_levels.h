@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/run_state.h"
-#include "core/window_port.h"
 #include "fill/fill_job.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -55,7 +55,7 @@ struct FillState {
 // interrupt (when given) is not.
 struct FillContext {
   platform::Env& env;
-  core::WindowPort& window;
+  job::EventSink& sink;
   core::RunState& run_state;
   std::function<void(uint64_t, uint64_t)> progress;
   const std::atomic<int>* interrupt = nullptr;

@@ -74,11 +74,10 @@ TEST(HeldFill, AFolderSwappedForALinkAfterTheOpenOrBeforeTheDeletesIsNotFollowed
       SwapForLink(folder, aside, other);
     });
     testing::RecordingSink sink;
-    testing::RecordingPort& port = sink.port();
     core::RunState run_state;
     FillOptions options;
     options.state_folder = state;
-    const FillReport report = FillFreeSpace(volume.env, port, sink, run_state, chosen, options);
+    const FillReport report = FillFreeSpace(volume.env, sink, run_state, chosen, options);
     EXPECT_EQ(report.folder, folder);
     EXPECT_TRUE(report.filled);
     EXPECT_EQ(report.errors, 0);

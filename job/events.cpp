@@ -72,6 +72,14 @@ std::string_view ReasonCode(Reason reason) {
       return "fill_failed";
     case Reason::kFillFile:
       return "fill_file";
+    case Reason::kStateFolderRefused:
+      return "state_folder_refused";
+    case Reason::kFillFolderChanged:
+      return "fill_folder_changed";
+    case Reason::kLockHeld:
+      return "lock_held";
+    case Reason::kReserveRestored:
+      return "reserve_restored";
     case Reason::kFailed:
       return "failed";
   }

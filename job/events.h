@@ -50,6 +50,10 @@ enum class Reason {
   kInUseByFill,          // a running fill's file, left alone
   kFillFailed,           // a step of the fill failed
   kFillFile,             // the fill begins a temporary file
+  kStateFolderRefused,   // the folder for notes of running fills is not safe to use
+  kFillFolderChanged,    // a killed fill's folder is no longer the one it used
+  kLockHeld,             // another run holds a lock; count is the seconds waited
+  kReserveRestored,      // ext4's reserve of a killed fill put back (second: clusters)
   kFailed,               // any other failed step, told by its detail
 };
 

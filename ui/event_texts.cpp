@@ -98,6 +98,14 @@ std::string NoticeText(const job::Notice& n) {
       return "File:" + n.subject;
     case Reason::kSlackNotScrubbed:
       return n.subject + ": " + n.detail;
+    case Reason::kStateFolderRefused:
+      return text::FormatText(Text(TextId::kStateFolderRefused), {n.subject, n.detail});
+    case Reason::kFillFolderChanged:
+      return text::FormatText(Text(TextId::kFillFolderChanged), {n.subject});
+    case Reason::kLockHeld:
+      return text::FormatText(Text(TextId::kLockHeld), {n.subject, n.count});
+    case Reason::kReserveRestored:
+      return "Restored the ext4 reserve of " + n.subject + " to " + n.second + " clusters";
     default:
       return n.detail;
   }

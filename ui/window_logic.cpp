@@ -51,7 +51,7 @@ WindowLogic::~WindowLogic() = default;
 
 void WindowLogic::AddStartPaths(const std::vector<std::string>& argument_paths) {
   // A fill killed meanwhile left files and maybe a lowered reserve behind.
-  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *port_);
+  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *events_);
   // A path that names nothing would otherwise vanish without a word; an
   // empty argument names nothing either.
   for (const std::string& path : argument_paths) {
@@ -273,7 +273,8 @@ void WindowLogic::StartFill() {
   job::EventSink& events = *events_;
   core::RunState& run_state = run_state_;
   StartWorker([&env, &port, &events, &run_state, chosen = std::move(*folder)] {
-    fill::FillFreeSpace(env, port, events, run_state, chosen);
+    fill::FillFreeSpace(env, events, run_state, chosen);
+    port.SetBusy(false);
   });
 }
 
