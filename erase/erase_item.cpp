@@ -7,8 +7,8 @@
 
 #include "erase/dir_slack.h"
 #include "erase/file_times.h"
-#include "erase/random_name.h"
 #include "erase/rename_in_folder.h"
+#include "job/random_name.h"
 
 namespace tarnwell::erase {
 namespace {
@@ -30,7 +30,7 @@ bool IsChange(const platform::Status& status) {
 
 }  // namespace
 
-ItemEraser::ItemEraser(platform::Env& env, job::EventSink& sink, ProgressReporter& progress,
+ItemEraser::ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressReporter& progress,
                        EraseCounters& counters, const items::ListedItems& listed,
                        EraseOptions options)
     : env_(env),
@@ -88,7 +88,7 @@ void ItemEraser::Warn(job::Reason reason, const std::string& subject, const plat
 void ItemEraser::EraseItem(const items::ListedItem& item) {
   const std::string& path = item.path;
   const std::string name = NameOf(path);
-  const std::string folder_path = FolderOf(path);
+  const std::string folder_path = job::FolderOf(path);
   if (folder_path != pending_folder_) Finish();
   platform::Result<platform::Folder*> parent =
       item.info.inode == 0 ? platform::Result<platform::Folder*>(platform::Status::Error(
@@ -322,7 +322,7 @@ void ItemEraser::RenameAndQueueDelete(platform::Folder& parent, const std::strin
                                       const items::ListedItem& item) {
   const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
   if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, item.path, renamed.failure);
-  pending_folder_ = FolderOf(item.path);
+  pending_folder_ = job::FolderOf(item.path);
   pending_handle_ = &parent;
   pending_sync_ = true;
   pending_deletes_.push_back({renamed.name, item.path, item.info, renamed.failure});
@@ -386,8 +386,8 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   }
   if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, path, renamed.failure);
   Erased(path, item.info, renamed.failure);
-  emptied_folders_.insert(FolderOf(path));
-  pending_folder_ = FolderOf(path);
+  emptied_folders_.insert(job::FolderOf(path));
+  pending_folder_ = job::FolderOf(path);
   pending_handle_ = &parent;
   pending_sync_ = true;
 }

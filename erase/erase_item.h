@@ -15,9 +15,9 @@
 
 #include "core/aligned_buffer.h"
 #include "erase/folder_walk.h"
-#include "erase/progress_reporter.h"
 #include "items/listed_items.h"
 #include "job/event_sink.h"
+#include "job/progress_reporter.h"
 #include "platform/env.h"
 
 namespace tarnwell::erase {
@@ -56,7 +56,7 @@ class ItemEraser final {
   static constexpr size_t kMaxPendingDeletes = 512;
 
   // listed must outlive the eraser; its rows are the items EraseItem takes.
-  ItemEraser(platform::Env& env, job::EventSink& sink, ProgressReporter& progress,
+  ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressReporter& progress,
              EraseCounters& counters, const items::ListedItems& listed, EraseOptions options = {});
   ~ItemEraser();
   ItemEraser(const ItemEraser&) = delete;
@@ -123,7 +123,7 @@ class ItemEraser final {
 
   platform::Env& env_;
   job::EventSink& sink_;
-  ProgressReporter& progress_;
+  job::ProgressReporter& progress_;
   EraseCounters& counters_;
   EraseOptions options_;
   core::AlignedBuffer zeros_;

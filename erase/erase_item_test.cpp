@@ -70,7 +70,7 @@ class EraseItemTest : public ::testing::Test {
   platform::FaultEnv fault_;
   RecordingSink sink_;
   RecordingPort& port_ = sink_.port();
-  ProgressReporter progress_;
+  job::ProgressReporter progress_;
   EraseCounters counters_;
   std::map<std::string, int> calls_;
   std::vector<std::string> deleted_contents_;

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "erase/journal_names.h"
-#include "erase/preflight.h"
-#include "erase/progress_reporter.h"
+#include "job/journal_names.h"
+#include "job/preflight.h"
+#include "job/progress_reporter.h"
 #include "settings/job_options.h"
 
 namespace tarnwell::erase {
@@ -64,9 +64,9 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   std::vector<std::string> row_paths;
   row_paths.reserve(context.listed.rows.size());
   for (const items::ListedItem& row : context.listed.rows) row_paths.push_back(row.path);
-  ReportUntrustedFileSystems(env, sink, row_paths);
+  job::ReportUntrustedFileSystems(env, sink, row_paths);
   // Found now: once erased, the items no longer lead to their mounts.
-  const std::vector<platform::MountInfo> journaled = FindJournaledMounts(env, row_paths);
+  const std::vector<platform::MountInfo> journaled = job::FindJournaledMounts(env, row_paths);
   row_paths = {};
 
   const auto abort = [&] {
@@ -94,7 +94,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   counters.total_bytes = SumOfFileData(context.listed) * static_cast<uint64_t>(counters.pass_count);
   sink.Report(job::ErasingStarted{counters.total_bytes});
 
-  ProgressReporter progress(env, sink);
+  job::ProgressReporter progress(env, sink);
   progress.Start();
   int erased = 0;
   {
@@ -118,7 +118,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     eraser.ScrubKeptFolders();
     erased = eraser.erased();
   }
-  for (const platform::MountInfo& mount : journaled) ClearJournalOfMount(env, sink, mount);
+  for (const platform::MountInfo& mount : journaled) job::ClearJournalOfMount(env, sink, mount);
 
   const auto listed = static_cast<int>(
       std::count_if(context.listed.rows.begin(), context.listed.rows.end(), Listed));
@@ -131,7 +131,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
       .not_erased = listed - erased,
       .errors = counters.error_count,
       .stopped = result.stopped,
-      .percentage = FinalPercentage(counters.written_bytes, counters.total_bytes, complete)});
+      .percentage = job::FinalPercentage(counters.written_bytes, counters.total_bytes, complete)});
   state.erasing = 0;
   state.stopRequested = 1;
 

@@ -66,7 +66,7 @@ class EraseListedTest : public ::testing::Test {
   platform::FaultEnv fault_;
   RecordingSink sink_;
   RecordingPort& port_ = sink_.port();
-  ProgressReporter progress_;
+  job::ProgressReporter progress_;
   EraseCounters counters_;
   std::function<void()> between;  // runs once, when the erase opens its first folder
   bool erasing_ = false;

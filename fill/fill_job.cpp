@@ -5,14 +5,14 @@
 #include <memory>
 #include <optional>
 
-#include "erase/journal_names.h"
-#include "erase/preflight.h"
-#include "erase/progress_reporter.h"
-#include "erase/random_name.h"
 #include "fill/ext4_reserve.h"
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
 #include "fill/running_fills.h"
+#include "job/journal_names.h"
+#include "job/preflight.h"
+#include "job/progress_reporter.h"
+#include "job/random_name.h"
 #include "platform/lock_wait.h"
 #include "platform/race_hook.h"
 
@@ -70,7 +70,7 @@ bool IsFullForUs(platform::Env& env, const FillState& state) {
 // Returns true when the journal was zeroed.
 bool SettleBeforeDeletes(job::EventSink& sink, platform::Folder& folder,
                          const std::optional<platform::MountInfo>& journaled) {
-  if (journaled && erase::ClearJournal(sink, folder, *journaled)) return true;
+  if (journaled && job::ClearJournal(sink, folder, *journaled)) return true;
   folder.SyncFileSystem();
   folder.CheckpointJournal(false, false);
   return false;
@@ -109,7 +109,7 @@ std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
   platform::Result<std::string> absolute = env.AbsolutePath(chosen);
   const std::string path = absolute.ok() ? *absolute : chosen;
   if (path == "/") return path;
-  const std::string parent = erase::FolderOf(path);
+  const std::string parent = job::FolderOf(path);
   platform::Result<platform::FileInfo> self = env.Describe(path);
   platform::Result<platform::FileInfo> above = env.Describe(parent);
   if (self.ok() && above.ok() && self->kind == platform::FileKind::kDirectory &&
@@ -166,7 +166,7 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
   report.folder = FillFolderFor(env, chosen_folder);
   FillState state;
   state.folder = report.folder;
-  erase::ProgressReporter progress(env, sink);
+  job::ProgressReporter progress(env, sink);
   FillContext context{
       env, sink, run_state,
       [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
@@ -193,7 +193,7 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
     platform::Folder& folder = *state.held;
     const platform::Result<platform::MountInfo> mount = folder.Mount();
     if (mount.ok()) {
-      erase::ReportUntrustedFileSystem(sink, *mount);
+      job::ReportUntrustedFileSystem(sink, *mount);
       WarnOfVolumeInMemory(sink, *mount);
     }
     // Before the first file, so that a kill from here on leaves a record.
@@ -251,7 +251,7 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
     }
     report.stopped = !report.filled && FillStopRequested(context);
     std::optional<platform::MountInfo> journaled;
-    if (can_fill && mount.ok() && erase::HasClearableJournal(*mount)) journaled = *mount;
+    if (can_fill && mount.ok() && job::HasClearableJournal(*mount)) journaled = *mount;
     bool journal_cleared = false;
     if (report.filled) journal_cleared = SettleBeforeDeletes(sink, folder, journaled);
     platform::RacePoint(platform::RaceStep::kBeforeFillDeletes, report.folder);
@@ -265,7 +265,7 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
     // The fill reaches the free blocks, not the journal's copies of folder
     // blocks, which keep the names of files deleted before it.
     if (journaled && !journal_cleared && !report.filled) {
-      erase::ClearJournal(sink, folder, *journaled);
+      job::ClearJournal(sink, folder, *journaled);
     }
   }
 

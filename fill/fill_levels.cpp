@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "core/aligned_buffer.h"
-#include "erase/random_name.h"
 #include "fill/ext4_reserve.h"
 #include "fill/leftovers.h"
 #include "fill/levels_shared.h"
+#include "job/random_name.h"
 
 namespace tarnwell::fill {
 namespace {

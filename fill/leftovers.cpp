@@ -4,14 +4,14 @@
 #include <memory>
 #include <vector>
 
-#include "erase/random_name.h"
+#include "job/random_name.h"
 
 namespace tarnwell::fill {
 namespace {}  // namespace
 
 std::string NewFillFileName(platform::Env& env) {
   std::string name(kFillNamePrefix);
-  name += erase::RandomizeName(env, kFillNameTemplate);
+  name += job::RandomizeName(env, kFillNameTemplate);
   name += kFillNameSuffix;
   return name;
 }
@@ -22,7 +22,7 @@ bool IsFillFileName(std::string_view name) {
   name.remove_suffix(kFillNameSuffix.size());
   for (size_t i = 0; i < kFillNameTemplate.size(); ++i) {
     bool matched = false;
-    for (std::string_view character : erase::NameAlphabet()) {
+    for (std::string_view character : job::NameAlphabet()) {
       if (name.starts_with(character)) {
         name.remove_prefix(character.size());
         matched = true;

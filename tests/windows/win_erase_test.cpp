@@ -51,7 +51,7 @@ class WinEraseTest : public ::testing::Test {
   platform::FaultEnv fault_;
   RecordingSink sink_;
   RecordingPort& port_ = sink_.port();
-  erase::ProgressReporter progress_;
+  job::ProgressReporter progress_;
   erase::EraseCounters counters_;
   std::vector<std::string> deleted_;
 };

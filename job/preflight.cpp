@@ -1,12 +1,12 @@
-#include "erase/preflight.h"
+#include "job/preflight.h"
 
 #include <set>
 #include <string_view>
 #include <vector>
 
-#include "erase/random_name.h"
+#include "job/random_name.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 namespace {
 
 // Copy-on-write, log-structured or compressing file systems: a rewrite goes
@@ -77,24 +77,24 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
   return found;
 }
 
-int ReportUntrustedFileSystem(job::EventSink& sink, const platform::MountInfo& mount) {
+int ReportUntrustedFileSystem(EventSink& sink, const platform::MountInfo& mount) {
   int warnings = 0;
   if (OverwriteUntrusted(mount)) {
-    sink.Report(job::Notice{.severity = job::Severity::kWarning,
-                            .reason = job::Reason::kUntrustedFileSystem,
-                            .subject = mount.mount_point,
-                            .second = mount.fs_type});
+    sink.Report(Notice{.severity = Severity::kWarning,
+                       .reason = Reason::kUntrustedFileSystem,
+                       .subject = mount.mount_point,
+                       .second = mount.fs_type});
     ++warnings;
   }
   if (HasOption(mount.options, "shadow-copies")) {
-    sink.Report(job::Notice{.severity = job::Severity::kInfo,
-                            .reason = job::Reason::kShadowCopies,
-                            .subject = mount.mount_point});
+    sink.Report(Notice{.severity = Severity::kInfo,
+                       .reason = Reason::kShadowCopies,
+                       .subject = mount.mount_point});
   }
   return warnings;
 }
 
-int ReportUntrustedFileSystems(platform::Env& env, job::EventSink& sink,
+int ReportUntrustedFileSystems(platform::Env& env, EventSink& sink,
                                const std::vector<std::string>& paths) {
   int warnings = 0;
   for (const platform::MountInfo& mount : FindMounts(env, paths)) {
@@ -103,4 +103,4 @@ int ReportUntrustedFileSystems(platform::Env& env, job::EventSink& sink,
   return warnings;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -1,6 +1,6 @@
-#include "erase/random_name.h"
+#include "job/random_name.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 namespace {
 
 // The first two entries are two bytes long in UTF-8; the rest one byte.
@@ -80,4 +80,4 @@ std::string RenameRandomly(platform::Env& env, const std::string& path) {
   return current;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -1,21 +1,21 @@
-#include "erase/journal_names.h"
+#include "job/journal_names.h"
 
 #include <cerrno>
 #include <memory>
 #include <vector>
 
-#include "erase/preflight.h"
+#include "job/preflight.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 namespace {
 
-void WarnJournalKeepsNames(job::EventSink& sink, const platform::MountInfo& mount,
+void WarnJournalKeepsNames(EventSink& sink, const platform::MountInfo& mount,
                            const platform::Status& why) {
-  sink.Report(job::Notice{.severity = job::Severity::kWarning,
-                          .reason = job::Reason::kJournalKeepsNames,
-                          .subject = mount.mount_point,
-                          .error_code = why.code(),
-                          .detail = why.message()});
+  sink.Report(Notice{.severity = Severity::kWarning,
+                     .reason = Reason::kJournalKeepsNames,
+                     .subject = mount.mount_point,
+                     .error_code = why.code(),
+                     .detail = why.message()});
 }
 
 }  // namespace
@@ -24,8 +24,7 @@ bool HasClearableJournal(const platform::MountInfo& mount) {
   return mount.fs_type == "ext4" || mount.fs_type == "ext3";
 }
 
-bool ClearJournal(job::EventSink& sink, platform::Folder& on_volume,
-                  const platform::MountInfo& mount) {
+bool ClearJournal(EventSink& sink, platform::Folder& on_volume, const platform::MountInfo& mount) {
   // The dry run tells a refusal (no capability, an older kernel) apart from
   // a zero-out that was allowed and failed.
   const platform::Status allowed = on_volume.CheckpointJournal(true, true);
@@ -36,17 +35,16 @@ bool ClearJournal(job::EventSink& sink, platform::Folder& on_volume,
   }
   platform::Status status = on_volume.CheckpointJournal(true, false);
   if (!status.ok()) {
-    sink.Report(job::Notice{.severity = job::Severity::kWarning,
-                            .reason = job::Reason::kJournalNotCleared,
-                            .subject = mount.mount_point,
-                            .error_code = status.code(),
-                            .detail = status.message()});
+    sink.Report(Notice{.severity = Severity::kWarning,
+                       .reason = Reason::kJournalNotCleared,
+                       .subject = mount.mount_point,
+                       .error_code = status.code(),
+                       .detail = status.message()});
   }
   return status.ok();
 }
 
-bool ClearJournalOfMount(platform::Env& env, job::EventSink& sink,
-                         const platform::MountInfo& mount) {
+bool ClearJournalOfMount(platform::Env& env, EventSink& sink, const platform::MountInfo& mount) {
   platform::Result<std::unique_ptr<platform::Folder>> folder =
       env.OpenFolder(mount.mount_point, nullptr);
   platform::Result<platform::FileInfo> info =
@@ -68,4 +66,4 @@ std::vector<platform::MountInfo> FindJournaledMounts(platform::Env& env,
   return found;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -10,7 +10,7 @@
 #include "job/event_sink.h"
 #include "platform/env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 
 // True for the file systems whose journal the zero-out reaches (ext3, ext4).
 bool HasClearableJournal(const platform::MountInfo& mount);
@@ -22,17 +22,15 @@ bool HasClearableJournal(const platform::MountInfo& mount);
 // zero-out itself fails, one warning with the reason. Returns true when
 // the journal was checkpointed and zeroed (false for a file system without
 // one, which gets no warning). Only for mounts HasClearableJournal accepts.
-bool ClearJournal(job::EventSink& sink, platform::Folder& on_volume,
-                  const platform::MountInfo& mount);
+bool ClearJournal(EventSink& sink, platform::Folder& on_volume, const platform::MountInfo& mount);
 
 // ClearJournal through the mount's own folder, opened and checked to be on
 // the mount's device; a folder that is not gets the warning.
-bool ClearJournalOfMount(platform::Env& env, job::EventSink& sink,
-                         const platform::MountInfo& mount);
+bool ClearJournalOfMount(platform::Env& env, EventSink& sink, const platform::MountInfo& mount);
 
 // The ext3 and ext4 mounts holding the paths, each once, in the order of the
 // first path on them. Paths that cannot be examined are passed over.
 std::vector<platform::MountInfo> FindJournaledMounts(platform::Env& env,
                                                      const std::vector<std::string>& paths);
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -10,7 +10,7 @@
 #include "job/event_sink.h"
 #include "platform/env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 
 // True when a write in place on this mount may leave the old data elsewhere.
 bool OverwriteUntrusted(const platform::MountInfo& mount);
@@ -27,9 +27,9 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
 // One warning per mount found by FindUntrustedMounts, naming its mount point
 // and file system, and a note for each volume whose shadow copies may keep
 // older copies (Windows). Returns the number of warnings.
-int ReportUntrustedFileSystems(platform::Env& env, job::EventSink& sink,
+int ReportUntrustedFileSystems(platform::Env& env, EventSink& sink,
                                const std::vector<std::string>& paths);
 // The same for one mount already found.
-int ReportUntrustedFileSystem(job::EventSink& sink, const platform::MountInfo& mount);
+int ReportUntrustedFileSystem(EventSink& sink, const platform::MountInfo& mount);
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -9,7 +9,7 @@
 
 #include "platform/env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 
 // The seven characters random names are drawn from, in draw order: a draw
 // picks index Random() % 7. The first two take two bytes each in UTF-8.
@@ -31,4 +31,4 @@ std::string RenameRandomly(platform::Env& env, const std::string& path);
 // The folder part of path ("." when there is none, "/" for the root).
 std::string FolderOf(std::string_view path);
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

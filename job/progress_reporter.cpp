@@ -1,9 +1,9 @@
-#include "erase/progress_reporter.h"
+#include "job/progress_reporter.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 
 double FinalPercentage(uint64_t done, uint64_t total, bool complete) {
   if (complete) return 100.0;
@@ -26,14 +26,14 @@ void ProgressReporter::ReportProgress(uint64_t done, uint64_t total) {
   const double elapsed = static_cast<double>(now - start_ticks_) * 0.001;
   // Nothing done yet: the remaining time is unbounded and shows capped.
   const double remaining = ratio > 0 ? elapsed / ratio * (1 - ratio) : INFINITY;
-  sink_.Report(job::Progress{done, total, ratio * 100, elapsed, remaining, false});
+  sink_.Report(Progress{done, total, ratio * 100, elapsed, remaining, false});
 }
 
 void ProgressReporter::ReportFinal(uint64_t done, uint64_t total, bool complete) {
   const int64_t now = env_.MonotonicMillis();
   last_update_ticks_ = now;
-  sink_.Report(job::Progress{done, total, FinalPercentage(done, total, complete),
-                             static_cast<double>(now - start_ticks_) * 0.001, 0, true});
+  sink_.Report(Progress{done, total, FinalPercentage(done, total, complete),
+                        static_cast<double>(now - start_ticks_) * 0.001, 0, true});
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -1,4 +1,4 @@
-#include "erase/progress_reporter.h"
+#include "job/progress_reporter.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include "platform/fault_env.h"
 #include "tests/support/recording_sink.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 namespace {
 
 using ::testing::ElementsAre;
@@ -93,4 +93,4 @@ TEST_F(ProgressReporterTest, NothingToDoNothingDoneAndMoreThanAllNeverBreak) {
 }
 
 }  // namespace
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -7,7 +7,7 @@
 #include "job/event_sink.h"
 #include "platform/env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 
 // Redraws at most once per kRedrawIntervalMs; only the one running worker
 // calls it, so it holds no lock.
@@ -15,7 +15,7 @@ class ProgressReporter final {
  public:
   static constexpr int64_t kRedrawIntervalMs = 100;
 
-  ProgressReporter(platform::Env& env, job::EventSink& sink) : env_(env), sink_(sink) {}
+  ProgressReporter(platform::Env& env, EventSink& sink) : env_(env), sink_(sink) {}
 
   // Starts the clock: elapsed time counts from now, and the first redraw
   // comes no earlier than kRedrawIntervalMs from now.
@@ -35,7 +35,7 @@ class ProgressReporter final {
 
  private:
   platform::Env& env_;
-  job::EventSink& sink_;
+  EventSink& sink_;
   int64_t start_ticks_ = 0;
   int64_t last_update_ticks_ = 0;
 };
@@ -46,4 +46,4 @@ class ProgressReporter final {
 // nothing left to do.
 double FinalPercentage(uint64_t done, uint64_t total, bool complete);
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job
