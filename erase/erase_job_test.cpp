@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -158,6 +159,22 @@ TEST_F(EraseJobTest, SummaryShowsTheShareActuallyWritten) {
   EXPECT_TRUE(fs::exists(failed));
   EXPECT_EQ(sink_.ResultFor(failed)->reason, job::Reason::kWriteFailed);
   EXPECT_EQ(sink_.ResultFor(failed)->error_code, EIO);
+}
+
+// A row left alone (a FIFO) means the job did not do all it was given, even
+// with every byte written and no error.
+TEST_F(EraseJobTest, FinalShareIsAllOnlyWhenEveryListedItemWent) {
+  delay_ = 0;
+  const std::string fifo = dir_ / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Run({fifo});
+  EXPECT_EQ(port_.last_status(), "0.0 % // Error: 0 ");
+  const std::string file = dir_.Write("file", std::string(1000, 'f'));
+  Run({file, fifo});
+  EXPECT_EQ(port_.last_status(), "99.9 % // Error: 0 ");
+  EXPECT_LT(sink_.Of<job::JobEnded>().back().percentage, 100.0);
+  Run({dir_.Write("alone", "a")});
+  EXPECT_EQ(port_.last_status(), "100.0 % // Error: 0 ");
 }
 
 TEST_F(EraseJobTest, PassCountIsClampedSaidAndMultipliesTheTotal) {

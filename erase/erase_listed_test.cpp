@@ -97,6 +97,47 @@ TEST_F(EraseListedTest, FolderOrFileSwappedAfterListingIsLeftAloneAndOutsideUnto
   EXPECT_EQ(ReadAll(dir_ / "moved/f"), "listed data");  // the listed file was not reached either
 }
 
+// The walk itself checks every folder it opens: a listed folder swapped for
+// another real folder stops it with ESTALE, before anything in the substitute
+// is examined, stamped or scrubbed.
+TEST_F(EraseListedTest, FolderSwappedForAnotherRealFolderStopsTheWalk) {
+  // The swapped folder as the one the listed path was found in (opened by its
+  // path), and as one the walk passes through (opened inside its parent).
+  for (const std::string listed : {"list/sub/f", "list"}) {
+    SCOPED_TRACE(listed);
+    sink_.Clear();
+    const std::string base = dir_.MakeDir(listed == "list" ? "walked" : "start");
+    const std::string swapped = base + "/list/sub";
+    dir_.Write(fs::relative(swapped + "/f", dir_.path()), "listed data");
+    const std::string substitute = dir_.MakeDir(fs::relative(base + "/substitute", dir_.path()));
+    std::ofstream(substitute + "/f") << "other data";
+    std::ofstream(substitute + "/g") << "more";
+    const auto before = fs::last_write_time(substitute + "/f");
+    between = [&] {
+      fs::rename(swapped, base + "/moved");
+      fs::rename(substitute, swapped);
+    };
+    int touched = 0;
+    fault_.observe = [&, inner = fault_.observe](const std::string& operation,
+                                                 const std::string& path) {
+      inner(operation, path);
+      if (erasing_ && path.starts_with(swapped + "/")) ++touched;
+    };
+    ListAndErase({base + "/" + listed});
+
+    const std::optional<job::ItemResult> result = sink_.ResultFor(swapped + "/f");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->reason, job::Reason::kChangedSinceListed);
+    EXPECT_EQ(result->error_code, ESTALE);
+    EXPECT_EQ(touched, 0);
+    EXPECT_EQ(ReadAll(swapped + "/f"), "other data");
+    EXPECT_EQ(fs::last_write_time(swapped + "/f"), before);
+    // No scrub entry was left there, nor made.
+    EXPECT_EQ(std::distance(fs::directory_iterator(swapped), {}), 2);
+    EXPECT_EQ(ReadAll(base + "/moved/f"), "listed data");
+  }
+}
+
 TEST_F(EraseListedTest, FolderMountedOverAListedFolderIsNotEntered) {
   if (geteuid() != 0) GTEST_SKIP() << "bind mounts need root";
   const std::string target = outside_.Write("f", "outside data");

@@ -100,6 +100,34 @@ TEST_F(FillFreeSpaceTest, FillsBesideTheChosenFolderAndLeavesNothingBehind) {
   ExpectWindowRestored();
 }
 
+// The blocks the file system took for its own records reach the disk only
+// when the journal is checkpointed: that comes after the last zero was
+// written and before the first file goes, or the deletes cancel those writes.
+TEST_F(FillFreeSpaceTest, SettlesTheVolumeBetweenTheWritesAndTheDeletes) {
+  const std::string chosen = dir.MakeDir("data/old");
+  SmallVolume volume(300'000);
+  std::vector<std::string> calls;
+  volume.env.observe = [&](const std::string& operation, const std::string& path) {
+    const bool fill_file = path.find("/tmp_ttt_") != std::string::npos;
+    if ((operation == "WriteAt" || operation == "RemoveAt") && fill_file)
+      calls.push_back(operation);
+    if (operation == "SyncFileSystem" || operation == "CheckpointJournal" ||
+        operation == "ZeroOutJournal") {
+      calls.push_back(operation);
+    }
+  };
+  ASSERT_TRUE(Run(volume.env, chosen).filled);
+  const auto last_write = std::find(calls.rbegin(), calls.rend(), "WriteAt").base();
+  const auto first_remove = std::find(calls.begin(), calls.end(), "RemoveAt");
+  ASSERT_NE(first_remove, calls.end());
+  ASSERT_LT(last_write, first_remove);
+  const std::vector<std::string> between(last_write, first_remove);
+  const bool zeroed = std::count(between.begin(), between.end(), "ZeroOutJournal") > 0;
+  const bool synced = std::count(between.begin(), between.end(), "SyncFileSystem") > 0 &&
+                      std::count(between.begin(), between.end(), "CheckpointJournal") > 0;
+  EXPECT_TRUE(zeroed || synced) << ::testing::PrintToString(between);
+}
+
 TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
   SmallVolume volume(50'000'000);  // bounded, should the stop fail
   volume.on_write = [&](int write) {
