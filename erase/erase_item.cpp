@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/paths.h"
 #include "erase/dir_slack.h"
 #include "erase/file_times.h"
 #include "erase/rename_in_folder.h"
@@ -17,11 +18,6 @@ constexpr uint32_t kOwnerWrite = 0200;
 
 bool AllZero(const unsigned char* data, size_t length) {
   return std::all_of(data, data + length, [](unsigned char b) { return b == 0; });
-}
-
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool IsChange(const platform::Status& status) {
@@ -87,8 +83,8 @@ void ItemEraser::Warn(job::Reason reason, const std::string& subject, const plat
 
 void ItemEraser::EraseItem(const items::ListedItem& item) {
   const std::string& path = item.path;
-  const std::string name = NameOf(path);
-  const std::string folder_path = job::FolderOf(path);
+  const std::string name(core::NameOf(path));
+  const std::string folder_path = core::FolderOf(path);
   if (folder_path != pending_folder_) Finish();
   platform::Result<platform::Folder*> parent =
       item.info.inode == 0 ? platform::Result<platform::Folder*>(platform::Status::Error(
@@ -322,7 +318,7 @@ void ItemEraser::RenameAndQueueDelete(platform::Folder& parent, const std::strin
                                       const items::ListedItem& item) {
   const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
   if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, item.path, renamed.failure);
-  pending_folder_ = job::FolderOf(item.path);
+  pending_folder_ = core::FolderOf(item.path);
   pending_handle_ = &parent;
   pending_sync_ = true;
   pending_deletes_.push_back({renamed.name, item.path, item.info, renamed.failure});
@@ -386,8 +382,8 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   }
   if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, path, renamed.failure);
   Erased(path, item.info, renamed.failure);
-  emptied_folders_.insert(job::FolderOf(path));
-  pending_folder_ = job::FolderOf(path);
+  emptied_folders_.insert(core::FolderOf(path));
+  pending_folder_ = core::FolderOf(path);
   pending_handle_ = &parent;
   pending_sync_ = true;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/paths.h"
 #include "fill/ext4_reserve.h"
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
@@ -109,7 +110,7 @@ std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
   platform::Result<std::string> absolute = env.AbsolutePath(chosen);
   const std::string path = absolute.ok() ? *absolute : chosen;
   if (path == "/") return path;
-  const std::string parent = job::FolderOf(path);
+  const std::string parent = core::FolderOf(path);
   platform::Result<platform::FileInfo> self = env.Describe(path);
   platform::Result<platform::FileInfo> above = env.Describe(parent);
   if (self.ok() && above.ok() && self->kind == platform::FileKind::kDirectory &&

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/paths.h"
 #include "job/random_name.h"
 
 namespace tarnwell::job {
@@ -63,7 +64,8 @@ std::vector<platform::MountInfo> FindMounts(platform::Env& env,
     platform::Result<platform::FileInfo> info = env.Describe(path);
     if (!info.ok() || !seen.insert(info->device).second) continue;
     // A link's own entry lives in its folder; FindMount would follow it.
-    const std::string probe = info->kind == platform::FileKind::kSymlink ? FolderOf(path) : path;
+    const std::string probe =
+        info->kind == platform::FileKind::kSymlink ? core::FolderOf(path) : path;
     platform::Result<platform::MountInfo> mount = env.FindMount(probe);
     if (mount.ok()) found.push_back(*mount);
   }

@@ -1,5 +1,7 @@
 #include "job/random_name.h"
 
+#include "core/paths.h"
+
 namespace tarnwell::job {
 namespace {
 
@@ -36,13 +38,6 @@ size_t NameStart(std::string_view path) {
 
 std::span<const std::string_view, kNameAlphabetSize> NameAlphabet() { return kAlphabet; }
 
-std::string FolderOf(std::string_view path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string_view::npos) return ".";
-  if (slash == 0) return "/";
-  return std::string(path.substr(0, slash));
-}
-
 std::string RandomizeName(platform::Env& env, std::string_view path, size_t max_name_bytes) {
   const size_t start = NameStart(path);
   std::string_view name = path.substr(start);
@@ -70,7 +65,7 @@ std::string RandomizeName(platform::Env& env, std::string_view path, size_t max_
 }
 
 std::string RenameRandomly(platform::Env& env, const std::string& path) {
-  const size_t limit = env.MaxNameLength(FolderOf(path));
+  const size_t limit = env.MaxNameLength(core::FolderOf(path));
   std::string current = path;
   for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
     std::string candidate = RandomizeName(env, path, limit);

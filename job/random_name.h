@@ -28,7 +28,4 @@ std::string RandomizeName(platform::Env& env, std::string_view path, size_t max_
 // one starts from there. Returns the path the item has afterwards.
 std::string RenameRandomly(platform::Env& env, const std::string& path);
 
-// The folder part of path ("." when there is none, "/" for the root).
-std::string FolderOf(std::string_view path);
-
 }  // namespace tarnwell::job

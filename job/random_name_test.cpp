@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "core/paths.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::job {
@@ -76,7 +77,7 @@ TEST(RenameRandomly, RenamesInPlaceAndNeverReplacesATakenName) {
   const std::string file = dir.Write("a.b", "data");
   const std::string moved = RenameRandomly(env, file);
   EXPECT_NE(moved, file);
-  EXPECT_EQ(FolderOf(moved), dir.path());
+  EXPECT_EQ(core::FolderOf(moved), dir.path());
   EXPECT_EQ(ReadAll(moved), "data");
   EXPECT_FALSE(std::filesystem::exists(file));
 

@@ -3,20 +3,12 @@
 #include <cerrno>
 #include <climits>
 
+#include "core/paths.h"
 #include "platform/lock_wait.h"
 #include "settings/ini_document.h"
 
 namespace tarnwell::settings {
-namespace {
-
-std::string FolderOf(std::string_view path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string_view::npos) return ".";
-  if (slash == 0) return "/";
-  return std::string(path.substr(0, slash));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int ParseLeadingInt(std::string_view text) {
   size_t i = 0;
@@ -61,7 +53,7 @@ bool SettingsStore::WriteIntSetting(std::string_view section, std::string_view k
   // read a folder may lock it. Another writer holding it for long is a
   // failed write, not a hang.
   platform::Result<std::unique_ptr<platform::Folder>> folder =
-      env_.OpenFolder(FolderOf(path_), nullptr);
+      env_.OpenFolder(core::FolderOf(path_), nullptr);
   if (!folder.ok()) return false;
   const std::string name = path_.substr(path_.find_last_of('/') + 1) + ".lock";
   platform::Result<std::unique_ptr<platform::FileLock>> lock =
@@ -123,7 +115,7 @@ LoadedSettings LoadSettings(platform::Env& env) {
   } else {
     platform::Result<std::string> exe = env.ExecutablePath();
     const std::string beside = SettingsPathBesideExecutable(exe.ok() ? *exe : "tarnwell");
-    if (exe.ok() && env.IsWritableDirectory(FolderOf(beside))) {
+    if (exe.ok() && env.IsWritableDirectory(core::FolderOf(beside))) {
       path = beside;
     } else {
       const std::string folder = env.UserSettingsFolder();

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/paths.h"
 #include "platform/env.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/fill_calls.h"
@@ -68,13 +69,6 @@ FileInfo InfoOf(const struct stat& st) {
 namespace {
 
 using posix::InfoOf;
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
 
 class PosixDirectory final : public Directory {
  public:
@@ -276,7 +270,7 @@ class PosixEnv final : public Env {
   }
   Result<std::unique_ptr<Folder>> OpenPrivateFolder(const std::string& path) override {
     if (path.empty()) return Status::Error(ENOENT, "no folder for private state");
-    const std::string parent = FolderOf(path);
+    const std::string parent = core::FolderOf(path);
     if (parent != "/" && parent != ".") {
       if (Status made = CreateDirectories(parent); !made.ok()) return made;
     }
@@ -424,7 +418,7 @@ class PosixEnv final : public Env {
       unlink(temp.c_str());
       return status;
     }
-    return synced ? SyncDirectory(FolderOf(path)) : Status::Ok();
+    return synced ? SyncDirectory(core::FolderOf(path)) : Status::Ok();
   }
 
   Status CreateFileIfMissing(const std::string& path) override {
