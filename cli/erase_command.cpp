@@ -48,9 +48,9 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   }
 
   const int delay = options.delay.value_or(
-      settings::ReadDelaySeconds(context.settings, context.run_state.deleteDelaySeconds.load()));
-  context.run_state.exitAfterErase = 0;
-  env.StopOnInterrupt(&context.run_state.stopRequested);
+      settings::ReadDelaySeconds(context.settings, context.run_state.delete_delay_seconds.load()));
+  context.run_state.exit_after_erase = 0;
+  env.StopOnInterrupt(&context.run_state.stop_asked);
 
   erase::EraseJobContext job{
       .env = env,

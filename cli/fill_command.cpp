@@ -24,7 +24,7 @@ struct FillCliOptions {
 // Set by the first Ctrl-C, SIGTERM, SIGHUP or SIGQUIT; the fill then stops
 // writing and deletes its files before the process ends. Static, as the
 // handler needs.
-std::atomic<int> interrupted{0};
+std::atomic<bool> interrupted{false};
 
 // Checks the arguments before anything is touched; false with the reason on
 // context.err.

@@ -16,7 +16,7 @@ constexpr int64_t kCountdownStepMs = 1000;
 // The countdown sleeps in slices so a Cancel is seen quickly.
 constexpr int64_t kCountdownSliceMs = 100;
 
-bool StopRequested(const core::RunState& state) { return state.stopRequested.load() == 1; }
+bool StopRequested(const core::RunState& state) { return state.stop_asked.load(); }
 
 // Sleeps one countdown step; returns early when a stop is asked for.
 void SleepOneStep(platform::Env& env, const core::RunState& state) {
@@ -56,10 +56,11 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   EraseJobResult result;
   result.passes_asked = context.passes_asked;
   result.pass_count = settings::PassesDone(context.passes_asked);
-  state.deleteDelaySeconds = std::clamp(context.delay_seconds, 0, settings::kMaxDelaySeconds);
+  state.delete_delay_seconds = std::clamp(context.delay_seconds, 0, settings::kMaxDelaySeconds);
   sink.Report(
-      job::JobStarted{result.passes_asked, result.pass_count, state.deleteDelaySeconds.load()});
-  state.stopRequested = 0;
+      job::JobStarted{result.passes_asked, result.pass_count, state.delete_delay_seconds.load()});
+  state.stop_asked = false;
+  state.erase_running = true;
 
   std::vector<std::string> row_paths;
   row_paths.reserve(context.listed.rows.size());
@@ -74,12 +75,12 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
       if (Listed(row)) ReportNotReached(sink, row, job::Reason::kAborted);
     }
     sink.Report(job::JobEnded{.aborted = true});
-    state.stopRequested = 1;
+    state.erase_running = false;
     result.aborted = true;
     return result;
   };
-  for (int i = 0; i < state.deleteDelaySeconds.load(); ++i) {
-    sink.Report(job::CountdownTick{state.deleteDelaySeconds.load() - i});
+  for (int i = 0; i < state.delete_delay_seconds.load(); ++i) {
+    sink.Report(job::CountdownTick{state.delete_delay_seconds.load() - i});
     if (StopRequested(state)) return abort();
     SleepOneStep(env, state);
     // A stop seen while sleeping ends the countdown without another row.
@@ -87,7 +88,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   }
   if (StopRequested(state)) return abort();
   // From here Escape no longer aborts: it stops at the next item.
-  state.erasing = 1;
+  state.erasing = true;
 
   EraseCounters counters;
   counters.pass_count = result.pass_count;
@@ -132,8 +133,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
       .errors = counters.error_count,
       .stopped = result.stopped,
       .percentage = job::FinalPercentage(counters.written_bytes, counters.total_bytes, complete)});
-  state.erasing = 0;
-  state.stopRequested = 1;
+  state.erasing = false;
+  state.erase_running = false;
 
   result.total_bytes = counters.total_bytes;
   result.written_bytes = counters.written_bytes;

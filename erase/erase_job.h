@@ -44,7 +44,7 @@ struct EraseJobContext {
 };
 
 // Runs the job on the calling thread and returns its counters. Stores the
-// delay in run_state.deleteDelaySeconds, which the countdown rereads at
+// delay in run_state.delete_delay_seconds, which the countdown rereads at
 // every step. A stop asked for after the countdown ends the job before the
 // next item; every listed row gets one ItemResult (kStopped or kAborted for
 // those not reached), the last progress shows the real share done and

@@ -73,7 +73,7 @@ TEST_F(EraseJobTest, CountsDownThenErasesLastRowFirstAndSummarises) {
   const std::string folder = dir_.MakeDir("d");
   const std::string a = dir_.Write("d/a", std::string(3000, 'a'));
   const std::string b = dir_.Write("d/b", std::string(1000, 'b'));
-  state_.exitAfterErase = 0;
+  state_.exit_after_erase = 0;
 
   const EraseJobResult result = Run({folder, a, b});
 
@@ -92,7 +92,7 @@ TEST_F(EraseJobTest, CountsDownThenErasesLastRowFirstAndSummarises) {
   EXPECT_EQ(port_.last_status(), "100.0 % // Error: 0 ");
   // The window's state is the caller's: the job only reports.
   EXPECT_THAT(port_.busy_calls(), IsEmpty());
-  EXPECT_EQ(state_.stopRequested.load(), 1);
+  EXPECT_FALSE(state_.erase_running.load());
   EXPECT_EQ(sink_.results().size(), 3u);
   for (const job::ItemResult& r : sink_.results()) EXPECT_EQ(r.outcome, job::Outcome::kErased);
 }
@@ -100,7 +100,7 @@ TEST_F(EraseJobTest, CountsDownThenErasesLastRowFirstAndSummarises) {
 TEST_F(EraseJobTest, CancelDuringTheCountdownAbortsWithNothingTouched) {
   const std::string file = dir_.Write("keep", "data");
   on_sleep = [this](int64_t slept) {
-    if (slept == 1500) state_.stopRequested = 1;
+    if (slept == 1500) state_.stop_asked = 1;
   };
   const EraseJobResult result = Run({file});
   EXPECT_TRUE(result.aborted);
@@ -116,7 +116,7 @@ TEST_F(EraseJobTest, CancelDuringTheCountdownAbortsWithNothingTouched) {
 
 TEST_F(EraseJobTest, DelayChangedDuringTheCountdownCountsAtOnce) {
   on_sleep = [this](int64_t slept) {
-    if (slept == 1000) state_.deleteDelaySeconds = 3;
+    if (slept == 1000) state_.delete_delay_seconds = 3;
   };
   Run({});
   EXPECT_THAT(
@@ -134,7 +134,7 @@ TEST_F(EraseJobTest, StopBetweenItemsLeavesTheRestWithAReason) {
   // The stop comes while the last row (erased first) is written.
   fault_.fail_write = [&](const std::string& path, uint64_t, size_t,
                           bool) -> std::optional<platform::Result<size_t>> {
-    if (path == second) state_.stopRequested = 1;
+    if (path == second) state_.stop_asked = 1;
     return std::nullopt;
   };
   const EraseJobResult result = Run({first, second});

@@ -29,8 +29,8 @@ TEST(EraseJobThread, CancelFromAnotherThreadStopsTheCountdown) {
                                                   .passes_asked = 1,
                                                   .delay_seconds = 10});
   while (port.messages().size() < 3) std::this_thread::yield();
-  state.deleteDelaySeconds = 9;
-  state.stopRequested = 1;
+  state.delete_delay_seconds = 9;
+  state.stop_asked = 1;
   job.join();
   EXPECT_EQ(port.messages().back().text, "Abort // [ESC]");
   EXPECT_TRUE(std::filesystem::exists(file));

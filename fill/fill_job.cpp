@@ -160,7 +160,7 @@ platform::Status CheckIncludeReserved(platform::Env& env, platform::Folder& fold
 
 FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunState& run_state,
                          const std::string& chosen_folder, const FillOptions& options) {
-  run_state.fillRunning = 1;
+  run_state.fill_running = 1;
   // A file-size limit ends a file with EFBIG; the fill goes on with the next.
   env.IgnoreFileSizeSignal();
   FillReport report;
@@ -284,7 +284,7 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
     }
   }
   sink.Report(job::FillEnded{report.errors, report.stopped});
-  run_state.fillRunning = 0;
+  run_state.fill_running = 0;
   return report;
 }
 

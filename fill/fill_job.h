@@ -38,8 +38,8 @@ struct FillOptions {
   // while it runs; empty for RuntimeStateFolder.
   std::string state_folder;
   // Set to non-zero by a signal handler (Ctrl-C, a closed terminal); stops
-  // the fill like a cleared fillRunning. May be null.
-  const std::atomic<int>* interrupt = nullptr;
+  // the fill like a cleared fill_running. May be null.
+  const std::atomic<bool>* interrupt = nullptr;
 };
 
 // What one fill did, for the command line's exit code and for tests.
@@ -51,7 +51,7 @@ struct FillReport {
   uint64_t swept_bytes = 0;      // taken one block at a time by the sweep
   int files = 0;                 // temporary files created
   bool filled = false;           // wrote until the volume took no more
-  bool stopped = false;          // fillRunning was cleared
+  bool stopped = false;          // fill_running was cleared
   int errors = 0;                // rows with the error icon
 };
 

@@ -71,7 +71,7 @@ class FillFreeSpaceTest : public ::testing::Test {
     // The window's busy state is the caller's; the fill ends with its event.
     EXPECT_TRUE(port.busy_calls().empty());
     EXPECT_EQ(sink.Of<job::FillEnded>().size(), 1u);
-    EXPECT_EQ(run_state.fillRunning.load(), 0);
+    EXPECT_FALSE(run_state.fill_running.load());
   }
 
   TempDir dir;
@@ -131,7 +131,7 @@ TEST_F(FillFreeSpaceTest, SettlesTheVolumeBetweenTheWritesAndTheDeletes) {
 TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
   SmallVolume volume(50'000'000);  // bounded, should the stop fail
   volume.on_write = [&](int write) {
-    if (write == 5) run_state.fillRunning = 0;
+    if (write == 5) run_state.fill_running = 0;
   };
   const FillReport report = Run(volume.env, dir.MakeDir("x"));
   EXPECT_TRUE(report.stopped);
@@ -143,7 +143,7 @@ TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
 
 TEST_F(FillFreeSpaceTest, InterruptFlagStopsLikeTheWindow) {
   SmallVolume volume(50'000'000);  // bounded, should the stop fail
-  std::atomic<int> interrupted{0};
+  std::atomic<bool> interrupted{false};
   volume.on_write = [&](int write) {
     if (write > 3) interrupted = 1;
   };
@@ -344,7 +344,7 @@ TEST_F(FillFreeSpaceTest, AReserveLockHeldElsewhereIsAnErrorRowAndAStopEndsTheWa
   ASSERT_TRUE(held.ok());
   platform::FaultEnv env(real_env);
   int64_t now = 0;
-  std::atomic<int> interrupted{0};
+  std::atomic<bool> interrupted{false};
   bool interrupt_in_wait = false;
   env.clock = [&] { return now; };
   env.sleep = [&](int64_t milliseconds) {

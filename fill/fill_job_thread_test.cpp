@@ -37,8 +37,8 @@ TEST(FillThread, CancelFromAnotherThreadDeletesEveryFile) {
   FillReport report;
   std::thread worker(
       [&] { report = FillFreeSpace(env, sink, run_state, dir.MakeDir("x"), options); });
-  while (writes.load() < 5 || run_state.fillRunning.load() == 0) std::this_thread::yield();
-  run_state.fillRunning = 0;
+  while (writes.load() < 5 || run_state.fill_running.load() == 0) std::this_thread::yield();
+  run_state.fill_running = 0;
   worker.join();
 
   EXPECT_TRUE(report.stopped);

@@ -166,7 +166,7 @@ void ReportFillError(FillContext& context, FillState& state, const platform::Sta
 }
 
 bool FillStopRequested(const FillContext& context) {
-  return context.run_state.fillRunning.load() == 0 ||
+  return !context.run_state.fill_running.load() ||
          (context.interrupt != nullptr && context.interrupt->load() != 0);
 }
 

@@ -50,7 +50,7 @@ struct Fill {
     held = std::move(env.OpenFolder(folder, nullptr).value());
     state.held = held.get();
     state.free_bytes = free_bytes;
-    run_state.fillRunning = 1;
+    run_state.fill_running = 1;
   }
   // Files until one is empty twice in a row, the volume is full or the fill
   // stops, as FillFreeSpace chains them.
@@ -265,7 +265,7 @@ TEST(FillSweep, NothingHappensWithoutHolePunchingOrAfterAStop) {
     SweepSetup setup;
     Fill& fill = setup.fill;
     if (stopped) {
-      fill.run_state.fillRunning = 0;
+      fill.run_state.fill_running = 0;
     } else {
       setup.call_fault = [](const std::string& operation,
                             const std::string& path) -> std::optional<platform::Status> {

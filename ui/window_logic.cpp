@@ -108,8 +108,8 @@ std::string WindowLogic::UpdateOptionLabels() {
   view_.SetControlText(Control::kOverwrite, text::FormatText(Text(texts::kOverwriteFormat),
                                                              {OverwriteCount(services_.settings)}));
   const int delay =
-      settings::ReadDelaySeconds(services_.settings, run_state_.deleteDelaySeconds.load());
-  run_state_.deleteDelaySeconds.store(delay);
+      settings::ReadDelaySeconds(services_.settings, run_state_.delete_delay_seconds.load());
+  run_state_.delete_delay_seconds.store(delay);
   std::string label = text::FormatText(Text(texts::kDelayFormat), {delay});
   view_.SetControlText(Control::kDelay, label);
   view_.TextsChanged();
@@ -157,19 +157,21 @@ void WindowLogic::Cancel() {
   // A running fill or erase is stopped, not cut off: the fill deletes its
   // files, the erase ends at a file boundary, and the window stays open to
   // say what was done.
-  if (run_state_.fillRunning.load() != 0) {
-    if (AskToStop(texts::kStopFill)) run_state_.fillRunning.store(0);
+  if (run_state_.fill_running.load() != 0) {
+    if (AskToStop(texts::kStopFill)) run_state_.fill_running.store(0);
     return;
   }
   if (run_state_.erasing.load() != 0) {
-    if (run_state_.stopRequested.load() == 0 && AskToStop(texts::kStopErase)) {
-      run_state_.stopRequested.store(1);
+    if (!run_state_.stop_asked.load() && AskToStop(texts::kStopErase)) {
+      run_state_.stop_asked.store(true);
     }
     return;
   }
   // The first Cancel ends an erase's countdown; with nothing to stop, it closes.
-  if (run_state_.stopRequested.load() == 1) view_.Close(kCancelResult);
-  run_state_.stopRequested.store(1);
+  if (!run_state_.erase_running.load() || run_state_.stop_asked.load()) {
+    view_.Close(kCancelResult);
+  }
+  run_state_.stop_asked.store(true);
 }
 
 bool WindowLogic::StartWorker(std::function<void()> work) {
@@ -184,7 +186,7 @@ void WindowLogic::StartErase(bool exit_after) {
   if (services_.worker.Running()) return;
   fill_started_ = false;
   SetBusy(true);
-  run_state_.exitAfterErase.store(exit_after ? 1 : 0);
+  run_state_.exit_after_erase.store(exit_after ? 1 : 0);
   // The settings may have changed in another copy of the program meanwhile.
   UpdateOptionLabels();
   // The job works on the rows as they are now; later drops cannot change
@@ -200,12 +202,12 @@ void WindowLogic::StartErase(bool exit_after) {
                              .refresh_list = [&list, &events] { list.RefreshList(&events); },
                              .options = {},
                              .passes_asked = settings::ReadPassesAsked(services_.settings),
-                             .delay_seconds = run_state_.deleteDelaySeconds.load()};
+                             .delay_seconds = run_state_.delete_delay_seconds.load()};
   StartWorker([job = std::move(job), &port, &run_state] {
     const erase::EraseJobResult result = erase::RunEraseJob(job);
     port.SetBusy(false);
     // Delete + Exit closes the window only when everything went.
-    if (run_state.exitAfterErase.exchange(0) == 1 && !result.aborted && result.error_count == 0) {
+    if (run_state.exit_after_erase.exchange(0) == 1 && !result.aborted && result.error_count == 0) {
       port.SendCancel();
     }
   });
@@ -222,9 +224,9 @@ void WindowLogic::ShowOverwriteMenu() {
 
 void WindowLogic::ShowDelayMenu() {
   services_.settings.ReadIntoVariable(settings::kOptionsSection, settings::kDelayKey,
-                                      run_state_.deleteDelaySeconds);
+                                      run_state_.delete_delay_seconds);
   const int chosen =
-      view_.RunMenu(Control::kDelay, DelayMenu(run_state_.deleteDelaySeconds.load()));
+      view_.RunMenu(Control::kDelay, DelayMenu(run_state_.delete_delay_seconds.load()));
   if (chosen >= kDelayCommandBase) {
     services_.settings.WriteIntSetting(settings::kOptionsSection, settings::kDelayKey,
                                        chosen - kDelayCommandBase);
@@ -326,8 +328,8 @@ bool WindowLogic::EndRun(int timeout_ms, const std::function<void()>& pump_event
   if (timeout_ms < 0) timeout_ms = fill_started_ ? kFillCleanupWaitMs : kWorkerWaitMs;
   // A confirmed Cancel has cleared it already; closing by any other way while
   // the fill runs must still let it delete its files.
-  run_state_.fillRunning.store(0);
-  run_state_.stopRequested.store(1);
+  run_state_.fill_running.store(0);
+  run_state_.stop_asked.store(true);
   return services_.worker.WaitForEnd(timeout_ms, pump_events);
 }
 

@@ -112,9 +112,10 @@ TEST(WindowLogicTest, CancelInEveryState) {
     WindowLogic& logic = window.Open();
     if (c.busy) window.MakeBusy();
     core::RunState& state = logic.run_state();
-    state.fillRunning.store(c.fill);
+    state.fill_running.store(c.fill);
     state.erasing.store(c.erasing);
-    state.stopRequested.store(c.stop);
+    state.stop_asked.store(c.stop != 0);
+    state.erase_running.store(c.erasing != 0 || c.stop == 0);
     window.view.yes = c.yes;
     logic.Run(Command::kCancel);
     ASSERT_EQ(window.view.questions.size(), c.asks ? 1u : 0u);
@@ -124,13 +125,14 @@ TEST(WindowLogicTest, CancelInEveryState) {
     }
     EXPECT_EQ(window.view.closed,
               c.closes ? std::vector<int>{WindowLogic::kCancelResult} : std::vector<int>{});
-    EXPECT_EQ(state.fillRunning.load(), c.fill_after);
-    EXPECT_EQ(state.stopRequested.load(), c.stop_after);
+    EXPECT_EQ(state.fill_running.load(), c.fill_after != 0);
+    EXPECT_EQ(state.stop_asked.load(), c.stop_after != 0);
   }
   // The countdown's first Cancel only stops; the second, from a worker, closes.
   Window window;
   WindowLogic& logic = window.Open();
-  logic.run_state().stopRequested.store(0);
+  logic.run_state().erase_running.store(true);
+  logic.run_state().stop_asked.store(false);
   logic.Run(Command::kCancel);
   logic.port().SendCancel();
   EXPECT_EQ(window.view.closed.size(), 1u);
@@ -143,7 +145,7 @@ TEST(WindowLogicTest, JobsStartOnlyWhenTheWorkerIsFree) {
     logic.Run(command);
     EXPECT_EQ(window.slot.kept.size(), 1u);
     EXPECT_TRUE(window.view.BusyControlsAre(false));
-    EXPECT_EQ(logic.run_state().exitAfterErase.load(), command == Command::kDeleteExit ? 1 : 0);
+    EXPECT_EQ(logic.run_state().exit_after_erase.load(), command == Command::kDeleteExit);
   }
   {
     Window window;
@@ -228,7 +230,7 @@ TEST(WindowLogicTest, OptionMenusShowAndWriteTheirSettings) {
   ASSERT_EQ(delays.size(), 10u);
   for (const MenuEntry& entry : delays) EXPECT_FALSE(entry.checked);  // 10 is no entry
   EXPECT_EQ(window.Get("del_delay"), 3);
-  EXPECT_EQ(logic.run_state().deleteDelaySeconds.load(), 3);
+  EXPECT_EQ(logic.run_state().delete_delay_seconds.load(), 3);
   EXPECT_EQ(window.view.texts[Control::kDelay], format(texts::kDelayFormat, 3));
   logic.Run(Command::kDelay);
   EXPECT_TRUE(window.view.menus.back().entries[3].checked);
@@ -336,14 +338,14 @@ TEST(WindowLogicTest, EndRunCutsOffTheWorkerAndWaitsBounded) {
   Window window;
   WindowLogic& logic = window.Open();
   window.MakeBusy();
-  logic.run_state().fillRunning.store(1);
+  logic.run_state().fill_running.store(1);
   int pumps = 0;
   EXPECT_FALSE(logic.EndRun(30, [&pumps] {
     ++pumps;
     Pause();
   }));
   EXPECT_GT(pumps, 0);
-  EXPECT_EQ(logic.run_state().fillRunning.load(), 0);
+  EXPECT_FALSE(logic.run_state().fill_running.load());
   logic.port().SetStatusText("from a late worker");
   EXPECT_NE(window.view.status, "from a late worker");
   window.release.store(true);

@@ -605,7 +605,7 @@ class PosixEnv final : public Env {
   // ---- erase and tarnwell-cli ----
   bool IsTerminal(int stream) override { return posix::IsTerminal(stream); }
   int TerminalColumns(int stream) override { return posix::TerminalColumns(stream); }
-  void StopOnInterrupt(std::atomic<int>* flag) override { posix::StopOnInterrupt(flag); }
+  void StopOnInterrupt(std::atomic<bool>* flag) override { posix::StopOnInterrupt(flag); }
 
   // ---- untrusted input files ----
   Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
