@@ -13,6 +13,8 @@
 #include "settings/job_options.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
+#include "traces/trace_eraser.h"
+#include "traces/trash_listing.h"
 #include "ui/event_texts.h"
 
 namespace tarnwell::cli {
@@ -23,6 +25,8 @@ struct EraseCliOptions {
   std::optional<int> delay;
   bool verify = false;
   bool yes = false;
+  bool trash = false;
+  bool keep_traces = false;
   std::vector<std::string> paths;
 };
 
@@ -32,14 +36,27 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
     context.err << "tarnwell-cli: " << text::LookupUtf8(text::TextId::kEraseNoTerminal) << '\n';
     return kExitUsage;
   }
+  if (options.paths.empty() && !options.trash) {
+    context.err << "tarnwell-cli: erase: name the files and folders to erase, or --trash\n";
+    return kExitUsage;
+  }
   const bool interactive = env.IsTerminal(1);
   CliPort& port = OpenPort(context, interactive);
+  std::vector<std::string> paths = options.paths;
+  if (options.trash) {
+    const std::vector<std::string> trash =
+        traces::TrashEntries(env, traces::StoresToClean(env, port));
+    paths.insert(paths.end(), trash.begin(), trash.end());
+  }
   items::ItemList list(env);
-  if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
+  if (!CollectItems(context, paths, list, port)) return kExitUsage;
   fill::CleanUpAfterKilledFills(env, fill::RuntimeStateFolder(env), port);
   const items::ItemList::Summary summary = list.ItemsSummary();
   context.out << ui::ItemsSummaryText(summary.rows, summary.total_bytes) << '\n';
-  if (list.RowCount() == 0) return kExitSuccess;
+  if (list.RowCount() == 0) {
+    if (options.trash) context.out << text::LookupUtf8(text::TextId::kTrashEmpty) << '\n';
+    return kExitSuccess;
+  }
   if (!options.yes &&
       !AskToConfirm(context, text::FormatText(text::LookupUtf8(text::TextId::kErasePrompt),
                                               {list.RowCount()}))) {
@@ -52,13 +69,17 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   context.run_state.exit_after_erase = 0;
   env.StopOnInterrupt(&context.run_state.stop_asked);
 
+  traces::TraceEraser trace_eraser(env, port, [&port](const traces::ErasedTrace& trace) {
+    port.TraceErased(traces::TraceKindName(trace.kind), trace.path, trace.of);
+  });
   erase::EraseJobContext job{
       .env = env,
       .sink = port,
       .run_state = context.run_state,
       .listed = list.Listed(),
       .refresh_list = [&] { list.RefreshList(&port); },
-      .options = erase::EraseOptions{.verify = options.verify},
+      .options = erase::EraseOptions{.verify = options.verify,
+                                     .erased_items = options.keep_traces ? nullptr : &trace_eraser},
       .passes_asked = options.passes.value_or(settings::ReadPassesAsked(context.settings)),
       .delay_seconds = delay};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
@@ -97,11 +118,15 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
       "--verify", options->verify,
       "Read every file back from the disk after the last pass; keep it unless all zeros");
   erase->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
-  erase
-      ->add_option("paths", options->paths,
-                   "Files and folders (folders with all they hold), each exactly as given; "
-                   "on a terminal, control bytes in names are shown escaped")
-      ->required();
+  erase->add_flag("--trash", options->trash,
+                  "Also list everything in your trashes (the files and their records): the "
+                  "home trash and .Trash-UID folders on other volumes");
+  erase->add_flag("--keep-traces", options->keep_traces,
+                  "Erase only the items: keep their thumbnails, recent-file entries, trash "
+                  "records and shortcuts, which are otherwise erased with them");
+  erase->add_option("paths", options->paths,
+                    "Files and folders (folders with all they hold), each exactly as given; "
+                    "on a terminal, control bytes in names are shown escaped");
   erase->footer(text::LookupLines(text::TextId::kLimitsHelp));
   erase->callback([&context, options] { context.exit_code = RunErase(context, *options); });
 }

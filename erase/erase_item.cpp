@@ -71,6 +71,7 @@ void ItemEraser::Erased(const std::string& path, const platform::FileInfo& info,
       .detail = rename_failure.message(),
       .bytes = info.kind == platform::FileKind::kRegular ? info.size : 0});
   ++erased_;
+  if (options_.erased_items) options_.erased_items->ItemErased(path, info.kind);
 }
 
 void ItemEraser::Warn(job::Reason reason, const std::string& subject, const platform::Status& why) {

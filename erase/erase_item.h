@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/aligned_buffer.h"
+#include "erase/erased_items.h"
 #include "erase/folder_walk.h"
 #include "items/listed_items.h"
 #include "job/event_sink.h"
@@ -34,6 +35,8 @@ struct EraseOptions {
   // After the last pass, read every file back past the page cache and keep it
   // (kVerifyMismatch) unless it reads as zeros over its whole length.
   bool verify = false;
+  // Told of every row removed from the disk, when it is gone; may be null.
+  ErasedItemSink* erased_items = nullptr;
 };
 
 // Erases listed items one after the other for one job. Every item is reached

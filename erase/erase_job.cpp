@@ -119,6 +119,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     eraser.ScrubKeptFolders();
     erased = eraser.erased();
   }
+  // Before the journals are cleared: the traces' names go there too.
+  if (context.options.erased_items) context.options.erased_items->ErasingDone();
   for (const platform::MountInfo& mount : journaled) job::ClearJournalOfMount(env, sink, mount);
 
   const auto listed = static_cast<int>(

@@ -153,6 +153,11 @@ class FaultFolder final : public Folder {
     if (auto failed = env_.Check("CreateAt", Child(name))) return *failed;
     return real_->CreateAt(name);
   }
+  Status ReplaceFileAt(const std::string& name, std::string_view content,
+                       const FileInfo& like) override {
+    if (auto failed = env_.Check("ReplaceFileAt", Child(name))) return *failed;
+    return real_->ReplaceFileAt(name, content, like);
+  }
   Status Sync() override {
     if (auto failed = env_.Check("SyncFolder", path())) return *failed;
     return real_->Sync();

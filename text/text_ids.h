@@ -123,7 +123,15 @@ namespace tarnwell::text {
   X(kStateFolderRefused, 190)  \
   X(kFillFolderChanged, 191)   \
   X(kLockHeld, 192)            \
-  X(kPassesLimited, 210)
+  X(kPassesLimited, 210)       \
+  X(kTracesErased, 240)        \
+  X(kStoreIsLink, 241)         \
+  X(kStoreNotOwned, 242)       \
+  X(kStoreTooLarge, 243)       \
+  X(kRecentListDamaged, 244)   \
+  X(kEraseTrash, 245)          \
+  X(kEraseTraces, 246)         \
+  X(kTrashEmpty, 247)
 
 enum class TextId : int {
 #define TARNWELL_TEXT_ID_ENUM(name, number) name = number,

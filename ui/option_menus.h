@@ -23,10 +23,14 @@ inline constexpr int kImportRun = 1;
 inline constexpr int kImportSubfolders = 2;
 inline constexpr int kImportFiles = 3;
 inline constexpr int kImportFolders = 4;
+inline constexpr int kEraseTrash = 5;
+inline constexpr int kEraseTraces = 6;
 // The import menu's settings, each 1 (on, also when missing) or 0.
 inline constexpr char kImportSubfoldersKey[] = "import_subdirs";
 inline constexpr char kImportFilesKey[] = "import_files";
 inline constexpr char kImportFoldersKey[] = "import_folders";
+// Whether an erase also erases the desktop's traces of the erased items.
+inline constexpr char kEraseTracesKey[] = "erase_traces";
 
 // The overwrite count the button shows (settings::ReadPassesAsked).
 int OverwriteCount(const settings::SettingsStore& settings);
@@ -42,12 +46,15 @@ struct ImportSettings {
   int subfolders = 1;
   int files = 1;
   int folders = 1;
+  int traces = 1;
 };
 ImportSettings ReadImportSettings(const settings::SettingsStore& settings);
-// "Import" (greyed when neither files nor folders are to be added), a
-// separator and the three check boxes.
+// "Import" (greyed when neither files nor folders are to be added), "Erase
+// the trash" (which lists the trashes' entries), a separator, the three
+// check boxes, a separator and the check box for erasing traces.
 std::vector<MenuEntry> ImportMenu(const ImportSettings& current);
-// Flips the check box of command (kImportSubfolders..kImportFolders) in the
+// Flips the check box of command (kImportSubfolders..kImportFolders,
+// kEraseTraces) in the
 // settings; other commands do nothing.
 void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& current,
                        int command);

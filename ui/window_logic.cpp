@@ -18,6 +18,8 @@
 #include "text/format_text.h"
 #include "text/language_menu.h"
 #include "text/translation_template.h"
+#include "traces/trace_eraser.h"
+#include "traces/trash_listing.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
 
@@ -195,19 +197,24 @@ void WindowLogic::StartErase(bool exit_after) {
   core::WindowPort& port = *port_;
   job::EventSink& events = *events_;
   core::RunState& run_state = run_state_;
+  // Made here, used on the worker: it lives as long as the job does.
+  std::shared_ptr<traces::TraceEraser> trace_eraser;
+  if (ReadImportSettings(services_.settings).traces != 0) {
+    trace_eraser = std::make_shared<traces::TraceEraser>(services_.env, port);
+  }
   erase::EraseJobContext job{.env = services_.env,
                              .sink = events,
                              .run_state = run_state_,
                              .listed = items_->Listed(),
                              .refresh_list = [&list, &events] { list.RefreshList(&events); },
-                             .options = {},
+                             .options = {.erased_items = trace_eraser.get()},
                              .passes_asked = settings::ReadPassesAsked(services_.settings),
                              .delay_seconds = run_state_.delete_delay_seconds.load()};
-  StartWorker([job = std::move(job), &port, &run_state] {
+  StartWorker([job = std::move(job), trace_eraser, &port, &run_state] {
     const erase::EraseJobResult result = erase::RunEraseJob(job);
     port.SetBusy(false);
     // Delete + Exit closes the window only when everything went.
-    if (run_state.exit_after_erase.exchange(0) == 1 && !result.aborted && result.error_count == 0) {
+    if (run_state.exit_after_erase.exchange(false) && !result.aborted && result.error_count == 0) {
       port.SendCancel();
     }
   });
@@ -287,6 +294,7 @@ void WindowLogic::OpenWebLink() {
 void WindowLogic::ShowImportMenu() {
   const ImportSettings current = ReadImportSettings(services_.settings);
   const int chosen = view_.RunMenu(Control::kImport, ImportMenu(current));
+  if (chosen == kEraseTrash) return StartTrashImport();
   if (chosen != kImportRun) {
     FlipImportSetting(services_.settings, current, chosen);
     return;
@@ -310,6 +318,25 @@ void WindowLogic::StartImport(const std::string& folder) {
   job::EventSink& events = *events_;
   StartWorker([&env, &list, &port, &events, folder, options] {
     items::ItemAdder(env, list, &events).ScanFolder(folder, options);
+    list.RefreshList(&events);
+    port.SetBusy(false);
+  });
+}
+
+void WindowLogic::StartTrashImport() {
+  if (services_.worker.Running()) return;
+  fill_started_ = false;
+  SetBusy(true);
+  platform::Env& env = services_.env;
+  items::ItemList& list = *items_;
+  core::WindowPort& port = *port_;
+  job::EventSink& events = *events_;
+  StartWorker([&env, &list, &port, &events] {
+    const std::vector<std::string> entries =
+        traces::TrashEntries(env, traces::StoresToClean(env, port));
+    if (entries.empty()) port.InsertMessage(Text(texts::kTrashEmpty), core::MessageIcon::kInfo);
+    items::ItemAdder adder(env, list, &events);
+    for (const std::string& entry : entries) adder.AddPath(entry);
     list.RefreshList(&events);
     port.SetBusy(false);
   });

@@ -186,8 +186,11 @@ Status FlushVolumeOf(HANDLE handle, const std::string& path) {
     buffer.resize(n + 1);
   }
   // \\?\Volume{guid}\dir\...: the volume is everything before the third part.
+  // Where that device cannot be opened (wine names volumes it does not
+  // serve), the path's drive serves as well: a flush reaches no data.
   const std::wstring full(buffer.begin(), buffer.end());
-  return FlushDevice(full.substr(0, full.find(L'\\', 4)), path);
+  const Status flushed = FlushDevice(full.substr(0, full.find(L'\\', 4)), path);
+  return flushed.ok() ? flushed : FlushVolume(path);
 }
 
 bool IsConsole(int stream) {

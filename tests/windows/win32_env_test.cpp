@@ -324,6 +324,7 @@ TEST(Win32EnvSystem, VolumesClockProgramAndLocale) {
   Result<MountInfo> of_handle = (*folder)->Mount();
   ASSERT_TRUE(of_handle.ok()) << of_handle.status().message();
   EXPECT_EQ(of_handle->mount_point, volume->mount_point);
+  EXPECT_TRUE((*folder)->SyncFileSystem().ok());
   const int64_t before = env.MonotonicMillis();
   env.SleepMillis(20);
   EXPECT_GE(env.MonotonicMillis() - before, 20);
