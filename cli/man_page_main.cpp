@@ -48,9 +48,12 @@ int main(int argc, char** argv) {
 
   const std::string dir = argv[1];
   const std::string_view version = core::kProgramVersion;
-  return Write(dir + "/tarnwell-cli.1", cli::CliManPage(app, version, argv[2])) &&
+  return Write(dir + "/tarnwell-cli.1",
+               cli::CliManPage(app, version, argv[2],
+                               text::LookupLines(text::TextId::kCliExamples))) &&
                  Write(dir + "/tarnwell.1",
-                       cli::WindowManPage(text::WindowHelpText(), version, argv[2]))
+                       cli::WindowManPage(text::WindowHelpText(), version, argv[2],
+                                          text::LookupLines(text::TextId::kWindowKeysAndExamples)))
              ? 0
              : 1;
 }
