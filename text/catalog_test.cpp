@@ -211,7 +211,7 @@ TEST(TextCatalog, LineSyntax) {
                           u"13=\\r\\n stays\r\n"
                           u"14=no line end"
                           u"##=English\tEnglish\r\n"
-                          u"8=eight\r\n12=english\r\n14=english\r\n255=last\r\n256=beyond\r\n"));
+                          u"8=eight\r\n12=english\r\n14=english\r\n511=last\r\n512=beyond\r\n"));
   ASSERT_EQ(catalog->language_count(), 3);
   EXPECT_EQ(catalog->Lookup(0, 0), u"someone");
   EXPECT_EQ(catalog->Lookup(0, 5), u"Fünf");
