@@ -15,6 +15,10 @@ namespace tarnwell::job {
 // True for the file systems whose journal the zero-out reaches (ext3, ext4).
 bool HasClearableJournal(const platform::MountInfo& mount);
 
+// True for the file systems whose log keeps copies of changed folder blocks,
+// names included, until it wraps, with no call that clears it (XFS).
+bool LogKeepsNames(const platform::MountInfo& mount);
+
 // Checkpoints the journal of the mount and zeroes it through on_volume, a
 // folder held on that file system, after a dry run that asks whether the
 // kernel allows it. When it may not (no CAP_SYS_ADMIN, an older kernel), one

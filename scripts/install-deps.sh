@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
   clang libclang-rt-14-dev
-  xvfb xauth e2fsprogs btrfs-progs util-linux locales secure-delete
+  xvfb xauth e2fsprogs btrfs-progs xfsprogs util-linux locales secure-delete time
   dpkg-dev lintian appstream desktop-file-utils man-db python3 python3-jsonschema
   # make package (the source package in debian/), hardening-check, the Windows zip
   debhelper devscripts zip binutils-mingw-w64-x86-64

@@ -133,7 +133,12 @@ namespace tarnwell::text {
   X(kRecentListDamaged, 244)     \
   X(kEraseTrash, 245)            \
   X(kEraseTraces, 246)           \
-  X(kTrashEmpty, 247)
+  X(kTrashEmpty, 247)            \
+  X(kEraseFinished, 300)         \
+  X(kPartlyOverwritten, 301)     \
+  X(kEraseFolderChanged, 302)    \
+  X(kOutOfMemory, 303)           \
+  X(kLogKeepsNames, 304)
 
 enum class TextId : int {
 #define TARNWELL_TEXT_ID_ENUM(name, number) name = number,

@@ -8,7 +8,6 @@
 
 #include "erase/erase_job.h"
 #include "fill/fill_job.h"
-#include "fill/running_fills.h"
 #include "items/add_items.h"
 #include "items/item_list.h"
 #include "platform/env.h"
@@ -20,6 +19,7 @@
 #include "text/translation_template.h"
 #include "traces/trace_eraser.h"
 #include "traces/trash_listing.h"
+#include "ui/killed_jobs.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
 
@@ -55,8 +55,9 @@ WindowLogic::WindowLogic(WindowServices services, WindowView& view,
 WindowLogic::~WindowLogic() = default;
 
 void WindowLogic::AddStartPaths(const std::vector<std::string>& argument_paths) {
-  // A fill killed meanwhile left files and maybe a lowered reserve behind.
-  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *events_);
+  // A fill killed meanwhile left files and maybe a lowered reserve behind,
+  // an erase killed meanwhile files under random names.
+  FinishKilledJobs(services_.env, *events_);
   // A path that names nothing would otherwise vanish without a word; an
   // empty argument names nothing either.
   for (const std::string& path : argument_paths) {

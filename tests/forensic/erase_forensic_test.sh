@@ -5,6 +5,8 @@
 # folder and the files carry a second marker in their names, as does a file
 # erased from a folder that stays: as root no name may be left anywhere; run
 # as an ordinary user the names may stay in the journal alone, with a warning.
+# Then a folder of 3,000 files on an XFS image: no name may be left outside
+# XFS's log, which no program can clear, and a warning must say so.
 # Arguments: the built tarnwell-cli, and "contents-only" for a program that
 # scrubs no names (the Windows one through wine): then only the marker counts.
 # Exit 77 (skipped) where loops cannot be used.
@@ -95,9 +97,62 @@ run_case() {  # sector size ("" for the default), passes, user ("" for root), ex
   rm -f "$image"
 }
 
+# XFS gives a folder's blocks back once they are empty: a folder of 3,000
+# files must not leave their names in freed blocks. XFS's log keeps what it
+# logged until it wraps, which no program can clear: there a warning must say so.
+run_xfs_case() {
+  local label="xfs, 3,000 files in a folder"
+  if ! command -v mkfs.xfs >/dev/null || ! command -v xfs_db >/dev/null; then
+    echo "FAILED ($label): xfsprogs is not installed (scripts/install-deps.sh)"
+    failures=$((failures + 1))
+    return
+  fi
+  local image="$work/image" mnt="$work/mnt" device i
+  loop_make_xfs_image "$image" 320 || return 1
+  device=$(loop_attach "$image") || return 1
+  loop_mount "$device" "$mnt" "" xfs || return 1
+  local secret="$mnt/$name-folder"
+  mkdir "$secret"
+  for ((i = 0; i < 3000; i++)); do echo "$marker" >"$secret/$name-$i.txt"; done
+  fill_with_marker "$secret/$name-big-file.bin" $((1024 * 1024 + 1000))
+  sync
+  local before names_before
+  before=$(loop_count_marker "$image" "$marker")
+  names_before=$(loop_count_marker "$image" "$name")
+  "$cli" erase --yes --delay 0 "$secret" >"$work/out" 2>&1
+  local rc=$? left=0
+  [ -e "$secret" ] && left=1
+  loop_unmount "$mnt" && loop_detach "$device"
+  local after names_outside
+  after=$(loop_count_marker "$image" "$marker")
+  names_outside=$(loop_count_outside_xfs_log "$image" "$name")
+  if [ "$before" -eq 0 ] || [ "$names_before" -eq 0 ]; then
+    echo "FAILED ($label): a marker never reached the image, the test proves nothing"
+    failures=$((failures + 1))
+  elif [ $rc -ne 0 ] || [ $left -ne 0 ]; then
+    echo "FAILED ($label): tarnwell-cli exited $rc"; tail -n 5 "$work/out"
+    failures=$((failures + 1))
+  elif [ "$after" -ne 0 ]; then
+    echo "FAILED ($label): the marker is still $after times in the raw image (was $before)"
+    failures=$((failures + 1))
+  elif [ "$names_outside" -ne 0 ]; then
+    echo "FAILED ($label): the names are still $names_outside times outside the log" \
+      "(were $names_before in the image)"
+    failures=$((failures + 1))
+  elif ! grep -q "in the log of" "$work/out"; then
+    echo "FAILED ($label): no warning that the log may keep the names"; tail -n 5 "$work/out"
+    failures=$((failures + 1))
+  else
+    echo "ok ($label): marker $before times before, 0 after; names $names_before before," \
+      "none outside the log, which no program can clear (warned)"
+  fi
+  rm -f "$image"
+}
+
 for sector in "" 4096; do
   run_case "$sector" 1 ""
   run_case "$sector" 3 "" --verify
 done
 [ "$checks" = contents-only ] || run_case "" 1 nobody
+[ "$checks" = contents-only ] || run_xfs_case
 exit $((failures > 0))
