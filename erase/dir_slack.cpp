@@ -33,17 +33,10 @@ class HandleSlackFolder final : public SlackFolder {
   platform::Folder& folder_;
 };
 
-// The prefix, the number in decimal, then 'x' up to length bytes; a name
-// too short for the prefix is a dot and the number in base 36, as the
-// smallest gaps take only a few bytes.
+// The prefix, the number in decimal, then 'x' up to length bytes.
 std::string EntryName(int number, size_t length) {
   std::string name(kSlackEntryPrefix);
   name += std::to_string(number);
-  if (name.size() > length) {
-    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    name = ".";
-    for (int rest = number; rest > 0 || name.size() == 1; rest /= 36) name += kDigits[rest % 36];
-  }
   name.resize(std::max(length, name.size()), 'x');
   return name;
 }
@@ -54,41 +47,37 @@ std::unique_ptr<SlackFolder> SlackFolderOf(platform::Folder& folder) {
   return std::make_unique<HandleSlackFolder>(folder);
 }
 
-SlackScrubResult ScrubFolderSlack(SlackFolder& folder, SlackGaps gaps) {
+SlackScrubResult ScrubFolderSlack(SlackFolder& folder) {
   SlackScrubResult result;
-  const size_t longest = std::min<size_t>(folder.MaxNameLength(), 255);
+  platform::Result<uint64_t> start_size = folder.Size();
+  if (!start_size.ok()) {
+    result.status = start_size.status();
+    return result;
+  }
+  const size_t length = std::min<size_t>(folder.MaxNameLength(), 255);
+  const uint64_t record = (kRecordHeaderBytes + length + 3) / 4 * 4;
+  const uint64_t limit = *start_size / record + 1;
+
   std::vector<std::string> made;
-  int number = 0;
   int taken = 0;
-  for (size_t length = longest; length > 0 && result.status.ok();
-       length = gaps == SlackGaps::kEvery ? length / 2 : 0) {
-    platform::Result<uint64_t> start_size = folder.Size();
-    if (!start_size.ok()) {
-      result.status = start_size.status();
+  for (int number = 0; made.size() < limit; ++number) {
+    std::string name = EntryName(number, length);
+    platform::Status created = folder.CreateEntry(name);
+    if (created.code() == EEXIST && ++taken <= kMaxTakenNames) continue;
+    // No room for another entry (a full volume, a fixed-size root folder):
+    // every gap is as written over as it can be.
+    if (created.code() == ENOSPC) break;
+    if (!created.ok()) {
+      result.status = created;
       break;
     }
-    const uint64_t record = (kRecordHeaderBytes + length + 3) / 4 * 4;
-    const uint64_t limit = *start_size / record + 1;
-    for (uint64_t round = 0; round < limit; ++number) {
-      std::string name = EntryName(number, length);
-      platform::Status created = folder.CreateEntry(name);
-      if (created.code() == EEXIST && ++taken <= kMaxTakenNames) continue;
-      // No room for another entry (a full volume, a fixed-size root folder):
-      // every gap is as written over as it can be.
-      if (created.code() == ENOSPC) break;
-      if (!created.ok()) {
-        result.status = created;
-        break;
-      }
-      made.push_back(std::move(name));
-      ++round;
-      platform::Result<uint64_t> size = folder.Size();
-      if (!size.ok()) {
-        result.status = size.status();
-        break;
-      }
-      if (*size != *start_size) break;
+    made.push_back(std::move(name));
+    platform::Result<uint64_t> size = folder.Size();
+    if (!size.ok()) {
+      result.status = size.status();
+      break;
     }
+    if (*size != *start_size) break;
   }
   result.entries = static_cast<int>(made.size());
   // No sync between creating and removing: both act on the same cached

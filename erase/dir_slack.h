@@ -42,22 +42,11 @@ struct SlackScrubResult {
 // Prefix of every scrub entry, so one left by a crash is recognisable.
 inline constexpr std::string_view kSlackEntryPrefix = ".tarnwell-slack-";
 
-// How closely the scrub fills the free entry space.
-enum class SlackGaps {
-  // Names of the longest length only: every gap such a name fits in.
-  kLarge,
-  // Then ever shorter names down to one byte, so the small gaps between
-  // kept entries are written over too (a file system that frees a folder's
-  // blocks once they are empty keeps whatever those gaps held).
-  kEvery,
-};
-
 // Creates entries with names of the folder's longest length until the
 // folder's size grows (every gap such a name fits in is written over), a full
 // volume refuses one more (ENOSPC), or one entry per such name's share of the
-// folder's blocks was made; with kEvery once more for each shorter length.
-// Then removes them all and syncs the folder. Entries it made are removed
-// even after a failure.
-SlackScrubResult ScrubFolderSlack(SlackFolder& folder, SlackGaps gaps = SlackGaps::kLarge);
+// folder's blocks was made; then removes them all and syncs the folder.
+// Entries it made are removed even after a failure.
+SlackScrubResult ScrubFolderSlack(SlackFolder& folder);
 
 }  // namespace tarnwell::erase

@@ -31,7 +31,6 @@ class FakeFolder final : public SlackFolder {
       return platform::Status::Error(fail_code, "refused");
     }
     longest = std::max(longest, name.size());
-    shortest = std::min(shortest, name.size());
     entries.insert(name);
     return platform::Status::Ok();
   }
@@ -49,7 +48,6 @@ class FakeFolder final : public SlackFolder {
   std::set<std::string> taken;
   std::vector<std::string> calls;
   size_t longest = 0;
-  size_t shortest = SIZE_MAX;
   int fail_create_after = -1;
   int fail_code = EIO;
 
@@ -70,15 +68,6 @@ TEST(ScrubFolderSlack, FillsUntilTheFolderGrowsThenRemovesEverythingAndSyncs) {
   FakeFolder roomy(1000);
   EXPECT_EQ(ScrubFolderSlack(roomy).entries, 4096 / 264 + 1);
   EXPECT_THAT(roomy.entries, IsEmpty());
-}
-
-TEST(ScrubFolderSlack, EveryGapTakesEverShorterNamesDownToOneByte) {
-  FakeFolder folder(1000);
-  const SlackScrubResult result = ScrubFolderSlack(folder, SlackGaps::kEvery);
-  EXPECT_TRUE(result.status.ok());
-  EXPECT_THAT(folder.entries, IsEmpty());
-  EXPECT_EQ(folder.longest, 255u);
-  EXPECT_LE(folder.shortest, 4u);  // a dot and the number in base 36
 }
 
 TEST(ScrubFolderSlack, SkipsTakenNamesAndCleansUpAfterAFailure) {

@@ -20,12 +20,6 @@ bool AllZero(const unsigned char* data, size_t length) {
   return std::all_of(data, data + length, [](unsigned char b) { return b == 0; });
 }
 
-// XFS gives a folder block back to the volume once its last entry goes.
-bool FreesEmptiedBlocks(platform::Folder& folder) {
-  platform::Result<platform::FileSystemInfo> fs = folder.StatFs();
-  return fs.ok() && fs->type == "xfs";
-}
-
 bool IsChange(const platform::Status& status) {
   return status.code() == ESTALE || status.code() == ELOOP || status.code() == ENOTDIR;
 }
@@ -335,7 +329,7 @@ bool ItemEraser::VerifyZeros(platform::Folder& parent, const std::string& name,
 
 void ItemEraser::JoinBatch(platform::Folder& parent, const std::string& name,
                            const items::ListedItem& item, bool overwritten) {
-  if (pending_handle_ != &parent) Finish();
+  if (pending_handle_ != nullptr && pending_handle_ != &parent) Finish();
   pending_folder_ = core::FolderOf(item.path);
   pending_handle_ = &parent;
   pending_sync_ = true;
@@ -507,12 +501,6 @@ void ItemEraser::RenameAndDelete(platform::Folder& folder) {
   }
   // The random names reach the disk before the entries go.
   SyncFolder(folder);
-  if (FreesEmptiedBlocks(folder)) {
-    // The deletes would free folder blocks as they are, old names in their
-    // gaps; written over now, while the blocks are still the folder's.
-    const SlackScrubResult scrub = ScrubFolderSlack(*SlackFolderOf(folder), SlackGaps::kEvery);
-    if (!scrub.status.ok()) Warn(job::Reason::kSlackNotScrubbed, pending_folder_, scrub.status);
-  }
   for (const BatchEntry& entry : batch_) {
     if (entry.kept) continue;
     // The entry under the random name must still be the erased one.

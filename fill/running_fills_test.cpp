@@ -115,7 +115,7 @@ TEST(RunningFills, AStateFolderNotOursAloneIsRefusedWithARow) {
   const std::vector<std::string> refused{open_to_all, link};
   for (const std::string& path : refused) {
     EXPECT_EQ(job::OpenStateFolder(env, path, sink), nullptr) << path;
-    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running fills are not kept in " + path)) << path;
+    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running jobs are not kept in " + path)) << path;
   }
   // Nothing is made or cleaned in a refused folder.
   dir.Write("open/fill-00000000000000cc", dir.path());
@@ -126,7 +126,7 @@ TEST(RunningFills, AStateFolderNotOursAloneIsRefusedWithARow) {
     std::filesystem::permissions(theirs, std::filesystem::perms(0700));
     ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
     EXPECT_EQ(job::OpenStateFolder(env, theirs, sink), nullptr);
-    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running fills are not kept in " + theirs));
+    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running jobs are not kept in " + theirs));
   }
 }
 

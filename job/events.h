@@ -57,7 +57,7 @@ enum class Reason {
   kEraseFinished,        // files a killed erase left, deleted at a start (count)
   kPartlyOverwritten,    // an original a killed erase only partly overwrote
   kEraseFolderChanged,   // a killed erase's folder is no longer the one it used
-  kLogKeepsNames,        // a log no call clears may keep erased names (XFS)
+  kLogKeepsNames,        // erased names may stay where no call reaches (XFS)
   kFailed,               // any other failed step, told by its detail
 };
 

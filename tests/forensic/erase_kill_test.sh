@@ -53,6 +53,7 @@ kill_case() {  # milliseconds before the kill
       base=${entry##*/}
       if [[ ! $base =~ ^$name-[0-9]+$ ]]; then
         random=$((random + 1))
+        echo "left under another name: $base"
       elif [ "$(cat "$entry")" != "$content" ]; then
         changed=$((changed + 1))
         grep -qF -- "$entry was only partly overwritten" "$work/list.out" ||
@@ -81,5 +82,5 @@ kill_case() {  # milliseconds before the kill
   rm -f "$image"
 }
 
-for after in 150 400 800 1500; do kill_case "$after"; done
+for after in 100 200 350 600; do kill_case "$after"; done
 exit $((failures > 0))
