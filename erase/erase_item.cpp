@@ -332,7 +332,6 @@ void ItemEraser::JoinBatch(platform::Folder& parent, const std::string& name,
   if (pending_handle_ != nullptr && pending_handle_ != &parent) Finish();
   pending_folder_ = core::FolderOf(item.path);
   pending_handle_ = &parent;
-  pending_sync_ = true;
   batch_.push_back({.name = name,
                     .item = item,
                     .overwritten = overwritten,
@@ -375,8 +374,9 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
     return;
   }
-  // Before the stamp, which the scrub's entries would undo.
-  ScrubSlack(folder, path);
+  // Before the stamp, which the scrub's entries would undo; the volume is
+  // synced below.
+  ScrubSlack(folder, path, false);
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     parent.AddOwnerWriteAt(name, &item.info);
     StampFileTimes(env_, folder);
@@ -393,6 +393,7 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   // is freed, or the disk keeps the old names of the erased entries: a sync of
   // the folder alone only puts the block in the journal.
   platform::Status written = folder.SyncFileSystem();
+  if (written.ok()) VolumeSynced(item.info.device);
   if (!written.ok()) Warn(job::Reason::kSyncFailed, path, written);
   walk_.Forget(path);
   RemoveFolderEntry(parent, name, item);
@@ -414,15 +415,14 @@ void ItemEraser::RemoveFolderEntry(platform::Folder& parent, const std::string& 
   if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, path, renamed.failure);
   Erased(path, item.info, renamed.failure);
   emptied_folders_.insert(core::FolderOf(path));
-  pending_folder_ = core::FolderOf(path);
-  pending_handle_ = &parent;
-  pending_sync_ = true;
+  removals_unsynced_[core::FolderOf(path)] = item.info.device;
 }
 
-void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path) {
+void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path, bool sync) {
   emptied_folders_.erase(path);
-  std::unique_ptr<SlackFolder> slack = SlackFolderOf(folder);
+  std::unique_ptr<SlackFolder> slack = SlackFolderOf(folder, sync);
   const SlackScrubResult scrub = ScrubFolderSlack(*slack);
+  if (sync && scrub.status.ok()) removals_unsynced_.erase(path);
   // A folder gone meanwhile has no blocks left to scrub.
   const bool gone = scrub.entries == 0 && scrub.status.code() == ENOENT;
   if (!scrub.status.ok() && !gone) {
@@ -432,12 +432,18 @@ void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path) {
 }
 
 void ItemEraser::LeaveFolder(const std::string& path, platform::Folder& folder) {
-  if (!emptied_folders_.contains(path)) return;
+  if (path == pending_folder_) Finish();
   // A listed folder is scrubbed by its own erase, just before it goes.
   const auto known = known_.find(path);
-  if (known != known_.end() && known->second.listed) return;
-  if (path == pending_folder_) Finish();
-  ScrubSlack(folder, path);
+  const bool listed = known != known_.end() && known->second.listed;
+  if (emptied_folders_.contains(path) && !listed) ScrubSlack(folder, path, true);
+  // The last chance to make its removals durable through this handle.
+  if (removals_unsynced_.erase(path) > 0) SyncFolder(folder);
+}
+
+void ItemEraser::VolumeSynced(uint64_t device) {
+  std::erase_if(removals_unsynced_,
+                [device](const auto& folder) { return folder.second == device; });
 }
 
 void ItemEraser::ScrubKeptFolders() {
@@ -468,6 +474,7 @@ void ItemEraser::MakeZerosDurable(platform::Folder& folder) {
   // One sync of the file system costs about what one file's sync does, and
   // its barrier covers every file of the batch.
   if (folder.SyncFileSystem().ok()) {
+    VolumeSynced(batch_.front().item.info.device);
     note_.ZerosDurable();
     return;
   }
@@ -541,13 +548,13 @@ void ItemEraser::Finish() {
     }
     RenameAndDelete(folder);
     emptied_folders_.insert(pending_folder_);
+    // Durable with the next sync of the volume, or when the walk leaves it.
+    removals_unsynced_[pending_folder_] = batch_.front().item.info.device;
   }
   if (batch_noted_) note_.BatchDeleted();
-  if (pending_sync_) SyncFolder(folder);
   batch_.clear();
   pending_folder_.clear();
   pending_handle_ = nullptr;
-  pending_sync_ = false;
   batch_noted_ = false;
 }
 

@@ -130,8 +130,11 @@ class ItemEraser final {
   // The batch's entries renamed, their names durable, then deleted.
   void RenameAndDelete(platform::Folder& folder);
   void SyncFolder(platform::Folder& folder);
-  // Writes over the folder's free entry space; a warning on failure.
-  void ScrubSlack(platform::Folder& folder, const std::string& path);
+  // Writes over the folder's free entry space; a warning on failure. sync
+  // false when the caller syncs the volume next.
+  void ScrubSlack(platform::Folder& folder, const std::string& path, bool sync = true);
+  // A sync of the volume made every removal on it durable.
+  void VolumeSynced(uint64_t device);
   // The walk closes path: a kept folder that lost entries is scrubbed now.
   void LeaveFolder(const std::string& path, platform::Folder& folder);
   // The item stays: one kept result, counted as an error.
@@ -156,12 +159,13 @@ class ItemEraser final {
   std::string checked_folder_;      // the last folder found on a stored-data file system
   std::string pending_folder_;
   platform::Folder* pending_handle_ = nullptr;
-  bool pending_sync_ = false;
   std::vector<BatchEntry> batch_;
   EraseNote note_;
   bool batch_noted_ = false;  // the note holds the running batch
   // Folders that lost entries and have not been scrubbed since.
   std::set<std::string> emptied_folders_;
+  // Folders whose removals are not durable yet, with their volume.
+  std::map<std::string, uint64_t> removals_unsynced_;
   int erased_ = 0;
 };
 
