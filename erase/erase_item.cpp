@@ -402,6 +402,9 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
 void ItemEraser::RemoveFolderEntry(platform::Folder& parent, const std::string& name,
                                    const items::ListedItem& item) {
   const std::string& path = item.path;
+  if (platform::Result<platform::FileInfo> held = parent.Stat(); held.ok()) {
+    note_.RemovingFolder(core::FolderOf(path), *held, item.info, name);
+  }
   const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
   SyncFolder(parent);
   platform::Status removed = parent.RemoveAt(renamed.name, true);

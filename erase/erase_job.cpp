@@ -134,17 +134,19 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     }
     eraser.ScrubKeptFolders();
     erased = eraser.erased();
-  }
-  // Before the journals are cleared: the traces' names go there too.
-  if (context.options.erased_items) context.options.erased_items->ErasingDone();
-  for (const platform::MountInfo& mount : journaled) {
-    if (job::LogKeepsNames(mount)) {
-      sink.Report(job::Notice{.severity = job::Severity::kWarning,
-                              .reason = job::Reason::kLogKeepsNames,
-                              .subject = mount.mount_point,
-                              .second = mount.fs_type});
-    } else {
-      job::ClearJournalOfMount(env, sink, mount);
+    // Before the journals are cleared: the traces' names go there too.
+    if (context.options.erased_items) context.options.erased_items->ErasingDone();
+    // The eraser's note lasts until here, so a kill before the journals are
+    // cleared leaves their clearing to the next start.
+    for (const platform::MountInfo& mount : journaled) {
+      if (job::LogKeepsNames(mount)) {
+        sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                                .reason = job::Reason::kLogKeepsNames,
+                                .subject = mount.mount_point,
+                                .second = mount.fs_type});
+      } else {
+        job::ClearJournalOfMount(env, sink, mount);
+      }
     }
   }
 

@@ -24,6 +24,8 @@ constexpr char kBatchFolder = 'D';
 constexpr char kOverwriting = 'W';
 constexpr char kDurable = 'Z';
 constexpr char kRenamed = 'N';
+constexpr char kFolderParent = 'P';
+constexpr char kRemovedFolder = 'F';
 
 // "<tag> <device> <inode> <length> <text>\n": the text counted, as a name
 // may hold any byte, a newline included.
@@ -79,6 +81,9 @@ struct KilledErase {
   std::vector<NoteRecord> awaiting_scrub;
   std::optional<NoteRecord> batch;
   std::vector<NotedFile> files;
+  // A folder being removed, and the folder it is removed from.
+  std::optional<NoteRecord> folder_parent;
+  std::optional<NoteRecord> removed_folder;
 };
 
 KilledErase ReadKilledErase(std::string_view text) {
@@ -96,6 +101,12 @@ KilledErase ReadKilledErase(std::string_view text) {
         break;
       case kDurable:
         for (NotedFile& file : erase.files) file.durable = true;
+        break;
+      case kFolderParent:
+        erase.folder_parent = std::move(record);
+        break;
+      case kRemovedFolder:
+        erase.removed_folder = std::move(record);
         break;
       case kRenamed:
         for (NotedFile& file : erase.files) {
@@ -204,15 +215,41 @@ void Scrub(platform::Folder& folder, job::EventSink& sink) {
   }
 }
 
+// Removes the noted folder from parent when it is still there and empty,
+// renamed first where it still has its own name.
+void FinishFolderRemoval(platform::Env& env, platform::Folder& parent, const NoteRecord& folder) {
+  std::string name = folder.text;
+  platform::Result<platform::FileInfo> now = parent.DescribeAt(name);
+  if (!now.ok() || !platform::SameObject(*now, folder.info)) {
+    name.clear();
+    platform::Result<std::vector<std::string>> names = parent.ListNames();
+    for (const std::string& entry : names.ok() ? *names : std::vector<std::string>{}) {
+      platform::Result<platform::FileInfo> info = parent.DescribeAt(entry);
+      if (info.ok() && platform::SameObject(*info, folder.info)) {
+        name = entry;
+        now = info;
+      }
+    }
+  }
+  if (name.empty() || now->kind != platform::FileKind::kDirectory) return;
+  if (name == folder.text) name = RenameRandomlyIn(env, parent, name).name;
+  parent.Sync();
+  // One that holds something now stays, under its own name again.
+  if (!parent.RemoveAt(name, true).ok() && name != folder.text) parent.RenameAt(name, folder.text);
+}
+
 int FinishKilledErase(platform::Env& env, const KilledErase& erase, job::EventSink& sink) {
   std::vector<const NoteRecord*> folders;
   if (erase.batch) folders.push_back(&*erase.batch);
+  if (erase.folder_parent) folders.push_back(&*erase.folder_parent);
   for (const NoteRecord& record : erase.awaiting_scrub) folders.push_back(&record);
   int finished = 0;
   std::set<uint64_t> journals_cleared;
   for (const NoteRecord* noted : folders) {
     platform::Result<std::unique_ptr<platform::Folder>> folder =
         env.OpenFolder(noted->text, &noted->info);
+    // Gone: erased after all, with nothing of it left to finish.
+    if (!folder.ok() && folder.status().code() == ENOENT) continue;
     if (!folder.ok()) {
       sink.Report(job::Notice{.severity = job::Severity::kWarning,
                               .reason = job::Reason::kEraseFolderChanged,
@@ -221,8 +258,12 @@ int FinishKilledErase(platform::Env& env, const KilledErase& erase, job::EventSi
                               .detail = folder.status().message()});
       continue;
     }
-    if (erase.batch && noted == &*erase.batch)
+    if (erase.batch && noted == &*erase.batch) {
       finished += FinishBatch(env, **folder, erase.files, sink);
+    }
+    if (erase.folder_parent && noted == &*erase.folder_parent && erase.removed_folder) {
+      FinishFolderRemoval(env, **folder, *erase.removed_folder);
+    }
     Scrub(**folder, sink);
     platform::Result<platform::MountInfo> mount = (*folder)->Mount();
     if (mount.ok() && job::HasClearableJournal(*mount) &&
@@ -282,10 +323,27 @@ void EraseNote::BatchDeleted() {
 }
 
 void EraseNote::Scrubbed(const std::string& folder) {
-  if (awaiting_scrub_.erase(folder) == 0 || !batch_folder_.empty()) return;
-  // A note left a little behind only costs the next start a second scrub;
-  // the last one goes with the last scrub.
-  if (awaiting_scrub_.empty()) note_.reset();
+  // A note left a little behind only costs the next start a second scrub.
+  awaiting_scrub_.erase(folder);
+}
+
+void EraseNote::RemovingFolder(const std::string& parent, const platform::FileInfo& parent_identity,
+                               const platform::FileInfo& folder, const std::string& name) {
+  if (state_ == nullptr) return;
+  // A batch still open in parent keeps its records; the last removal noted
+  // is the one a kill can cut short.
+  if (!batch_folder_.empty()) {
+    Add(kFolderParent, parent_identity, parent);
+    Add(kRemovedFolder, folder, name);
+    return;
+  }
+  std::string content;
+  for (const auto& [path, info] : awaiting_scrub_) content += Record(kAwaitingScrub, info, path);
+  content += Record(kFolderParent, parent_identity, parent);
+  content += Record(kRemovedFolder, folder, name);
+  std::unique_ptr<job::RunningNote> next =
+      job::RunningNote::Create(env_, state_, kNotePrefix, content);
+  note_ = std::move(next);
 }
 
 int FinishKilledErases(platform::Env& env, platform::Folder* state, job::EventSink& sink) {

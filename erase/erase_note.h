@@ -36,8 +36,13 @@ class EraseNote final {
   void Renamed(const platform::FileInfo& file, const std::string& name);
   // The batch's files are deleted; its folder waits for its scrub.
   void BatchDeleted();
-  // The folder's free entry space was written over.
+  // The folder's free entry space was written over. The note itself stays
+  // until the eraser is done, so the next start clears the journal a kill
+  // left uncleared.
   void Scrubbed(const std::string& folder);
+  // Before the empty folder named name in parent is renamed and removed.
+  void RemovingFolder(const std::string& parent, const platform::FileInfo& parent_identity,
+                      const platform::FileInfo& folder, const std::string& name);
 
  private:
   void Add(char tag, const platform::FileInfo& info, const std::string& text);
@@ -55,7 +60,9 @@ class EraseNote final {
 // any still under its own name; names each noted original that is only
 // partly overwritten in a warning; scrubs the noted folders and zeroes the
 // journal of their file system as the erase would; one notice with the count
-// finished. A folder that is no longer the noted one is left with a warning.
+// finished; an empty folder noted as being removed is removed. A folder that
+// is gone is passed over; one that is no longer the noted one is left with a
+// warning.
 // Returns the number of files finished.
 int FinishKilledErases(platform::Env& env, platform::Folder* state, job::EventSink& sink);
 

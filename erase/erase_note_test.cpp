@@ -62,6 +62,8 @@ TEST(EraseNote, AKilledBatchIsFinishedAndWhatItCutShortIsNamed) {
   dir.Write("batch/zeroed", std::string(3000, '\0'));
   const std::string half = dir.Write("batch/half", std::string(100, '\0') + "secret");
   const std::string other = dir.Write("batch/other", std::string(10, '\0'));
+  // A folder emptied and renamed; the kill came before its removal.
+  const platform::FileInfo empty = *env.Describe(dir.MakeDir("batch/empty"));
   const platform::FileInfo folder_info = *env.Describe(folder);
   RunAndKill([&] {
     std::unique_ptr<platform::Folder> state_folder = Held(state.path());
@@ -74,6 +76,8 @@ TEST(EraseNote, AKilledBatchIsFinishedAndWhatItCutShortIsNamed) {
     const platform::FileInfo renamed = *env.Describe(folder + "/renamed");
     note.Renamed(renamed, RenameRandomlyIn(env, *held, "renamed").name);
     note.Overwriting(*env.Describe(half), "half");
+    note.RemovingFolder(folder, folder_info, empty, "empty");
+    RenameRandomlyIn(env, *held, "empty");
     _exit(0);  // no destructor runs: the note stays
   });
 
