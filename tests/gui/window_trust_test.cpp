@@ -17,8 +17,8 @@
 #include <set>
 
 #include "text/format_text.h"
-#include "text/language_menu.h"
 #include "ui/event_texts.h"
+#include "ui/language_menu.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
 #include "window_fixture.h"
@@ -225,10 +225,10 @@ class WindowTrustTest : public QObject {
     WindowFixture window;
     MainDialog& dialog = window.Open();
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString("&Yes"));
-    window.runner().pick = PickData(tarnwell::text::kFirstLanguageCommand);  // German
+    window.runner().pick = PickData(tarnwell::ui::kFirstLanguageCommand);  // German
     dialog.RunCommand(ids::kLanguage);
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString("&Ja"));
-    window.runner().pick = PickData(tarnwell::text::kFirstLanguageCommand + 1);
+    window.runner().pick = PickData(tarnwell::ui::kFirstLanguageCommand + 1);
     dialog.RunCommand(ids::kLanguage);
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString("&Yes"));
   }

@@ -16,7 +16,7 @@
 #include "platform/win32/win_text.h"
 #include "tests/windows/window_driver.h"
 #include "text/catalog.h"
-#include "text/language_menu.h"
+#include "ui/language_menu.h"
 #include "win/resource_ids.h"
 
 namespace {
@@ -156,7 +156,7 @@ int Run(const std::wstring& program) {
                   }),
         driver.StatusText(IDC_STATUS_BAR));
 
-  driver.PostCommand(IDM_LANGUAGE_BASE + tarnwell::text::kFirstLanguageCommand + kGermanIndex);
+  driver.PostCommand(IDM_LANGUAGE_BASE + tarnwell::ui::kFirstLanguageCommand + kGermanIndex);
   tarnwell::text::SetCurrentLanguage(kGermanIndex);
   const std::wstring german_delete =
       ToWide(tarnwell::text::LookupUtf8(tarnwell::text::TextId::kDelete));
