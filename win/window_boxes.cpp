@@ -43,15 +43,25 @@ LRESULT CALLBACK EscapeMeansYes(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-// Opens dialog in the folder at path, when there is one.
-void StartIn(IFileDialog* dialog, std::string_view path) {
+// The system's chooser for file system entries with options added, opened
+// in the folder start when there is one; null where the system has none.
+IFileOpenDialog* OpenDialog(FILEOPENDIALOGOPTIONS added, std::string_view start) {
+  IFileOpenDialog* dialog = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
+    return nullptr;
+  }
+  FILEOPENDIALOGOPTIONS options = 0;
+  dialog->GetOptions(&options);
+  dialog->SetOptions(options | added | FOS_FORCEFILESYSTEM);
   IShellItem* folder = nullptr;
-  if (!path.empty() &&
-      SUCCEEDED(SHCreateItemFromParsingName(ShellPath(path).c_str(), nullptr, IID_IShellItem,
+  if (!start.empty() &&
+      SUCCEEDED(SHCreateItemFromParsingName(ShellPath(start).c_str(), nullptr, IID_IShellItem,
                                             reinterpret_cast<void**>(&folder)))) {
     dialog->SetFolder(folder);
     folder->Release();
   }
+  return dialog;
 }
 
 // The file system path of item in the logic's form, if it has one.
@@ -123,16 +133,9 @@ void MainWindow::ShowText(std::string_view caption, std::string_view text) {
 }
 
 std::optional<std::string> MainWindow::ChooseFolder(std::string_view start) {
-  IFileOpenDialog* dialog = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
-    return std::nullopt;
-  }
+  IFileOpenDialog* dialog = OpenDialog(FOS_PICKFOLDERS | FOS_PATHMUSTEXIST, start);
+  if (dialog == nullptr) return std::nullopt;
   std::optional<std::string> chosen;
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
-  StartIn(dialog, start);
   IShellItem* item = nullptr;
   if (SUCCEEDED(dialog->Show(window_)) && SUCCEEDED(dialog->GetResult(&item))) {
     chosen = PathOf(item);
@@ -144,15 +147,8 @@ std::optional<std::string> MainWindow::ChooseFolder(std::string_view start) {
 
 std::vector<std::string> MainWindow::ChooseFiles(std::string_view start) {
   std::vector<std::string> chosen;
-  IFileOpenDialog* dialog = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
-    return chosen;
-  }
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  dialog->SetOptions(options | FOS_ALLOWMULTISELECT | FOS_FORCEFILESYSTEM | FOS_FILEMUSTEXIST);
-  StartIn(dialog, start);
+  IFileOpenDialog* dialog = OpenDialog(FOS_ALLOWMULTISELECT | FOS_FILEMUSTEXIST, start);
+  if (dialog == nullptr) return chosen;
   IShellItemArray* items = nullptr;
   if (SUCCEEDED(dialog->Show(window_)) && SUCCEEDED(dialog->GetResults(&items))) {
     DWORD count = 0;
