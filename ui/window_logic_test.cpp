@@ -23,9 +23,9 @@
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
-#include "ui/language_menu.h"
 #include "traces/file_uri.h"
 #include "traces/md5.h"
+#include "ui/language_menu.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
 
@@ -423,14 +423,15 @@ TEST(WindowLogicTest, EndRunCutsOffTheWorkerAndWaitsBounded) {
 TEST(WindowLogicTest, StopQuestionPausesTheEraseUntilItIsAnswered) {
   for (const bool stop : {false, true}) {
     SCOPED_TRACE(stop ? "Yes" : "No");
+    // Declared before the window, whose end waits for the job that uses them.
+    std::mutex mutex;
+    std::set<std::string> written;
+    std::atomic<bool> go{false};
     Window window;
     window.queued = true;
     window.Set("del_delay", 0);
     std::vector<std::string> files;
     for (const char* name : {"a", "b", "c", "d"}) files.push_back(window.dir.Write(name, "secret"));
-    std::mutex mutex;
-    std::set<std::string> written;
-    std::atomic<bool> go{false};
     window.env.fail_write = [&](const std::string& path, uint64_t, size_t,
                                 bool) -> std::optional<platform::Result<size_t>> {
       {
@@ -539,9 +540,9 @@ TEST(WindowLogicTest, ListEditingErasesNothing) {
 
 // The fill's first row names the volume and what it will write.
 TEST(WindowLogicTest, FillFirstRowNamesTheVolumeAndTheAmount) {
+  std::atomic<uint64_t> bytes{0};
   Window window;
   const std::string chosen = window.dir.MakeDir("fill");
-  std::atomic<uint64_t> bytes{0};
   // The volume is "full" after 1 MB, so no real disk fills.
   window.env.fail_write = [&bytes](const std::string&, uint64_t, size_t length,
                                    bool) -> std::optional<platform::Result<size_t>> {

@@ -64,6 +64,10 @@ class WindowTrustTest : public QObject {
   // erased is finished and no other is touched; Escape in the box would
   // answer Yes; No lets the job erase the rest.
   void StopQuestionPausesTheErase() {
+    // Declared before the window, whose end waits for the job that uses them.
+    std::mutex mutex;
+    std::set<std::string> written;
+    std::atomic<bool> release{false};
     WindowFixture window;
     std::vector<std::string> files;
     for (const char* name : {"a", "b", "c", "d"}) {
@@ -71,9 +75,6 @@ class WindowTrustTest : public QObject {
       WriteFile(files.back(), 64 * 1024);
     }
     window.Set("del_delay", 0);
-    std::mutex mutex;
-    std::set<std::string> written;
-    std::atomic<bool> release{false};
     window.env().fail_write = [&](const std::string& path, uint64_t, size_t,
                                   bool) -> std::optional<platform::Result<size_t>> {
       {
@@ -174,10 +175,10 @@ class WindowTrustTest : public QObject {
   // row gives its reason in the window's words, and a screen reader hears
   // "Error: ..." and the progress as a progress bar's value.
   void FillNamesItsVolumeAndErrorsSpeakTheLanguage() {
+    std::atomic<uint64_t> bytes{0};
     WindowFixture window;
     const std::string chosen = window.Path("fill");
     fs::create_directories(chosen);
-    std::atomic<uint64_t> bytes{0};
     window.env().fail_write = [&bytes](const std::string&, uint64_t, size_t length,
                                        bool) -> std::optional<platform::Result<size_t>> {
       if (bytes.fetch_add(length) > (1u << 20)) {
