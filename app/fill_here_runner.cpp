@@ -11,8 +11,8 @@ QString Text(text::TextId id) { return QString::fromStdString(text::LookupUtf8(i
 
 }  // namespace
 
-QString FillHereRunner::ChooseFolder(QWidget* parent) {
-  if (folder_.isEmpty()) return inner_.ChooseFolder(parent);
+QString FillHereRunner::ChooseFolder(QWidget* parent, const QString& start) {
+  if (folder_.isEmpty()) return inner_.ChooseFolder(parent, start);
   const QString folder = std::exchange(folder_, QString());
   const QMessageBox::StandardButton answer =
       ShowMessageBox(parent, QMessageBox::Question, QStringLiteral("Tarnwell"),

@@ -91,6 +91,7 @@ void WarnOfVolumeInMemory(job::EventSink& sink, const platform::MountInfo& mount
 void ReportError(job::EventSink& sink, FillState& state, const platform::Status& why) {
   sink.Report(job::Notice{.severity = job::Severity::kError,
                           .reason = job::Reason::kFillFailed,
+                          .subject = state.folder,
                           .error_code = why.code(),
                           .detail = why.message()});
   ++state.errors;
@@ -194,18 +195,10 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
   } else {
     platform::Folder& folder = *state.held;
     const platform::Result<platform::MountInfo> mount = folder.Mount();
-    if (mount.ok()) {
-      job::ReportUntrustedFileSystem(sink, *mount);
-      WarnOfVolumeInMemory(sink, *mount);
-    }
     // Before the first file, so that a kill from here on leaves a record.
     const std::unique_ptr<job::RunningNote> record =
         NoteRunningFill(env, state_folder.get(), report.folder, identity);
     const int leftovers = RemoveFillLeftovers(folder, sink);
-    if (leftovers > 0)
-      sink.Report(job::Notice{.severity = job::Severity::kInfo,
-                              .reason = job::Reason::kLeftoversRemoved,
-                              .count = leftovers});
 
     progress.Start();
     // Blocks freed just before (the files the user deleted) become
@@ -213,6 +206,19 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
     folder.SyncFileSystem();
     const int64_t measured = MeasureDiskSpace(env, folder);
     state.free_bytes = measured < 0 ? UINT64_MAX : static_cast<uint64_t>(measured);
+    // Named first, before any warning: which volume, and how much goes onto it.
+    sink.Report(job::FillStarted{.folder = report.folder,
+                                 .volume = mount.ok() ? mount->mount_point : report.folder,
+                                 .fs_type = mount.ok() ? mount->fs_type : std::string(),
+                                 .free_bytes = state.free_bytes});
+    if (mount.ok()) {
+      job::ReportUntrustedFileSystem(sink, *mount);
+      WarnOfVolumeInMemory(sink, *mount);
+    }
+    if (leftovers > 0)
+      sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                              .reason = job::Reason::kLeftoversRemoved,
+                              .count = leftovers});
 
     std::unique_ptr<LoweredReserve> lowered;
     bool can_fill = true;

@@ -54,6 +54,7 @@ int RemoveFillLeftovers(platform::Folder& folder, job::EventSink& sink) {
       } else if (code != ENOENT && code != EINVAL && code != ELOOP) {
         sink.Report(job::Notice{.severity = job::Severity::kError,
                                 .reason = job::Reason::kFillFailed,
+                                .subject = path,
                                 .error_code = lock.status().code(),
                                 .detail = lock.status().message()});
       }
@@ -70,6 +71,7 @@ int RemoveFillLeftovers(platform::Folder& folder, job::EventSink& sink) {
     } else {
       sink.Report(job::Notice{.severity = job::Severity::kError,
                               .reason = job::Reason::kFillFailed,
+                              .subject = path,
                               .error_code = status.code(),
                               .detail = status.message()});
     }

@@ -110,4 +110,13 @@ void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& 
   }
 }
 
+std::vector<MenuEntry> ItemMenu(bool rows_chosen, bool worker_running) {
+  return {{.text = text::LookupUtf8(texts::kRemoveFromList),
+           .command = kRemoveFromList,
+           .enabled = rows_chosen && !worker_running},
+          {.text = text::LookupUtf8(texts::kOpenContainingFolder),
+           .command = kOpenContainingFolder,
+           .enabled = rows_chosen}};
+}
+
 }  // namespace tarnwell::ui

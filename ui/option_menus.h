@@ -29,6 +29,9 @@ inline constexpr int kEraseTraces = 6;
 inline constexpr char kImportSubfoldersKey[] = "import_subdirs";
 inline constexpr char kImportFilesKey[] = "import_files";
 inline constexpr char kImportFoldersKey[] = "import_folders";
+// The item list's context menu's commands.
+inline constexpr int kRemoveFromList = 1;
+inline constexpr int kOpenContainingFolder = 2;
 // Whether an erase also erases the desktop's traces of the erased items.
 inline constexpr char kEraseTracesKey[] = "erase_traces";
 
@@ -53,6 +56,9 @@ ImportSettings ReadImportSettings(const settings::SettingsStore& settings);
 // the trash" (which lists the trashes' entries), a separator, the three
 // check boxes, a separator and the check box for erasing traces.
 std::vector<MenuEntry> ImportMenu(const ImportSettings& current);
+// The item list's context menu: "Remove from list" (greyed while a worker
+// runs) and "Open containing folder", both greyed without a chosen row.
+std::vector<MenuEntry> ItemMenu(bool rows_chosen, bool worker_running);
 // Flips the check box of command (kImportSubfolders..kImportFolders,
 // kEraseTraces) in the
 // settings; other commands do nothing.

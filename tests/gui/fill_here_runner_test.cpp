@@ -20,10 +20,10 @@ class FillHereRunnerTest : public QObject {
     inner.answer = QMessageBox::Yes;
     inner.folder = QStringLiteral("/chosen");
     app::FillHereRunner runner(inner, QStringLiteral("/srv/data"));
-    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/srv/data"));
+    QCOMPARE(runner.ChooseFolder(nullptr, QString()), QStringLiteral("/srv/data"));
     QCOMPARE(inner.boxes.size(), 1);
     QVERIFY(inner.boxes[0].text.contains(QStringLiteral("/srv/data")));
-    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/chosen"));
+    QCOMPARE(runner.ChooseFolder(nullptr, QString()), QStringLiteral("/chosen"));
     QCOMPARE(inner.boxes.size(), 1);
   }
 
@@ -32,8 +32,8 @@ class FillHereRunnerTest : public QObject {
     inner.answer = QMessageBox::No;
     inner.folder = QStringLiteral("/chosen");
     app::FillHereRunner runner(inner, QStringLiteral("/srv/data"));
-    QVERIFY(runner.ChooseFolder(nullptr).isEmpty());
-    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/chosen"));
+    QVERIFY(runner.ChooseFolder(nullptr, QString()).isEmpty());
+    QCOMPARE(runner.ChooseFolder(nullptr, QString()), QStringLiteral("/chosen"));
   }
 };
 
