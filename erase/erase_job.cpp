@@ -130,7 +130,9 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     // erased before it.
     for (auto row = context.listed.rows.rbegin(); row != context.listed.rows.rend(); ++row) {
       if (!Listed(*row)) continue;
-      // While the stop question is open nothing more is touched.
+      // While the stop question is open nothing more is touched; the files
+      // already overwritten are finished first.
+      if (!result.stopped && state.pause_asked.load()) eraser.Finish();
       if (!result.stopped) job::WaitWhilePaused(env, state.pause_asked, stop_requested);
       // A stop asked for now ends the job between two items, never inside one.
       if (!result.stopped && StopRequested(state)) {
