@@ -28,6 +28,7 @@ constexpr int kTextInMemory = 121;
 struct FillCliOptions {
   bool yes = false;
   bool include_reserved = false;
+  bool records = false;
   std::string folder;
 };
 
@@ -106,6 +107,7 @@ int RunFill(CliContext& context, FillCliOptions options) {
   env.StopOnInterrupt(&interrupted);
   fill::FillOptions fill_options;
   fill_options.include_reserved = options.include_reserved;
+  fill_options.records = options.records;
   fill_options.interrupt = &interrupted;
   fill_options.progress_listener = [&port](const erase::ProgressSnapshot& s) {
     port.ShowProgress(s);
@@ -137,6 +139,9 @@ void AddFillCommand(CLI::App& app, CliContext& context) {
   fill->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
   fill->add_flag("--include-reserved", options->include_reserved,
                  "Root, ext4 only: also fill the clusters ext4 holds back (see below)");
+  fill->add_flag("--records", options->records,
+                 "Also overwrite every free file record (inode), where deleted files' "
+                 "extended attributes stay; slower");
   fill->add_option("DIR", options->folder, "A folder on the volume to fill")->required();
   fill->footer(text::LookupLines(kTextNotes));
   fill->callback([&context, options] { context.exit_code = RunFill(context, *options); });

@@ -12,6 +12,7 @@
 #include "fill/ext4_reserve.h"
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
+#include "fill/record_pass.h"
 #include "fill/running_fills.h"
 #include "items/format_size.h"
 #include "platform/lock_wait.h"
@@ -30,6 +31,9 @@ constexpr int kTextInMemory = 121;
 constexpr int kTextFillStopped = 165;
 constexpr int kTextFillFinished = 166;
 constexpr int kTextLockHeld = 192;
+constexpr int kTextRecordPassEstimate = 230;
+constexpr int kTextRecordsWritten = 231;
+constexpr int kTextRecordsMayHoldAttributes = 232;
 constexpr int kAboutProductName = 19;
 
 // Writes files until the volume is full, the size limit chain or the empty
@@ -96,6 +100,19 @@ void WarnOfVolumeInMemory(core::WindowPort& window, const platform::MountInfo& m
     window.InsertMessage(
         text::FormatText(text::LookupUtf8(kTextInMemory), {mount.mount_point, mount.fs_type}),
         core::MessageIcon::kWarning);
+  }
+}
+
+// What the fill says of the volume's records at its end.
+enum class RecordsRow { kNone, kWritten, kMayHoldAttributes };
+
+// Where no pass ran, the records of deleted files keep what they kept inside.
+void ShowRecords(core::WindowPort& window, const FillReport& report, RecordsRow row) {
+  if (row == RecordsRow::kWritten) {
+    window.InsertMessage(text::FormatText(text::LookupUtf8(kTextRecordsWritten), {report.records}),
+                         core::MessageIcon::kInfo);
+  } else if (row == RecordsRow::kMayHoldAttributes && report.filled) {
+    window.InsertMessage(text::LookupUtf8(kTextRecordsMayHoldAttributes), core::MessageIcon::kInfo);
   }
 }
 
@@ -206,6 +223,16 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
   }
   if (usable.ok()) platform::RacePoint(platform::RaceStep::kFillFolderOpened, report.folder);
   if (usable.ok() && options.include_reserved) usable = CheckIncludeReserved(env, *state.held);
+  if (usable.ok() && options.records) {
+    const int64_t seconds = EstimatedRecordPassSeconds(*state.held);
+    platform::Result<platform::VolumeSpace> space = state.held->Space();
+    if (seconds >= 0 && space.ok()) {
+      window.InsertMessage(text::FormatText(text::LookupUtf8(kTextRecordPassEstimate),
+                                            {space->free_records, seconds}),
+                           core::MessageIcon::kInfo);
+    }
+  }
+  RecordsRow records_row = RecordsRow::kNone;
   if (!usable.ok()) {
     window.InsertMessage(usable.message(), core::MessageIcon::kError);
     ++state.errors;
@@ -267,9 +294,19 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
       }
     }
 
+    std::unique_ptr<RecordPass> records;
+    if (can_fill && !(mount.ok() && IsInMemory(*mount))) {
+      records = RecordPass::Prepare(context, state, options.records);
+      if (!records) records_row = RecordsRow::kMayHoldAttributes;
+    }
     if (can_fill) report.filled = WriteFillFiles(context, state);
     if (report.filled && report.held_back_bytes > 0 && IsFullForUs(env, state)) {
       report.swept_bytes = SweepHeldBackBlocks(context, state, report.held_back_bytes);
+    }
+    // Only a full volume makes the file system hand out freed records.
+    if (records && report.filled) {
+      report.records = records->Run(context, state);
+      records_row = RecordsRow::kWritten;
     }
     report.stopped = !report.filled && FillStopRequested(context);
     std::optional<platform::MountInfo> journaled;
@@ -277,6 +314,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     bool journal_cleared = false;
     if (report.filled) journal_cleared = SettleBeforeDeletes(window, folder, journaled);
     platform::RacePoint(platform::RaceStep::kBeforeFillDeletes, report.folder);
+    if (records) records->Delete(context, state);
     DeleteFillFiles(context, state);
     if (lowered) {
       platform::Status restored = lowered->Restore();
@@ -298,6 +336,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
   report.errors = state.errors;
   if (usable.ok()) {
     ShowCoverage(window, report);
+    ShowRecords(window, report, records_row);
     // The status bar keeps the end state: all only when the volume was filled
     // and nothing failed.
     if (state.free_bytes != UINT64_MAX) {

@@ -41,6 +41,9 @@ struct FillOptions {
   // Set to non-zero by a signal handler (Ctrl-C, a closed terminal); stops
   // the fill like a cleared fillRunning. May be null.
   const std::atomic<int>* interrupt = nullptr;
+  // Also overwrite every free record (inode) where the file system keeps no
+  // file data in its records; where it does, the pass runs anyway.
+  bool records = false;
   // Gets the numbers of every progress redraw (a terminal's bar).
   erase::ProgressListener progress_listener;
 };
@@ -53,6 +56,7 @@ struct FillReport {
   uint64_t held_back_bytes = 0;  // ext4's own reserve, when it was left in place
   uint64_t swept_bytes = 0;      // taken one block at a time by the sweep
   int files = 0;                 // temporary files created
+  uint64_t records = 0;          // free records overwritten by small files
   bool filled = false;           // wrote until the volume took no more
   bool stopped = false;          // fillRunning was cleared
   int errors = 0;                // rows with the error icon

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "erase/random_name.h"
+#include "fill/record_pass.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 
@@ -53,6 +54,12 @@ int RemoveFillLeftovers(platform::Folder& folder, core::WindowPort& window) {
         folder.TryLockAt(name, false, &locked);
     if (!lock.ok()) {
       const int code = lock.status().code();
+      // A folder of that shape is a record pass's.
+      if (code == EINVAL || code == EISDIR) {
+        const int files = RemoveRecordFolder(folder, name, window);
+        if (files > 0) removed += files;
+        continue;
+      }
       if (code == EWOULDBLOCK) {
         window.InsertMessage(text::FormatText(text::LookupUtf8(kTextInUseByAFill), {path}),
                              core::MessageIcon::kInfo);

@@ -142,6 +142,10 @@ struct VolumeSpace {
   uint64_t total_bytes = 0;
   uint64_t available_bytes = 0;  // what an ordinary user may still write
   uint64_t free_bytes = 0;       // including the blocks reserved for root
+  // The file system's records (inodes, MFT records): how many it has and how
+  // many are free by its own count; both 0 where it does not tell.
+  uint64_t total_records = 0;
+  uint64_t free_records = 0;
 };
 
 struct MountInfo {
@@ -220,6 +224,9 @@ class Folder {
   // only), never through a link and never replacing anything: EEXIST when
   // the name is taken, a dangling link included.
   virtual Status CreateAt(const std::string& name) = 0;
+  // Creates the new, empty folder name here (owner only), never through a
+  // link and never replacing anything: EEXIST when the name is taken.
+  virtual Status MakeFolderAt(const std::string& name) = 0;
   // Makes renames and removals inside the folder durable.
   virtual Status Sync() = 0;
   // Writes every change of the file system this folder lives on to its

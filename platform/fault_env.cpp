@@ -153,6 +153,10 @@ class FaultFolder final : public Folder {
     if (auto failed = env_.Check("CreateAt", Child(name))) return *failed;
     return real_->CreateAt(name);
   }
+  Status MakeFolderAt(const std::string& name) override {
+    if (auto failed = env_.Check("MakeFolderAt", Child(name))) return *failed;
+    return real_->MakeFolderAt(name);
+  }
   Status Sync() override {
     if (auto failed = env_.Check("SyncFolder", path())) return *failed;
     return real_->Sync();

@@ -62,10 +62,10 @@ class FaultEnv final : public Env {
   // Folder handles report their calls to fail_call and observe as
   // "OpenFolder", "OpenFolderAt", "OpenAt", "DescribeAt", "ListNamesAt",
   // "OpenForReadingAt", "AddOwnerWriteAt", "CheckRemovable", "FolderSetTimes", "RenameAt",
-  // "RemoveAt", "CreateAt", "SyncFolder", "SyncFileSystem", "StatFs", "CreateLockedAt",
-  // "TryLockAt", "Space", "Mount", "CheckpointJournal" and "ZeroOutJournal" (a checkpoint
-  // with zero_out), each with the full path of the entry (for RenameAt the old one; for the
-  // folder's own calls its path). A test changes the tree at such a call to stage a race.
+  // "RemoveAt", "CreateAt", "MakeFolderAt", "SyncFolder", "SyncFileSystem", "StatFs",
+  // "CreateLockedAt", "TryLockAt", "Space", "Mount", "CheckpointJournal" and "ZeroOutJournal" (a
+  // checkpoint with zero_out), each with the full path of the entry (for RenameAt the old one; for
+  // the folder's own calls its path). A test changes the tree at such a call to stage a race.
   Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
                                              const FileInfo* expected) override;
   // Reported as "OpenPrivateFolder"; the folder's calls as above.

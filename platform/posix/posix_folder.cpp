@@ -313,6 +313,14 @@ class PosixFolder final : public Folder {
     }
   }
 
+  Status MakeFolderAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    if (mkdirat(fd_.get(), name.c_str(), 0700) != 0) {
+      return Status::FromErrno(errno, "make folder", Child(name));
+    }
+    return Status::Ok();
+  }
+
   Result<std::unique_ptr<ReadableFile>> OpenForReadingAt(const std::string& name,
                                                          const FileInfo* expected) override {
     if (!IsPlainName(name)) return BadName(path_, name);

@@ -174,6 +174,11 @@ class WinFolder final : public Folder {
     return CreateRelative(handle_.get(), ToWide(name), Child(name));
   }
 
+  Status MakeFolderAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    return CreateRelativeFolder(handle_.get(), ToWide(name), Child(name));
+  }
+
   Status Sync() override {
     Result<UniqueHandle> again =
         Open("", GENERIC_WRITE, kShareAll, EntryShape::kFolder, 0, "open folder");
