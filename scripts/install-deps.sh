@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
   clang libclang-rt-14-dev
   xvfb xauth e2fsprogs btrfs-progs util-linux locales secure-delete
+  # the record-pass forensic tests: NTFS images and extended attributes
+  ntfs-3g attr
   dpkg-dev lintian appstream desktop-file-utils man-db python3
   bash-completion zsh fish
   # the Windows build (mingw-w64, posix threads for std::thread) and wine to test it
