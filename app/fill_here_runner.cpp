@@ -2,7 +2,11 @@
 
 #include <utility>
 
+#include <QAction>
+#include <QMenu>
+
 #include "text/catalog.h"
+#include "ui/option_menus.h"
 
 namespace tarnwell::app {
 namespace {
@@ -13,6 +17,18 @@ constexpr int kTextAreYouSure = 31;
 QString Text(int id) { return QString::fromStdString(text::LookupUtf8(id)); }
 
 }  // namespace
+
+QAction* FillHereRunner::RunMenu(QMenu& menu, const QPoint& at) {
+  if (!folder_.isEmpty()) {
+    for (QAction* action : menu.actions()) {
+      if (!action->isSeparator() && !action->isCheckable() &&
+          action->data().toInt() == ui::kFillRun) {
+        return action;
+      }
+    }
+  }
+  return inner_.RunMenu(menu, at);
+}
 
 QString FillHereRunner::ChooseFolder(QWidget* parent) {
   if (folder_.isEmpty()) return inner_.ChooseFolder(parent);

@@ -7,6 +7,7 @@
 
 #include "erase/dir_slack.h"
 #include "erase/file_times.h"
+#include "erase/named_streams.h"
 #include "erase/random_name.h"
 #include "erase/rename_in_folder.h"
 #include "text/catalog.h"
@@ -150,6 +151,10 @@ void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
     }
     if (options_.verify && !VerifyZeros(parent, name, item)) return;
     overwritten_.insert(id);
+    if (platform::Status removed = RemoveStreams(parent, name); !removed.ok()) {
+      ReportError(removed.message());
+      return;
+    }
   }
   RenameAndQueueDelete(parent, name, item);
 }
@@ -204,6 +209,15 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
   }
   if (changed) {
     ReportError(text::FormatText(text::LookupUtf8(kTextChangedWhile), {path}));
+    return false;
+  }
+  // Named streams keep data of their own: each gets the same pass.
+  status = OverwriteStreams(parent, name, item.info,
+                            [this](platform::WritableFile& stream, uint64_t size) {
+                              return CoverWithZeros(stream, size);
+                            });
+  if (!status.ok()) {
+    ReportError(status.message());
     return false;
   }
   return true;

@@ -24,6 +24,10 @@ constexpr uint64_t kMaxKeptBytes = 4096;
 // blocks that are rarely full.
 constexpr uint64_t kEntryBytes = 64;
 constexpr uint64_t kMinSpareBytes = uint64_t{1} << 20;
+// Room for half a million NTFS entries; a volume with more freed records than
+// that gets a pass that ends early, refused, rather than a spare that costs
+// more than the pass.
+constexpr uint64_t kMaxSpareBytes = uint64_t{64} << 20;
 // Measured: 65,536 empty files made and deleted on ext4 in 8.3 s.
 constexpr int64_t kMicrosPerRecord = 130;
 // The status row shows the count after every this many records.
@@ -157,7 +161,7 @@ std::unique_ptr<RecordPass> RecordPass::Prepare(FillContext& context, FillState&
   if (space.ok()) {
     const uint64_t records =
         space->total_records > 0 ? space->free_records : space->total_bytes / kMaxKeptBytes;
-    const uint64_t most = std::max(kMinSpareBytes, space->total_bytes / 64);
+    const uint64_t most = std::clamp(space->total_bytes / 64, kMinSpareBytes, kMaxSpareBytes);
     spare = std::clamp(records * kEntryBytes, kMinSpareBytes, most);
   }
   std::unique_ptr<platform::FileLock> unused;

@@ -194,6 +194,20 @@ class Folder {
   virtual Result<std::unique_ptr<WritableFile>> OpenAt(const std::string& name,
                                                        const FileInfo* expected,
                                                        bool exclusive) = 0;
+  // The names of the named data streams of the regular file name here
+  // ("Zone.Identifier"), never its main stream. Empty where the file system
+  // keeps none the erase must reach itself (POSIX: a file's streams on an
+  // NTFS volume go with the file).
+  virtual Result<std::vector<std::string>> ListStreamsAt(const std::string& name) = 0;
+  // Opens the named stream of the regular file name for writing in place,
+  // on the terms of OpenAt (expected is the file's identity). ENOTSUP where
+  // files have no streams.
+  virtual Result<std::unique_ptr<WritableFile>> OpenStreamAt(const std::string& name,
+                                                             const std::string& stream,
+                                                             const FileInfo* expected) = 0;
+  // Removes the named stream of the file name; the file and its other
+  // streams stay. ENOTSUP where files have no streams.
+  virtual Status RemoveStreamAt(const std::string& name, const std::string& stream) = 0;
   // Opens the regular file name for reading, on the same terms as OpenAt
   // (never a link, never blocking, EINVAL for anything else, expected).
   virtual Result<std::unique_ptr<ReadableFile>> OpenForReadingAt(const std::string& name,

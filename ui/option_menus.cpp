@@ -102,4 +102,21 @@ void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& 
   }
 }
 
+int ReadFillRecords(const settings::SettingsStore& settings) {
+  return settings.ReadIntSetting(settings::kOptionsSection, kFillRecordsKey, 0, -1, -1) != 0 ? 1
+                                                                                             : 0;
+}
+
+std::vector<MenuEntry> FillMenu(int records) {
+  return {
+      {.text = text::LookupUtf8(texts::kFill), .command = kFillRun},
+      MenuSeparator(),
+      CheckEntry(texts::kFillRecords, kFillRecords, records),
+  };
+}
+
+void FlipFillRecords(settings::SettingsStore& settings, int current) {
+  settings.WriteIntSetting(settings::kOptionsSection, kFillRecordsKey, current == 0 ? 1 : 0);
+}
+
 }  // namespace tarnwell::ui

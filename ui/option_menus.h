@@ -29,6 +29,12 @@ inline constexpr int kImportFolders = 4;
 inline constexpr char kImportSubfoldersKey[] = "import_subdirs";
 inline constexpr char kImportFilesKey[] = "import_files";
 inline constexpr char kImportFoldersKey[] = "import_folders";
+// The fill menu's commands, and its one setting: 1 when the fill also
+// overwrites every free record where the file system keeps no file data in
+// them (0, also when missing).
+inline constexpr int kFillRun = 1;
+inline constexpr int kFillRecords = 2;
+inline constexpr char kFillRecordsKey[] = "fill_records";
 
 // The overwrite count the button shows: "re_write", 1 when missing, clamped
 // to 1..35.
@@ -54,5 +60,11 @@ std::vector<MenuEntry> ImportMenu(const ImportSettings& current);
 // settings; other commands do nothing.
 void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& current,
                        int command);
+
+int ReadFillRecords(const settings::SettingsStore& settings);
+// "Fill the free space", a separator and the check box of the record pass.
+std::vector<MenuEntry> FillMenu(int records);
+// Flips the record pass's setting from current.
+void FlipFillRecords(settings::SettingsStore& settings, int current);
 
 }  // namespace tarnwell::ui

@@ -140,7 +140,7 @@ void WindowLogic::Run(Command command) {
     case Command::kHelp:
       return ShowHelp();
     case Command::kFill:
-      return StartFill();
+      return ShowFillMenu();
     case Command::kWebLink:
       return OpenWebLink();
     case Command::kImport:
@@ -256,7 +256,15 @@ void WindowLogic::ShowHelp() {
   view_.ShowText(Text(texts::kHelpCaption), help);
 }
 
-void WindowLogic::StartFill() {
+void WindowLogic::ShowFillMenu() {
+  if (services_.worker.Running()) return;
+  const int records = ReadFillRecords(services_.settings);
+  const int chosen = view_.RunMenu(Control::kFill, FillMenu(records));
+  if (chosen == kFillRecords) FlipFillRecords(services_.settings, records);
+  if (chosen == kFillRun) StartFill(records != 0);
+}
+
+void WindowLogic::StartFill(bool records) {
   if (services_.worker.Running()) return;
   std::optional<std::string> folder = view_.ChooseFolder();
   if (!folder || folder->empty()) return;
@@ -265,8 +273,10 @@ void WindowLogic::StartFill() {
   platform::Env& env = services_.env;
   core::WindowPort& port = *port_;
   core::RunState& run_state = run_state_;
-  StartWorker([&env, &port, &run_state, chosen = std::move(*folder)] {
-    fill::FillFreeSpace(env, port, run_state, chosen);
+  fill::FillOptions options;
+  options.records = records;
+  StartWorker([&env, &port, &run_state, chosen = std::move(*folder), options] {
+    fill::FillFreeSpace(env, port, run_state, chosen, options);
   });
 }
 

@@ -37,6 +37,7 @@ inline constexpr int kStopFill = 164;
 inline constexpr int kNotAdded = 167;
 inline constexpr int kTemplateWritten = 168;
 inline constexpr int kTemplateNotWritten = 169;
+inline constexpr int kFillRecords = 233;
 inline constexpr int kFirstMoreHelpPair = 175;  // Import, Delete + Exit, LNG, limits
 inline constexpr int kMoreHelpPairs = 4;
 
