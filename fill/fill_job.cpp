@@ -314,8 +314,9 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     bool journal_cleared = false;
     if (report.filled) journal_cleared = SettleBeforeDeletes(window, folder, journaled);
     platform::RacePoint(platform::RaceStep::kBeforeFillDeletes, report.folder);
-    if (records) records->Delete(context, state);
     DeleteFillFiles(context, state);
+    // After the data: on a full NTFS volume even a delete can be refused.
+    if (records) records->Delete(context, state);
     if (lowered) {
       platform::Status restored = lowered->Restore();
       if (!restored.ok()) {
