@@ -66,6 +66,9 @@ int main(int argc, char** argv) {
       if (auto* fill = dialog->findChild<QToolButton*>(app::ids::kFill)) fill->click();
     });
   }
+  if (start.mode == app::StartArguments::Mode::kTrash) {
+    QTimer::singleShot(0, dialog, [dialog] { dialog->StartTrashImport(); });
+  }
   dialog->exec();
   if (!dialog->EndRun()) {
     // A worker still runs and uses the window's list: end the process without

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/run_state.h"
 #include "app/worker_slot.h"
+#include "core/run_state.h"
 #include "core/window_port.h"
 #include "ui/window_logic.h"
 #include "ui/window_view.h"
@@ -126,6 +126,8 @@ class MainDialog final : public QDialog, public ui::WindowView {
 
   // The window interface for any thread.
   core::WindowPort& port() { return logic_->port(); }
+  // Lists the user's trashes, as the Import menu's "Erase the trash" does.
+  void StartTrashImport() { logic_->StartTrashImport(); }
   core::RunState& run_state() { return logic_->run_state(); }
   items::ItemList& items() { return logic_->items(); }
   int time_mode() const { return logic_->time_mode(); }

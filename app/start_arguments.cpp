@@ -11,6 +11,8 @@ StartArguments ReadStartArguments(int argc, const char* const* argv) {
     start.mode = StartArguments::Mode::kHelp;
   } else if (argc == 2 && first == "--version") {
     start.mode = StartArguments::Mode::kVersion;
+  } else if (argc == 2 && first == "--trash") {
+    start.mode = StartArguments::Mode::kTrash;
   } else if (argc == 3 && first == "--fill") {
     start.mode = StartArguments::Mode::kFillHere;
     start.fill_folder = argv[2];

@@ -36,6 +36,9 @@ class CliPort : public core::WindowPort {
   // Writes the rows of `list` itself and returns true, or returns false
   // when the caller prints them for people.
   virtual bool WriteListRows(const items::ItemList&) { return false; }
+  // A trace of an erased item was erased: kind as in --json, path the trace
+  // file, of the erased path it remembered.
+  virtual void TraceErased(std::string_view, std::string_view, std::string_view) {}
   // An exact figure of the run for the final summary (bytes written...).
   virtual void AddFigure(std::string_view, uint64_t) {}
   // The run is over: command is the sub-command ("" when none was parsed).

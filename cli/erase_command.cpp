@@ -12,6 +12,8 @@
 #include "items/item_list.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
+#include "traces/trace_eraser.h"
+#include "traces/trash_listing.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -24,6 +26,7 @@ constexpr int kTextStillThere = 108;
 constexpr int kTextLimits = 112;
 // The countdown row naming Ctrl+C: Escape does nothing in a terminal.
 constexpr int kTextTerminalCountdown = 120;
+constexpr int kTextTrashEmpty = 247;
 constexpr int kMaxPasses = 10;
 constexpr int kMaxDelaySeconds = 10;
 
@@ -32,6 +35,8 @@ struct EraseCliOptions {
   std::optional<int> delay;
   bool verify = false;
   bool yes = false;
+  bool trash = false;
+  bool keep_traces = false;
   std::vector<std::string> paths;
 };
 
@@ -41,13 +46,26 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
     context.err << "tarnwell-cli: " << text::LookupUtf8(kTextNoTerminal) << '\n';
     return kExitUsage;
   }
+  if (options.paths.empty() && !options.trash) {
+    context.err << "tarnwell-cli: erase: name the files and folders to erase, or --trash\n";
+    return kExitUsage;
+  }
   const bool interactive = env.IsTerminal(1);
   CliPort& port = OpenPort(context, interactive);
+  std::vector<std::string> paths = options.paths;
+  if (options.trash) {
+    const std::vector<std::string> trash =
+        traces::TrashEntries(env, traces::StoresToClean(env, port));
+    paths.insert(paths.end(), trash.begin(), trash.end());
+  }
   items::ItemList list(env);
-  if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
+  if (!CollectItems(context, paths, list, port)) return kExitUsage;
   fill::CleanUpAfterKilledFills(env, fill::RuntimeStateFolder(env), port);
   context.out << list.ItemsSummary() << '\n';
-  if (list.RowCount() == 0) return kExitSuccess;
+  if (list.RowCount() == 0) {
+    if (options.trash) context.out << text::LookupUtf8(kTextTrashEmpty) << '\n';
+    return kExitSuccess;
+  }
   if (!options.yes && !AskToConfirm(context, text::FormatText(text::LookupUtf8(kTextErasePrompt),
                                                               {list.RowCount()}))) {
     context.out << text::LookupUtf8(kTextNothingErased) << '\n';
@@ -62,18 +80,23 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   context.run_state.exitAfterErase = 0;
   env.StopOnInterrupt(&context.run_state.stopRequested);
 
-  erase::EraseJobContext job{env,
-                             context.settings,
-                             port,
-                             context.run_state,
-                             list.Listed(),
-                             [&] { list.RefreshList(&port); },
-                             erase::EraseOptions{.verify = options.verify},
-                             options.passes,
-                             delay,
-                             [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); },
-                             kTextTerminalCountdown,
-                             erase::kTextErasingTerminal};
+  traces::TraceEraser trace_eraser(env, port, [&port](const traces::ErasedTrace& trace) {
+    port.TraceErased(traces::TraceKindName(trace.kind), trace.path, trace.of);
+  });
+  erase::EraseJobContext job{
+      env,
+      context.settings,
+      port,
+      context.run_state,
+      list.Listed(),
+      [&] { list.RefreshList(&port); },
+      erase::EraseOptions{.verify = options.verify,
+                          .erased_items = options.keep_traces ? nullptr : &trace_eraser},
+      options.passes,
+      delay,
+      [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); },
+      kTextTerminalCountdown,
+      erase::kTextErasingTerminal};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
   port.AddFigure("written_bytes", result.written_bytes);
@@ -108,11 +131,15 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
       "--verify", options->verify,
       "Read every file back from the disk after the last pass; keep it unless all zeros");
   erase->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
-  erase
-      ->add_option("paths", options->paths,
-                   "Files and folders (folders with all they hold), each exactly as given; "
-                   "on a terminal, control bytes in names are shown escaped")
-      ->required();
+  erase->add_flag("--trash", options->trash,
+                  "Also list everything in your trashes (the files and their records): the "
+                  "home trash and .Trash-UID folders on other volumes");
+  erase->add_flag("--keep-traces", options->keep_traces,
+                  "Erase only the items: keep their thumbnails, recent-file entries, trash "
+                  "records and shortcuts, which are otherwise erased with them");
+  erase->add_option("paths", options->paths,
+                    "Files and folders (folders with all they hold), each exactly as given; "
+                    "on a terminal, control bytes in names are shown escaped");
   erase->footer(text::LookupLines(kTextLimits));
   erase->callback([&context, options] { context.exit_code = RunErase(context, *options); });
 }

@@ -55,6 +55,10 @@ const char kJsonHelp[] =
     "      row of list; kind is file, folder, link or other; size in bytes.\n"
     "  message  {\"type\":\"message\",\"level\":\"error\",\"text\":\"...\"}: one per\n"
     "      message row; level is info, warning or error.\n"
+    "  trace  {\"type\":\"trace\",\"kind\":\"thumbnail\",\"path\":\"...\",\"of\":\"/a/b\"}:\n"
+    "      one per erased trace of an erased item (erase): kind is thumbnail,\n"
+    "      bookmark (path is the recent list it was taken out of), recent_document,\n"
+    "      trash_info or shortcut; of is the erased item it remembered.\n"
     "  progress  {\"type\":\"progress\",\"done\":4096,\"total\":8192,\"percent\":50.0}:\n"
     "      bytes written so far and in all, a few times a second.\n"
     "  summary  {\"type\":\"summary\",\"command\":\"erase\",\"listed\":3,\"remaining\":0,\n"
@@ -126,6 +130,12 @@ bool JsonPort::WriteListRows(const items::ItemList& list) {
                 KindName(info->kind) + "\",\"size\":" + std::to_string(info->size) + "}");
   }
   return true;
+}
+
+void JsonPort::TraceErased(std::string_view kind, std::string_view path, std::string_view of) {
+  std::lock_guard lock(mutex_);
+  WriteLocked("{\"type\":\"trace\",\"kind\":" + JsonString(kind) + ",\"path\":" + JsonString(path) +
+              ",\"of\":" + JsonString(of) + "}");
 }
 
 void JsonPort::AddFigure(std::string_view name, uint64_t value) {

@@ -29,6 +29,7 @@ class JsonPort final : public CliPort {
   void ShowProgress(const erase::ProgressSnapshot& snapshot) override;
   void EndProgress() override {}
   bool WriteListRows(const items::ItemList& list) override;
+  void TraceErased(std::string_view kind, std::string_view path, std::string_view of) override;
   void AddFigure(std::string_view name, uint64_t value) override;
   void Finish(std::string_view command, int exit_code) override;
 

@@ -400,6 +400,7 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
         core::MessageIcon::kWarning);
   }
   ++erased_;
+  if (options_.erased_items) options_.erased_items->ItemErased(path, item.info.kind);
   emptied_folders_.insert(FolderOf(path));
   pending_folder_ = FolderOf(path);
   pending_handle_ = &parent;
@@ -467,6 +468,8 @@ void ItemEraser::Finish() {
         continue;
       }
       ++erased_;
+      if (options_.erased_items)
+        options_.erased_items->ItemErased(item.listed_path, item.info.kind);
       if (item.info.kind == platform::FileKind::kRegular) {
         --listed_names_[{item.info.device, item.info.inode}];
       }

@@ -15,6 +15,7 @@
 
 #include "core/aligned_buffer.h"
 #include "core/window_port.h"
+#include "erase/erased_items.h"
 #include "erase/folder_walk.h"
 #include "erase/progress_reporter.h"
 #include "items/listed_items.h"
@@ -34,6 +35,8 @@ struct EraseOptions {
   // After the last pass, read every file back past the page cache and keep it
   // (an error row) unless it reads as zeros over its whole length.
   bool verify = false;
+  // Told of every row removed from the disk, when it is gone; may be null.
+  ErasedItemSink* erased_items = nullptr;
 };
 
 // Erases listed items one after the other for one job. Every item is reached

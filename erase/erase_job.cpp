@@ -120,6 +120,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     eraser.ScrubKeptFolders();
     erased = eraser.erased();
   }
+  // Before the journals are cleared: the traces' names go there too.
+  if (context.options.erased_items) context.options.erased_items->ErasingDone();
   for (const platform::MountInfo& mount : journaled) ClearJournalOfMount(env, port, mount);
 
   const auto listed = static_cast<int>(

@@ -38,6 +38,8 @@ struct FileInfo {
   uint32_t mode = 0;       // permission bits only
   uint32_t links = 1;      // names the object has in the file system (hard links)
   uint64_t allocated = 0;  // bytes of storage it holds; less than size for a sparse file
+  uint32_t owner = 0;      // user and group number; 0 on Windows, which has no such numbers
+  uint32_t group = 0;
 };
 
 // True when a and b are one object of the file system: same volume, same file
@@ -135,6 +137,18 @@ class ReadableFile {
   // Asks the kernel to forget cached pages, so the next read comes from disk.
   virtual Status DropCache() = 0;
   virtual Status Close() = 0;
+};
+
+// Where the desktop keeps what it remembers of a user's files. A folder is
+// "" where this system has no such store.
+struct DesktopStores {
+  std::string home;
+  std::string cache_home;    // $XDG_CACHE_HOME, else home/.cache (thumbnails)
+  std::string data_home;     // $XDG_DATA_HOME, else home/.local/share (recent lists, trash)
+  std::string recent_links;  // Windows: %APPDATA%/Microsoft/Windows/Recent (shortcuts)
+  // The user the stores must belong to; unset where files carry no user
+  // number (Windows, whose profile folders keep other users out).
+  std::optional<uint32_t> owner;
 };
 
 struct VolumeSpace {
@@ -241,6 +255,13 @@ class Folder {
   // Creates the new, empty folder name here (owner only), never through a
   // link and never replacing anything: EEXIST when the name is taken.
   virtual Status MakeFolderAt(const std::string& name) = 0;
+  // Puts content in place of the regular file name in one step: a new file
+  // here gets content, like's permission bits, owner and group (as far as
+  // this process may give them), is synced and renamed over name, so a
+  // reader sees the old content or the new, never a torn one. ESTALE, and
+  // nothing changed, when name is not the object like describes.
+  virtual Status ReplaceFileAt(const std::string& name, std::string_view content,
+                               const FileInfo& like) = 0;
   // Makes renames and removals inside the folder durable.
   virtual Status Sync() = 0;
   // Writes every change of the file system this folder lives on to its
@@ -369,6 +390,9 @@ class Env {
   // The mount that holds path (by the kernel's mount id where it tells it,
   // else by device number; btrfs volumes report a device of their own).
   virtual Result<MountInfo> FindMount(const std::string& path) = 0;
+  // Every mount of the system, in the kernel's order. ENOTSUP where there is
+  // no such table (Windows).
+  virtual Result<std::vector<MountInfo>> ListMounts() = 0;
 
   // ---- process and system ------------------------------------------------
   virtual Result<std::string> ExecutablePath() = 0;
@@ -401,6 +425,13 @@ class Env {
   // not wait for it.
   virtual Status OpenWithDefaultProgram(const std::string& target) = 0;
   virtual bool IsPrivileged() = 0;  // effective user is root
+  // The desktop stores of the running user, from the environment (the XDG
+  // variables, else their defaults below $HOME). Nothing is looked up.
+  virtual DesktopStores UserDesktopStores() = 0;
+  // The stores of the account named so (sudo's SUDO_USER): its home from the
+  // account database, the default folders below it (another user's
+  // environment is unknown). ENOENT for no such account; ENOTSUP on Windows.
+  virtual Result<DesktopStores> AccountDesktopStores(const std::string& account) = 0;
 
   // ---- time and randomness -----------------------------------------------
   virtual int64_t MonotonicMillis() = 0;  // steady clock, never goes back

@@ -63,6 +63,11 @@ class FaultEnv final : public Env {
   std::optional<bool> privileged;
   std::optional<std::string> user_state_folder;
   std::function<bool(const std::string& path)> is_absolute;
+  // When set, the desktop stores of the running user, of other accounts
+  // (by name) and the mount table come from these.
+  std::optional<DesktopStores> user_stores;
+  std::function<Result<DesktopStores>(const std::string& account)> account_stores;
+  std::optional<std::vector<MountInfo>> mounts;
 
   Result<FileInfo> Describe(const std::string& path) override;
   Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override;
@@ -101,6 +106,10 @@ class FaultEnv final : public Env {
     return real_.IsWritableDirectory(path);
   }
   Result<MountInfo> FindMount(const std::string& path) override;
+  Result<std::vector<MountInfo>> ListMounts() override {
+    if (mounts) return *mounts;
+    return real_.ListMounts();
+  }
   Result<std::string> ExecutablePath() override { return real_.ExecutablePath(); }
   std::optional<std::string> GetEnvironment(const std::string& name) override {
     return environment ? environment(name) : real_.GetEnvironment(name);
@@ -118,6 +127,12 @@ class FaultEnv final : public Env {
   }
   Status OpenWithDefaultProgram(const std::string& target) override;
   bool IsPrivileged() override { return privileged.value_or(real_.IsPrivileged()); }
+  DesktopStores UserDesktopStores() override {
+    return user_stores.value_or(real_.UserDesktopStores());
+  }
+  Result<DesktopStores> AccountDesktopStores(const std::string& account) override {
+    return account_stores ? account_stores(account) : real_.AccountDesktopStores(account);
+  }
   int64_t MonotonicMillis() override { return clock ? clock() : real_.MonotonicMillis(); }
   void SleepMillis(int64_t milliseconds) override {
     if (sleep) {

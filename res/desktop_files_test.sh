@@ -30,6 +30,8 @@ def read(name, group):
 assert read("tarnwell-erase.desktop", "Desktop Action erase")["Exec"] == "tarnwell -- %F"
 assert read("tarnwell-fill.desktop", "Desktop Action fill")["Exec"] == "tarnwell --fill %f"
 assert "inode/directory" in read("tarnwell-fill.desktop", "Desktop Entry")["MimeType"]
+assert read("tarnwell-trash.desktop", "Desktop Action trash")["Exec"] == "tarnwell --trash"
+assert read("tarnwell-trash.desktop", "Desktop Entry")["X-KDE-Protocols"] == "trash"
 erase = read("tarnwell-erase.nemo_action", "Nemo Action")
 fill = read("tarnwell-fill.nemo_action", "Nemo Action")
 for action in (erase, fill):
@@ -73,8 +75,11 @@ class Location:
     def __init__(self, path): self.path = path
     def get_path(self): return self.path
 class File:
-    def __init__(self, path, folder=False): self.path, self.folder = path, folder
+    def __init__(self, path, folder=False, uri=None):
+        self.path, self.folder = path, folder
+        self.uri = uri or "file://" + (path or "")
     def get_location(self): return Location(self.path)
+    def get_uri(self): return self.uri
     def is_directory(self): return self.folder
 
 provider = ext.TarnwellMenuProvider()
@@ -90,6 +95,10 @@ background = provider.get_background_items(File("/home"))
 background[0].handler(background[0])
 assert started[-1] == ["tarnwell", "--fill", "/home"]
 assert provider.get_file_items([File(None)]) == []  # a remote file has no local path
+trash = provider.get_background_items(File(None, folder=True, uri="trash:///"))
+assert [i.label for i in trash] == ["Erase the trash"]
+trash[0].handler(trash[0])
+assert started[-1] == ["tarnwell", "--trash"]
 PY
 
 exit $((failures > 0))

@@ -6,7 +6,7 @@ root=${1:-.}
 cd "$root" || exit 2
 status=0
 os_headers='#include <(unistd|fcntl|dirent|signal|termios|spawn|langinfo|locale|windows|winioctl|shellapi)\.h>|#include <sys/|#include <linux/'
-for dir in core text settings items erase fill ui; do
+for dir in core text settings items erase fill traces ui; do
   hits=$(grep -rnE "$os_headers|#include <Q" "$dir" --include='*.h' --include='*.cpp' | grep -v '_test\.cpp:' || true)
   if [ -n "$hits" ]; then
     echo "OS or Qt header in the logic folder $dir:"; echo "$hits"; status=1

@@ -15,6 +15,8 @@ constexpr char kOptionsAndExitStatus[] =
     "  --version  Show the version and end.\n"
     "  --fill DIR  Start the fill of the free space of the volume holding DIR, after\n"
     "      asking.\n"
+    "  --trash  List everything in your trashes (the files and their records),\n"
+    "      ready to be erased.\n"
     "  --  Every later argument is a path, also one that starts with a dash.\n"
     "      Each path is taken exactly as given, blanks and newlines included.\n"
     "\n"
@@ -24,7 +26,7 @@ constexpr char kOptionsAndExitStatus[] =
 }  // namespace
 
 std::string WindowHelpText() {
-  return "Usage: tarnwell [--help | --version | --fill DIR | [--] [FILE|FOLDER]...]\n\n" +
+  return "Usage: tarnwell [--help | --version | --fill DIR | --trash | [--] [FILE|FOLDER]...]\n\n" +
          LookupLines(kTextWindowDescription) + "\n\n" + kOptionsAndExitStatus + "\n\n" +
          LookupLines(kTextFilesAndEnvironment) + "\n\n" + LookupLines(kTextLimits) + "\n";
 }

@@ -67,7 +67,8 @@ std::vector<MenuEntry> LanguageMenu() {
 ImportSettings ReadImportSettings(const settings::SettingsStore& settings) {
   return {.subfolders = ReadOption(settings, kImportSubfoldersKey),
           .files = ReadOption(settings, kImportFilesKey),
-          .folders = ReadOption(settings, kImportFoldersKey)};
+          .folders = ReadOption(settings, kImportFoldersKey),
+          .traces = ReadOption(settings, kEraseTracesKey)};
 }
 
 std::vector<MenuEntry> ImportMenu(const ImportSettings& current) {
@@ -75,10 +76,13 @@ std::vector<MenuEntry> ImportMenu(const ImportSettings& current) {
       {.text = text::LookupUtf8(texts::kImport),
        .command = kImportRun,
        .enabled = current.files == 1 || current.folders == 1},
+      {.text = text::LookupUtf8(texts::kEraseTrash), .command = kEraseTrash},
       MenuSeparator(),
       CheckEntry(texts::kIncludeSubfolders, kImportSubfolders, current.subfolders),
       CheckEntry(texts::kAddFiles, kImportFiles, current.files),
       CheckEntry(texts::kAddFolders, kImportFolders, current.folders),
+      MenuSeparator(),
+      CheckEntry(texts::kEraseTraces, kEraseTraces, current.traces),
   };
 }
 
@@ -96,6 +100,9 @@ void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& 
       break;
     case kImportFolders:
       flip(kImportFoldersKey, current.folders);
+      break;
+    case kEraseTraces:
+      flip(kEraseTracesKey, current.traces);
       break;
     default:
       break;

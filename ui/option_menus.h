@@ -25,6 +25,8 @@ inline constexpr int kImportRun = 1;
 inline constexpr int kImportSubfolders = 2;
 inline constexpr int kImportFiles = 3;
 inline constexpr int kImportFolders = 4;
+inline constexpr int kEraseTrash = 5;
+inline constexpr int kEraseTraces = 6;
 // The import menu's settings, each 1 (on, also when missing) or 0.
 inline constexpr char kImportSubfoldersKey[] = "import_subdirs";
 inline constexpr char kImportFilesKey[] = "import_files";
@@ -35,6 +37,8 @@ inline constexpr char kImportFoldersKey[] = "import_folders";
 inline constexpr int kFillRun = 1;
 inline constexpr int kFillRecords = 2;
 inline constexpr char kFillRecordsKey[] = "fill_records";
+// Whether an erase also erases the desktop's traces of the erased items.
+inline constexpr char kEraseTracesKey[] = "erase_traces";
 
 // The overwrite count the button shows: "re_write", 1 when missing, clamped
 // to 1..35.
@@ -51,12 +55,15 @@ struct ImportSettings {
   int subfolders = 1;
   int files = 1;
   int folders = 1;
+  int traces = 1;
 };
 ImportSettings ReadImportSettings(const settings::SettingsStore& settings);
-// "Import" (greyed when neither files nor folders are to be added), a
-// separator and the three check boxes.
+// "Import" (greyed when neither files nor folders are to be added), "Erase
+// the trash" (which lists the trashes' entries), a separator, the three
+// check boxes, a separator and the check box for erasing traces.
 std::vector<MenuEntry> ImportMenu(const ImportSettings& current);
-// Flips the check box of command (kImportSubfolders..kImportFolders) in the
+// Flips the check box of command (kImportSubfolders..kImportFolders,
+// kEraseTraces) in the
 // settings; other commands do nothing.
 void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& current,
                        int command);

@@ -17,6 +17,8 @@
 #include "text/format_text.h"
 #include "text/language_menu.h"
 #include "text/translation_template.h"
+#include "traces/trace_eraser.h"
+#include "traces/trash_listing.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
 
@@ -188,19 +190,24 @@ void WindowLogic::StartErase(bool exit_after) {
   // which file a row number names.
   items::ItemList& list = *items_;
   core::WindowPort& port = *port_;
+  // Made here, used on the worker: it lives as long as the job does.
+  std::shared_ptr<traces::TraceEraser> trace_eraser;
+  if (ReadImportSettings(services_.settings).traces != 0) {
+    trace_eraser = std::make_shared<traces::TraceEraser>(services_.env, port);
+  }
   erase::EraseJobContext job{.env = services_.env,
                              .settings = services_.settings,
                              .port = port,
                              .run_state = run_state_,
                              .listed = items_->Listed(),
                              .refresh_list = [&list, &port] { list.RefreshList(&port); },
-                             .options = {},
+                             .options = {.erased_items = trace_eraser.get()},
                              .pass_count = std::nullopt,
                              .delay_seconds = std::nullopt,
                              .on_progress = {},
                              .countdown_text_id = erase::kWindowCountdownText,
                              .erasing_text_id = erase::kTextErasingWindow};
-  StartWorker([job = std::move(job)] { erase::RunEraseJob(job); });
+  StartWorker([job = std::move(job), trace_eraser] { erase::RunEraseJob(job); });
 }
 
 void WindowLogic::ShowOverwriteMenu() {
@@ -287,6 +294,7 @@ void WindowLogic::OpenWebLink() {
 void WindowLogic::ShowImportMenu() {
   const ImportSettings current = ReadImportSettings(services_.settings);
   const int chosen = view_.RunMenu(Control::kImport, ImportMenu(current));
+  if (chosen == kEraseTrash) return StartTrashImport();
   if (chosen != kImportRun) {
     FlipImportSetting(services_.settings, current, chosen);
     return;
@@ -309,6 +317,24 @@ void WindowLogic::StartImport(const std::string& folder) {
   core::WindowPort& port = *port_;
   StartWorker([&env, &list, &port, folder, options] {
     items::ItemAdder(env, list, &port).ScanFolder(folder, options);
+    list.RefreshList(&port);
+    port.SetBusy(false);
+  });
+}
+
+void WindowLogic::StartTrashImport() {
+  if (services_.worker.Running()) return;
+  fill_started_ = false;
+  SetBusy(true);
+  platform::Env& env = services_.env;
+  items::ItemList& list = *items_;
+  core::WindowPort& port = *port_;
+  StartWorker([&env, &list, &port] {
+    const std::vector<std::string> entries =
+        traces::TrashEntries(env, traces::StoresToClean(env, port));
+    if (entries.empty()) port.InsertMessage(Text(texts::kTrashEmpty), core::MessageIcon::kInfo);
+    items::ItemAdder adder(env, list, &port);
+    for (const std::string& entry : entries) adder.AddPath(entry);
     list.RefreshList(&port);
     port.SetBusy(false);
   });

@@ -77,6 +77,10 @@ class WindowLogic final : public core::WindowPort {
   // nothing (an empty one too), and lists argument_paths (the command line,
   // each argument one path, exactly as given).
   void AddStartPaths(const std::vector<std::string>& argument_paths);
+  // The Import menu's "Erase the trash": lists every entry of the user's
+  // trashes on the worker, as an import does (a file manager's action on the
+  // trash starts the window with it).
+  void StartTrashImport();
 
   // Carries out a command as its button would. Commands of disabled controls
   // are the view's to hold back; Cancel always comes here.

@@ -13,12 +13,15 @@
 
 #include "items/item_list.h"
 #include "platform/env.h"
+#include "platform/fault_env.h"
 #include "settings/settings_store.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 #include "text/language_menu.h"
+#include "traces/file_uri.h"
+#include "traces/md5.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
 
@@ -47,6 +50,8 @@ void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(2)); }
 // One window's logic over a fresh settings file.
 struct Window {
   testing::TempDir dir;
+  // Forwards to the real system unless a test fakes the desktop's stores.
+  platform::FaultEnv env{platform::DefaultEnv()};
   settings::SettingsStore settings{platform::DefaultEnv(), dir / "tarnwell.ini"};
   TestSlot slot;
   RecordingView view;
@@ -68,7 +73,7 @@ struct Window {
   }
   WindowLogic& Open() {
     logic = std::make_unique<WindowLogic>(
-        WindowServices{platform::DefaultEnv(), settings, slot}, view,
+        WindowServices{env, settings, slot}, view,
         [](core::WindowPort& ui_side) { return std::make_unique<testing::DirectPort>(ui_side); });
     logic->ApplyLanguageTexts();
     return *logic;
@@ -257,12 +262,14 @@ TEST(WindowLogicTest, ImportMenuGreysRunAndFlipsItsChecks) {
   window.view.menu_answers = {kImportFiles, kImportRun};
   logic.Run(Command::kImport);
   const std::vector<MenuEntry>& greyed = window.view.menus[0].entries;
-  ASSERT_EQ(greyed.size(), 5u);
+  ASSERT_EQ(greyed.size(), 8u);
   EXPECT_FALSE(greyed[0].enabled);
-  EXPECT_TRUE(greyed[1].separator);
-  EXPECT_EQ(greyed[2].mark, MenuEntry::Mark::kCheck);
-  EXPECT_TRUE(greyed[2].checked);  // subfolders, on when missing
-  EXPECT_FALSE(greyed[3].checked);
+  EXPECT_TRUE(greyed[1].enabled);  // the trash is listed whatever the checks say
+  EXPECT_TRUE(greyed[2].separator);
+  EXPECT_EQ(greyed[3].mark, MenuEntry::Mark::kCheck);
+  EXPECT_TRUE(greyed[3].checked);  // subfolders, on when missing
+  EXPECT_FALSE(greyed[4].checked);
+  EXPECT_TRUE(greyed[7].checked);  // traces, on when missing
   EXPECT_EQ(window.Get(kImportFilesKey), 1);
   EXPECT_EQ(window.view.folder_requests, 0);
 
@@ -271,11 +278,46 @@ TEST(WindowLogicTest, ImportMenuGreysRunAndFlipsItsChecks) {
   window.view.folder = window.dir / "in";
   logic.Run(Command::kImport);
   EXPECT_TRUE(window.view.menus[1].entries[0].enabled);
-  EXPECT_TRUE(window.view.menus[1].entries[3].checked);
+  EXPECT_TRUE(window.view.menus[1].entries[4].checked);
   ASSERT_EQ(window.slot.kept.size(), 1u);
   window.slot.kept[0]();
   EXPECT_EQ(logic.items().RowCount(), 2);
   EXPECT_TRUE(window.view.BusyControlsAre(true));
+}
+
+TEST(WindowLogicTest, EraseTheTrashListsItAndTheTracesCheckBoxKeepsTraces) {
+  Window window;
+  const std::string home = window.dir.MakeDir("home");
+  platform::DesktopStores stores;
+  stores.home = home;
+  stores.cache_home = home + "/.cache";
+  stores.data_home = home + "/.local/share";
+  stores.owner = window.env.Describe(home)->owner;
+  window.env.user_stores = stores;
+  window.env.mounts = std::vector<platform::MountInfo>{};
+  const std::string trashed = window.dir.Write("home/.local/share/Trash/files/x.txt", "x");
+  window.dir.Write("home/.local/share/Trash/info/x.txt.trashinfo", "[Trash Info]\nPath=/x\n");
+  const std::string thumbnail = window.dir.Write(
+      "home/.cache/thumbnails/normal/" + traces::Md5Hex(traces::FileUri(trashed)) + ".png", "");
+  window.Set("del_delay", 0);
+  WindowLogic& logic = window.Open();
+
+  window.view.menu_answers = {kEraseTrash, kEraseTraces};
+  logic.Run(Command::kImport);
+  ASSERT_EQ(window.slot.kept.size(), 1u);
+  window.slot.kept[0]();
+  EXPECT_EQ(logic.items().RowCount(), 2);
+  logic.Run(Command::kImport);  // the traces' check box, off now
+  EXPECT_EQ(window.Get(kEraseTracesKey), 0);
+
+  logic.Run(Command::kDelete);
+  ASSERT_EQ(window.slot.kept.size(), 2u);
+  window.slot.kept[1]();
+  EXPECT_FALSE(std::filesystem::exists(trashed));
+  EXPECT_TRUE(std::filesystem::exists(thumbnail));
+  for (const std::string& message : window.view.messages) {
+    EXPECT_EQ(message.find("Traces of erased items"), std::string::npos);
+  }
 }
 
 TEST(WindowLogicTest, LanguageSwitchRelabelsEveryControl) {

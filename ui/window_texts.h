@@ -40,6 +40,9 @@ inline constexpr int kTemplateNotWritten = 169;
 inline constexpr int kFillRecords = 233;
 inline constexpr int kFirstMoreHelpPair = 175;  // Import, Delete + Exit, LNG, limits
 inline constexpr int kMoreHelpPairs = 4;
+inline constexpr int kEraseTrash = 245;
+inline constexpr int kEraseTraces = 246;
+inline constexpr int kTrashEmpty = 247;
 
 // Descriptions for screen readers; the help bodies of the first pairs
 // describe their buttons as well.

@@ -5,6 +5,7 @@
 #include <langinfo.h>
 #include <limits.h>
 #include <locale.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -60,6 +61,8 @@ FileInfo InfoOf(const struct stat& st) {
   info.mode = static_cast<uint32_t>(st.st_mode & 07777);
   info.links = static_cast<uint32_t>(st.st_nlink);
   info.allocated = static_cast<uint64_t>(st.st_blocks) * 512;
+  info.owner = static_cast<uint32_t>(st.st_uid);
+  info.group = static_cast<uint32_t>(st.st_gid);
   return info;
 }
 
@@ -462,6 +465,7 @@ class PosixEnv final : public Env {
     if (!fd.valid()) return Status::FromErrno(errno, "examine", path);
     return posix::MountOf(fd.get(), path);
   }
+  Result<std::vector<MountInfo>> ListMounts() override { return posix::ListMountTable(); }
 
   Result<std::string> ExecutablePath() override {
     std::vector<char> buffer(256);
@@ -570,6 +574,48 @@ class PosixEnv final : public Env {
   }
 
   bool IsPrivileged() override { return geteuid() == 0; }
+
+  DesktopStores UserDesktopStores() override {
+    DesktopStores stores;
+    stores.home = GetEnvironment("HOME").value_or("");
+    while (stores.home.size() > 1 && stores.home.back() == '/') stores.home.pop_back();
+    // The XDG rule: a relative value is invalid and the default applies.
+    const auto xdg = [&](const char* name, const char* fallback) -> std::string {
+      const std::string value = GetEnvironment(name).value_or("");
+      if (IsAbsolutePath(value)) return value;
+      return IsAbsolutePath(stores.home) ? stores.home + fallback : "";
+    };
+    stores.cache_home = xdg("XDG_CACHE_HOME", "/.cache");
+    stores.data_home = xdg("XDG_DATA_HOME", "/.local/share");
+    stores.owner = static_cast<uint32_t>(geteuid());
+    return stores;
+  }
+
+  Result<DesktopStores> AccountDesktopStores(const std::string& account) override {
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    for (;;) {
+      const int err = getpwnam_r(account.c_str(), &entry, buffer.data(), buffer.size(), &found);
+      if (err == ERANGE && buffer.size() < (size_t{1} << 20)) {
+        buffer.resize(buffer.size() * 2);
+        continue;
+      }
+      if (err != 0) return Status::FromErrno(err, "look up the account", account);
+      break;
+    }
+    if (found == nullptr) return Status::Error(ENOENT, "no account named '" + account + "'");
+    DesktopStores stores;
+    stores.home = entry.pw_dir;
+    while (stores.home.size() > 1 && stores.home.back() == '/') stores.home.pop_back();
+    if (!IsAbsolutePath(stores.home)) {
+      return Status::Error(ENOENT, "the account '" + account + "' has no home folder");
+    }
+    stores.cache_home = stores.home + "/.cache";
+    stores.data_home = stores.home + "/.local/share";
+    stores.owner = static_cast<uint32_t>(entry.pw_uid);
+    return stores;
+  }
 
   int64_t MonotonicMillis() override {
     return std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -262,6 +263,64 @@ TEST(PosixEnvFiles, DirectoryListingSkipsDotsAndDescribesEntries) {
   EXPECT_EQ(names, (std::set<std::string>{"a", "sub", "root"}));
   // A link to a folder is not opened as a folder.
   EXPECT_FALSE(env.OpenDirectory(dir / "root").ok());
+}
+
+TEST(PosixEnvFolders, ReplaceFileAtSwapsInTheNewContentWithTheOldModeOnly) {
+  TempDir dir;
+  const std::string list = dir.Write("list", "old");
+  dir.Write("other", "x");
+  ASSERT_EQ(chmod(list.c_str(), 0640), 0);
+  Result<std::unique_ptr<Folder>> folder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(folder.ok());
+  const Result<FileInfo> info = (*folder)->DescribeAt("list");
+  const Result<FileInfo> other = (*folder)->DescribeAt("other");
+  ASSERT_TRUE(info.ok() && other.ok());
+  EXPECT_EQ(info->owner, geteuid());
+  // Another object under the name than the one examined: nothing changes.
+  EXPECT_EQ((*folder)->ReplaceFileAt("list", "new", *other).code(), ESTALE);
+  EXPECT_EQ(ReadAll(list), "old");
+  ASSERT_TRUE((*folder)->ReplaceFileAt("list", "new", *info).ok());
+  EXPECT_EQ(ReadAll(list), "new");
+  struct stat st;
+  ASSERT_EQ(stat(list.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_NE(st.st_ino, info->inode);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            2);
+}
+
+TEST(PosixEnvSystem, DesktopStoresFollowTheXdgRulesAndTheAccountDatabase) {
+  const char* saved[] = {std::getenv("HOME"), std::getenv("XDG_CACHE_HOME"),
+                         std::getenv("XDG_DATA_HOME")};
+  const std::string kept[] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "",
+                              saved[2] ? saved[2] : ""};
+  setenv("HOME", "/h/ann/", 1);
+  setenv("XDG_CACHE_HOME", "relative/cache", 1);  // not absolute: the default applies
+  setenv("XDG_DATA_HOME", "/data", 1);
+  const DesktopStores mine = env.UserDesktopStores();
+  EXPECT_EQ(mine.home, "/h/ann");
+  EXPECT_EQ(mine.cache_home, "/h/ann/.cache");
+  EXPECT_EQ(mine.data_home, "/data");
+  EXPECT_EQ(mine.recent_links, "");
+  EXPECT_EQ(mine.owner, geteuid());
+  const char* names[] = {"HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"};
+  for (int i = 0; i < 3; ++i) {
+    if (saved[i]) {
+      setenv(names[i], kept[i].c_str(), 1);
+    } else {
+      unsetenv(names[i]);
+    }
+  }
+  const Result<DesktopStores> root = env.AccountDesktopStores("root");
+  ASSERT_TRUE(root.ok()) << root.status().message();
+  EXPECT_EQ(root->owner, 0u);
+  EXPECT_EQ(root->data_home, root->home + "/.local/share");
+  EXPECT_EQ(env.AccountDesktopStores("no such account here").status().code(), ENOENT);
+  const Result<std::vector<MountInfo>> mounts = env.ListMounts();
+  ASSERT_TRUE(mounts.ok());
+  EXPECT_TRUE(std::any_of(mounts->begin(), mounts->end(),
+                          [](const MountInfo& m) { return m.mount_point == "/"; }));
 }
 
 TEST(PosixEnvFolders, PrivateFoldersAreOursAloneAndLocksAreFilesInside) {

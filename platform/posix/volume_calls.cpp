@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 #include "platform/posix/guard_calls.h"
 
@@ -37,7 +38,44 @@ std::string UnescapeMountField(const std::string& field) {
   return out;
 }
 
+// One line of /proc/self/mountinfo; *id gets the kernel's mount id.
+std::optional<MountInfo> ParseMountLine(const std::string& line, uint64_t* id) {
+  std::istringstream fields(line);
+  std::string id_text, parent, devnum, root, mount_point, mount_options;
+  fields >> id_text >> parent >> devnum >> root >> mount_point >> mount_options;
+  const size_t colon = devnum.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  std::string field, fs_type, source, super_options;
+  while (fields >> field && field != "-") {
+  }
+  fields >> fs_type >> source >> super_options;
+  MountInfo mount;
+  mount.mount_point = UnescapeMountField(mount_point);
+  mount.fs_type = fs_type;
+  mount.source = UnescapeMountField(source);
+  mount.options = mount_options + "," + super_options;
+  mount.device =
+      static_cast<uint64_t>(makedev(std::strtoul(devnum.c_str(), nullptr, 10),
+                                    std::strtoul(devnum.c_str() + colon + 1, nullptr, 10)));
+  *id = std::strtoull(id_text.c_str(), nullptr, 10);
+  return mount;
+}
+
 }  // namespace
+
+Result<std::vector<MountInfo>> ListMountTable() {
+  Result<std::string> table = ReadRegularFile("/proc/self/mountinfo", kMaxMountTableBytes);
+  if (!table.ok()) return table.status();
+  std::istringstream lines(*table);
+  std::vector<MountInfo> mounts;
+  uint64_t id = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::optional<MountInfo> mount = ParseMountLine(line, &id)) {
+      mounts.push_back(std::move(*mount));
+    }
+  }
+  return mounts;
+}
 
 Result<VolumeSpace> SpaceOf(int fd, const std::string& path) {
   struct statvfs vfs;
@@ -72,25 +110,10 @@ Result<MountInfo> MountOf(int fd, const std::string& path) {
   // Several mounts can share a device (bind mounts); the last one listed is
   // the one on top, so later matches win.
   while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string id, parent, devnum, root, mount_point, mount_options;
-    fields >> id >> parent >> devnum >> root >> mount_point >> mount_options;
-    const size_t colon = devnum.find(':');
-    if (colon == std::string::npos) continue;
-    const dev_t dev = makedev(std::strtoul(devnum.c_str(), nullptr, 10),
-                              std::strtoul(devnum.c_str() + colon + 1, nullptr, 10));
-    if (mount_id ? std::strtoull(id.c_str(), nullptr, 10) != *mount_id : dev != st.st_dev) {
-      continue;
-    }
-    std::string field, fs_type, source, super_options;
-    while (fields >> field && field != "-") {
-    }
-    fields >> fs_type >> source >> super_options;
-    found.mount_point = UnescapeMountField(mount_point);
-    found.fs_type = fs_type;
-    found.source = UnescapeMountField(source);
-    found.options = mount_options + "," + super_options;
-    found.device = static_cast<uint64_t>(dev);
+    uint64_t id = 0;
+    std::optional<MountInfo> mount = ParseMountLine(line, &id);
+    if (!mount || (mount_id ? id != *mount_id : mount->device != st.st_dev)) continue;
+    found = std::move(*mount);
     have = true;
   }
   if (!have) return Status::Error(ENOENT, "no mount found for '" + path + "'");

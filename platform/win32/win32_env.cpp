@@ -261,6 +261,9 @@ class Win32Env final : public Env {
   Result<MountInfo> FindMount(const std::string& path) override {
     return win32::VolumeInfoOf(path);
   }
+  Result<std::vector<MountInfo>> ListMounts() override {
+    return Status::Error(ENOTSUP, "list mounts: Windows keeps no mount table");
+  }
 
   Result<std::string> ExecutablePath() override {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -330,6 +333,18 @@ class Win32Env final : public Env {
         ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32) return FromWin32(static_cast<DWORD>(result), "open", target);
     return Status::Ok();
+  }
+
+  DesktopStores UserDesktopStores() override {
+    DesktopStores stores;
+    stores.home = UserPath(GetEnvironment("USERPROFILE").value_or(""));
+    std::string roaming = UserPath(GetEnvironment("APPDATA").value_or(""));
+    while (roaming.size() > 3 && roaming.back() == '/') roaming.pop_back();
+    if (IsAbsolutePath(roaming)) stores.recent_links = roaming + "/Microsoft/Windows/Recent";
+    return stores;
+  }
+  Result<DesktopStores> AccountDesktopStores(const std::string& account) override {
+    return Status::Error(ENOTSUP, "the stores of '" + account + "': no account database here");
   }
 
   bool IsPrivileged() override {

@@ -420,11 +420,11 @@ Status ClearReadOnly(HANDLE handle, const std::string& path) {
 }
 
 Status RenameHandle(HANDLE handle, HANDLE folder, const std::wstring& target,
-                    const std::string& path) {
+                    const std::string& path, bool replace) {
   const size_t name_bytes = target.size() * sizeof(wchar_t);
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes + sizeof(wchar_t));
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  info->ReplaceIfExists = FALSE;  // never replace: EEXIST instead
+  info->ReplaceIfExists = replace ? TRUE : FALSE;  // else EEXIST when target exists
   info->RootDirectory = folder;
   info->FileNameLength = static_cast<DWORD>(name_bytes);
   std::copy(target.begin(), target.end(), info->FileName);

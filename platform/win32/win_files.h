@@ -36,7 +36,7 @@ Status ClearReadOnly(HANDLE handle, const std::string& path);
 // Renames to target (an NT path, or a name inside folder when folder is not
 // null), never replacing an existing entry: EEXIST then.
 Status RenameHandle(HANDLE handle, HANDLE folder, const std::wstring& target,
-                    const std::string& path);
+                    const std::string& path, bool replace = false);
 // Deletes the entry itself (a link, never its target) when the handle closes.
 Status DeleteHandle(HANDLE handle, const std::string& path);
 // Flushes a folder's changes; a file system that cannot flush a folder writes

@@ -6,6 +6,7 @@
 
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -248,6 +249,40 @@ class WinFolder final : public Folder {
   Status MakeFolderAt(const std::string& name) override {
     if (!IsPlainName(name)) return BadName(path_, name);
     return CreateRelativeFolder(handle_.get(), ToWide(name), Child(name));
+  Status ReplaceFileAt(const std::string& name, std::string_view content,
+                       const FileInfo& like) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    Result<FileInfo> now = DescribeAt(name);
+    if (!now.ok()) return now.status();
+    if (now->kind != FileKind::kRegular || !SameObject(*now, like)) {
+      return Status::Error(ESTALE, "'" + Child(name) + "' changed before it could be rewritten");
+    }
+    // The new file takes the folder's inherited rights, as the old one had.
+    std::string temp;
+    Status created = Status::Error(EEXIST, "create");
+    for (int attempt = 0; attempt < 16 && created.code() == EEXIST; ++attempt) {
+      temp = "." + name.substr(0, 64) + ".tarnwell-" + std::to_string(GetCurrentProcessId()) + "-" +
+             std::to_string(GetTickCount64() + attempt);
+      created = CreateRelative(handle_.get(), ToWide(temp), Child(temp));
+    }
+    if (!created.ok()) return created;
+    Result<UniqueHandle> file =
+        Open(temp, GENERIC_WRITE | DELETE, 0, EntryShape::kNonFolder, 0, "write");
+    if (!file.ok()) return file.status();
+    Status status = Status::Ok();
+    for (size_t done = 0; status.ok() && done < content.size();) {
+      DWORD written = 0;
+      const DWORD ask = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1 << 20));
+      if (!WriteFile(file->get(), content.data() + done, ask, &written, nullptr) || written == 0) {
+        status = LastError("write", Child(temp));
+      }
+      done += written;
+    }
+    if (status.ok() && !FlushFileBuffers(file->get())) status = LastError("sync", Child(temp));
+    if (status.ok())
+      status = RenameHandle(file->get(), handle_.get(), ToWide(name), Child(temp), true);
+    if (!status.ok()) DeleteHandle(file->get(), Child(temp));
+    return status;
   }
 
   Status Sync() override {

@@ -28,7 +28,7 @@ _tarnwell_cli() {
 
   local options
   case $command in
-    erase) options="--passes --delay --verify --yes --json --help" ;;
+    erase) options="--passes --delay --verify --trash --keep-traces --yes --json --help" ;;
     list) options="--json --help" ;;
     fill) options="--yes --include-reserved --records --json --help" ;;
     *)

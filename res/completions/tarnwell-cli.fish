@@ -43,6 +43,8 @@ complete -c tarnwell-cli -n '__tarnwell_cli_path_of erase list' -a '(__tarnwell_
 complete -c tarnwell-cli -n '__fish_seen_subcommand_from erase' -s p -l passes -x -a '(seq 1 10)' -d 'Overwrite passes'
 complete -c tarnwell-cli -n '__fish_seen_subcommand_from erase' -s d -l delay -x -a '(seq 0 10)' -d 'Seconds of countdown'
 complete -c tarnwell-cli -n '__fish_seen_subcommand_from erase' -l verify -d 'Read every file back after the last pass'
+complete -c tarnwell-cli -n '__fish_seen_subcommand_from erase' -l trash -d 'Also list everything in your trashes'
+complete -c tarnwell-cli -n '__fish_seen_subcommand_from erase' -l keep-traces -d 'Keep thumbnails, recent-file entries and trash records'
 complete -c tarnwell-cli -n '__fish_seen_subcommand_from erase fill' -s y -l yes -d 'Do not ask for confirmation'
 complete -c tarnwell-cli -n '__tarnwell_cli_path_of fill' -a '(__tarnwell_cli_paths folders)'
 complete -c tarnwell-cli -n '__fish_seen_subcommand_from fill' -l include-reserved -d 'Root, ext4 only: also fill the held-back clusters'

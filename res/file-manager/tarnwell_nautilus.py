@@ -1,5 +1,6 @@
 # GNOME Files (Nautilus) extension: "Erase with Tarnwell" on selected files
-# and folders, "Fill free space here" on a folder or the folder's background.
+# and folders, "Fill free space here" on a folder or the folder's background,
+# "Erase the trash" on the trash's background.
 # Loaded by python3-nautilus from /usr/share/nautilus-python/extensions.
 import subprocess
 
@@ -44,7 +45,13 @@ class TarnwellMenuProvider(GObject.GObject, Nautilus.MenuProvider):
         return items
 
     def get_background_items(self, *arguments):
-        paths = _local_paths([arguments[-1]])
+        folder = arguments[-1]
+        if folder.get_uri().startswith("trash:"):
+            trash = Nautilus.MenuItem(
+                name="Tarnwell::EraseTrash", label="Erase the trash", icon="tarnwell")
+            trash.connect("activate", lambda *_: _start(["--trash"]))
+            return [trash]
+        paths = _local_paths([folder])
         return [self._fill_item(paths[0])] if paths else []
 
     @staticmethod

@@ -5,6 +5,8 @@
 #    while root erases her file: root's file keeps its mode and its bytes;
 #  - she swaps her listed empty folder for a FIFO in a tight loop while root
 #    erases the folder: no erase hangs;
+#  - root's notes of running fills are out of her reach, and a notes folder
+#    she planted is refused;
 #  - she lists root's world-writable file in a sticky folder, and a file of
 #    hers in a folder she cannot write: both keep their contents.
 # Arguments: the built tarnwell-cli. Exit 77 (skipped) when not root.
@@ -115,6 +117,22 @@ for ((round = 1; round <= rounds; round++)); do
   fi
 done
 check "no erase of a folder swapped for a FIFO hangs over $rounds rounds" test $hung -eq 0
+
+# The notes of running fills: root's folder is its own alone, so she cannot
+# lock it or anything in it; one she planted is refused.
+mount_tmpfs 2M
+mkdir "$mnt/fill"
+"$cli" fill --yes "$mnt/fill" >"$work/out" 2>&1
+check "root's fill runs" test $? -eq 0
+check "root's state folder is root's, mode 700" test "$(stat -c '%u %a' "$TARNWELL_STATE_DIR")" = "0 700"
+check "she cannot lock root's state folder" \
+  test "$(as_user flock -n -E 99 "$TARNWELL_STATE_DIR" true 2>/dev/null; echo $?)" -ne 0
+planted="$home/state"
+as_user mkdir -m 0700 "$planted"
+TARNWELL_STATE_DIR=$planted "$cli" fill --yes "$mnt/fill" >"$work/out" 2>&1
+check "a state folder she planted is refused with a row" \
+  grep -q "Notes of running fills are not kept in $planted" "$work/out"
+check "and root wrote nothing into it" test -z "$(ls -A "$planted")"
 
 sticky="$work/sticky"
 mkdir -m 1777 "$sticky"

@@ -186,6 +186,8 @@ class WindowJobsTest : public QObject {
 
     dialog.RunCommand(ids::kDelete);
     QTRY_COMPARE_WITH_TIMEOUT(window.Status(), QString("100.0 % // Error: 0 "), kJobTimeoutMs);
+    // The job writes its last row after the status bar.
+    QTRY_VERIFY(AllActionsEnabled(window));
     QCOMPARE(window.TopMessage(), QString("Finished: 3 items erased, 0 errors"));
     QVERIFY(!fs::exists(report) && !fs::exists(photos));
     QVERIFY(fs::exists(window.Path("report.txt")) && fs::exists(window.Path("photos/a")));
@@ -264,12 +266,13 @@ class WindowJobsTest : public QObject {
     window.runner().pick = PickData(1);  // "Import"
     dialog.RunCommand(ids::kImport);
     const auto& menu = window.runner().menus[0];
-    QCOMPARE(menu.size(), 5);
+    QCOMPARE(menu.size(), 8);
     QCOMPARE(menu[0].text, QString("Import"));
     QVERIFY(menu[0].enabled);
-    QVERIFY(menu[1].separator);
-    QCOMPARE(menu[2].text, QString("Includ Subfolder"));
-    QVERIFY(menu[2].checked && menu[3].checked && menu[4].checked);
+    QCOMPARE(menu[1].text, QString("Erase the trash"));
+    QVERIFY(menu[2].separator);
+    QCOMPARE(menu[3].text, QString("Includ Subfolder"));
+    QVERIFY(menu[3].checked && menu[4].checked && menu[5].checked && menu[7].checked);
     QTRY_COMPARE_WITH_TIMEOUT(ItemModel(dialog)->rowCount(), 3, kJobTimeoutMs);  // not the folder
     QTRY_VERIFY(AllActionsEnabled(window));
 
@@ -283,7 +286,7 @@ class WindowJobsTest : public QObject {
     dialog.RunCommand(ids::kImport);
     const auto& last = window.runner().menus.back();
     QVERIFY(!last[0].enabled);  // nothing would be added
-    QVERIFY(!last[3].checked && !last[4].checked && last[2].checked);
+    QVERIFY(!last[4].checked && !last[5].checked && last[3].checked);
   }
 
   // Escape after the countdown asks; on Yes the file being erased finishes
