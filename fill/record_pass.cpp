@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "erase/random_name.h"
 #include "fill/leftovers.h"
 #include "fill/levels_shared.h"
 #include "text/catalog.h"
@@ -37,38 +38,18 @@ std::string ChildPath(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-// Makes a new file of the fill's name shape in folder, size zero bytes long,
-// and closes it; returns its name. A clash takes another name.
-platform::Result<std::string> MakeFile(platform::Folder& folder, platform::Env& env,
-                                       uint64_t size) {
-  platform::Status last = platform::Status::Error(EEXIST, "");
-  for (int attempt = 0; attempt < kFillCreateAttempts; ++attempt) {
-    const std::string name = NewFillFileName(env);
-    if (size == 0) {
-      last = folder.CreateAt(name);
-      if (last.ok()) return name;
-    } else {
-      std::unique_ptr<platform::FileLock> lock;
-      platform::Result<std::unique_ptr<platform::WritableFile>> file =
-          folder.CreateLockedAt(name, &lock);
-      if (file.ok()) {
-        platform::Result<size_t> n = (*file)->WriteAt(0, FillZeros(), size);
-        platform::Status closed = (*file)->Close();
-        if (!n.ok()) {
-          folder.RemoveAt(name, false);
-          return n.status();
-        }
-        if (!closed.ok()) {
-          folder.RemoveAt(name, false);
-          return closed;
-        }
-        return name;
-      }
-      last = file.status();
-    }
-    if (last.code() != EEXIST && last.code() != EAGAIN) break;
-  }
-  return last;
+// Makes the new file name in folder, size zero bytes long, and closes it.
+platform::Status MakeFile(platform::Folder& folder, const std::string& name, uint64_t size) {
+  if (size == 0) return folder.CreateAt(name);
+  std::unique_ptr<platform::FileLock> lock;
+  platform::Result<std::unique_ptr<platform::WritableFile>> file =
+      folder.CreateLockedAt(name, &lock);
+  if (!file.ok()) return file.status();
+  platform::Result<size_t> n = (*file)->WriteAt(0, FillZeros(), size);
+  platform::Status closed = (*file)->Close();
+  if (n.ok() && closed.ok()) return platform::Status::Ok();
+  folder.RemoveAt(name, false);
+  return n.ok() ? closed : n.status();
 }
 
 // Whether a file of size bytes stays inside its record: it takes less
@@ -122,6 +103,9 @@ std::unique_ptr<RecordPass> RecordPass::Prepare(FillContext& context, FillState&
                                                 bool wanted) {
   platform::Env& env = context.env;
   std::unique_ptr<RecordPass> pass(new RecordPass());
+  for (uint8_t& digit : pass->base_) {
+    digit = static_cast<uint8_t>(env.Random() % erase::NameAlphabet().size());
+  }
   platform::Status made = platform::Status::Error(EEXIST, "");
   for (int attempt = 0; attempt < kFillCreateAttempts && made.code() == EEXIST; ++attempt) {
     pass->folder_name_ = NewFillFileName(env);
@@ -189,8 +173,18 @@ std::unique_ptr<RecordPass> RecordPass::Prepare(FillContext& context, FillState&
 
 RecordPass::~RecordPass() = default;
 
+std::string RecordPass::RecordName(uint64_t number) const {
+  const auto alphabet = erase::NameAlphabet();
+  std::string name(kFillNamePrefix);
+  for (size_t i = 0; i < base_.size(); ++i) {
+    name.append(alphabet[(base_[i] + number % alphabet.size()) % alphabet.size()]);
+    number /= alphabet.size();
+  }
+  name.append(kFillNameSuffix);
+  return name;
+}
+
 uint64_t RecordPass::Run(FillContext& context, FillState& state) {
-  platform::Env& env = context.env;
   platform::Result<platform::VolumeSpace> space = state.held->Space();
   const uint64_t count = space.ok() && space->total_records > 0 ? space->free_records : UINT64_MAX;
   if (!spare_name_.empty()) {
@@ -201,13 +195,19 @@ uint64_t RecordPass::Run(FillContext& context, FillState& state) {
     state.held->SyncFileSystem();
   }
   while (records_ < count && !FillStopRequested(context)) {
-    platform::Result<std::string> made = MakeFile(*folder_, env, probe_.kept_bytes);
+    const uint64_t number = numbers_++;
+    platform::Status made = MakeFile(*folder_, RecordName(number), probe_.kept_bytes);
+    // Only the pass's own probes, spare and lock file can hold a name here.
+    if (made.code() == EEXIST) {
+      skipped_.push_back(number);
+      continue;
+    }
     if (!made.ok()) {
+      --numbers_;
       // A refused record ends the pass; anything else is worth a row.
-      if (!IsVolumeFull(made.status().code())) ReportFillError(context, state, made.status());
+      if (!IsVolumeFull(made.code())) ReportFillError(context, state, made);
       break;
     }
-    names_.push_back(std::move(*made));
     ++records_;
     if (records_ % kStatusEvery == 0) {
       context.window.SetStatusText(
@@ -219,10 +219,13 @@ uint64_t RecordPass::Run(FillContext& context, FillState& state) {
 
 void RecordPass::Delete(FillContext& context, FillState& state) {
   if (folder_) {
-    while (!names_.empty()) {
-      platform::Status removed = folder_->RemoveAt(names_.back(), false);
+    for (; numbers_ > 0; --numbers_) {
+      if (!skipped_.empty() && skipped_.back() == numbers_ - 1) {
+        skipped_.pop_back();
+        continue;
+      }
+      platform::Status removed = folder_->RemoveAt(RecordName(numbers_ - 1), false);
       if (!removed.ok() && removed.code() != ENOENT) ReportFillError(context, state, removed);
-      names_.pop_back();
     }
     for (std::string* name : {&spare_name_, &lock_name_}) {
       if (name->empty()) continue;

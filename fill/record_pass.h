@@ -5,6 +5,7 @@
 // attributes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "core/window_port.h"
 #include "fill/fill_levels.h"
+#include "fill/leftovers.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -66,6 +68,10 @@ class RecordPass {
 
  private:
   RecordPass() = default;
+  // The name of the pass's record number: its random base name with the
+  // number added digit by digit in the names' alphabet, so each record has
+  // a distinct name of the fill's shape without more randomness per file.
+  std::string RecordName(uint64_t number) const;
 
   RecordProbe probe_;
   std::string folder_name_;  // in the fill folder
@@ -73,7 +79,9 @@ class RecordPass {
   std::string lock_name_;
   std::unique_ptr<platform::FileLock> lock_;
   std::string spare_name_;  // empty once freed
-  std::vector<std::string> names_;
+  std::array<uint8_t, kFillNameTemplate.size()> base_{};
+  uint64_t numbers_ = 0;           // record names used so far
+  std::vector<uint64_t> skipped_;  // of them, names that were taken
   uint64_t records_ = 0;
 };
 
