@@ -243,6 +243,7 @@ class FaultFolder final : public Folder {
   Status MakeFolderAt(const std::string& name) override {
     if (auto failed = env_.Check("MakeFolderAt", Child(name))) return *failed;
     return real_->MakeFolderAt(name);
+  }
   Status ReplaceFileAt(const std::string& name, std::string_view content,
                        const FileInfo& like) override {
     if (auto failed = env_.Check("ReplaceFileAt", Child(name))) return *failed;

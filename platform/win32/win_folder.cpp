@@ -249,6 +249,8 @@ class WinFolder final : public Folder {
   Status MakeFolderAt(const std::string& name) override {
     if (!IsPlainName(name)) return BadName(path_, name);
     return CreateRelativeFolder(handle_.get(), ToWide(name), Child(name));
+  }
+
   Status ReplaceFileAt(const std::string& name, std::string_view content,
                        const FileInfo& like) override {
     if (!IsPlainName(name)) return BadName(path_, name);
