@@ -1,5 +1,5 @@
 # The two entry points of the README. Both install what is missing first.
-.PHONY: run test build package windows deps bench screenshots clean
+.PHONY: run test build package reprotest windows deps bench screenshots clean
 
 deps:
 	@scripts/install-deps.sh
@@ -8,16 +8,20 @@ build: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release
 
-# build/release/tarnwell_<version>_<arch>.deb
-package: build
-	cmake --build --preset release --target package
+# build/package/: tarnwell-cli and tarnwell .debs with their -dbgsym, built
+# by dpkg-buildpackage from debian/
+package: deps
+	@scripts/package.sh
 
-# build/windows/tarnwell.exe and tarnwell-cli.exe, cross-built with mingw-w64
+# Two builds of the last commit in two folders give the same .debs.
+reprotest: deps
+	@scripts/reprotest.sh
+
+# build/windows/tarnwell-<version>-windows-x64.zip, cross-built with mingw-w64
 windows: deps
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows --target tarnwell tarnwell-cli
-	cp build/windows/win/tarnwell.exe build/windows/tarnwell.exe
-	cp build/windows/cli/tarnwell-cli.exe build/windows/tarnwell-cli.exe
+	@scripts/windows_zip.sh
 
 run: build
 	@scripts/run.sh

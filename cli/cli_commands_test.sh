@@ -47,6 +47,7 @@ check "the FIFO is still there" test -p "$work/fifo"
 
 "$cli" erase --help >"$work/out" 2>&1
 check "help names copy-on-write and SSDs" grep -q "copy-on-write" "$work/out"
+check "--version names the tool, as the window's does" grep -qx "tarnwell-cli [0-9.]*" <("$cli" --version)
 
 # "/", "." and ".." name more than an entry: refused, nothing done.
 mkdir -p "$work/here/data" "$work/other/inner"

@@ -24,7 +24,7 @@ void BuildCommandLine(CLI::App& app, CliContext& context) {
   app.allow_windows_style_options(false);
   // Lets --json follow the sub-command as well as precede it.
   app.fallthrough();
-  app.set_version_flag("--version", std::string(core::kProgramVersion));
+  app.set_version_flag("--version", "tarnwell-cli " + std::string(core::kProgramVersion));
   app.add_flag_callback(
       "--json",
       [&context] {

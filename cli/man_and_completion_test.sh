@@ -5,6 +5,7 @@
 set -u
 cli=$1 man_dir=$2 completions=$(cd "$3" && pwd)
 . "$(dirname "$0")/../tests/support/check.sh"
+not() { ! "$@"; }
 export LC_ALL=C.UTF-8 MANWIDTH=80
 
 for page in tarnwell-cli tarnwell; do
@@ -13,15 +14,22 @@ for page in tarnwell-cli tarnwell; do
 done
 man -l "$man_dir/tarnwell-cli.1.gz" 2>/dev/null | col -b >"$man_dir/cli.txt"
 for section in SYNOPSIS OPTIONS COMMANDS "EXIT STATUS" FILES ENVIRONMENT "JSON OUTPUT" \
-  "WHERE OVERWRITING CANNOT REACH THE OLD DATA" "HOW THE FILL WORKS"; do
+  "WHERE OVERWRITING CANNOT REACH THE OLD DATA" "HOW THE FILL WORKS" EXAMPLES "SEE ALSO"; do
   check "tarnwell-cli(1) has $section" grep -q "^$section" "$man_dir/cli.txt"
 done
 check "the page names the settings, /run/tarnwell and the variables" \
   grep -q "TARNWELL_SETTINGS" "$man_dir/cli.txt"
 check "the page holds --help's option texts" \
   grep -q "$("$cli" erase --help | grep -o 'Read every file back from the disk')" "$man_dir/cli.txt"
+check "option values are placeholders with their range in words, not CLI11's types" \
+  grep -q -- "--passes N$" "$man_dir/cli.txt"
+check "... and the range is said" grep -q "settings); 1 to 10" "$man_dir/cli.txt"
 man -l "$man_dir/tarnwell.1.gz" 2>/dev/null | col -b >"$man_dir/window.txt"
-check "tarnwell(1) has usage, files and limits" grep -q "^FILES" "$man_dir/window.txt"
+for section in FILES KEYS EXAMPLES "SEE ALSO"; do
+  check "tarnwell(1) has $section" grep -q "^$section" "$man_dir/window.txt"
+done
+check "no page shows CLI11's raw value types" \
+  not grep -qE "(INT|TEXT|UINT):|in \[[0-9]+ - [0-9]+\]" "$man_dir/cli.txt" "$man_dir/window.txt"
 
 # bash: drive the completion function as bash does on Tab.
 complete_bash() {

@@ -45,12 +45,40 @@ std::string Header(std::string_view name, std::string_view version, std::string_
          " \\- " + Escaped(summary) + "\n";
 }
 
+// CLI11 names an option's value by its type and checks ("INT:INT in [1 - 10]");
+// a page shows a placeholder and says the range in words.
+struct ValueText {
+  std::string placeholder;  // "" for a flag or a positional argument
+  std::string range;        // "1 to 10", or ""
+};
+
+ValueText ValueOf(const CLI::Option* option, bool positional) {
+  if (positional || option->get_type_size() == 0) return {};
+  const std::string type = option->get_type_name();
+  const size_t colon = type.find(':');
+  const std::string base = type.substr(0, colon);
+  ValueText value{base == "INT" || base == "UINT" ? "N" : base, ""};
+  const size_t open = type.find(" in [", colon == std::string::npos ? 0 : colon);
+  const size_t dash = type.find(" - ", open);
+  const size_t close = type.find(']', dash);
+  if (open != std::string::npos && dash != std::string::npos && close != std::string::npos) {
+    value.range =
+        type.substr(open + 5, dash - open - 5) + " to " + type.substr(dash + 3, close - dash - 3);
+  }
+  return value;
+}
+
 std::string OptionEntry(const CLI::Formatter& formatter, const CLI::Option* option,
                         bool positional) {
-  const std::string opts(Trimmed(formatter.make_option_opts(option)));
+  const ValueText value = ValueOf(option, positional);
   return ".TP\n\\fB" + Escaped(formatter.make_option_name(option, positional)) + "\\fR" +
-         (opts.empty() ? "" : " " + Escaped(opts)) + "\n" + Escaped(option->get_description()) +
-         "\n";
+         (value.placeholder.empty() ? "" : " \\fI" + Escaped(value.placeholder) + "\\fR") + "\n" +
+         Escaped(option->get_description()) +
+         (value.range.empty() ? "" : "; " + Escaped(value.range)) + "\n";
+}
+
+std::string SeeAlso(std::string_view page) {
+  return ".SH SEE ALSO\n\\fB" + Escaped(page) + "\\fR(1), \\fBshred\\fR(1)\n";
 }
 
 std::string OptionEntries(const CLI::App& app) {
@@ -103,7 +131,8 @@ std::string HelpToRoff(std::string_view help) {
   return out;
 }
 
-std::string CliManPage(const CLI::App& app, std::string_view version, std::string_view date) {
+std::string CliManPage(const CLI::App& app, std::string_view version, std::string_view date,
+                       std::string_view examples) {
   CLI::Formatter formatter;
   const std::vector<const CLI::App*> commands =
       app.get_subcommands([](const CLI::App*) { return true; });
@@ -129,12 +158,13 @@ std::string CliManPage(const CLI::App& app, std::string_view version, std::strin
   for (const CLI::App* command : commands) {
     if (command->get_footer() != app.get_footer()) out += HelpToRoff(command->get_footer());
   }
-  return out;
+  return out + HelpToRoff(examples) + SeeAlso("tarnwell");
 }
 
-std::string WindowManPage(std::string_view help, std::string_view version, std::string_view date) {
+std::string WindowManPage(std::string_view help, std::string_view version, std::string_view date,
+                          std::string_view keys_and_examples) {
   return Header("tarnwell", version, date, "a window to erase files and folders for good") +
-         HelpToRoff(help);
+         HelpToRoff(help) + HelpToRoff(keys_and_examples) + SeeAlso("tarnwell-cli");
 }
 
 }  // namespace tarnwell::cli

@@ -18,10 +18,14 @@ namespace tarnwell::cli {
 std::string HelpToRoff(std::string_view help);
 
 // The page of tarnwell-cli: its description, its options and every
-// sub-command's, then the epilogues of the program and the sub-commands.
-std::string CliManPage(const CLI::App& app, std::string_view version, std::string_view date);
+// sub-command's, then the epilogues of the program and the sub-commands, the
+// examples (help text form, as HelpToRoff takes) and SEE ALSO.
+std::string CliManPage(const CLI::App& app, std::string_view version, std::string_view date,
+                       std::string_view examples);
 
-// The page of the window, from its --help text.
-std::string WindowManPage(std::string_view help, std::string_view version, std::string_view date);
+// The page of the window, from its --help text and the keys and examples
+// (help text form), then SEE ALSO.
+std::string WindowManPage(std::string_view help, std::string_view version, std::string_view date,
+                          std::string_view keys_and_examples);
 
 }  // namespace tarnwell::cli

@@ -46,11 +46,15 @@ int main(int argc, char** argv) {
   CLI::App app;
   cli::BuildCommandLine(app, context);
 
+  constexpr int kTextCliExamples = 200;
+  constexpr int kTextWindowKeysAndExamples = 201;
   const std::string dir = argv[1];
   const std::string_view version = core::kProgramVersion;
-  return Write(dir + "/tarnwell-cli.1", cli::CliManPage(app, version, argv[2])) &&
+  return Write(dir + "/tarnwell-cli.1",
+               cli::CliManPage(app, version, argv[2], text::LookupLines(kTextCliExamples))) &&
                  Write(dir + "/tarnwell.1",
-                       cli::WindowManPage(text::WindowHelpText(), version, argv[2]))
+                       cli::WindowManPage(text::WindowHelpText(), version, argv[2],
+                                          text::LookupLines(kTextWindowKeysAndExamples)))
              ? 0
              : 1;
 }

@@ -403,6 +403,11 @@ class Env {
   // writable: $XDG_CONFIG_HOME/tarnwell, else $HOME/.config/tarnwell
   // (%APPDATA%/Tarnwell on Windows). Not created here.
   virtual std::string UserSettingsFolder() = 0;
+  // True when path is a folder of the system's installed programs, which no
+  // program writes into at run time: on POSIX a folder owned by root under
+  // /usr, /bin, /sbin, /lib or /opt (links resolved). Never on Windows, where
+  // the folder's rights alone decide. False when path cannot be examined.
+  virtual bool IsSystemProgramFolder(const std::string& path) = 0;
   // Where root (an administrator) keeps notes that must outlive a killed
   // process until the next start on this system: /run/tarnwell on Linux,
   // %ProgramData%/Tarnwell on Windows. Never a folder of the other system's

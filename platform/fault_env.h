@@ -62,6 +62,8 @@ class FaultEnv final : public Env {
   std::function<std::optional<std::string>(const std::string& name)> environment;
   std::optional<bool> privileged;
   std::optional<std::string> user_state_folder;
+  // Answers IsSystemProgramFolder for every path when set.
+  std::optional<bool> system_program_folder;
   std::function<bool(const std::string& path)> is_absolute;
   // When set, the desktop stores of the running user, of other accounts
   // (by name) and the mount table come from these.
@@ -116,6 +118,9 @@ class FaultEnv final : public Env {
   }
   std::string TempDirectory() override { return real_.TempDirectory(); }
   std::string UserSettingsFolder() override { return real_.UserSettingsFolder(); }
+  bool IsSystemProgramFolder(const std::string& path) override {
+    return system_program_folder.value_or(real_.IsSystemProgramFolder(path));
+  }
   std::string MachineStateFolder() override { return real_.MachineStateFolder(); }
   std::string UserStateFolder() override {
     return user_state_folder.value_or(real_.UserStateFolder());

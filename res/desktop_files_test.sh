@@ -43,6 +43,33 @@ actions = {a.findtext("unique-id"): a for a in ET.parse(res + "thunar-uca.xml").
 assert actions["tarnwell-erase"].findtext("command") == "tarnwell -- %F"
 assert actions["tarnwell-fill"].findtext("command") == "tarnwell --fill %f"
 assert actions["tarnwell-fill"].find("directories") is not None
+dolphin_fill = read("tarnwell-fill.desktop", "Desktop Entry")
+assert (dolphin_fill["X-KDE-MinNumberOfUrls"], dolphin_fill["X-KDE-MaxNumberOfUrls"]) == ("1", "1")
+PY
+
+check "every label and summary is in the eight languages" python3 - "$res" <<'PY'
+import configparser, sys, xml.etree.ElementTree as ET
+res = sys.argv[1] + "/"
+languages = {"de", "ru", "nl", "ro", "sv", "fr", "it"}
+for name, group, keys in [
+        ("io.tarnwell.Tarnwell.desktop", "Desktop Entry", ("GenericName", "Comment")),
+        ("file-manager/tarnwell-erase.desktop", "Desktop Action erase", ("Name",)),
+        ("file-manager/tarnwell-fill.desktop", "Desktop Action fill", ("Name",)),
+        ("file-manager/tarnwell-trash.desktop", "Desktop Action trash", ("Name",)),
+        ("file-manager/tarnwell-erase.nemo_action", "Nemo Action", ("Name", "Comment")),
+        ("file-manager/tarnwell-fill.nemo_action", "Nemo Action", ("Name", "Comment"))]:
+    c = configparser.ConfigParser(interpolation=None, strict=True)
+    c.optionxform = str
+    c.read(res + name, encoding="utf-8")
+    for key in keys:
+        found = {k[len(key) + 1:-1] for k in c[group] if k.startswith(key + "[")}
+        assert found == languages, (name, key, found)
+lang = "{http://www.w3.org/XML/1998/namespace}lang"
+summaries = ET.parse(res + "io.tarnwell.Tarnwell.metainfo.xml").getroot().findall("summary")
+assert {s.get(lang) for s in summaries} == languages | {None}
+for action in ET.parse(res + "file-manager/thunar-uca.xml").getroot():
+    for tag in ("name", "description"):
+        assert {e.get(lang) for e in action.findall(tag)} == languages | {None}, tag
 PY
 
 mkdir -p "$work/gi/repository"
@@ -64,7 +91,7 @@ class Nautilus:
             self.handler = handler
 PY
 check "GNOME Files: the extension offers both items and starts the window" \
-  env PYTHONPATH="$work" python3 - "$res/file-manager" <<'PY'
+  env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 PYTHONPATH="$work" python3 - "$res/file-manager" <<'PY'
 import subprocess, sys
 sys.path.insert(0, sys.argv[1])
 started = []
@@ -99,6 +126,12 @@ trash = provider.get_background_items(File(None, folder=True, uri="trash:///"))
 assert [i.label for i in trash] == ["Erase the trash"]
 trash[0].handler(trash[0])
 assert started[-1] == ["tarnwell", "--trash"]
+import os
+os.environ.update(LANGUAGE="xx:sv", LANG="de_DE.UTF-8")
+assert [i.label for i in provider.get_file_items([File("/srv", folder=True)])] == \
+    ["Radera med Tarnwell", "Fyll ledigt utrymme här med nollor"]
+assert [i.label for i in provider.get_background_items(File(None, folder=True, uri="trash:///"))] == \
+    ["Töm papperskorgen"]
 PY
 
 exit $((failures > 0))

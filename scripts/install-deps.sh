@@ -11,6 +11,8 @@ packages=(
   # the record-pass forensic tests: NTFS images and extended attributes
   ntfs-3g attr
   dpkg-dev lintian appstream desktop-file-utils man-db python3
+  # make package (the source package in debian/), hardening-check, the Windows zip
+  debhelper devscripts zip binutils-mingw-w64-x86-64
   bash-completion zsh fish
   # the Windows build (mingw-w64, posix threads for std::thread) and wine to test it
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine fonts-wine googletest

@@ -57,6 +57,8 @@ int SettingsStore::ReadIntSetting(std::string_view section, std::string_view key
 }
 
 bool SettingsStore::WriteIntSetting(std::string_view section, std::string_view key, int value) {
+  // The first change the user makes brings the folder: reading never does.
+  if (!env_.CreateDirectories(FolderOf(path_)).ok()) return false;
   // The lock is a file beside the settings, never the folder: anyone who may
   // read a folder may lock it. Another writer holding it for long is a
   // failed write, not a hang.
@@ -123,16 +125,15 @@ LoadedSettings LoadSettings(platform::Env& env) {
   } else {
     platform::Result<std::string> exe = env.ExecutablePath();
     const std::string beside = SettingsPathBesideExecutable(exe.ok() ? *exe : "tarnwell");
-    if (exe.ok() && env.IsWritableDirectory(FolderOf(beside))) {
+    const std::string program_folder = FolderOf(beside);
+    // An installed program's folder is the system's, even to root.
+    if (exe.ok() && !env.IsSystemProgramFolder(program_folder) &&
+        env.IsWritableDirectory(program_folder)) {
       path = beside;
     } else {
-      const std::string folder = env.UserSettingsFolder();
-      env.CreateDirectories(folder);
-      path = folder + "/" + beside.substr(beside.find_last_of('/') + 1);
+      path = env.UserSettingsFolder() + "/" + beside.substr(beside.find_last_of('/') + 1);
     }
   }
-  // "Hidden" has no meaning for a file whose name is fixed: nothing to set.
-  env.CreateFileIfMissing(path);
   SettingsStore store(env, path);
   platform::Status problem = platform::Status::Ok();
   if (platform::Result<std::string> text = env.ReadRegularFile(path, kMaxSettingsBytes);

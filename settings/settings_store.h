@@ -28,12 +28,12 @@ class SettingsStore final {
   int ReadIntSetting(std::string_view section, std::string_view key, int default_value, int lower,
                      int upper) const;
 
-  // Writes "%d" of value, creating section and key as needed, keeping every
-  // other line. Read-modify-write runs under an advisory lock on the file
-  // beside it named like it with ".lock" added, waited for at most
-  // platform::kLockWaitMillis, and replaces the file atomically, so
-  // concurrent writers lose nothing and a crash never leaves a torn file.
-  // Returns success.
+  // Writes "%d" of value, creating the file's folder, the file, section and
+  // key as needed, keeping every other line. Read-modify-write runs under an
+  // advisory lock on the file beside it named like it with ".lock" added,
+  // waited for at most platform::kLockWaitMillis, and replaces the file
+  // atomically, so concurrent writers lose nothing and a crash never leaves a
+  // torn file. Returns success.
   bool WriteIntSetting(std::string_view section, std::string_view key, int value);
 
   // "Program" section, unclamped.
@@ -67,13 +67,14 @@ struct LoadedSettings {
 
 // Fixes the settings file and the start language. The file is
 // $TARNWELL_SETTINGS when set; else the executable's name with ".ini" in the
-// executable's folder when that folder is writable (a "-cli" suffix is
-// dropped, so the command-line tool shares the window's file); else the same
-// name under $XDG_CONFIG_HOME/tarnwell (default ~/.config/tarnwell). A missing
-// file is created empty; an existing one is left untouched. The file is read
-// without waiting (a FIFO never blocks) and no further than its cap. The language is
-// "lng" of "Program", defaulting to German (0) for the locales de_DE, de_CH,
-// de_AT and de_LU and to English (1) for every other.
+// executable's folder when that folder is writable and not a system program
+// folder (a "-cli" suffix is dropped, so the command-line tool shares the
+// window's file); else the same name under $XDG_CONFIG_HOME/tarnwell (default
+// ~/.config/tarnwell). Nothing is created here: the first write makes the
+// file and its folder. The file is read without waiting (a FIFO never blocks)
+// and no further than its cap. The language is "lng" of "Program", defaulting
+// to German (0) for the locales de_DE, de_CH, de_AT and de_LU and to English
+// (1) for every other.
 LoadedSettings LoadSettings(platform::Env& env);
 
 // The settings path for an executable path under the rules above, ignoring

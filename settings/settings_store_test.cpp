@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/fault_env.h"
 #include "platform/lock_wait.h"
@@ -150,29 +151,51 @@ TEST(SystemLanguage, OnlyFourGermanLocalesPickGerman) {
 class LoadSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* var : {"TARNWELL_SETTINGS", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+    for (const char* var : kVariables) {
       if (const char* v = std::getenv(var)) saved_.emplace_back(var, v);
       unsetenv(var);
     }
   }
   void TearDown() override {
-    for (const char* var : {"TARNWELL_SETTINGS", "LC_ALL", "LC_MESSAGES", "LANG"}) unsetenv(var);
+    for (const char* var : kVariables) unsetenv(var);
     for (auto& [var, value] : saved_) setenv(var.c_str(), value.c_str(), 1);
   }
+  static constexpr const char* kVariables[] = {"TARNWELL_SETTINGS", "XDG_CONFIG_HOME", "LC_ALL",
+                                               "LC_MESSAGES", "LANG"};
   TempDir dir_;
   std::vector<std::pair<std::string, std::string>> saved_;
 };
 
-TEST_F(LoadSettingsTest, FirstStartCreatesAnEmptyFileAndTakesTheSystemLanguage) {
-  const std::string path = dir_ / "first.ini";
+TEST_F(LoadSettingsTest, FirstStartCreatesNothingAndTakesTheSystemLanguage) {
+  const std::string path = dir_ / "cfg/first.ini";
   setenv("TARNWELL_SETTINGS", path.c_str(), 1);
   setenv("LANG", "de_AT.UTF-8", 1);
   LoadedSettings loaded = LoadSettings(env);
   EXPECT_EQ(loaded.store.path(), path);
   EXPECT_EQ(loaded.language, 0);
-  EXPECT_EQ(ReadAll(path), "");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "cfg"));
   setenv("LC_ALL", "de_LI.UTF-8", 1);  // LC_ALL wins over LANG
   EXPECT_EQ(LoadSettings(env).language, 1);
+  // The first change brings the folder and the file.
+  EXPECT_TRUE(loaded.store.WriteProgramSetting("lng", 3));
+  EXPECT_EQ(ReadAll(path), "[Program]\nlng=3\n");
+}
+
+// A program in a system folder (root may write there) keeps its settings in
+// the user's folder; a copy elsewhere keeps them beside it. Neither start
+// writes a file.
+TEST_F(LoadSettingsTest, AnInstalledProgramNeverKeepsItsSettingsBesideIt) {
+  setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+  const std::string beside = SettingsPathBesideExecutable(*env.ExecutablePath());
+  const std::string name = beside.substr(beside.rfind('/'));
+  platform::FaultEnv fault(env);
+  fault.system_program_folder = true;
+  LoadedSettings installed = LoadSettings(fault);
+  EXPECT_EQ(installed.store.path(), dir_ / "config/tarnwell" + name);
+  fault.system_program_folder = false;
+  EXPECT_EQ(LoadSettings(fault).store.path(), beside);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "config"));
+  EXPECT_FALSE(std::filesystem::exists(beside));
 }
 
 TEST_F(LoadSettingsTest, AnExistingFileKeepsContentAndModeAndItsLanguage) {

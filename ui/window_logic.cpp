@@ -41,10 +41,13 @@ WindowLogic::WindowLogic(WindowServices services, WindowView& view,
       view_(view),
       items_(std::make_unique<items::ItemList>(services.env)),
       port_(make_port(*this)) {
-  time_mode_ =
+  const int stored =
       services_.settings.ReadIntSetting(settings::kOptionsSection, "TimeMode", time_mode_, -1, -1);
-  time_mode_ = std::clamp(time_mode_, 0, kMaxTimeMode);
-  services_.settings.WriteIntSetting(settings::kOptionsSection, "TimeMode", time_mode_);
+  time_mode_ = std::clamp(stored, 0, kMaxTimeMode);
+  // Only a stored value out of range is mended: a plain start writes no file.
+  if (time_mode_ != stored) {
+    services_.settings.WriteIntSetting(settings::kOptionsSection, "TimeMode", time_mode_);
+  }
 }
 
 WindowLogic::~WindowLogic() = default;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32/win_text.h"
+#include "win/dpi_calls.h"
 #include "win/windows_ui.h"
 
 namespace tarnwell::win {
@@ -15,7 +16,7 @@ ItemListView::ItemListView(HWND list, const items::ItemList& items) : list_(list
   // A row cut at the list's edge shows whole in a tip under the pointer.
   ListView_SetExtendedListViewStyle(list_,
                                     LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
-  const UINT dpi = GetDpiForWindow(list_);
+  const UINT dpi = DpiForWindow(list_);
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
   column.pszText = const_cast<wchar_t*>(L"");

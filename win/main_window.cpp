@@ -13,6 +13,7 @@
 #include "text/language_menu.h"
 #include "ui/window_layout.h"
 #include "ui/window_texts.h"
+#include "win/dpi_calls.h"
 #include "win/resource_ids.h"
 #include "win/win_window_port.h"
 
@@ -109,7 +110,7 @@ MainWindow::~MainWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-int MainWindow::Scaled(int pixels) const { return MulDiv(pixels, GetDpiForWindow(window_), 96); }
+int MainWindow::Scaled(int pixels) const { return MulDiv(pixels, DpiForWindow(window_), 96); }
 
 RECT MainWindow::TemplateRect(int left, int top, int width, int height) const {
   RECT rect{left, top, left + width, top + height};
@@ -181,9 +182,9 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       if (link_strip_ == nullptr) return FALSE;
       const SIZE client = MinimumClientSize();
       RECT frame{0, 0, client.cx, client.cy};
-      AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
-                               FALSE, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)),
-                               GetDpiForWindow(window_));
+      AdjustRectForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)),
+                       DpiForWindow(window_));
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
       limits->ptMinTrackSize = POINT{Width(frame), Height(frame)};
       return TRUE;
@@ -257,9 +258,9 @@ void MainWindow::SetUp() {
         return std::make_unique<WinWindowPort>(ui_side, window);
       });
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  const UINT dpi = GetDpiForWindow(window_);
+  const UINT dpi = DpiForWindow(window_);
   for (auto [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-    const int side = GetSystemMetricsForDpi(metric, dpi);
+    const int side = SystemMetricForDpi(metric, dpi);
     auto icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(TARNWELL_IDI_APP),
                                               IMAGE_ICON, side, side, LR_SHARED));
     if (icon == nullptr) icon = LoadIconW(nullptr, IDI_APPLICATION);
@@ -516,9 +517,9 @@ void MainWindow::GrowToMinimum() {
   const SIZE minimum = MinimumClientSize();
   if (client.right >= minimum.cx && client.bottom >= minimum.cy) return;
   RECT frame{0, 0, std::max(client.right, minimum.cx), std::max(client.bottom, minimum.cy)};
-  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)),
-                           GetDpiForWindow(window_));
+  AdjustRectForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                   static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)),
+                   DpiForWindow(window_));
   SetWindowPos(window_, nullptr, 0, 0, Width(frame), Height(frame),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32/win_text.h"
+#include "win/dpi_calls.h"
 #include "win/windows_ui.h"
 
 namespace tarnwell::win {
@@ -13,7 +14,7 @@ MessageList::MessageList(HWND list) : list_(list) {
   // A row cut at the list's edge shows whole in a tip under the pointer.
   ListView_SetExtendedListViewStyle(list_,
                                     LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
-  const int side = GetSystemMetricsForDpi(SM_CXSMICON, GetDpiForWindow(list_));
+  const int side = SystemMetricForDpi(SM_CXSMICON, DpiForWindow(list_));
   icons_ = ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 3, 0);
   for (LPCWSTR id : {IDI_INFORMATION, IDI_ERROR, IDI_WARNING}) {
     auto icon = static_cast<HICON>(LoadImageW(nullptr, id, IMAGE_ICON, side, side, LR_SHARED));
@@ -22,7 +23,7 @@ MessageList::MessageList(HWND list) : list_(list) {
   ListView_SetImageList(list_, icons_, LVSIL_SMALL);
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.cx = MulDiv(400, GetDpiForWindow(list_), 96);
+  column.cx = MulDiv(400, DpiForWindow(list_), 96);
   column.pszText = const_cast<wchar_t*>(L"");
   ListView_InsertColumn(list_, 0, &column);
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/win32/win_text.h"
+#include "win/dpi_calls.h"
 
 namespace tarnwell::win {
 namespace {
@@ -24,7 +25,7 @@ std::wstring LiteralLabel(std::string_view utf8) {
   return out;
 }
 
-int ToolStrip::Scaled(int pixels) const { return MulDiv(pixels, GetDpiForWindow(parent_), 96); }
+int ToolStrip::Scaled(int pixels) const { return MulDiv(pixels, DpiForWindow(parent_), 96); }
 
 void ToolStrip::AddButton(int id, std::string_view label) {
   HWND button = CreateWindowExW(0, L"BUTTON", LiteralLabel(label).c_str(),

@@ -495,6 +495,20 @@ class PosixEnv final : public Env {
     if (config.empty()) config = GetEnvironment("HOME").value_or("") + "/.config";
     return config + "/tarnwell";
   }
+  bool IsSystemProgramFolder(const std::string& path) override {
+    Result<std::string> resolved = ResolvePath(path);
+    struct stat st;
+    if (!resolved.ok() || stat(resolved->c_str(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != 0) return false;
+    for (std::string_view root : {"/usr", "/bin", "/sbin", "/lib", "/opt"}) {
+      const std::string_view folder = *resolved;
+      if (folder.starts_with(root) &&
+          (folder.size() == root.size() || folder[root.size()] == '/')) {
+        return true;
+      }
+    }
+    return false;
+  }
   std::string MachineStateFolder() override { return "/run/tarnwell"; }
   std::string UserStateFolder() override {
     const std::string runtime = GetEnvironment("XDG_RUNTIME_DIR").value_or("");

@@ -240,6 +240,19 @@ TEST(PosixEnvFiles, ReplaceFileAtomicallyKeepsModeAndLeavesNoTemporary) {
   EXPECT_EQ(entries, 1);
 }
 
+// Settings never go beside an installed program, however writable its folder
+// is to root; a copy in a user's own folder keeps them beside it.
+TEST(PosixEnvFolders, OnlyRootsFoldersUnderTheSystemRootsHoldInstalledPrograms) {
+  TempDir dir;
+  ASSERT_EQ(symlink("/usr/bin", (dir / "bin").c_str()), 0);
+  EXPECT_TRUE(env.IsSystemProgramFolder("/usr/bin"));
+  EXPECT_TRUE(env.IsSystemProgramFolder(dir / "bin"));  // resolved like the program's path
+  EXPECT_FALSE(env.IsSystemProgramFolder(dir.path()));
+  EXPECT_FALSE(env.IsSystemProgramFolder("/usr/bin/../../tmp"));
+  EXPECT_FALSE(env.IsSystemProgramFolder("/usrlocal"));
+  EXPECT_FALSE(env.IsSystemProgramFolder(dir / "missing"));
+}
+
 TEST(PosixEnvFiles, DirectoryListingSkipsDotsAndDescribesEntries) {
   TempDir dir;
   dir.Write("a", "1");

@@ -294,6 +294,9 @@ class Win32Env final : public Env {
   }
 
   std::string UserSettingsFolder() override { return TarnwellFolderIn("APPDATA"); }
+  // A portable copy keeps its settings beside it; an installed one under
+  // Program Files is not writable for a user, which IsWritableDirectory tells.
+  bool IsSystemProgramFolder(const std::string&) override { return false; }
   std::string MachineStateFolder() override { return TarnwellFolderIn("ProgramData"); }
   std::string UserStateFolder() override {
     // Unlike settings, never the temporary folder: %TMP% may name a folder

@@ -2,6 +2,7 @@
 # and folders, "Fill free space here" on a folder or the folder's background,
 # "Erase the trash" on the trash's background.
 # Loaded by python3-nautilus from /usr/share/nautilus-python/extensions.
+import os
 import subprocess
 
 import gi
@@ -25,6 +26,33 @@ def _local_paths(files):
     return paths
 
 
+# (erase, fill, erase the trash) in the window's eight languages, by code.
+_LABELS = {
+    "en": ("Erase with Tarnwell", "Fill free space here", "Erase the trash"),
+    "de": ("Mit Tarnwell löschen", "Freien Speicher hier nullen", "Papierkorb löschen"),
+    "ru": ("Стереть с помощью Tarnwell", "Заполнить здесь свободное место нулями", "Очистить корзину"),
+    "nl": ("Wissen met Tarnwell", "Vrije ruimte hier met nullen vullen", "Prullenbak wissen"),
+    "ro": ("Șterge cu Tarnwell", "Umple cu zerouri spațiul liber de aici", "Golește coșul de gunoi"),
+    "sv": ("Radera med Tarnwell", "Fyll ledigt utrymme här med nollor", "Töm papperskorgen"),
+    "fr": ("Effacer avec Tarnwell", "Remplir ici l’espace libre de zéros", "Effacer la corbeille"),
+    "it": ("Cancella con Tarnwell", "Riempi qui lo spazio libero con zeri", "Svuota il cestino"),
+}
+
+
+def _labels():
+    """The labels in the first language of the user's that has them, as gettext picks."""
+    for variable in ("LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"):
+        value = os.environ.get(variable, "")
+        if not value:
+            continue
+        for language in value.split(":"):
+            if language[:2] in _LABELS:
+                return _LABELS[language[:2]]
+        if variable != "LANGUAGE":
+            break
+    return _LABELS["en"]
+
+
 def _start(arguments):
     # The window asks and counts down itself; it must outlive the file manager.
     subprocess.Popen(["tarnwell"] + arguments, start_new_session=True)
@@ -36,8 +64,7 @@ class TarnwellMenuProvider(GObject.GObject, Nautilus.MenuProvider):
         paths = _local_paths(arguments[-1])
         if not paths:
             return []
-        erase = Nautilus.MenuItem(
-            name="Tarnwell::Erase", label="Erase with Tarnwell", icon="tarnwell")
+        erase = Nautilus.MenuItem(name="Tarnwell::Erase", label=_labels()[0], icon="tarnwell")
         erase.connect("activate", lambda *_: _start(["--"] + paths))
         items = [erase]
         if len(paths) == 1 and arguments[-1][0].is_directory():
@@ -48,7 +75,7 @@ class TarnwellMenuProvider(GObject.GObject, Nautilus.MenuProvider):
         folder = arguments[-1]
         if folder.get_uri().startswith("trash:"):
             trash = Nautilus.MenuItem(
-                name="Tarnwell::EraseTrash", label="Erase the trash", icon="tarnwell")
+                name="Tarnwell::EraseTrash", label=_labels()[2], icon="tarnwell")
             trash.connect("activate", lambda *_: _start(["--trash"]))
             return [trash]
         paths = _local_paths([folder])
@@ -56,7 +83,6 @@ class TarnwellMenuProvider(GObject.GObject, Nautilus.MenuProvider):
 
     @staticmethod
     def _fill_item(folder):
-        fill = Nautilus.MenuItem(
-            name="Tarnwell::Fill", label="Fill free space here", icon="tarnwell")
+        fill = Nautilus.MenuItem(name="Tarnwell::Fill", label=_labels()[1], icon="tarnwell")
         fill.connect("activate", lambda *_: _start(["--fill", folder]))
         return fill
