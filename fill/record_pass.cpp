@@ -61,12 +61,15 @@ bool KeptInRecord(platform::Folder& folder, platform::Env& env, uint64_t size, u
       folder.CreateLockedAt(name, &lock);
   if (!file.ok()) return false;
   platform::Result<size_t> n = (*file)->WriteAt(0, FillZeros(), size);
-  // Where blocks are placed only when written back, the sync places them.
-  const bool synced = n.ok() && *n == size && (*file)->DataSync().ok();
   platform::Result<platform::FileInfo> info = (*file)->Stat();
+  // A block taken (or reserved) at once is final; where blocks are placed
+  // only when written back, the sync places them.
+  const bool kept = n.ok() && *n == size && info.ok() && info->allocated < block &&
+                    (*file)->DataSync().ok() && (info = (*file)->Stat()).ok() &&
+                    info->allocated < block;
   (*file)->Close();
   folder.RemoveAt(name, false);
-  return synced && info.ok() && info->allocated < block;
+  return kept;
 }
 
 }  // namespace
