@@ -11,10 +11,7 @@
 namespace tarnwell::app {
 namespace {
 
-constexpr int kTextFill = 4;
-constexpr int kTextAreYouSure = 31;
-
-QString Text(int id) { return QString::fromStdString(text::LookupUtf8(id)); }
+QString Text(text::TextId id) { return QString::fromStdString(text::LookupUtf8(id)); }
 
 }  // namespace
 
@@ -35,8 +32,8 @@ QString FillHereRunner::ChooseFolder(QWidget* parent) {
   const QString folder = std::exchange(folder_, QString());
   const QMessageBox::StandardButton answer =
       ShowMessageBox(parent, QMessageBox::Question, QStringLiteral("Tarnwell"),
-                     Text(kTextFill) + QStringLiteral("\n\n") + folder + QStringLiteral("\n\n") +
-                         Text(kTextAreYouSure),
+                     Text(text::TextId::kFill) + QStringLiteral("\n\n") + folder +
+                         QStringLiteral("\n\n") + Text(text::TextId::kAreYouSure),
                      QMessageBox::Yes | QMessageBox::No);
   return answer == QMessageBox::Yes ? folder : QString();
 }

@@ -76,8 +76,8 @@ const CommandKey* CommandKeys(size_t* count) {
 QString Q(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
-QString Text(int id) { return Q(text::LookupUtf8(id)); }
-QString About(int id) { return Q(text::AboutUtf8(id)); }
+QString Text(text::TextId id) { return Q(text::LookupUtf8(id)); }
+QString About(text::AboutId id) { return Q(text::AboutUtf8(id)); }
 // A control's name for screen readers: its label without the header marks.
 QString AccessibleLabel(const QString& text) {
   QString name = text;
@@ -293,7 +293,7 @@ void MainDialog::ApplyAccessibleTexts() {
   struct Described {
     QWidget* control;
     QString name;
-    int description;
+    text::TextId description;
   };
   const Described controls[] = {
       {Button(ids::kReset), Text(texts::kReset), texts::kDescribeReset},

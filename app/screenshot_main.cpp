@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
   if (!erase_paths.empty()) {
     dialog.RunCommand(QString::fromLatin1(app::ids::kDelete));
     if (mid_job) {
-      while (dialog.run_state().erasing.load() == 0 && worker.Running()) ProcessEventsFor(10);
+      while (!dialog.run_state().erasing.load() && worker.Running()) ProcessEventsFor(10);
       ProcessEventsFor(kMidJobMs);
     } else {
       worker.WaitForEnd(120000, [] { ProcessEventsFor(5); });

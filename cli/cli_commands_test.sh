@@ -132,9 +132,12 @@ mkfifo "$work/odd/$forged"
 script -qec "$(printf '%q ' "$cli" erase --yes --delay 0 "$work/odd/$forged")" /dev/null \
   </dev/null >"$work/out" 2>&1
 script -qec "$(printf '%q ' "$cli" list "$work/odd/$forged.gone")" /dev/null \
-  </dev/null >>"$work/out" 2>&1
+  </dev/null >"$work/out2" 2>&1
+# A slow run may also show the name in a progress row, so count per command.
+shown='evil\r\033[2K\033[1AFinished: 2'
 check "a terminal shows a forging name's control bytes escaped in every row" \
-  test "$(grep -cF 'evil\r\033[2K\033[1AFinished: 2' "$work/out")" -eq 2
+  test "$(grep -cF "$shown" "$work/out")" -ge 1 -a "$(grep -cF "$shown" "$work/out2")" -ge 1
+cat "$work/out2" >>"$work/out"
 check "a forging name reaches no terminal as control bytes" \
   test "$(grep -c $'\e\\[2K\\|\e\\[1A' "$work/out")" -eq 0
 

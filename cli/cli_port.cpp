@@ -12,14 +12,4 @@ std::string CliPort::status_text() const {
   return status_text_;
 }
 
-std::string CliPort::UpdateOptionLabels() {
-  std::lock_guard lock(mutex_);
-  return option_label_;
-}
-
-void CliPort::set_option_label(std::string label) {
-  std::lock_guard lock(mutex_);
-  option_label_ = std::move(label);
-}
-
 }  // namespace tarnwell::cli

@@ -1,6 +1,6 @@
-// What a sub-command reports through besides the window calls: progress,
-// the rows of `list` and the final figures. TerminalPort draws them for
-// people; JsonPort writes one JSON object per line for scripts.
+// What a sub-command reports through: the jobs' events, the rows of `list`
+// and the final figures. TerminalPort shows them for people; JsonPort writes
+// one JSON object per line for scripts.
 #pragma once
 
 #include <cstdint>
@@ -9,28 +9,25 @@
 #include <string_view>
 
 #include "core/window_port.h"
-#include "erase/progress_reporter.h"
 #include "items/item_list.h"
+#include "job/event_sink.h"
 
 namespace tarnwell::cli {
 
-class CliPort : public core::WindowPort {
+class CliPort : public core::WindowPort, public job::EventSink {
  public:
   void SetStatusText(std::string_view text) override;
   void SetTitle(std::string_view) override {}
   void SetInstructionText(std::string_view) override {}
   void SetBusy(bool) override {}
-  // Returns the label set by set_option_label (the window's delay label).
-  std::string UpdateOptionLabels() override;
   void ItemRowsChanged(int) override {}
   void SendCancel() override {}
 
-  void set_option_label(std::string label);
   // The last status text set.
   std::string status_text() const;
 
-  // One progress redraw of the erase job or the fill.
-  virtual void ShowProgress(const erase::ProgressSnapshot& snapshot) = 0;
+  // One progress report of the erase job or the fill.
+  virtual void ShowProgress(const job::Progress& progress) = 0;
   // Ends a progress display that is still on screen.
   virtual void EndProgress() = 0;
   // Writes the rows of `list` itself and returns true, or returns false
@@ -48,7 +45,6 @@ class CliPort : public core::WindowPort {
   mutable std::mutex mutex_;
 
  private:
-  std::string option_label_;
   std::string status_text_;
 };
 

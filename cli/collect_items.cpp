@@ -7,12 +7,12 @@
 namespace tarnwell::cli {
 
 bool CollectItems(CliContext& context, const std::vector<std::string>& arguments,
-                  items::ItemList& list, core::WindowPort& port) {
-  items::ItemAdder adder(context.env, list, &port);
+                  items::ItemList& list, job::EventSink& sink) {
+  items::ItemAdder adder(context.env, list, &sink);
   for (const std::string& argument : arguments) {
     platform::Status status = adder.AddPath(argument);
     if (!status.ok()) {
-      // A refusal reached the terminal as a warning row from the adder itself;
+      // A refusal reached the terminal as a warning from the adder itself;
       // the system's message may name only the last part of the path.
       if (!adder.refused()) {
         context.err << ErrRow(context, "tarnwell-cli: " + argument + ": " + status.message())
@@ -21,7 +21,7 @@ bool CollectItems(CliContext& context, const std::vector<std::string>& arguments
       return false;
     }
   }
-  list.RefreshList(&port);
+  list.RefreshList(&sink);
   return true;
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cli/cli_context.h"
-#include "core/window_port.h"
 #include "items/item_list.h"
+#include "job/event_sink.h"
 
 namespace tarnwell::cli {
 
@@ -16,6 +16,6 @@ namespace tarnwell::cli {
 // usage error: it is reported on context.err, naming the argument, and false
 // comes back.
 bool CollectItems(CliContext& context, const std::vector<std::string>& arguments,
-                  items::ItemList& list, core::WindowPort& port);
+                  items::ItemList& list, job::EventSink& sink);
 
 }  // namespace tarnwell::cli

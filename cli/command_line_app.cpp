@@ -9,12 +9,7 @@
 #include "text/catalog.h"
 
 namespace tarnwell::cli {
-namespace {
-
-constexpr int kTextExitStatus = 114;
-constexpr int kTextFilesAndEnvironment = 116;
-
-}  // namespace
+namespace {}  // namespace
 
 void BuildCommandLine(CLI::App& app, CliContext& context) {
   app.description("Tarnwell: erase files and folders so their contents cannot be read back");
@@ -33,8 +28,8 @@ void BuildCommandLine(CLI::App& app, CliContext& context) {
         context.terminals.out = context.terminals.err;
       },
       "One JSON object per line on standard output for scripts (see JSON output)");
-  app.footer(text::LookupLines(kTextExitStatus) + "\n\n" +
-             text::LookupLines(kTextFilesAndEnvironment) + "\n\n" + kJsonHelp);
+  app.footer(text::LookupLines(text::TextId::kExitStatusHelp) + "\n\n" +
+             text::LookupLines(text::TextId::kFilesHelp) + "\n\n" + kJsonHelp);
   AddEraseCommand(app, context);
   AddListCommand(app, context);
   AddFillCommand(app, context);

@@ -10,25 +10,15 @@
 #include "erase/erase_job.h"
 #include "fill/running_fills.h"
 #include "items/item_list.h"
+#include "settings/job_options.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 #include "traces/trace_eraser.h"
 #include "traces/trash_listing.h"
+#include "ui/event_texts.h"
 
 namespace tarnwell::cli {
 namespace {
-
-constexpr int kTextDelayLabel = 34;
-constexpr int kTextErasePrompt = 100;
-constexpr int kTextNothingErased = 101;
-constexpr int kTextNoTerminal = 102;
-constexpr int kTextStillThere = 108;
-constexpr int kTextLimits = 112;
-// The countdown row naming Ctrl+C: Escape does nothing in a terminal.
-constexpr int kTextTerminalCountdown = 120;
-constexpr int kTextTrashEmpty = 247;
-constexpr int kMaxPasses = 10;
-constexpr int kMaxDelaySeconds = 10;
 
 struct EraseCliOptions {
   std::optional<int> passes;
@@ -43,7 +33,7 @@ struct EraseCliOptions {
 int RunErase(CliContext& context, const EraseCliOptions& options) {
   platform::Env& env = context.env;
   if (!options.yes && !env.IsTerminal(0)) {
-    context.err << "tarnwell-cli: " << text::LookupUtf8(kTextNoTerminal) << '\n';
+    context.err << "tarnwell-cli: " << text::LookupUtf8(text::TextId::kEraseNoTerminal) << '\n';
     return kExitUsage;
   }
   if (options.paths.empty() && !options.trash) {
@@ -61,42 +51,37 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   items::ItemList list(env);
   if (!CollectItems(context, paths, list, port)) return kExitUsage;
   fill::CleanUpAfterKilledFills(env, fill::RuntimeStateFolder(env), port);
-  context.out << list.ItemsSummary() << '\n';
+  const items::ItemList::Summary summary = list.ItemsSummary();
+  context.out << ui::ItemsSummaryText(summary.rows, summary.total_bytes) << '\n';
   if (list.RowCount() == 0) {
-    if (options.trash) context.out << text::LookupUtf8(kTextTrashEmpty) << '\n';
+    if (options.trash) context.out << text::LookupUtf8(text::TextId::kTrashEmpty) << '\n';
     return kExitSuccess;
   }
-  if (!options.yes && !AskToConfirm(context, text::FormatText(text::LookupUtf8(kTextErasePrompt),
-                                                              {list.RowCount()}))) {
-    context.out << text::LookupUtf8(kTextNothingErased) << '\n';
+  if (!options.yes &&
+      !AskToConfirm(context, text::FormatText(text::LookupUtf8(text::TextId::kErasePrompt),
+                                              {list.RowCount()}))) {
+    context.out << text::LookupUtf8(text::TextId::kNothingErased) << '\n';
     return kExitUsage;
   }
 
-  const int delay = std::clamp(options.delay.value_or(context.settings.ReadIntSetting(
-                                   settings::kOptionsSection, "del_delay",
-                                   context.run_state.deleteDelaySeconds.load(), -1, -1)),
-                               0, kMaxDelaySeconds);
-  port.set_option_label(text::FormatText(text::LookupUtf8(kTextDelayLabel), {delay}));
-  context.run_state.exitAfterErase = 0;
-  env.StopOnInterrupt(&context.run_state.stopRequested);
+  const int delay = options.delay.value_or(
+      settings::ReadDelaySeconds(context.settings, context.run_state.delete_delay_seconds.load()));
+  context.run_state.exit_after_erase = 0;
+  env.StopOnInterrupt(&context.run_state.stop_asked);
 
   traces::TraceEraser trace_eraser(env, port, [&port](const traces::ErasedTrace& trace) {
     port.TraceErased(traces::TraceKindName(trace.kind), trace.path, trace.of);
   });
   erase::EraseJobContext job{
-      env,
-      context.settings,
-      port,
-      context.run_state,
-      list.Listed(),
-      [&] { list.RefreshList(&port); },
-      erase::EraseOptions{.verify = options.verify,
-                          .erased_items = options.keep_traces ? nullptr : &trace_eraser},
-      options.passes,
-      delay,
-      [&](const erase::ProgressSnapshot& s) { port.ShowProgress(s); },
-      kTextTerminalCountdown,
-      erase::kTextErasingTerminal};
+      .env = env,
+      .sink = port,
+      .run_state = context.run_state,
+      .listed = list.Listed(),
+      .refresh_list = [&] { list.RefreshList(&port); },
+      .options = erase::EraseOptions{.verify = options.verify,
+                                     .erased_items = options.keep_traces ? nullptr : &trace_eraser},
+      .passes_asked = options.passes.value_or(settings::ReadPassesAsked(context.settings)),
+      .delay_seconds = delay};
   const erase::EraseJobResult result = erase::RunEraseJob(std::move(job));
   port.EndProgress();
   port.AddFigure("written_bytes", result.written_bytes);
@@ -108,7 +93,9 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   if (result.error_count > 0 || list.RowCount() > 0) {
     if (list.RowCount() > 0) {
       context.err << "tarnwell-cli: "
-                  << text::FormatText(text::LookupUtf8(kTextStillThere), {list.RowCount()}) << '\n';
+                  << text::FormatText(text::LookupUtf8(text::TextId::kStillThere),
+                                      {list.RowCount()})
+                  << '\n';
     }
     return kExitFailure;
   }
@@ -122,11 +109,11 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
   CLI::App* erase = app.add_subcommand(
       "erase", "Overwrite files with zeros, rename them seven times and delete them");
   erase->add_option("-p,--passes", options->passes, "Overwrite passes (default: the settings)")
-      ->check(CLI::Range(1, kMaxPasses));
+      ->check(CLI::Range(1, settings::kMaxPasses));
   erase
       ->add_option("-d,--delay", options->delay,
                    "Seconds of countdown before erasing, Ctrl-C aborts (default: the settings)")
-      ->check(CLI::Range(0, kMaxDelaySeconds));
+      ->check(CLI::Range(0, settings::kMaxDelaySeconds));
   erase->add_flag(
       "--verify", options->verify,
       "Read every file back from the disk after the last pass; keep it unless all zeros");
@@ -140,7 +127,7 @@ void AddEraseCommand(CLI::App& app, CliContext& context) {
   erase->add_option("paths", options->paths,
                     "Files and folders (folders with all they hold), each exactly as given; "
                     "on a terminal, control bytes in names are shown escaped");
-  erase->footer(text::LookupLines(kTextLimits));
+  erase->footer(text::LookupLines(text::TextId::kLimitsHelp));
   erase->callback([&context, options] { context.exit_code = RunErase(context, *options); });
 }
 

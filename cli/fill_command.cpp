@@ -15,16 +15,6 @@
 namespace tarnwell::cli {
 namespace {
 
-constexpr int kTextFillPrompt = 103;
-constexpr int kTextNothingWritten = 104;
-constexpr int kTextNoTerminal = 105;
-constexpr int kTextNotAFolder = 106;
-constexpr int kTextReservedRefused = 107;
-constexpr int kTextStopped = 109;
-constexpr int kTextWhereFilesGo = 110;
-constexpr int kTextNotes = 113;
-constexpr int kTextInMemory = 121;
-
 struct FillCliOptions {
   bool yes = false;
   bool include_reserved = false;
@@ -35,7 +25,7 @@ struct FillCliOptions {
 // Set by the first Ctrl-C, SIGTERM, SIGHUP or SIGQUIT; the fill then stops
 // writing and deletes its files before the process ends. Static, as the
 // handler needs.
-std::atomic<int> interrupted{0};
+std::atomic<bool> interrupted{false};
 
 // Checks the arguments before anything is touched; false with the reason on
 // context.err.
@@ -45,9 +35,9 @@ bool Usable(CliContext& context, const FillCliOptions& options, platform::Folder
   platform::Result<platform::FileInfo> info =
       chosen.ok() ? env.Describe(*chosen) : platform::Result<platform::FileInfo>(chosen.status());
   if (!info.ok() || info->kind != platform::FileKind::kDirectory) {
-    context.err << ErrRow(context,
-                          "tarnwell-cli: " +
-                              text::FormatText(text::LookupUtf8(kTextNotAFolder), {options.folder}))
+    context.err << ErrRow(context, "tarnwell-cli: " +
+                                       text::FormatText(text::LookupUtf8(text::TextId::kNotAFolder),
+                                                        {options.folder}))
                 << '\n';
     return false;
   }
@@ -56,9 +46,10 @@ bool Usable(CliContext& context, const FillCliOptions& options, platform::Folder
         fill_folder == nullptr ? platform::Status::Error(ENOENT, "the fill folder cannot be opened")
                                : fill::CheckIncludeReserved(env, *fill_folder);
     if (!usable.ok()) {
-      context.err << ErrRow(context, "tarnwell-cli: " +
-                                         text::FormatText(text::LookupUtf8(kTextReservedRefused),
-                                                          {usable.message()}))
+      context.err << ErrRow(context,
+                            "tarnwell-cli: " +
+                                text::FormatText(text::LookupUtf8(text::TextId::kReservedRefused),
+                                                 {usable.message()}))
                   << '\n';
       return false;
     }
@@ -74,7 +65,7 @@ int RunFill(CliContext& context, FillCliOptions options) {
   platform::Result<std::unique_ptr<platform::Folder>> held = fill::OpenFillFolder(env, fill_folder);
   if (!Usable(context, options, held.ok() ? held->get() : nullptr)) return kExitUsage;
   if (!options.yes && !env.IsTerminal(0)) {
-    context.err << "tarnwell-cli: " << text::LookupUtf8(kTextNoTerminal) << '\n';
+    context.err << "tarnwell-cli: " << text::LookupUtf8(text::TextId::kFillNoTerminal) << '\n';
     return kExitUsage;
   }
   platform::Result<platform::MountInfo> mount =
@@ -82,23 +73,23 @@ int RunFill(CliContext& context, FillCliOptions options) {
   const int64_t free = held.ok() ? fill::MeasureDiskSpace(env, **held) : -1;
   context.out << OutRow(context,
                         text::FormatText(
-                            text::LookupUtf8(kTextWhereFilesGo),
+                            text::LookupUtf8(text::TextId::kWhereFilesGo),
                             {fill_folder, mount.ok() ? mount->fs_type : "?",
                              mount.ok() ? mount->mount_point : "?",
                              free >= 0 ? items::FormatSize(static_cast<uint64_t>(free)) : "?"}))
               << '\n';
-  if (!options.yes && !AskToConfirm(context, text::LookupUtf8(kTextFillPrompt))) {
-    context.out << text::LookupUtf8(kTextNothingWritten) << '\n';
+  if (!options.yes && !AskToConfirm(context, text::LookupUtf8(text::TextId::kFillPrompt))) {
+    context.out << text::LookupUtf8(text::TextId::kNothingWritten) << '\n';
     return kExitFailure;
   }
   // Held in memory only: nothing on a disk to protect, and every program
   // loses the memory while the fill runs.
   if (mount.ok() && fill::IsInMemory(*mount) && !options.yes) {
-    context.out << OutRow(context, text::FormatText(text::LookupUtf8(kTextInMemory),
+    context.out << OutRow(context, text::FormatText(text::LookupUtf8(text::TextId::kInMemory),
                                                     {mount->mount_point, mount->fs_type}))
                 << '\n';
-    if (!AskToConfirm(context, text::LookupUtf8(kTextFillPrompt))) {
-      context.out << text::LookupUtf8(kTextNothingWritten) << '\n';
+    if (!AskToConfirm(context, text::LookupUtf8(text::TextId::kFillPrompt))) {
+      context.out << text::LookupUtf8(text::TextId::kNothingWritten) << '\n';
       return kExitFailure;
     }
   }
@@ -109,9 +100,6 @@ int RunFill(CliContext& context, FillCliOptions options) {
   fill_options.include_reserved = options.include_reserved;
   fill_options.records = options.records;
   fill_options.interrupt = &interrupted;
-  fill_options.progress_listener = [&port](const erase::ProgressSnapshot& s) {
-    port.ShowProgress(s);
-  };
   const fill::FillReport report =
       fill::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
   port.EndProgress();
@@ -119,11 +107,12 @@ int RunFill(CliContext& context, FillCliOptions options) {
   if (report.free_bytes != UINT64_MAX) {
     port.AddFigure("written_bytes", report.written_bytes);
     port.AddFigure("free_bytes", report.free_bytes);
+    port.AddFigure("records", report.records);
     context.out << "Written " << report.written_bytes << " bytes of " << report.free_bytes
                 << " bytes free at the start\n";
   }
   if (report.stopped) {
-    context.err << "tarnwell-cli: " << text::LookupUtf8(kTextStopped) << '\n';
+    context.err << "tarnwell-cli: " << text::LookupUtf8(text::TextId::kFillStoppedEarly) << '\n';
     return kExitFailure;
   }
   if (!report.filled || report.errors > 0) return kExitFailure;
@@ -143,7 +132,7 @@ void AddFillCommand(CLI::App& app, CliContext& context) {
                  "Also overwrite every free file record (inode), where deleted files' "
                  "extended attributes stay; slower");
   fill->add_option("DIR", options->folder, "A folder on the volume to fill")->required();
-  fill->footer(text::LookupLines(kTextNotes));
+  fill->footer(text::LookupLines(text::TextId::kFillNotes));
   fill->callback([&context, options] { context.exit_code = RunFill(context, *options); });
 }
 

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # tarnwell-cli for scripts and other languages: every --json line of real runs
 # goes through a JSON parser and its figures are checked against the run; the
-# prompt and refusals follow the language. Argument: the built tool.
+# prompt and refusals follow the language; every line of an erase with items
+# kept for each reason is valid against the shipped schema. Arguments: the
+# built tool, the schema.
 set -u
 cli=$1
+schema=$2
 . "$(dirname "$0")/../tests/support/check.sh"
 use_work_dir
 export LC_ALL=C LANG=C
@@ -57,6 +60,44 @@ check "a FIFO left alone: exit 1, a warning row, one item remaining" test \
 status=$?
 check "a usage error still ends with a summary of exit status 2" test \
   "$status $(json "$work/out" 'o[-1]["exit_status"]')" = "2 2"
+
+# One result per listed item with its reason, every line valid against the
+# schema: a normal file, a hard link with a name outside the list, a file
+# another program holds open, and a file replaced during the countdown.
+mkdir -p "$work/mixed"
+printf 'normal' >"$work/mixed/normal"
+printf 'linked' >"$work/mixed/linked"
+ln "$work/mixed/linked" "$work/outside-name"
+printf 'busy' >"$work/mixed/busy"
+printf 'old' >"$work/mixed/changed"
+sleep 60 <"$work/mixed/busy" &
+holder=$!
+"$cli" --json erase --yes --delay 3 "$work/mixed" >"$work/out" 2>"$work/err" &
+eraser=$!
+for _ in $(seq 100); do grep -q '"code":"countdown"' "$work/out" && break; sleep 0.1; done
+# Made before the old one goes, so it cannot get the old one's inode number.
+printf 'new' >"$work/new"
+mv "$work/new" "$work/mixed/changed"
+wait $eraser
+status=$?
+kill $holder
+check "mixed erase: exit 1, the normal file gone" test $status -eq 1 -a ! -e "$work/mixed/normal"
+check "mixed erase: one result per listed item, each with its reason" test \
+  "$(json "$work/out" 'sorted((x["path"].rsplit("/", 1)[1], x["outcome"], x["reason"]) for x in o if x["type"] == "result")')" = \
+  "[('busy', 'kept', 'in_use'), ('changed', 'kept', 'changed_since_listed'), ('linked', 'kept', 'other_names'), ('mixed', 'kept', 'not_empty'), ('normal', 'erased', 'none')]"
+check "mixed erase: the start says what was asked and done" test \
+  "$(json "$work/out" '[(x["passes_asked"] >= 1, x["delay"]) for x in o if x["type"] == "start"]')" = "[(True, 3)]"
+check "mixed erase: every message has a code" test \
+  "$(json "$work/out" 'all(x.get("code") for x in o if x["type"] == "message")')" = "True"
+# python3 may be another Python than the system's, which install-deps.sh
+# gives the schema module.
+validator=python3
+python3 -c 'import jsonschema' 2>/dev/null || validator=/usr/bin/python3
+check "mixed erase: every line is valid against the schema" "$validator" -c '
+import json, sys, jsonschema
+schema = json.load(open(sys.argv[1]))
+for line in open(sys.argv[2]):
+    jsonschema.validate(json.loads(line), schema)' "$schema" "$work/out"
 
 # German from the locale when the settings name no language.
 rm -f "$TARNWELL_SETTINGS"

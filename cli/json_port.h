@@ -1,6 +1,7 @@
-// The port of `--json`: every message row, progress redraw, listed row and
-// the final summary becomes one JSON object on its own line, so that scripts
-// (a jq pipe, configuration tools) can follow and check a run.
+// The port of `--json`: every job start, message row (with its stable code),
+// item result, progress report, listed row and the final summary becomes one
+// JSON object on its own line, so that scripts (a jq pipe, configuration
+// tools) can follow and check a run without reading translated text.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +25,10 @@ class JsonPort final : public CliPort {
   JsonPort(std::ostream& out, platform::Env& env);
 
   void InsertMessage(std::string_view text, core::MessageIcon icon) override;
+  void Report(const job::Event& event) override;
   // The first count is the number listed, the latest the number left.
   void ItemRowsChanged(int row_count) override;
-  void ShowProgress(const erase::ProgressSnapshot& snapshot) override;
+  void ShowProgress(const job::Progress& progress) override;
   void EndProgress() override {}
   bool WriteListRows(const items::ItemList& list) override;
   void TraceErased(std::string_view kind, std::string_view path, std::string_view of) override;
@@ -35,6 +37,7 @@ class JsonPort final : public CliPort {
 
  private:
   void WriteLocked(const std::string& line);
+  void WriteMessageLocked(std::string_view code, std::string_view text, core::MessageIcon icon);
 
   std::ostream& out_;
   platform::Env& env_;

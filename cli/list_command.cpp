@@ -6,6 +6,7 @@
 #include "cli/collect_items.h"
 #include "cli/shell_quote.h"
 #include "items/item_list.h"
+#include "ui/event_texts.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -28,7 +29,8 @@ int RunList(CliContext& context, const ListOptions& options) {
     context.out << list.GetCellText(row, items::ItemList::kSizeColumn).value_or("") << '\t' << path
                 << '\n';
   }
-  context.out << list.ItemsSummary() << '\n';
+  const items::ItemList::Summary summary = list.ItemsSummary();
+  context.out << ui::ItemsSummaryText(summary.rows, summary.total_bytes) << '\n';
   return kExitSuccess;
 }
 

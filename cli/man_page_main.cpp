@@ -46,15 +46,14 @@ int main(int argc, char** argv) {
   CLI::App app;
   cli::BuildCommandLine(app, context);
 
-  constexpr int kTextCliExamples = 200;
-  constexpr int kTextWindowKeysAndExamples = 201;
   const std::string dir = argv[1];
   const std::string_view version = core::kProgramVersion;
   return Write(dir + "/tarnwell-cli.1",
-               cli::CliManPage(app, version, argv[2], text::LookupLines(kTextCliExamples))) &&
+               cli::CliManPage(app, version, argv[2],
+                               text::LookupLines(text::TextId::kCliExamples))) &&
                  Write(dir + "/tarnwell.1",
                        cli::WindowManPage(text::WindowHelpText(), version, argv[2],
-                                          text::LookupLines(kTextWindowKeysAndExamples)))
+                                          text::LookupLines(text::TextId::kWindowKeysAndExamples)))
              ? 0
              : 1;
 }

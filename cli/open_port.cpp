@@ -14,8 +14,6 @@
 namespace tarnwell::cli {
 namespace {
 
-constexpr int kTextYesWords = 111;
-
 std::string Lowered(std::string_view text) {
   std::string lowered(text);
   std::transform(lowered.begin(), lowered.end(), lowered.begin(),
@@ -51,7 +49,7 @@ bool AskToConfirm(CliContext& context, std::string_view prompt) {
   if (!std::getline(context.in, answer)) return false;
   answer = Lowered(answer);
   if (answer == "y" || answer == "yes") return true;
-  const std::string words = Lowered(text::LookupUtf8(kTextYesWords));
+  const std::string words = Lowered(text::LookupUtf8(text::TextId::kYesWords));
   std::string_view rest = words;
   while (!answer.empty()) {
     const size_t comma = rest.find(',');

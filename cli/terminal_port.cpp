@@ -6,6 +6,7 @@
 
 #include "cli/shell_quote.h"
 #include "items/format_size.h"
+#include "ui/event_texts.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -52,19 +53,31 @@ void TerminalPort::InsertMessage(std::string_view text, core::MessageIcon icon) 
   }
 }
 
-std::string TerminalPort::ProgressLine(const erase::ProgressSnapshot& s, int columns) {
+std::string TerminalPort::ProgressLine(const job::Progress& s, int columns) {
   const double rate = s.elapsed_seconds > 0 ? static_cast<double>(s.done) / s.elapsed_seconds : 0;
-  std::string numbers = " " + erase::FormatOneDecimal(s.percentage) + " %  " +
+  std::string numbers = " " + ui::FormatOneDecimal(s.percentage) + " %  " +
                         items::FormatSize(s.done) + " / " + items::FormatSize(s.total) + "  " +
                         items::FormatSize(static_cast<uint64_t>(rate)) + "/s  " +
-                        erase::FormatDuration(s.remaining_seconds);
+                        ui::FormatDuration(s.remaining_seconds);
   const int width = std::max(kMinimumBarWidth, columns - 3 - static_cast<int>(numbers.size()));
   const double fraction = std::clamp(s.percentage / 100, 0.0, 1.0);
   const int filled = static_cast<int>(std::floor(fraction * width));
   return "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]" + numbers;
 }
 
-void TerminalPort::ShowProgress(const erase::ProgressSnapshot& snapshot) {
+void TerminalPort::Report(const job::Event& event) {
+  ui::ShowEvent(event, ui::Front::kTerminal, *this);
+  if (const auto* progress = std::get_if<job::Progress>(&event)) ShowProgress(*progress);
+  // The record pass comes after the bar's 100 %: its count takes the bar's line.
+  if (const auto* records = std::get_if<job::RecordsWritten>(&event);
+      records && !records->final && interactive_) {
+    std::lock_guard lock(mutex_);
+    out_ << '\r' << ui::RecordsWrittenText(records->records) << "\x1b[K" << std::flush;
+    bar_shown_ = true;
+  }
+}
+
+void TerminalPort::ShowProgress(const job::Progress& snapshot) {
   std::lock_guard lock(mutex_);
   if (interactive_) {
     out_ << '\r' << ProgressLine(snapshot, columns_) << "\x1b[K" << std::flush;

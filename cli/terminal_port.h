@@ -1,6 +1,7 @@
-// A WindowPort for a terminal: message rows become lines (errors and warnings
-// on the error stream), and progress becomes a bar with percentage, rate and
-// remaining time on a terminal, or a plain line every tenth otherwise.
+// The port of a terminal: events become the window's rows in the current
+// language (ui/event_texts.h), each a line (errors and warnings on the error
+// stream), and progress becomes a bar with percentage, rate and remaining
+// time on a terminal, or a plain line every tenth otherwise.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,6 @@
 #include <string_view>
 
 #include "cli/cli_port.h"
-#include "erase/progress_reporter.h"
 
 namespace tarnwell::cli {
 
@@ -28,14 +28,15 @@ class TerminalPort final : public CliPort {
                TerminalStreams terminals);
 
   void InsertMessage(std::string_view text, core::MessageIcon icon) override;
+  void Report(const job::Event& event) override;
 
   // Draws one progress redraw.
-  void ShowProgress(const erase::ProgressSnapshot& snapshot) override;
+  void ShowProgress(const job::Progress& progress) override;
   // Ends a bar that is still on screen, so the next line starts clean.
   void EndProgress() override;
 
   // The bar line for a snapshot, without the carriage return; exposed for tests.
-  static std::string ProgressLine(const erase::ProgressSnapshot& snapshot, int columns);
+  static std::string ProgressLine(const job::Progress& progress, int columns);
 
  private:
   void ClearBarLocked();

@@ -10,8 +10,8 @@
 namespace tarnwell::cli {
 namespace {
 
-erase::ProgressSnapshot Snapshot(double percentage) {
-  erase::ProgressSnapshot s;
+job::Progress Snapshot(double percentage) {
+  job::Progress s;
   s.total = 100 * 1024 * 1024;
   s.done = static_cast<uint64_t>(s.total * percentage / 100);
   s.percentage = percentage;

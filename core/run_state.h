@@ -1,4 +1,4 @@
-// The words the window and the one running worker share. Each is read and
+// The flags the window and the one running worker share. Each is read and
 // written atomically without a lock; there is no other shared state.
 #pragma once
 
@@ -7,17 +7,20 @@
 namespace tarnwell::core {
 
 struct RunState {
-  // 1: no erase job runs, or the running one was asked to stop.
-  std::atomic<int> stopRequested{1};
-  // 1: the running job was started by Delete + Exit.
-  std::atomic<int> exitAfterErase{0};
-  // 1: the free-space fill runs; cleared to stop it.
-  std::atomic<int> fillRunning{0};
-  // 1 while an erase job works on the items (after its countdown): a stop
-  // then takes effect at the next item, and Cancel asks before asking it.
-  std::atomic<int> erasing{0};
+  // An erase job runs: from its start, countdown included, to its end.
+  std::atomic<bool> erase_running{false};
+  // The running erase was asked to stop (Cancel, Ctrl+C): in its countdown
+  // it aborts untouched, after it the job ends before the next item.
+  std::atomic<bool> stop_asked{false};
+  // The running erase was started by Delete + Exit.
+  std::atomic<bool> exit_after_erase{false};
+  // The free-space fill runs; cleared to stop it.
+  std::atomic<bool> fill_running{false};
+  // The running erase is past its countdown: a stop then takes effect at the
+  // next item, and Cancel asks before asking it.
+  std::atomic<bool> erasing{false};
   // Start delay of the erase job, seconds, 0..10.
-  std::atomic<int> deleteDelaySeconds{5};
+  std::atomic<int> delete_delay_seconds{5};
 };
 
 }  // namespace tarnwell::core

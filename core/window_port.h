@@ -1,8 +1,9 @@
-// What the logic may do to a window. The Qt window and the terminal of
-// tarnwell-cli implement it; the erase job, the fill and the folder scan call
-// it from their worker thread. Every call is synchronous: when it returns, the
-// window has done it. Texts are UTF-8; a path that is not valid UTF-8 is passed
-// as it is and shown with replacement characters.
+// What the window logic may do to a window. The window logic (ui/), the
+// worker port that carries its calls from a worker thread, and the terminal
+// ports of tarnwell-cli implement it; the jobs never call it, they report
+// events that ui/event_texts.h shows here. Every call is synchronous: when it
+// returns, the window has done it. Texts are UTF-8; a path that is not valid
+// UTF-8 is passed as it is and shown with replacement characters.
 #pragma once
 
 #include <string>
@@ -24,12 +25,10 @@ class WindowPort {
   virtual void SetInstructionText(std::string_view text) = 0;
   // Disables (true) or enables the commands that start work.
   virtual void SetBusy(bool busy) = 0;
-  // Rereads "re_write" and "del_delay", relabels the option buttons, stores
-  // the clamped delay in the run state and returns the delay label.
-  virtual std::string UpdateOptionLabels() = 0;
   // The item list's rows changed (count and contents); the view repaints.
   virtual void ItemRowsChanged(int row_count) = 0;
-  // The Cancel command, as Escape or the close box would send it.
+  // The Cancel command, as Escape or the close box would send it (after
+  // Delete + Exit's erase).
   virtual void SendCancel() = 0;
 };
 

@@ -5,38 +5,20 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/paths.h"
 #include "erase/dir_slack.h"
 #include "erase/file_times.h"
 #include "erase/named_streams.h"
-#include "erase/random_name.h"
 #include "erase/rename_in_folder.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
+#include "job/random_name.h"
 
 namespace tarnwell::erase {
 namespace {
 
-constexpr int kTextVerifyMismatch = 72;
-constexpr int kTextNotRegularFile = 73;
-constexpr int kTextChanged = 83;       // "Changed since it was listed, left alone: %s (%s)"
-constexpr int kTextOtherNames = 84;    // "Has %d other names not in the list, left alone: %s"
-constexpr int kTextKernelView = 85;    // "On a kernel file system (%s), left alone: %s"
-constexpr int kTextInUse = 86;         // "In use by another program, left alone: %s"
-constexpr int kTextChangedWhile = 87;  // "Changed by another program while it was erased, kept: %s"
-constexpr int kTextRenameFailed =
-    88;  // "Could not be renamed, its old name may remain on disk: %s (%s)"
-constexpr int kTextFolderNotEmpty = 89;  // "Folder not removed, %d entries left in it: %s"
-constexpr int kTextFolderKept = 90;      // "Folder not removed: %s (%s)"
-constexpr int kTextNotRemovable = 184;   // "Cannot be removed from its folder, left alone: %s (%s)"
 constexpr uint32_t kOwnerWrite = 0200;
 
 bool AllZero(const unsigned char* data, size_t length) {
   return std::all_of(data, data + length, [](unsigned char b) { return b == 0; });
-}
-
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool IsChange(const platform::Status& status) {
@@ -45,11 +27,11 @@ bool IsChange(const platform::Status& status) {
 
 }  // namespace
 
-ItemEraser::ItemEraser(platform::Env& env, core::WindowPort& port, ProgressReporter& progress,
+ItemEraser::ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressReporter& progress,
                        EraseCounters& counters, const items::ListedItems& listed,
                        EraseOptions options)
     : env_(env),
-      port_(port),
+      sink_(sink),
       progress_(progress),
       counters_(counters),
       options_(options),
@@ -67,74 +49,104 @@ ItemEraser::ItemEraser(platform::Env& env, core::WindowPort& port, ProgressRepor
 
 ItemEraser::~ItemEraser() { Finish(); }
 
-void ItemEraser::ReportError(const std::string& text) {
-  port_.InsertMessage(text, core::MessageIcon::kError);
+void ItemEraser::Keep(const items::ListedItem& item, job::Reason reason,
+                      const platform::Status& why, int count) {
+  sink_.Report(job::ItemResult{.path = item.path,
+                               .kind = item.info.kind,
+                               .outcome = job::Outcome::kKept,
+                               .reason = reason,
+                               .error_code = why.code(),
+                               .detail = why.message(),
+                               .count = count});
   ++counters_.error_count;
+}
+
+void ItemEraser::Erased(const std::string& path, const platform::FileInfo& info,
+                        const platform::Status& rename_failure) {
+  sink_.Report(job::ItemResult{
+      .path = path,
+      .kind = info.kind,
+      .outcome = job::Outcome::kErased,
+      .reason = rename_failure.ok() ? job::Reason::kNone : job::Reason::kRenameFailed,
+      .error_code = rename_failure.code(),
+      .detail = rename_failure.message(),
+      .bytes = info.kind == platform::FileKind::kRegular ? info.size : 0});
+  ++erased_;
+  if (options_.erased_items) options_.erased_items->ItemErased(path, info.kind);
+}
+
+void ItemEraser::Warn(job::Reason reason, const std::string& subject, const platform::Status& why) {
+  sink_.Report(job::Notice{.severity = job::Severity::kWarning,
+                           .reason = reason,
+                           .subject = subject,
+                           .error_code = why.code(),
+                           .detail = why.message()});
 }
 
 void ItemEraser::EraseItem(const items::ListedItem& item) {
   const std::string& path = item.path;
-  const std::string name = NameOf(path);
-  const std::string folder_path = FolderOf(path);
+  const std::string name(core::NameOf(path));
+  const std::string folder_path = core::FolderOf(path);
   if (folder_path != pending_folder_) Finish();
   platform::Result<platform::Folder*> parent =
       item.info.inode == 0 ? platform::Result<platform::Folder*>(platform::Status::Error(
                                  ESTALE, "'" + path + "' was listed without an identity"))
                            : walk_.Reach(folder_path);
   if (!parent.ok()) {
-    ReportError(
-        text::FormatText(text::LookupUtf8(kTextChanged), {path, parent.status().message()}));
+    Keep(item, item.info.inode == 0 ? job::Reason::kNoIdentity : job::Reason::kChangedSinceListed,
+         parent.status());
     return;
   }
-  if (KernelView(**parent, path)) return;
+  if (KernelView(**parent, item)) return;
   platform::Result<platform::FileInfo> now = (*parent)->DescribeAt(name);
   if (!now.ok()) {
-    ReportError(now.status().message());
+    Keep(item, job::Reason::kFailed, now.status());
     return;
   }
   if (!platform::SameObject(*now, item.info) || now->kind != item.info.kind) {
-    ReportError(text::FormatText(text::LookupUtf8(kTextChanged),
-                                 {path, "another object has its name now"}));
+    Keep(item, job::Reason::kChangedSinceListed);
     return;
   }
   switch (item.info.kind) {
     case platform::FileKind::kRegular:
-      if (!Removable(**parent, name, path)) return;
+      if (!Removable(**parent, name, item)) return;
       EraseFile(**parent, name, item);
       return;
     case platform::FileKind::kDirectory:
       EraseFolder(**parent, name, item);
       return;
     case platform::FileKind::kSymlink:
-      if (!Removable(**parent, name, path)) return;
+      if (!Removable(**parent, name, item)) return;
       // rename and unlink act on the link itself; its target is never opened.
       RenameAndQueueDelete(**parent, name, item);
       return;
     default:
       // Writing zeros into a FIFO or a device would erase nothing of the
       // entry and could destroy something else entirely.
-      port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextNotRegularFile), {path}),
-                          core::MessageIcon::kWarning);
+      sink_.Report(job::ItemResult{.path = path,
+                                   .kind = item.info.kind,
+                                   .outcome = job::Outcome::kSkipped,
+                                   .reason = job::Reason::kNotRegularFile});
       return;
   }
 }
 
 bool ItemEraser::Removable(platform::Folder& parent, const std::string& name,
-                           const std::string& path) {
+                           const items::ListedItem& item) {
   // Zeros written into what then cannot be removed would destroy data the
   // user may not delete (another user's file in a sticky folder).
   const platform::Status removable = parent.CheckRemovable(name);
   if (removable.ok()) return true;
-  ReportError(text::FormatText(text::LookupUtf8(kTextNotRemovable), {path, removable.message()}));
+  Keep(item, job::Reason::kNotRemovable, removable);
   return false;
 }
 
-bool ItemEraser::KernelView(platform::Folder& folder, const std::string& path) {
+bool ItemEraser::KernelView(platform::Folder& folder, const items::ListedItem& item) {
   if (folder.path() == checked_folder_) return false;
   platform::Result<platform::FileSystemInfo> fs = folder.StatFs();
   if (fs.ok() && fs->kernel_view) {
     // A write there is a command to the kernel, and a removal may be one too.
-    ReportError(text::FormatText(text::LookupUtf8(kTextKernelView), {fs->type, path}));
+    Keep(item, job::Reason::kKernelFileSystem, platform::Status::Error(EPERM, fs->type));
     return true;
   }
   checked_folder_ = folder.path();
@@ -152,7 +164,7 @@ void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
     if (options_.verify && !VerifyZeros(parent, name, item)) return;
     overwritten_.insert(id);
     if (platform::Status removed = RemoveStreams(parent, name); !removed.ok()) {
-      ReportError(removed.message());
+      Keep(item, job::Reason::kDeleteFailed, removed);
       return;
     }
   }
@@ -161,20 +173,17 @@ void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
 
 bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name,
                                const items::ListedItem& item, bool first) {
-  const std::string& path = item.path;
   // Missing owner write shows up as a failed open just below.
   if ((item.info.mode & kOwnerWrite) == 0) parent.AddOwnerWriteAt(name, &item.info);
   platform::Result<std::unique_ptr<platform::WritableFile>> opened =
       parent.OpenAt(name, &item.info, true);
   if (!opened.ok()) {
     const platform::Status& why = opened.status();
-    if (why.code() == EBUSY) {
-      ReportError(text::FormatText(text::LookupUtf8(kTextInUse), {path}));
-    } else if (IsChange(why)) {
-      ReportError(text::FormatText(text::LookupUtf8(kTextChanged), {path, why.message()}));
-    } else {
-      ReportError(why.message());
-    }
+    Keep(item,
+         why.code() == EBUSY ? job::Reason::kInUse
+         : IsChange(why)     ? job::Reason::kChangedSinceListed
+                             : job::Reason::kWriteFailed,
+         why);
     return false;
   }
   platform::WritableFile& file = **opened;
@@ -185,8 +194,8 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
     const uint32_t listed = listed_names_[{item.info.device, item.info.inode}];
     if (stat->links > listed) {
       file.Close();
-      ReportError(text::FormatText(text::LookupUtf8(kTextOtherNames),
-                                   {static_cast<int>(stat->links - listed), path}));
+      Keep(item, job::Reason::kOtherNames, platform::Status::Ok(),
+           static_cast<int>(stat->links - listed));
       return false;
     }
   }
@@ -204,11 +213,11 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
   const platform::Status closed = file.Close();
   if (status.ok()) status = closed;
   if (!status.ok()) {
-    ReportError(status.message());
+    Keep(item, job::Reason::kWriteFailed, status);
     return false;
   }
   if (changed) {
-    ReportError(text::FormatText(text::LookupUtf8(kTextChangedWhile), {path}));
+    Keep(item, job::Reason::kChangedWhileErased);
     return false;
   }
   // Named streams keep data of their own: each gets the same pass.
@@ -217,7 +226,7 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
                               return CoverWithZeros(stream, size);
                             });
   if (!status.ok()) {
-    ReportError(status.message());
+    Keep(item, job::Reason::kWriteFailed, status);
     return false;
   }
   return true;
@@ -285,7 +294,7 @@ bool ItemEraser::VerifyZeros(platform::Folder& parent, const std::string& name,
   platform::Result<std::unique_ptr<platform::ReadableFile>> opened =
       parent.OpenForReadingAt(name, &item.info);
   if (!opened.ok()) {
-    ReportError(opened.status().message());
+    Keep(item, job::Reason::kReadFailed, opened.status());
     return false;
   }
   platform::ReadableFile& file = **opened;
@@ -310,11 +319,11 @@ bool ItemEraser::VerifyZeros(platform::Folder& parent, const std::string& name,
   }
   file.Close();
   if (!status.ok()) {
-    ReportError(status.message());
+    Keep(item, job::Reason::kReadFailed, status);
     return false;
   }
   if (!zeros) {
-    ReportError(text::FormatText(text::LookupUtf8(kTextVerifyMismatch), {path}));
+    Keep(item, job::Reason::kVerifyMismatch);
     return false;
   }
   return true;
@@ -323,15 +332,11 @@ bool ItemEraser::VerifyZeros(platform::Folder& parent, const std::string& name,
 void ItemEraser::RenameAndQueueDelete(platform::Folder& parent, const std::string& name,
                                       const items::ListedItem& item) {
   const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
-  if (!renamed.failure.ok()) {
-    port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextRenameFailed),
-                                         {item.path, renamed.failure.message()}),
-                        core::MessageIcon::kWarning);
-  }
-  pending_folder_ = FolderOf(item.path);
+  if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, item.path, renamed.failure);
+  pending_folder_ = core::FolderOf(item.path);
   pending_handle_ = &parent;
   pending_sync_ = true;
-  pending_deletes_.push_back({renamed.name, item.path, item.info});
+  pending_deletes_.push_back({renamed.name, item.path, item.info, renamed.failure});
   if (pending_deletes_.size() >= kMaxPendingDeletes) Finish();
 }
 
@@ -340,8 +345,7 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   const std::string& path = item.path;
   platform::Result<platform::Folder*> opened = walk_.Reach(path);
   if (!opened.ok()) {
-    ReportError(
-        text::FormatText(text::LookupUtf8(kTextChanged), {path, opened.status().message()}));
+    Keep(item, job::Reason::kChangedSinceListed, opened.status());
     return;
   }
   platform::Folder& folder = **opened;
@@ -350,17 +354,15 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   platform::Result<std::vector<std::string>> names = folder.ListNames();
   if (!names.ok() || !names->empty()) {
     if (names.ok()) {
-      ReportError(text::FormatText(text::LookupUtf8(kTextFolderNotEmpty),
-                                   {static_cast<int>(names->size()), path}));
+      Keep(item, job::Reason::kNotEmpty, platform::Status::Ok(), static_cast<int>(names->size()));
     } else {
-      ReportError(
-          text::FormatText(text::LookupUtf8(kTextFolderKept), {path, names.status().message()}));
+      Keep(item, job::Reason::kFolderNotRemoved, names.status());
     }
     // It stays: the names of what did go from it are scrubbed all the same.
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
     return;
   }
-  if (!Removable(parent, name, path)) {
+  if (!Removable(parent, name, item)) {
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
     return;
   }
@@ -374,16 +376,15 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   // lead there, or the rename below would move something else.
   platform::Result<platform::FileInfo> still = parent.DescribeAt(name);
   if (!still.ok() || !platform::SameObject(*still, item.info)) {
-    ReportError(text::FormatText(
-        text::LookupUtf8(kTextChanged),
-        {path, still.ok() ? "another object has its name now" : still.status().message()}));
+    Keep(item, job::Reason::kChangedSinceListed,
+         still.ok() ? platform::Status::Ok() : still.status());
     return;
   }
   // The folder's own emptied block must reach its place on the disk before it
   // is freed, or the disk keeps the old names of the erased entries: a sync of
   // the folder alone only puts the block in the journal.
   platform::Status written = folder.SyncFileSystem();
-  if (!written.ok()) port_.InsertMessage(written.message(), core::MessageIcon::kWarning);
+  if (!written.ok()) Warn(job::Reason::kSyncFailed, path, written);
   walk_.Forget(path);
   const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
   SyncFolder(parent);
@@ -391,18 +392,13 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   if (!removed.ok()) {
     // Left under a random name, whatever appeared in it would be hard to find.
     if (renamed.name != name) parent.RenameAt(renamed.name, name);
-    ReportError(text::FormatText(text::LookupUtf8(kTextFolderKept), {path, removed.message()}));
+    Keep(item, job::Reason::kFolderNotRemoved, removed);
     return;
   }
-  if (!renamed.failure.ok()) {
-    port_.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextRenameFailed), {path, renamed.failure.message()}),
-        core::MessageIcon::kWarning);
-  }
-  ++erased_;
-  if (options_.erased_items) options_.erased_items->ItemErased(path, item.info.kind);
-  emptied_folders_.insert(FolderOf(path));
-  pending_folder_ = FolderOf(path);
+  if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, path, renamed.failure);
+  Erased(path, item.info, renamed.failure);
+  emptied_folders_.insert(core::FolderOf(path));
+  pending_folder_ = core::FolderOf(path);
   pending_handle_ = &parent;
   pending_sync_ = true;
 }
@@ -414,7 +410,7 @@ void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path) {
   // A folder gone meanwhile has no blocks left to scrub.
   const bool gone = scrub.entries == 0 && scrub.status.code() == ENOENT;
   if (!scrub.status.ok() && !gone) {
-    port_.InsertMessage(path + ": " + scrub.status.message(), core::MessageIcon::kWarning);
+    Warn(job::Reason::kSlackNotScrubbed, path, scrub.status);
   }
 }
 
@@ -445,7 +441,7 @@ void ItemEraser::ScrubKeptFolders() {
 
 void ItemEraser::SyncFolder(platform::Folder& folder) {
   platform::Status status = folder.Sync();
-  if (!status.ok()) port_.InsertMessage(status.message(), core::MessageIcon::kWarning);
+  if (!status.ok()) Warn(job::Reason::kSyncFailed, folder.path(), status);
 }
 
 void ItemEraser::Finish() {
@@ -457,19 +453,17 @@ void ItemEraser::Finish() {
     for (const PendingDelete& item : pending_deletes_) {
       // The entry under the random name must still be the erased one.
       platform::Result<platform::FileInfo> now = folder.DescribeAt(item.current_name);
+      const items::ListedItem listed{item.listed_path, item.info};
       if (now.ok() && !platform::SameObject(*now, item.info)) {
-        ReportError(text::FormatText(text::LookupUtf8(kTextChanged),
-                                     {item.listed_path, "another object has its name now"}));
+        Keep(listed, job::Reason::kChangedSinceListed);
         continue;
       }
       platform::Status status = folder.RemoveAt(item.current_name, false);
       if (!status.ok()) {
-        ReportError(item.listed_path + ": " + status.message());
+        Keep(listed, job::Reason::kDeleteFailed, status);
         continue;
       }
-      ++erased_;
-      if (options_.erased_items)
-        options_.erased_items->ItemErased(item.listed_path, item.info.kind);
+      Erased(item.listed_path, item.info, item.rename_failure);
       if (item.info.kind == platform::FileKind::kRegular) {
         --listed_names_[{item.info.device, item.info.inode}];
       }

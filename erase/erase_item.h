@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "core/aligned_buffer.h"
-#include "core/window_port.h"
 #include "erase/erased_items.h"
 #include "erase/folder_walk.h"
-#include "erase/progress_reporter.h"
 #include "items/listed_items.h"
+#include "job/event_sink.h"
+#include "job/progress_reporter.h"
 #include "platform/env.h"
 
 namespace tarnwell::erase {
@@ -28,12 +28,12 @@ struct EraseCounters {
   int pass_count = 1;          // 1..10
   uint64_t total_bytes = 0;    // sizes of the listed files times pass_count
   uint64_t written_bytes = 0;  // zero bytes the file system accepted
-  int error_count = 0;         // error rows added
+  int error_count = 0;         // items kept by a failure
 };
 
 struct EraseOptions {
   // After the last pass, read every file back past the page cache and keep it
-  // (an error row) unless it reads as zeros over its whole length.
+  // (kVerifyMismatch) unless it reads as zeros over its whole length.
   bool verify = false;
   // Told of every row removed from the disk, when it is gone; may be null.
   ErasedItemSink* erased_items = nullptr;
@@ -41,7 +41,8 @@ struct EraseOptions {
 
 // Erases listed items one after the other for one job. Every item is reached
 // through its listed folders (FolderWalk) and must still be the object that
-// was listed; anything else is an error row and is not touched. Not
+// was listed; anything else is kept and not touched. Every item ends in one
+// ItemResult event (after Finish() for those whose deletion waits). Not
 // thread-safe: the job's thread alone uses it. Deletions are batched per
 // folder (the random names are synced before the entries go, and the
 // removals afterwards), so call Finish() after the last item before looking
@@ -58,19 +59,19 @@ class ItemEraser final {
   static constexpr size_t kMaxPendingDeletes = 512;
 
   // listed must outlive the eraser; its rows are the items EraseItem takes.
-  ItemEraser(platform::Env& env, core::WindowPort& port, ProgressReporter& progress,
+  ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressReporter& progress,
              EraseCounters& counters, const items::ListedItems& listed, EraseOptions options = {});
   ~ItemEraser();
   ItemEraser(const ItemEraser&) = delete;
   ItemEraser& operator=(const ItemEraser&) = delete;
 
-  // Erases one listed item with counters.pass_count passes. Failures become
-  // error rows naming the path and the reason and count in
-  // counters.error_count; a file that was not fully overwritten and synced is
-  // kept under its own name. Links are renamed and removed as links; FIFOs,
-  // sockets and devices get a warning row and are left alone. A file with
-  // names outside the list, one another program has open, or anything on a
-  // kernel file system is an error row and untouched.
+  // Erases one listed item with counters.pass_count passes. A failure is a
+  // kept result with its reason and counts in counters.error_count; a file
+  // that was not fully overwritten and synced is kept under its own name.
+  // Links are renamed and removed as links; FIFOs, sockets and devices are
+  // skipped (kNotRegularFile). A file with names outside the list, one
+  // another program has open, or anything on a kernel file system is kept
+  // untouched.
   void EraseItem(const items::ListedItem& item);
 
   // Syncs the folder of the pending deletions, deletes them and syncs again.
@@ -90,36 +91,42 @@ class ItemEraser final {
     std::string current_name;
     std::string listed_path;
     platform::FileInfo info;
+    platform::Status rename_failure;
   };
   using ObjectId = std::pair<uint64_t, uint64_t>;  // device, inode
 
-  bool KernelView(platform::Folder& folder, const std::string& path);
-  // False after an error row when the entry could not be renamed and removed
-  // from parent, so nothing of it is touched.
-  bool Removable(platform::Folder& parent, const std::string& name, const std::string& path);
+  bool KernelView(platform::Folder& folder, const items::ListedItem& item);
+  // False after a kept result when the entry could not be renamed and
+  // removed from parent, so nothing of it is touched.
+  bool Removable(platform::Folder& parent, const std::string& name, const items::ListedItem& item);
   void EraseFile(platform::Folder& parent, const std::string& name, const items::ListedItem& item);
   void EraseFolder(platform::Folder& parent, const std::string& name,
                    const items::ListedItem& item);
-  // One pass over the file; false after an error row.
+  // One pass over the file; false after a kept result.
   bool OverwritePass(platform::Folder& parent, const std::string& name,
                      const items::ListedItem& item, bool first);
   platform::Status CoverWithZeros(platform::WritableFile& file, uint64_t size);
   platform::Status CoverRange(platform::WritableFile& file, uint64_t offset, uint64_t end);
-  // Reads the file back from the disk; false after an error row.
+  // Reads the file back from the disk; false after a kept result.
   bool VerifyZeros(platform::Folder& parent, const std::string& name,
                    const items::ListedItem& item);
   void RenameAndQueueDelete(platform::Folder& parent, const std::string& name,
                             const items::ListedItem& item);
   void SyncFolder(platform::Folder& folder);
-  // Writes over the folder's free entry space; a warning row on failure.
+  // Writes over the folder's free entry space; a warning on failure.
   void ScrubSlack(platform::Folder& folder, const std::string& path);
   // The walk closes path: a kept folder that lost entries is scrubbed now.
   void LeaveFolder(const std::string& path, platform::Folder& folder);
-  void ReportError(const std::string& text);
+  // The item stays: one kept result, counted as an error.
+  void Keep(const items::ListedItem& item, job::Reason reason,
+            const platform::Status& why = platform::Status::Ok(), int count = 0);
+  void Erased(const std::string& path, const platform::FileInfo& info,
+              const platform::Status& rename_failure);
+  void Warn(job::Reason reason, const std::string& subject, const platform::Status& why);
 
   platform::Env& env_;
-  core::WindowPort& port_;
-  ProgressReporter& progress_;
+  job::EventSink& sink_;
+  job::ProgressReporter& progress_;
   EraseCounters& counters_;
   EraseOptions options_;
   core::AlignedBuffer zeros_;

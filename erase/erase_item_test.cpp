@@ -13,7 +13,7 @@
 #include "erase/file_times.h"
 #include "platform/fault_env.h"
 #include "tests/support/pinned_paths.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::erase {
@@ -23,6 +23,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testing::ReadAll;
 using testing::RecordingPort;
+using testing::RecordingSink;
 using testing::TempDir;
 namespace fs = std::filesystem;
 
@@ -40,7 +41,7 @@ size_t EntryCount(const std::string& folder) {
 // contents at that moment, and counts the calls by operation.
 class EraseItemTest : public ::testing::Test {
  protected:
-  EraseItemTest() : fault_(platform::DefaultEnv()), progress_(fault_, port_) {
+  EraseItemTest() : fault_(platform::DefaultEnv()), progress_(fault_, sink_) {
     fault_.observe = [this](const std::string& operation, const std::string& path) {
       ++calls_[operation];
       if (operation == "RemoveAt" && fs::is_regular_file(fs::symlink_status(path))) {
@@ -54,20 +55,23 @@ class EraseItemTest : public ::testing::Test {
   }
   void EraseListed(const items::ListedItems& listed, int passes, EraseOptions options = {}) {
     counters_.pass_count = passes;
-    ItemEraser eraser(fault_, port_, progress_, counters_, listed, options);
+    ItemEraser eraser(fault_, sink_, progress_, counters_, listed, options);
     for (const items::ListedItem& item : listed.rows) eraser.EraseItem(item);
     eraser.Finish();
   }
 
   std::vector<std::string> Errors() const { return port_.MessagesWith(core::MessageIcon::kError); }
-  std::vector<std::string> Warnings() const {
-    return port_.MessagesWith(core::MessageIcon::kWarning);
+  // The reason of path's one result (kFailed when it has none or several).
+  job::Reason Reason(const std::string& path) const {
+    const std::optional<job::ItemResult> result = sink_.ResultFor(path);
+    return result ? result->reason : job::Reason::kFailed;
   }
 
   TempDir dir_;
   platform::FaultEnv fault_;
-  RecordingPort port_;
-  ProgressReporter progress_;
+  RecordingSink sink_;
+  RecordingPort& port_ = sink_.port();
+  job::ProgressReporter progress_;
   EraseCounters counters_;
   std::map<std::string, int> calls_;
   std::vector<std::string> deleted_contents_;
@@ -143,9 +147,11 @@ TEST_F(EraseItemTest, FoldersStillHoldingEntriesAreUntouchedAndSayWhy) {
   EXPECT_FALSE(fs::exists(empty));
   EXPECT_FALSE(fs::exists(listed));
   EXPECT_EQ(ReadAll(leftover), "not listed");
-  EXPECT_THAT(Errors(), ElementsAre("Folder not removed: " + stuck +
-                                        " (remove folder: Operation not permitted)",
-                                    "Folder not removed, 1 entries left in it: " + full));
+  EXPECT_EQ(Reason(stuck), job::Reason::kFolderNotRemoved);
+  EXPECT_EQ(sink_.ResultFor(stuck)->error_code, EPERM);
+  EXPECT_EQ(Reason(full), job::Reason::kNotEmpty);
+  EXPECT_EQ(sink_.ResultFor(full)->count, 1);
+  EXPECT_EQ(Errors().size(), 2u);
   EXPECT_EQ(counters_.error_count, 2);
   EXPECT_TRUE(fs::is_directory(stuck));  // back under its listed name
   EXPECT_EQ(EntryCount(dir_.path()), 2u);
@@ -169,7 +175,9 @@ TEST_F(EraseItemTest, LinksGoAsLinksAndSpecialFilesAreLeftAlone) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
   EXPECT_EQ(ReadAll(target), "precious");
   EXPECT_TRUE(fs::is_fifo(fifo));
-  EXPECT_THAT(Warnings(), ElementsAre(HasSubstr(fifo)));
+  EXPECT_EQ(sink_.ResultFor(fifo)->outcome, job::Outcome::kSkipped);
+  EXPECT_EQ(Reason(fifo), job::Reason::kNotRegularFile);
+  EXPECT_EQ(Reason(link), job::Reason::kNone);
   EXPECT_EQ(calls_["OpenAt"], 0);
   EXPECT_EQ(counters_.written_bytes, 0u);
 }
@@ -179,7 +187,7 @@ TEST_F(EraseItemTest, FailedWriteSyncOrCloseKeepsTheFileAndCountsAnError) {
     SCOPED_TRACE(operation);
     TempDir dir;
     const std::string file = dir.Write("victim", std::string(10000, 'v'));
-    RecordingPort port;
+    RecordingSink sink;
     EraseCounters counters;
     counters.pass_count = 2;
     fault_.fail_call = [&](const std::string& op,
@@ -190,14 +198,14 @@ TEST_F(EraseItemTest, FailedWriteSyncOrCloseKeepsTheFileAndCountsAnError) {
     };
     {
       const items::ListedItems listed = testing::PinPaths({file});
-      ItemEraser eraser(fault_, port, progress_, counters, listed);
+      ItemEraser eraser(fault_, sink, progress_, counters, listed);
       eraser.EraseItem(listed.rows[0]);
     }
     fault_.fail_call = nullptr;
     EXPECT_TRUE(fs::exists(file));  // neither renamed nor deleted
     EXPECT_EQ(counters.error_count, 1);
-    EXPECT_THAT(port.MessagesWith(core::MessageIcon::kError),
-                ElementsAre(AllOf(HasSubstr("victim"), HasSubstr("Input/output error"))));
+    EXPECT_EQ(sink.FailureReasons(), std::vector<job::Reason>{job::Reason::kWriteFailed});
+    EXPECT_EQ(sink.ResultFor(file)->error_code, EIO);
     EXPECT_EQ(calls_["RenameAt"], 0);
   }
 }
@@ -220,7 +228,7 @@ TEST_F(EraseItemTest, ShortWritesAreContinuedAndAWriteOfNothingIsAnError) {
   };
   Erase({stuck}, 1);
   EXPECT_EQ(ReadAll(stuck), "abc");
-  EXPECT_THAT(Errors(), ElementsAre(HasSubstr("stuck")));
+  EXPECT_EQ(Reason(stuck), job::Reason::kWriteFailed);
 }
 
 TEST_F(EraseItemTest, DirectIoRefusedAtOpenOrAtWriteFallsBackToBuffered) {
@@ -260,7 +268,8 @@ TEST_F(EraseItemTest, VerifyKeepsAFileThatDoesNotReadBackAsZeros) {
   Erase({good, bad}, 1, EraseOptions{.verify = true});
   EXPECT_FALSE(fs::exists(good));
   EXPECT_TRUE(fs::exists(bad));
-  EXPECT_THAT(Errors(), ElementsAre("Verify failed, file kept: " + bad));
+  EXPECT_EQ(Reason(bad), job::Reason::kVerifyMismatch);
+  EXPECT_EQ(Reason(good), job::Reason::kNone);
   EXPECT_EQ(counters_.error_count, 1);
   EXPECT_EQ(calls_["ReadAt"] > 0, true);
 }
@@ -292,12 +301,6 @@ TEST_F(EraseItemTest, FileOverFourGibibytesIsCoveredToItsLastByte) {
   EXPECT_EQ(covered, size);
 }
 
-}  // namespace
-}  // namespace tarnwell::erase
-
-namespace tarnwell::erase {
-namespace {
-
 TEST_F(EraseItemTest, NamedStreamsAreZeroedEveryPassAndRemovedBeforeTheFileGoes) {
   const std::string file = dir_.Write("download.zip", "contents");
   const std::string zone = "[ZoneTransfer]\nHostUrl=https://example.org/secret.zip\n";
@@ -326,7 +329,7 @@ TEST_F(EraseItemTest, NamedStreamsAreZeroedEveryPassAndRemovedBeforeTheFileGoes)
   EXPECT_TRUE(AllZeros(at_removal["kept"]));
   EXPECT_FALSE(streams_when_deleted);
 
-  // A stream that cannot be opened keeps the file, with a row naming it.
+  // A stream that cannot be opened keeps the file, with a result naming it.
   const std::string other = dir_.Write("other.txt", "contents");
   fault_.streams[other] = {{"Zone.Identifier", zone}};
   fault_.fail_call = [](const std::string& operation,
@@ -335,7 +338,8 @@ TEST_F(EraseItemTest, NamedStreamsAreZeroedEveryPassAndRemovedBeforeTheFileGoes)
     return platform::Status::Error(EACCES, "open stream '" + path + "': Permission denied");
   };
   Erase({other}, 1);
-  EXPECT_THAT(Errors(), ElementsAre(HasSubstr("other.txt:Zone.Identifier")));
+  EXPECT_EQ(Reason(other), job::Reason::kWriteFailed);
+  EXPECT_THAT(sink_.ResultFor(other)->detail, HasSubstr("other.txt:Zone.Identifier"));
   EXPECT_TRUE(fs::exists(other));
 }
 

@@ -2,13 +2,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
 
 #include "platform/fault_env.h"
 #include "tests/support/pinned_paths.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::erase {
@@ -17,7 +18,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::ReadAll;
-using testing::RecordingPort;
+using testing::RecordingSink;
 using testing::TempDir;
 namespace fs = std::filesystem;
 
@@ -25,29 +26,24 @@ namespace fs = std::filesystem;
 // on_sleep lets a test act "during" the countdown.
 class EraseJobTest : public ::testing::Test {
  protected:
-  EraseJobTest() : fault_(platform::DefaultEnv()), settings_(fault_, dir_ / "settings.ini") {
+  EraseJobTest() : fault_(platform::DefaultEnv()) {
     fault_.clock = [this] { return now_; };
     fault_.sleep = [this](int64_t ms) {
       now_ += ms;
       slept_ += ms;
       if (on_sleep) on_sleep(slept_);
     };
-    port_.set_option_label("Delete Delay 5 sec");
-    settings_.WriteIntSetting(settings::kOptionsSection, "re_write", 1);
-    settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 5);
   }
 
   EraseJobResult Run(std::vector<std::string> paths) {
-    return RunEraseJob(EraseJobContext{fault_,
-                                       settings_,
-                                       port_,
-                                       state_,
-                                       testing::PinPaths(paths),
-                                       [this] { ++refreshes_; },
-                                       {},
-                                       {},
-                                       {},
-                                       {}});
+    return RunEraseJob(EraseJobContext{.env = fault_,
+                                       .sink = sink_,
+                                       .run_state = state_,
+                                       .listed = testing::PinPaths(paths),
+                                       .refresh_list = [this] { ++refreshes_; },
+                                       .options = {},
+                                       .passes_asked = passes_,
+                                       .delay_seconds = delay_});
   }
 
   // Info and error rows in the order they were added (warnings depend on
@@ -62,8 +58,10 @@ class EraseJobTest : public ::testing::Test {
 
   TempDir dir_;
   platform::FaultEnv fault_;
-  settings::SettingsStore settings_;
-  RecordingPort port_;
+  RecordingSink sink_;
+  const testing::RecordingPort& port_ = sink_.port();
+  int passes_ = 1;
+  int delay_ = 5;
   core::RunState state_;
   int64_t now_ = 0;
   int64_t slept_ = 0;
@@ -75,7 +73,7 @@ TEST_F(EraseJobTest, CountsDownThenErasesLastRowFirstAndSummarises) {
   const std::string folder = dir_.MakeDir("d");
   const std::string a = dir_.Write("d/a", std::string(3000, 'a'));
   const std::string b = dir_.Write("d/b", std::string(1000, 'b'));
-  state_.exitAfterErase = 0;
+  state_.exit_after_erase = 0;
 
   const EraseJobResult result = Run({folder, a, b});
 
@@ -92,15 +90,17 @@ TEST_F(EraseJobTest, CountsDownThenErasesLastRowFirstAndSummarises) {
   EXPECT_EQ(refreshes_, 1);
   EXPECT_EQ(port_.titles().back(), "Tarnwell");
   EXPECT_EQ(port_.last_status(), "100.0 % // Error: 0 ");
-  EXPECT_THAT(port_.busy_calls(), ElementsAre(false));
-  EXPECT_EQ(state_.stopRequested.load(), 1);
-  EXPECT_EQ(port_.cancels(), 0);
+  // The window's state is the caller's: the job only reports.
+  EXPECT_THAT(port_.busy_calls(), IsEmpty());
+  EXPECT_FALSE(state_.erase_running.load());
+  EXPECT_EQ(sink_.results().size(), 3u);
+  for (const job::ItemResult& r : sink_.results()) EXPECT_EQ(r.outcome, job::Outcome::kErased);
 }
 
 TEST_F(EraseJobTest, CancelDuringTheCountdownAbortsWithNothingTouched) {
   const std::string file = dir_.Write("keep", "data");
   on_sleep = [this](int64_t slept) {
-    if (slept == 1500) state_.stopRequested = 1;
+    if (slept == 1500) state_.stop_asked = 1;
   };
   const EraseJobResult result = Run({file});
   EXPECT_TRUE(result.aborted);
@@ -110,12 +110,13 @@ TEST_F(EraseJobTest, CancelDuringTheCountdownAbortsWithNothingTouched) {
   EXPECT_EQ(Rows().back(), "The begin in 4 sec. Abort with [ESC]");
   EXPECT_THAT(port_.titles(), IsEmpty());
   EXPECT_EQ(refreshes_, 0);
-  EXPECT_THAT(port_.busy_calls(), ElementsAre(false));
+  ASSERT_TRUE(sink_.ResultFor(file));
+  EXPECT_EQ(sink_.ResultFor(file)->reason, job::Reason::kAborted);
 }
 
 TEST_F(EraseJobTest, DelayChangedDuringTheCountdownCountsAtOnce) {
   on_sleep = [this](int64_t slept) {
-    if (slept == 1000) state_.deleteDelaySeconds = 3;
+    if (slept == 1000) state_.delete_delay_seconds = 3;
   };
   Run({});
   EXPECT_THAT(
@@ -126,29 +127,26 @@ TEST_F(EraseJobTest, DelayChangedDuringTheCountdownCountsAtOnce) {
                   "Finished: 0 items erased, 0 errors"));
 }
 
-TEST_F(EraseJobTest, DeleteAndExitClosesOnlyWithoutErrors) {
-  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 0);
-  state_.exitAfterErase = 1;
-  Run({});
-  EXPECT_EQ(port_.cancels(), 1);
-  EXPECT_EQ(port_.last_status(), "100.0 % // Error: 0 ");
-  EXPECT_EQ(state_.exitAfterErase.load(), 0);
-
-  fault_.fail_call = [](const std::string& op,
-                        const std::string&) -> std::optional<platform::Status> {
-    if (op == "OpenAt") return platform::Status::Error(EACCES, "open: denied");
+TEST_F(EraseJobTest, StopBetweenItemsLeavesTheRestWithAReason) {
+  delay_ = 0;
+  const std::string first = dir_.Write("a", "a");
+  const std::string second = dir_.Write("b", "b");
+  // The stop comes while the last row (erased first) is written.
+  fault_.fail_write = [&](const std::string& path, uint64_t, size_t,
+                          bool) -> std::optional<platform::Result<size_t>> {
+    if (path == second) state_.stop_asked = 1;
     return std::nullopt;
   };
-  const std::string locked = dir_.Write("locked", "x");
-  state_.exitAfterErase = 1;
-  Run({locked});
-  EXPECT_EQ(port_.cancels(), 1);
-  EXPECT_EQ(port_.last_status(), "0.0 % // Error: 1 ");
-  EXPECT_TRUE(fs::exists(locked));
+  const EraseJobResult result = Run({first, second});
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(sink_.ResultFor(second)->outcome, job::Outcome::kErased);
+  EXPECT_EQ(sink_.ResultFor(first)->reason, job::Reason::kStopped);
+  EXPECT_EQ(port_.messages().back().text,
+            "Stopped: 1 items erased, 1 not erased (still in the list)");
 }
 
 TEST_F(EraseJobTest, SummaryShowsTheShareActuallyWritten) {
-  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 0);
+  delay_ = 0;
   const std::string done = dir_.Write("done", std::string(3000, 'd'));
   const std::string failed = dir_.Write("failed", std::string(1000, 'f'));
   fault_.fail_write = [&](const std::string& path, uint64_t, size_t,
@@ -159,14 +157,38 @@ TEST_F(EraseJobTest, SummaryShowsTheShareActuallyWritten) {
   Run({done, failed});
   EXPECT_EQ(port_.last_status(), "75.0 % // Error: 1 ");
   EXPECT_TRUE(fs::exists(failed));
+  EXPECT_EQ(sink_.ResultFor(failed)->reason, job::Reason::kWriteFailed);
+  EXPECT_EQ(sink_.ResultFor(failed)->error_code, EIO);
 }
 
-TEST_F(EraseJobTest, PassCountIsClampedAndMultipliesTheTotal) {
-  settings_.WriteIntSetting(settings::kOptionsSection, "re_write", 20);
-  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", -4);
+// A row left alone (a FIFO) means the job did not do all it was given, even
+// with every byte written and no error.
+TEST_F(EraseJobTest, FinalShareIsAllOnlyWhenEveryListedItemWent) {
+  delay_ = 0;
+  const std::string fifo = dir_ / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Run({fifo});
+  EXPECT_EQ(port_.last_status(), "0.0 % // Error: 0 ");
+  const std::string file = dir_.Write("file", std::string(1000, 'f'));
+  Run({file, fifo});
+  EXPECT_EQ(port_.last_status(), "99.9 % // Error: 0 ");
+  EXPECT_LT(sink_.Of<job::JobEnded>().back().percentage, 100.0);
+  Run({dir_.Write("alone", "a")});
+  EXPECT_EQ(port_.last_status(), "100.0 % // Error: 0 ");
+}
+
+TEST_F(EraseJobTest, PassCountIsClampedSaidAndMultipliesTheTotal) {
+  passes_ = 20;
+  delay_ = -4;
   const std::string file = dir_.Write("f", std::string(1000, 'f'));
   const EraseJobResult result = Run({file, ""});
   EXPECT_EQ(result.pass_count, 10);
+  const std::vector<job::JobStarted> started = sink_.Of<job::JobStarted>();
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].passes_asked, 20);
+  EXPECT_EQ(started[0].passes, 10);
+  EXPECT_EQ(port_.MessagesWith(core::MessageIcon::kWarning).front(),
+            "Overwriting 10 times, not the 20 asked: that is the most one erase does");
   EXPECT_EQ(Rows()[Rows().size() - 2], "Total 9.8 KB");
   EXPECT_EQ(result.written_bytes, 10000u);
   EXPECT_EQ(slept_, 0);
@@ -177,14 +199,11 @@ TEST_F(EraseJobTest, WarnsOnceWhenTheJournalMayKeepTheNames) {
   if (!mount.ok() || (mount->fs_type != "ext4" && mount->fs_type != "ext3")) {
     GTEST_SKIP() << "the test folder is not on ext3 or ext4";
   }
-  settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 0);
-  const std::string wanted = "journal of " + mount->mount_point;
+  delay_ = 0;
   const auto journal_warnings = [&] {
     int count = 0;
-    for (const auto& m : port_.messages()) {
-      if (m.icon == core::MessageIcon::kWarning && m.text.find(wanted) != std::string::npos) {
-        ++count;
-      }
+    for (const job::Notice& n : sink_.Of<job::Notice>()) {
+      count += n.reason == job::Reason::kJournalKeepsNames && n.subject == mount->mount_point;
     }
     return count;
   };

@@ -7,7 +7,7 @@
 #include "erase/erase_job.h"
 #include "platform/fault_env.h"
 #include "tests/support/pinned_paths.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::erase {
@@ -17,15 +17,20 @@ TEST(EraseJobThread, CancelFromAnotherThreadStopsTheCountdown) {
   testing::TempDir dir;
   const std::string file = dir.Write("keep", "data");
   platform::FaultEnv fault(platform::DefaultEnv());
-  settings::SettingsStore settings(fault, dir / "settings.ini");
-  settings.WriteIntSetting(settings::kOptionsSection, "del_delay", 10);
-  testing::RecordingPort port;
+  testing::RecordingSink sink;
+  const testing::RecordingPort& port = sink.port();
   core::RunState state;
-  std::thread job = StartEraseJob(EraseJobContext{
-      fault, settings, port, state, testing::PinPaths({file}), nullptr, {}, {}, {}, {}});
+  std::thread job = StartEraseJob(EraseJobContext{.env = fault,
+                                                  .sink = sink,
+                                                  .run_state = state,
+                                                  .listed = testing::PinPaths({file}),
+                                                  .refresh_list = nullptr,
+                                                  .options = {},
+                                                  .passes_asked = 1,
+                                                  .delay_seconds = 10});
   while (port.messages().size() < 3) std::this_thread::yield();
-  state.deleteDelaySeconds = 9;
-  state.stopRequested = 1;
+  state.delete_delay_seconds = 9;
+  state.stop_asked = 1;
   job.join();
   EXPECT_EQ(port.messages().back().text, "Abort // [ESC]");
   EXPECT_TRUE(std::filesystem::exists(file));

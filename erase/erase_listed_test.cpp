@@ -19,22 +19,23 @@
 #include "items/add_items.h"
 #include "items/item_list.h"
 #include "platform/fault_env.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::erase {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using testing::ReadAll;
 using testing::RecordingPort;
+using testing::RecordingSink;
 using testing::TempDir;
+using Fail = std::pair<job::Reason, std::string>;
 namespace fs = std::filesystem;
 
 class EraseListedTest : public ::testing::Test {
  protected:
-  EraseListedTest() : fault_(platform::DefaultEnv()), progress_(fault_, port_) {
+  EraseListedTest() : fault_(platform::DefaultEnv()), progress_(fault_, sink_) {
     fault_.observe = [this](const std::string& operation, const std::string&) {
       if (operation == "OpenFolder" && erasing_ && between) {
         // Another program changes the tree after the listing.
@@ -46,28 +47,26 @@ class EraseListedTest : public ::testing::Test {
   // Lists paths as a drop would, then erases every row, last row first.
   void ListAndErase(const std::vector<std::string>& paths, int passes = 1) {
     items::ItemList list(fault_);
-    items::ItemAdder adder(fault_, list, &port_);
+    items::ItemAdder adder(fault_, list, &sink_);
     for (const std::string& path : paths) ASSERT_TRUE(adder.AddPath(path).ok()) << path;
     list.RefreshList(nullptr);
     const items::ListedItems listed = list.Listed();
     erasing_ = true;
     counters_.pass_count = passes;
-    ItemEraser eraser(fault_, port_, progress_, counters_, listed);
+    ItemEraser eraser(fault_, sink_, progress_, counters_, listed);
     for (auto row = listed.rows.rbegin(); row != listed.rows.rend(); ++row) eraser.EraseItem(*row);
     eraser.ScrubKeptFolders();
     erasing_ = false;
   }
 
   std::vector<std::string> Errors() const { return port_.MessagesWith(core::MessageIcon::kError); }
-  std::vector<std::string> Warnings() const {
-    return port_.MessagesWith(core::MessageIcon::kWarning);
-  }
 
   TempDir dir_;
   TempDir outside_;
   platform::FaultEnv fault_;
-  RecordingPort port_;
-  ProgressReporter progress_;
+  RecordingSink sink_;
+  RecordingPort& port_ = sink_.port();
+  job::ProgressReporter progress_;
   EraseCounters counters_;
   std::function<void()> between;  // runs once, when the erase opens its first folder
   bool erasing_ = false;
@@ -91,12 +90,52 @@ TEST_F(EraseListedTest, FolderOrFileSwappedAfterListingIsLeftAloneAndOutsideUnto
   EXPECT_EQ(ReadAll(target), "outside data");
   EXPECT_EQ(ReadAll(kept), "other outside data");
   EXPECT_TRUE(fs::is_symlink(dir_ / "list/sub"));
-  EXPECT_THAT(Errors(),
-              ::testing::IsSupersetOf(
-                  {HasSubstr("Changed since it was listed, left alone: " + dir_ / "list/sub/f"),
-                   HasSubstr("Changed since it was listed, left alone: " + dir_ / "list/file")}));
+  EXPECT_THAT(sink_.Failures(), ::testing::IsSupersetOf(
+                                    {Fail{job::Reason::kChangedSinceListed, dir_ / "list/sub/f"},
+                                     Fail{job::Reason::kChangedSinceListed, dir_ / "list/file"}}));
   EXPECT_EQ(counters_.written_bytes, 0u);
   EXPECT_EQ(ReadAll(dir_ / "moved/f"), "listed data");  // the listed file was not reached either
+}
+
+// The walk itself checks every folder it opens: a listed folder swapped for
+// another real folder stops it with ESTALE, before anything in the substitute
+// is examined, stamped or scrubbed.
+TEST_F(EraseListedTest, FolderSwappedForAnotherRealFolderStopsTheWalk) {
+  // The swapped folder as the one the listed path was found in (opened by its
+  // path), and as one the walk passes through (opened inside its parent).
+  for (const std::string listed : {"list/sub/f", "list"}) {
+    SCOPED_TRACE(listed);
+    sink_.Clear();
+    const std::string base = dir_.MakeDir(listed == "list" ? "walked" : "start");
+    const std::string swapped = base + "/list/sub";
+    dir_.Write(fs::relative(swapped + "/f", dir_.path()), "listed data");
+    const std::string substitute = dir_.MakeDir(fs::relative(base + "/substitute", dir_.path()));
+    std::ofstream(substitute + "/f") << "other data";
+    std::ofstream(substitute + "/g") << "more";
+    const auto before = fs::last_write_time(substitute + "/f");
+    between = [&] {
+      fs::rename(swapped, base + "/moved");
+      fs::rename(substitute, swapped);
+    };
+    int touched = 0;
+    fault_.observe = [&, inner = fault_.observe](const std::string& operation,
+                                                 const std::string& path) {
+      inner(operation, path);
+      if (erasing_ && path.starts_with(swapped + "/")) ++touched;
+    };
+    ListAndErase({base + "/" + listed});
+
+    const std::optional<job::ItemResult> result = sink_.ResultFor(swapped + "/f");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->reason, job::Reason::kChangedSinceListed);
+    EXPECT_EQ(result->error_code, ESTALE);
+    EXPECT_EQ(touched, 0);
+    EXPECT_EQ(ReadAll(swapped + "/f"), "other data");
+    EXPECT_EQ(fs::last_write_time(swapped + "/f"), before);
+    // No scrub entry was left there, nor made.
+    EXPECT_EQ(std::distance(fs::directory_iterator(swapped), {}), 2);
+    EXPECT_EQ(ReadAll(base + "/moved/f"), "listed data");
+  }
 }
 
 TEST_F(EraseListedTest, FolderMountedOverAListedFolderIsNotEntered) {
@@ -113,7 +152,7 @@ TEST_F(EraseListedTest, FolderMountedOverAListedFolderIsNotEntered) {
   EXPECT_EQ(ReadAll(target), "outside data");
   umount2((dir_ / "list/sub").c_str(), MNT_DETACH);
   EXPECT_EQ(ReadAll(dir_ / "list/sub/f"), "listed data");
-  EXPECT_THAT(Errors(), ::testing::Contains(HasSubstr("Changed since it was listed")));
+  EXPECT_THAT(sink_.FailureReasons(), ::testing::Contains(job::Reason::kChangedSinceListed));
 }
 
 TEST_F(EraseListedTest, SlackScrubStaysInTheFolderTheWalkOpened) {
@@ -126,7 +165,7 @@ TEST_F(EraseListedTest, SlackScrubStaysInTheFolderTheWalkOpened) {
   };
   for (const Case& c : {Case{"kept/a", "kept", "OpenAt"}, Case{"gone", "gone", "CreateAt"}}) {
     SCOPED_TRACE(c.folder);
-    port_.ClearMessages();
+    sink_.Clear();
     dir_.Write(c.folder + "/a", "listed data");
     const std::string real = dir_ / (c.folder + "-moved");
     int created_in_real = 0;
@@ -148,8 +187,7 @@ TEST_F(EraseListedTest, SlackScrubStaysInTheFolderTheWalkOpened) {
     EXPECT_TRUE(fs::is_symlink(dir_ / c.folder));
   }
   // The swapped folder itself was not removed: its name leads elsewhere now.
-  EXPECT_THAT(Errors(),
-              ElementsAre(HasSubstr("Changed since it was listed, left alone: " + dir_ / "gone")));
+  EXPECT_THAT(sink_.Failures(), ElementsAre(Fail{job::Reason::kChangedSinceListed, dir_ / "gone"}));
 }
 
 TEST_F(EraseListedTest, HardLinkedFileIsErasedOnlyWhenEveryNameIsListed) {
@@ -157,11 +195,12 @@ TEST_F(EraseListedTest, HardLinkedFileIsErasedOnlyWhenEveryNameIsListed) {
   const std::string other = outside_ / "other";
   fs::create_hard_link(inside, other);
   ListAndErase({inside});
-  EXPECT_THAT(Errors(), ElementsAre("Has 1 other names not in the list, left alone: " + inside));
+  EXPECT_THAT(sink_.Failures(), ElementsAre(Fail{job::Reason::kOtherNames, inside}));
+  EXPECT_EQ(sink_.ResultFor(inside)->count, 1);
   EXPECT_EQ(ReadAll(other), "linked data");
   EXPECT_EQ(ReadAll(inside), "linked data");
 
-  port_.ClearMessages();
+  sink_.Clear();
   const std::string twin = dir_ / "b/two";
   fs::create_directories(dir_ / "b");
   fs::create_hard_link(inside, twin);
@@ -179,11 +218,11 @@ TEST_F(EraseListedTest, FileAnotherProgramHasOpenOrChangesIsKept) {
   ASSERT_GE(writer, 0);
   ListAndErase({busy});
   close(writer);
-  EXPECT_THAT(Errors(), ElementsAre("In use by another program, left alone: " + busy));
+  EXPECT_THAT(sink_.Failures(), ElementsAre(Fail{job::Reason::kInUse, busy}));
   EXPECT_EQ(ReadAll(busy), "in use");
 
   // Where no lease can be had, a size that changes during a pass tells.
-  port_.ClearMessages();
+  sink_.Clear();
   fault_.deny_exclusive = true;
   const std::string growing = dir_.Write("growing", std::string(5000, 'g'));
   fault_.fail_write = [&](const std::string&, uint64_t, size_t,
@@ -192,8 +231,7 @@ TEST_F(EraseListedTest, FileAnotherProgramHasOpenOrChangesIsKept) {
     return std::nullopt;
   };
   ListAndErase({growing});
-  EXPECT_THAT(Errors(),
-              ElementsAre("Changed by another program while it was erased, kept: " + growing));
+  EXPECT_THAT(sink_.Failures(), ElementsAre(Fail{job::Reason::kChangedWhileErased, growing}));
   EXPECT_TRUE(fs::exists(growing));
 }
 
@@ -209,7 +247,8 @@ TEST_F(EraseListedTest, KernelFileSystemsAreNeverWritten) {
   ListAndErase({comm});
   EXPECT_EQ(ReadAll(comm), before);
   EXPECT_EQ(opened, 0);
-  EXPECT_THAT(Errors(), ElementsAre("On a kernel file system (proc), left alone: " + comm));
+  EXPECT_THAT(sink_.Failures(), ElementsAre(Fail{job::Reason::kKernelFileSystem, comm}));
+  EXPECT_EQ(sink_.ResultFor(comm)->detail, "proc");
 }
 
 TEST_F(EraseListedTest, SparseFileHasItsDataOverwrittenAndItsHolesLeft) {
@@ -259,9 +298,10 @@ TEST_F(EraseListedTest, FailedRenamesAreWarningsAndTheFileStillGoes) {
   };
   ListAndErase({file});
   EXPECT_TRUE(Errors().empty());
-  EXPECT_THAT(Warnings(), ElementsAre(HasSubstr("Could not be renamed, its old name may remain "
-                                                "on disk: " +
-                                                file)));
+  EXPECT_THAT(sink_.NoticeReasons(), ElementsAre(job::Reason::kRenameFailed));
+  EXPECT_EQ(sink_.ResultFor(file)->outcome, job::Outcome::kErased);
+  EXPECT_EQ(sink_.ResultFor(file)->reason, job::Reason::kRenameFailed);
+  EXPECT_EQ(sink_.ResultFor(file)->error_code, EINVAL);
   EXPECT_FALSE(fs::exists(file));
 }
 

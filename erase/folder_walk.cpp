@@ -3,15 +3,10 @@
 #include <cerrno>
 #include <utility>
 
+#include "core/paths.h"
+
 namespace tarnwell::erase {
 namespace {
-
-std::string_view ParentOf(std::string_view path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string_view::npos) return {};
-  if (slash == 0) return path.size() > 1 ? std::string_view("/") : std::string_view();
-  return path.substr(0, slash);
-}
 
 platform::Status Changed(const std::string& path, const platform::Status& why) {
   return platform::Status::Error(
@@ -80,7 +75,7 @@ platform::Result<platform::Folder*> FolderWalk::Reach(const std::string& path) {
 
 platform::Status FolderWalk::OpenStart(const std::string& path) {
   // The deepest folder the user's paths were resolved to: the shortest walk.
-  for (std::string_view folder = path; !folder.empty(); folder = ParentOf(folder)) {
+  for (std::string_view folder = path; !folder.empty(); folder = core::ParentOf(folder)) {
     const auto known = known_.find(std::string(folder));
     if (known == known_.end() || !known->second.start) continue;
     platform::Result<std::unique_ptr<platform::Folder>> opened =

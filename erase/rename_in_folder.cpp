@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "erase/random_name.h"
+#include "job/random_name.h"
 
 namespace tarnwell::erase {
 
@@ -10,8 +10,8 @@ RenameOutcome RenameRandomlyIn(platform::Env& env, platform::Folder& folder,
                                const std::string& name) {
   const size_t limit = folder.MaxNameLength();
   RenameOutcome outcome{name, platform::Status::Ok()};
-  for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
-    std::string candidate = RandomizeName(env, name, limit);
+  for (int attempt = 0; attempt < job::kRenameAttempts; ++attempt) {
+    std::string candidate = job::RandomizeName(env, name, limit);
     if (candidate == outcome.name) continue;
     platform::Status status = folder.RenameAt(outcome.name, candidate);
     if (status.ok()) {

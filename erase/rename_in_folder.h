@@ -15,7 +15,7 @@ struct RenameOutcome {
 };
 
 // Up to seven renames of name inside folder to fresh random names of the same
-// shape (see RandomizeName), never replacing an entry; a failed attempt
+// shape (see job::RandomizeName), never replacing an entry; a failed attempt
 // leaves the entry where it is and the next one starts from there.
 RenameOutcome RenameRandomlyIn(platform::Env& env, platform::Folder& folder,
                                const std::string& name);

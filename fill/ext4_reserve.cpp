@@ -107,8 +107,7 @@ platform::Status LoweredReserve::Restore() {
   return platform::Status::Ok();
 }
 
-int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state,
-                             core::WindowPort* window) {
+int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state, job::EventSink* sink) {
   // Only root can have lowered a reserve, and only root can put it back.
   if (!env.IsPrivileged()) return 0;
   platform::Result<std::vector<std::string>> names = state.ListNames();
@@ -138,14 +137,19 @@ int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state,
     if (old && lowered && current.ok() && *current == *lowered && *current != *old) {
       platform::Status status = env.WriteKernelSetting(setting, std::to_string(*old));
       if (!status.ok()) {
-        if (window) window->InsertMessage(status.message(), core::MessageIcon::kError);
+        if (sink)
+          sink->Report(job::Notice{.severity = job::Severity::kError,
+                                   .reason = job::Reason::kFillFailed,
+                                   .error_code = status.code(),
+                                   .detail = status.message()});
         continue;  // kept for the next start
       }
       ++restored;
-      if (window) {
-        window->InsertMessage(
-            "Restored the ext4 reserve of " + device + " to " + std::to_string(*old) + " clusters",
-            core::MessageIcon::kInfo);
+      if (sink) {
+        sink->Report(job::Notice{.severity = job::Severity::kInfo,
+                                 .reason = job::Reason::kReserveRestored,
+                                 .subject = device,
+                                 .second = std::to_string(*old)});
       }
     }
     state.RemoveAt(note, false);

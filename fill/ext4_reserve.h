@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "core/window_port.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -72,7 +72,7 @@ class LoweredReserve final {
 // Puts back every reserve recorded in the state folder by a fill that did
 // not restore it, as long as it still holds the lowered value (a remount
 // resets it). Does nothing while a running fill holds kReserveLockName. One
-// row per restored reserve when window is given. Returns the count.
-int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state, core::WindowPort* window);
+// notice per restored reserve when sink is given. Returns the count.
+int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state, job::EventSink* sink);
 
 }  // namespace tarnwell::fill

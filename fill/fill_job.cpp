@@ -5,36 +5,21 @@
 #include <memory>
 #include <optional>
 
-#include "erase/journal_names.h"
-#include "erase/preflight.h"
-#include "erase/progress_reporter.h"
-#include "erase/random_name.h"
+#include "core/paths.h"
 #include "fill/ext4_reserve.h"
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
 #include "fill/record_pass.h"
 #include "fill/running_fills.h"
-#include "items/format_size.h"
+#include "job/journal_names.h"
+#include "job/preflight.h"
+#include "job/progress_reporter.h"
+#include "job/random_name.h"
 #include "platform/lock_wait.h"
 #include "platform/race_hook.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
 
 namespace tarnwell::fill {
 namespace {
-
-constexpr int kTextInstructions = 5;
-constexpr int kTextLeftoversRemoved = 76;
-constexpr int kTextWritten = 77;
-constexpr int kTextHeldBack = 78;
-constexpr int kTextInMemory = 121;
-constexpr int kTextFillStopped = 165;
-constexpr int kTextFillFinished = 166;
-constexpr int kTextLockHeld = 192;
-constexpr int kTextRecordPassEstimate = 230;
-constexpr int kTextRecordsWritten = 231;
-constexpr int kTextRecordsMayHoldAttributes = 232;
-constexpr int kAboutProductName = 19;
 
 // Writes files until the volume is full, the size limit chain or the empty
 // file chain ends, or the fill is stopped. Returns true when the volume was
@@ -85,9 +70,9 @@ bool IsFullForUs(platform::Env& env, const FillState& state) {
 // inodes and bitmaps. Elsewhere, or when the zero-out is refused (its warning
 // row is shown), sync and checkpoint as far as the file system allows.
 // Returns true when the journal was zeroed.
-bool SettleBeforeDeletes(core::WindowPort& window, platform::Folder& folder,
+bool SettleBeforeDeletes(job::EventSink& sink, platform::Folder& folder,
                          const std::optional<platform::MountInfo>& journaled) {
-  if (journaled && erase::ClearJournal(window, folder, *journaled)) return true;
+  if (journaled && job::ClearJournal(sink, folder, *journaled)) return true;
   folder.SyncFileSystem();
   folder.CheckpointJournal(false, false);
   return false;
@@ -95,39 +80,34 @@ bool SettleBeforeDeletes(core::WindowPort& window, platform::Folder& folder,
 
 // A RAM-backed volume holds nothing on a disk: filling it only takes memory
 // from every program.
-void WarnOfVolumeInMemory(core::WindowPort& window, const platform::MountInfo& mount) {
+void WarnOfVolumeInMemory(job::EventSink& sink, const platform::MountInfo& mount) {
   if (IsInMemory(mount)) {
-    window.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextInMemory), {mount.mount_point, mount.fs_type}),
-        core::MessageIcon::kWarning);
+    sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                            .reason = job::Reason::kInMemory,
+                            .subject = mount.mount_point,
+                            .second = mount.fs_type});
   }
 }
 
 // What the fill says of the volume's records at its end.
-enum class RecordsRow { kNone, kWritten, kMayHoldAttributes };
+enum class RecordsRow { kNone, kWritten, kAttributesMayRemain };
 
 // Where no pass ran, the records of deleted files keep what they kept inside.
-void ShowRecords(core::WindowPort& window, const FillReport& report, RecordsRow row) {
+void ReportRecords(job::EventSink& sink, const FillReport& report, RecordsRow row) {
   if (row == RecordsRow::kWritten) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(kTextRecordsWritten), {report.records}),
-                         core::MessageIcon::kInfo);
-  } else if (row == RecordsRow::kMayHoldAttributes && report.filled) {
-    window.InsertMessage(text::LookupUtf8(kTextRecordsMayHoldAttributes), core::MessageIcon::kInfo);
+    sink.Report(job::RecordsWritten{.records = report.records, .final = true});
+  } else if (row == RecordsRow::kAttributesMayRemain && report.filled) {
+    sink.Report(
+        job::Notice{.severity = job::Severity::kInfo, .reason = job::Reason::kAttributesMayRemain});
   }
 }
 
-void ShowCoverage(core::WindowPort& window, const FillReport& report) {
-  if (report.free_bytes != UINT64_MAX) {
-    window.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextWritten), {items::FormatSize(report.written_bytes),
-                                                          items::FormatSize(report.free_bytes)}),
-        core::MessageIcon::kInfo);
-  }
-  if (report.held_back_bytes > 0) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(kTextHeldBack),
-                                          {items::FormatSize(report.held_back_bytes)}),
-                         core::MessageIcon::kInfo);
-  }
+void ReportError(job::EventSink& sink, FillState& state, const platform::Status& why) {
+  sink.Report(job::Notice{.severity = job::Severity::kError,
+                          .reason = job::Reason::kFillFailed,
+                          .error_code = why.code(),
+                          .detail = why.message()});
+  ++state.errors;
 }
 
 }  // namespace
@@ -144,7 +124,7 @@ std::string FillFolderFor(platform::Env& env, const std::string& chosen) {
   platform::Result<std::string> absolute = env.AbsolutePath(chosen);
   const std::string path = absolute.ok() ? *absolute : chosen;
   if (path == "/") return path;
-  const std::string parent = erase::FolderOf(path);
+  const std::string parent = core::FolderOf(path);
   platform::Result<platform::FileInfo> self = env.Describe(path);
   platform::Result<platform::FileInfo> above = env.Describe(parent);
   if (self.ok() && above.ok() && self->kind == platform::FileKind::kDirectory &&
@@ -192,26 +172,25 @@ platform::Status CheckIncludeReserved(platform::Env& env, platform::Folder& fold
   return platform::Status::Ok();
 }
 
-FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
+FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunState& run_state,
                          const std::string& chosen_folder, const FillOptions& options) {
-  run_state.fillRunning = 1;
-  window.SetBusy(true);
+  run_state.fill_running = 1;
   // A file-size limit ends a file with EFBIG; the fill goes on with the next.
   env.IgnoreFileSizeSignal();
   FillReport report;
   report.folder = FillFolderFor(env, chosen_folder);
   FillState state;
   state.folder = report.folder;
-  erase::ProgressReporter progress(env, window, options.progress_listener);
+  job::ProgressReporter progress(env, sink);
   FillContext context{
-      env, window, run_state,
+      env, sink, run_state,
       [&progress](uint64_t done, uint64_t total) { progress.ReportProgress(done, total); },
       options.interrupt};
 
   const std::string state_path =
       options.state_folder.empty() ? RuntimeStateFolder(env) : options.state_folder;
-  const std::unique_ptr<platform::Folder> state_folder = OpenStateFolder(env, state_path, window);
-  CleanUpAfterKilledFills(env, state_folder.get(), window);
+  const std::unique_ptr<platform::Folder> state_folder = OpenStateFolder(env, state_path, sink);
+  CleanUpAfterKilledFills(env, state_folder.get(), sink);
   platform::Result<std::unique_ptr<platform::Folder>> opened = OpenFillFolder(env, report.folder);
   platform::Status usable = opened.ok() ? platform::Status::Ok() : opened.status();
   platform::FileInfo identity;
@@ -227,30 +206,27 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     const int64_t seconds = EstimatedRecordPassSeconds(*state.held);
     platform::Result<platform::VolumeSpace> space = state.held->Space();
     if (seconds >= 0 && space.ok()) {
-      window.InsertMessage(text::FormatText(text::LookupUtf8(kTextRecordPassEstimate),
-                                            {space->free_records, seconds}),
-                           core::MessageIcon::kInfo);
+      sink.Report(job::RecordPassPlanned{.free_records = space->free_records, .seconds = seconds});
     }
   }
   RecordsRow records_row = RecordsRow::kNone;
   if (!usable.ok()) {
-    window.InsertMessage(usable.message(), core::MessageIcon::kError);
-    ++state.errors;
+    ReportError(sink, state, usable);
   } else {
     platform::Folder& folder = *state.held;
     const platform::Result<platform::MountInfo> mount = folder.Mount();
     if (mount.ok()) {
-      erase::ReportUntrustedFileSystem(window, *mount);
-      WarnOfVolumeInMemory(window, *mount);
+      job::ReportUntrustedFileSystem(sink, *mount);
+      WarnOfVolumeInMemory(sink, *mount);
     }
     // Before the first file, so that a kill from here on leaves a record.
     const std::unique_ptr<RunningFillRecord> record =
         RunningFillRecord::Create(env, state_folder.get(), report.folder, identity);
-    const int leftovers = RemoveFillLeftovers(folder, window);
-    if (leftovers > 0) {
-      window.InsertMessage(text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {leftovers}),
-                           core::MessageIcon::kInfo);
-    }
+    const int leftovers = RemoveFillLeftovers(folder, sink);
+    if (leftovers > 0)
+      sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                              .reason = job::Reason::kLeftoversRemoved,
+                              .count = leftovers});
 
     progress.Start();
     // Blocks freed just before (the files the user deleted) become
@@ -273,15 +249,13 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
       } else {
         can_fill = false;
         if (made.status().code() == ETIMEDOUT) {
-          window.InsertMessage(
-              text::FormatText(text::LookupUtf8(kTextLockHeld),
-                               {state_path + "/" + kReserveLockName,
-                                static_cast<int>(platform::kLockWaitMillis / 1000)}),
-              core::MessageIcon::kError);
+          sink.Report(job::Notice{.severity = job::Severity::kError,
+                                  .reason = job::Reason::kLockHeld,
+                                  .subject = state_path + "/" + kReserveLockName,
+                                  .count = static_cast<int>(platform::kLockWaitMillis / 1000)});
           ++state.errors;
         } else if (made.status().code() != ECANCELED) {
-          window.InsertMessage(made.status().message(), core::MessageIcon::kError);
-          ++state.errors;
+          ReportError(sink, state, made.status());
         }
       }
     } else if (platform::Result<Ext4Reserve> reserve = ReadExt4Reserve(env, folder); reserve.ok()) {
@@ -297,7 +271,7 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     std::unique_ptr<RecordPass> records;
     if (can_fill && !(mount.ok() && IsInMemory(*mount))) {
       records = RecordPass::Prepare(context, state, options.records);
-      if (!records) records_row = RecordsRow::kMayHoldAttributes;
+      if (!records) records_row = RecordsRow::kAttributesMayRemain;
     }
     if (can_fill) report.filled = WriteFillFiles(context, state);
     if (report.filled && report.held_back_bytes > 0 && IsFullForUs(env, state)) {
@@ -310,9 +284,9 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     }
     report.stopped = !report.filled && FillStopRequested(context);
     std::optional<platform::MountInfo> journaled;
-    if (can_fill && mount.ok() && erase::HasClearableJournal(*mount)) journaled = *mount;
+    if (can_fill && mount.ok() && job::HasClearableJournal(*mount)) journaled = *mount;
     bool journal_cleared = false;
-    if (report.filled) journal_cleared = SettleBeforeDeletes(window, folder, journaled);
+    if (report.filled) journal_cleared = SettleBeforeDeletes(sink, folder, journaled);
     platform::RacePoint(platform::RaceStep::kBeforeFillDeletes, report.folder);
     DeleteFillFiles(context, state);
     // After the data: on a full NTFS volume even a delete can be refused.
@@ -320,14 +294,13 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
     if (lowered) {
       platform::Status restored = lowered->Restore();
       if (!restored.ok()) {
-        window.InsertMessage(restored.message(), core::MessageIcon::kError);
-        ++state.errors;
+        ReportError(sink, state, restored);
       }
     }
     // The fill reaches the free blocks, not the journal's copies of folder
     // blocks, which keep the names of files deleted before it.
     if (journaled && !journal_cleared && !report.filled) {
-      erase::ClearJournal(window, folder, *journaled);
+      job::ClearJournal(sink, folder, *journaled);
     }
   }
 
@@ -336,8 +309,8 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
   report.files = static_cast<int>(state.created);
   report.errors = state.errors;
   if (usable.ok()) {
-    ShowCoverage(window, report);
-    ShowRecords(window, report, records_row);
+    sink.Report(job::FillCovered{report.written_bytes, report.free_bytes, report.held_back_bytes});
+    ReportRecords(sink, report, records_row);
     // The status bar keeps the end state: all only when the volume was filled
     // and nothing failed.
     if (state.free_bytes != UINT64_MAX) {
@@ -345,14 +318,8 @@ FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::Run
                            report.filled && state.errors == 0);
     }
   }
-  window.InsertMessage(
-      text::FormatText(text::LookupUtf8(report.stopped ? kTextFillStopped : kTextFillFinished),
-                       {report.errors}),
-      report.errors > 0 || report.stopped ? core::MessageIcon::kWarning : core::MessageIcon::kInfo);
-  run_state.fillRunning = 0;
-  window.SetInstructionText(text::LookupUtf8(kTextInstructions));
-  window.SetTitle(text::AboutUtf8(kAboutProductName));
-  window.SetBusy(false);
+  sink.Report(job::FillEnded{report.errors, report.stopped});
+  run_state.fill_running = 0;
   return report;
 }
 

@@ -8,8 +8,7 @@
 #include <string>
 
 #include "core/run_state.h"
-#include "core/window_port.h"
-#include "erase/progress_reporter.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -39,13 +38,11 @@ struct FillOptions {
   // while it runs; empty for RuntimeStateFolder.
   std::string state_folder;
   // Set to non-zero by a signal handler (Ctrl-C, a closed terminal); stops
-  // the fill like a cleared fillRunning. May be null.
-  const std::atomic<int>* interrupt = nullptr;
+  // the fill like a cleared fill_running. May be null.
+  const std::atomic<bool>* interrupt = nullptr;
   // Also overwrite every free record (inode) where the file system keeps no
   // file data in its records; where it does, the pass runs anyway.
   bool records = false;
-  // Gets the numbers of every progress redraw (a terminal's bar).
-  erase::ProgressListener progress_listener;
 };
 
 // What one fill did, for the command line's exit code and for tests.
@@ -58,7 +55,7 @@ struct FillReport {
   int files = 0;                 // temporary files created
   uint64_t records = 0;          // free records overwritten by small files
   bool filled = false;           // wrote until the volume took no more
-  bool stopped = false;          // fillRunning was cleared
+  bool stopped = false;          // fill_running was cleared
   int errors = 0;                // rows with the error icon
 };
 
@@ -71,8 +68,10 @@ platform::Status CheckIncludeReserved(platform::Env& env, platform::Folder& fold
 
 // The whole fill for a chosen folder, as the window's worker or the command
 // line runs it: clean-up after interrupted fills, warnings, measuring, the
-// files, their deletion, the coverage row, and the window restored.
-FillReport FillFreeSpace(platform::Env& env, core::WindowPort& window, core::RunState& run_state,
+// files, their deletion, and what it covered, all reported to sink; ends with
+// FillCovered (when it could start) and FillEnded. The window's busy state is
+// the caller's.
+FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunState& run_state,
                          const std::string& chosen_folder, const FillOptions& options = {});
 
 }  // namespace tarnwell::fill

@@ -15,7 +15,7 @@
 #include "fill/test_volume.h"
 #include "platform/fault_env.h"
 #include "platform/lock_wait.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 
@@ -63,18 +63,21 @@ class FillFreeSpaceTest : public ::testing::Test {
  protected:
   FillReport Run(platform::Env& env, const std::string& chosen, FillOptions options = {}) {
     options.state_folder = state_dir.path();
-    return FillFreeSpace(env, port, run_state, chosen, options);
+    return FillFreeSpace(env, sink, run_state, chosen, options);
   }
   void ExpectWindowRestored() {
-    EXPECT_EQ(port.instruction_texts().back(), text::LookupUtf8(5));
-    EXPECT_EQ(port.titles().back(), text::AboutUtf8(19));
-    EXPECT_EQ(port.busy_calls(), (std::vector<bool>{true, false}));
-    EXPECT_EQ(run_state.fillRunning.load(), 0);
+    EXPECT_EQ(port.instruction_texts().back(), text::LookupUtf8(text::TextId::kInstructions));
+    EXPECT_EQ(port.titles().back(), text::AboutUtf8(text::AboutId::kProductAndVersion));
+    // The window's busy state is the caller's; the fill ends with its event.
+    EXPECT_TRUE(port.busy_calls().empty());
+    EXPECT_EQ(sink.Of<job::FillEnded>().size(), 1u);
+    EXPECT_FALSE(run_state.fill_running.load());
   }
 
   TempDir dir;
   TempDir state_dir;
-  RecordingPort port;
+  testing::RecordingSink sink;
+  RecordingPort& port = sink.port();
   core::RunState run_state;
 };
 
@@ -97,10 +100,43 @@ TEST_F(FillFreeSpaceTest, FillsBesideTheChosenFolderAndLeavesNothingBehind) {
   ExpectWindowRestored();
 }
 
+// The blocks the file system took for its own records reach the disk only
+// when the journal is checkpointed: that comes after the last zero was
+// written and before the first file goes, or the deletes cancel those writes.
+TEST_F(FillFreeSpaceTest, SettlesTheVolumeBetweenTheWritesAndTheDeletes) {
+  const std::string chosen = dir.MakeDir("data/old");
+  SmallVolume volume(300'000);
+  std::vector<std::string> calls;
+  volume.env.observe = [&](const std::string& operation, const std::string& path) {
+    // The data fill's files; the record pass probes the volume before them in
+    // a folder of the same shape.
+    const size_t first = path.find("/tmp_ttt_");
+    const bool fill_file = first != std::string::npos &&
+                           path.find("/tmp_ttt_", first + 1) == std::string::npos &&
+                           !std::filesystem::is_directory(path);
+    if ((operation == "WriteAt" || operation == "RemoveAt") && fill_file)
+      calls.push_back(operation);
+    if (operation == "SyncFileSystem" || operation == "CheckpointJournal" ||
+        operation == "ZeroOutJournal") {
+      calls.push_back(operation);
+    }
+  };
+  ASSERT_TRUE(Run(volume.env, chosen).filled);
+  const auto last_write = std::find(calls.rbegin(), calls.rend(), "WriteAt").base();
+  const auto first_remove = std::find(calls.begin(), calls.end(), "RemoveAt");
+  ASSERT_NE(first_remove, calls.end());
+  ASSERT_LT(last_write, first_remove);
+  const std::vector<std::string> between(last_write, first_remove);
+  const bool zeroed = std::count(between.begin(), between.end(), "ZeroOutJournal") > 0;
+  const bool synced = std::count(between.begin(), between.end(), "SyncFileSystem") > 0 &&
+                      std::count(between.begin(), between.end(), "CheckpointJournal") > 0;
+  EXPECT_TRUE(zeroed || synced) << ::testing::PrintToString(between);
+}
+
 TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
   SmallVolume volume(50'000'000);  // bounded, should the stop fail
   volume.on_write = [&](int write) {
-    if (write == 5) run_state.fillRunning = 0;
+    if (write == 5) run_state.fill_running = 0;
   };
   const FillReport report = Run(volume.env, dir.MakeDir("x"));
   EXPECT_TRUE(report.stopped);
@@ -112,7 +148,7 @@ TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
 
 TEST_F(FillFreeSpaceTest, InterruptFlagStopsLikeTheWindow) {
   SmallVolume volume(50'000'000);  // bounded, should the stop fail
-  std::atomic<int> interrupted{0};
+  std::atomic<bool> interrupted{false};
   volume.on_write = [&](int write) {
     if (write > 3) interrupted = 1;
   };
@@ -313,7 +349,7 @@ TEST_F(FillFreeSpaceTest, AReserveLockHeldElsewhereIsAnErrorRowAndAStopEndsTheWa
   ASSERT_TRUE(held.ok());
   platform::FaultEnv env(real_env);
   int64_t now = 0;
-  std::atomic<int> interrupted{0};
+  std::atomic<bool> interrupted{false};
   bool interrupt_in_wait = false;
   env.clock = [&] { return now; };
   env.sleep = [&](int64_t milliseconds) {
@@ -351,11 +387,11 @@ TEST_F(FillFreeSpaceTest, AReserveLeftLoweredByAKilledFillIsRestoredByTheNextSta
   state_dir.Write("ext4-reserve-" + before.device, std::to_string(before.clusters) + " 0\n");
   ASSERT_TRUE(real_env.WriteKernelSetting(before.setting_path, "0").ok());
   EXPECT_EQ(ReserveOf(volume.path()).clusters, 0u);
-  EXPECT_EQ(RestoreAbandonedReserves(real_env, *Held(state_dir.path()), &port), 1);
+  EXPECT_EQ(RestoreAbandonedReserves(real_env, *Held(state_dir.path()), &sink), 1);
   EXPECT_EQ(ReserveOf(volume.path()).clusters, before.clusters);
   EXPECT_TRUE(HasNoNotes(state_dir.path()));
   // Nothing left to restore the second time.
-  EXPECT_EQ(RestoreAbandonedReserves(real_env, *Held(state_dir.path()), &port), 0);
+  EXPECT_EQ(RestoreAbandonedReserves(real_env, *Held(state_dir.path()), &sink), 0);
 }
 
 }  // namespace

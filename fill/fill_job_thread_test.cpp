@@ -10,7 +10,7 @@
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
 #include "platform/fault_env.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::fill {
@@ -30,15 +30,15 @@ TEST(FillThread, CancelFromAnotherThreadDeletesEveryFile) {
     if (offset >= 2'000'000) return platform::Status::Error(EFBIG, "write: File too large");
     return std::nullopt;
   };
-  testing::RecordingPort port;
+  testing::RecordingSink sink;
   core::RunState run_state;
   FillOptions options;
   options.state_folder = state.path();
   FillReport report;
   std::thread worker(
-      [&] { report = FillFreeSpace(env, port, run_state, dir.MakeDir("x"), options); });
-  while (writes.load() < 5 || run_state.fillRunning.load() == 0) std::this_thread::yield();
-  run_state.fillRunning = 0;
+      [&] { report = FillFreeSpace(env, sink, run_state, dir.MakeDir("x"), options); });
+  while (writes.load() < 5 || run_state.fill_running.load() == 0) std::this_thread::yield();
+  run_state.fill_running = 0;
   worker.join();
 
   EXPECT_TRUE(report.stopped);

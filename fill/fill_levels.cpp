@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "core/aligned_buffer.h"
-#include "erase/random_name.h"
 #include "fill/ext4_reserve.h"
 #include "fill/leftovers.h"
 #include "fill/levels_shared.h"
+#include "job/random_name.h"
 
 namespace tarnwell::fill {
 namespace {
@@ -158,12 +158,15 @@ uint64_t ReachableBytes(platform::Env& env, const FillState& state) {
 }
 
 void ReportFillError(FillContext& context, FillState& state, const platform::Status& status) {
-  context.window.InsertMessage(status.message(), core::MessageIcon::kError);
+  context.sink.Report(job::Notice{.severity = job::Severity::kError,
+                                  .reason = job::Reason::kFillFailed,
+                                  .error_code = status.code(),
+                                  .detail = status.message()});
   ++state.errors;
 }
 
 bool FillStopRequested(const FillContext& context) {
-  return context.run_state.fillRunning.load() == 0 ||
+  return !context.run_state.fill_running.load() ||
          (context.interrupt != nullptr && context.interrupt->load() != 0);
 }
 
@@ -183,7 +186,8 @@ platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillCon
     if (code != EEXIST && code != EAGAIN) break;
   }
   const std::string path = state.folder == "/" ? "/" + name : state.folder + "/" + name;
-  context.window.InsertMessage("File:" + path, core::MessageIcon::kInfo);
+  context.sink.Report(job::Notice{
+      .severity = job::Severity::kInfo, .reason = job::Reason::kFillFile, .subject = path});
   if (created.ok()) {
     platform::Result<platform::FileInfo> identity = (*created)->Stat();
     state.paths.push_back(path);

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/run_state.h"
-#include "core/window_port.h"
 #include "fill/fill_job.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -51,14 +51,14 @@ struct FillState {
 };
 
 // Everything a fill talks to. progress is called with (done, total) after
-// every block; it may be empty. The fill stops when fillRunning is 0 or
+// every block; it may be empty. The fill stops when fill_running is 0 or
 // interrupt (when given) is not.
 struct FillContext {
   platform::Env& env;
-  core::WindowPort& window;
+  job::EventSink& sink;
   core::RunState& run_state;
   std::function<void(uint64_t, uint64_t)> progress;
-  const std::atomic<int>* interrupt = nullptr;
+  const std::atomic<bool>* interrupt = nullptr;
 };
 
 // What this process may still write on the volume of state.held by the
@@ -75,7 +75,7 @@ enum class FillFileEnd {
   kSizeLimit,   // the file reached the file size limit (EFBIG)
   kNotCreated,  // no file could be made; state.paths is unchanged
   kVolumeFull,  // no file could be made because the volume is full
-  kStopped,     // fillRunning was cleared
+  kStopped,     // fill_running was cleared
   kFailed,      // a write, sync or close failed otherwise (error row added)
 };
 

@@ -13,7 +13,7 @@
 #include "fill/leftovers.h"
 #include "fill/test_volume.h"
 #include "platform/fault_env.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::fill {
@@ -44,13 +44,13 @@ std::vector<std::string> FileRows(const RecordingPort& port) {
 
 struct Fill {
   explicit Fill(platform::Env& env, const std::string& folder, uint64_t free_bytes)
-      : context{env, port, run_state,
+      : context{env, sink, run_state,
                 [this](uint64_t done, uint64_t total) { progress.emplace_back(done, total); }} {
     state.folder = folder;
     held = std::move(env.OpenFolder(folder, nullptr).value());
     state.held = held.get();
     state.free_bytes = free_bytes;
-    run_state.fillRunning = 1;
+    run_state.fill_running = 1;
   }
   // Files until one is empty twice in a row, the volume is full or the fill
   // stops, as FillFreeSpace chains them.
@@ -65,7 +65,8 @@ struct Fill {
     }
   }
 
-  RecordingPort port;
+  testing::RecordingSink sink;
+  RecordingPort& port = sink.port();
   core::RunState run_state;
   std::vector<std::pair<uint64_t, uint64_t>> progress;
   FillContext context;
@@ -264,7 +265,7 @@ TEST(FillSweep, NothingHappensWithoutHolePunchingOrAfterAStop) {
     SweepSetup setup;
     Fill& fill = setup.fill;
     if (stopped) {
-      fill.run_state.fillRunning = 0;
+      fill.run_state.fill_running = 0;
     } else {
       setup.call_fault = [](const std::string& operation,
                             const std::string& path) -> std::optional<platform::Status> {
@@ -314,8 +315,9 @@ TEST(FillLeftovers, OnlyRegularFilesOfTheFillShapeAreRemoved) {
   const std::string target = dir.Write("target", "keep");
   ASSERT_EQ(symlink(target.c_str(), linked.c_str()), 0);
   ASSERT_EQ(mkfifo((dir / NewFillFileName(real_env)).c_str(), 0600), 0);
-  RecordingPort port;
-  EXPECT_EQ(RemoveFillLeftovers(**real_env.OpenFolder(dir.path(), nullptr), port), 1);
+  testing::RecordingSink sink;
+  RecordingPort& port = sink.port();
+  EXPECT_EQ(RemoveFillLeftovers(**real_env.OpenFolder(dir.path(), nullptr), sink), 1);
   EXPECT_TRUE(port.MessagesWith(core::MessageIcon::kError).empty());
   EXPECT_FALSE(std::filesystem::exists(leftover));
   EXPECT_TRUE(std::filesystem::exists(dir / "tmp_ttt_notours.xxx"));

@@ -9,7 +9,7 @@
 #include "fill/leftovers.h"
 #include "fill/test_volume.h"
 #include "platform/race_hook.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::fill {
@@ -74,11 +74,11 @@ TEST(HeldFill, AFolderSwappedForALinkAfterTheOpenOrBeforeTheDeletesIsNotFollowed
       }
       SwapForLink(folder, aside, other);
     });
-    testing::RecordingPort port;
+    testing::RecordingSink sink;
     core::RunState run_state;
     FillOptions options;
     options.state_folder = state;
-    const FillReport report = FillFreeSpace(volume.env, port, run_state, chosen, options);
+    const FillReport report = FillFreeSpace(volume.env, sink, run_state, chosen, options);
     EXPECT_EQ(report.folder, folder);
     EXPECT_TRUE(report.filled);
     EXPECT_EQ(report.errors, 0);

@@ -4,21 +4,15 @@
 #include <memory>
 #include <vector>
 
-#include "erase/random_name.h"
 #include "fill/record_pass.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
+#include "job/random_name.h"
 
 namespace tarnwell::fill {
-namespace {
-
-constexpr int kTextInUseByAFill = 122;
-
-}  // namespace
+namespace {}  // namespace
 
 std::string NewFillFileName(platform::Env& env) {
   std::string name(kFillNamePrefix);
-  name += erase::RandomizeName(env, kFillNameTemplate);
+  name += job::RandomizeName(env, kFillNameTemplate);
   name += kFillNameSuffix;
   return name;
 }
@@ -29,7 +23,7 @@ bool IsFillFileName(std::string_view name) {
   name.remove_suffix(kFillNameSuffix.size());
   for (size_t i = 0; i < kFillNameTemplate.size(); ++i) {
     bool matched = false;
-    for (std::string_view character : erase::NameAlphabet()) {
+    for (std::string_view character : job::NameAlphabet()) {
       if (name.starts_with(character)) {
         name.remove_prefix(character.size());
         matched = true;
@@ -41,7 +35,7 @@ bool IsFillFileName(std::string_view name) {
   return name.empty();
 }
 
-int RemoveFillLeftovers(platform::Folder& folder, core::WindowPort& window) {
+int RemoveFillLeftovers(platform::Folder& folder, job::EventSink& sink) {
   platform::Result<std::vector<std::string>> listed = folder.ListNames();
   if (!listed.ok()) return 0;
   int removed = 0;
@@ -56,15 +50,19 @@ int RemoveFillLeftovers(platform::Folder& folder, core::WindowPort& window) {
       const int code = lock.status().code();
       // A folder of that shape is a record pass's.
       if (code == EINVAL || code == EISDIR) {
-        const int files = RemoveRecordFolder(folder, name, window);
+        const int files = RemoveRecordFolder(folder, name, sink);
         if (files > 0) removed += files;
         continue;
       }
       if (code == EWOULDBLOCK) {
-        window.InsertMessage(text::FormatText(text::LookupUtf8(kTextInUseByAFill), {path}),
-                             core::MessageIcon::kInfo);
+        sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                                .reason = job::Reason::kInUseByFill,
+                                .subject = path});
       } else if (code != ENOENT && code != EINVAL && code != ELOOP) {
-        window.InsertMessage(lock.status().message(), core::MessageIcon::kError);
+        sink.Report(job::Notice{.severity = job::Severity::kError,
+                                .reason = job::Reason::kFillFailed,
+                                .error_code = lock.status().code(),
+                                .detail = lock.status().message()});
       }
       continue;  // links and other entries of that shape are not the fill's
     }
@@ -77,7 +75,10 @@ int RemoveFillLeftovers(platform::Folder& folder, core::WindowPort& window) {
     if (status.ok()) {
       ++removed;
     } else {
-      window.InsertMessage(status.message(), core::MessageIcon::kError);
+      sink.Report(job::Notice{.severity = job::Severity::kError,
+                              .reason = job::Reason::kFillFailed,
+                              .error_code = status.code(),
+                              .detail = status.message()});
     }
   }
   return removed;

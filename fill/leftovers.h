@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/window_port.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -28,6 +28,6 @@ bool IsFillFileName(std::string_view name);
 // deleted. A row names each file a running fill holds; a row with the error
 // icon each one that could not be deleted; links and other entries of that
 // shape are left alone.
-int RemoveFillLeftovers(platform::Folder& folder, core::WindowPort& window);
+int RemoveFillLeftovers(platform::Folder& folder, job::EventSink& sink);
 
 }  // namespace tarnwell::fill

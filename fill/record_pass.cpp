@@ -3,17 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "erase/random_name.h"
 #include "fill/leftovers.h"
 #include "fill/levels_shared.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
+#include "job/random_name.h"
 
 namespace tarnwell::fill {
 namespace {
-
-constexpr int kTextRecordsWritten = 231;
-constexpr int kTextInUseByAFill = 122;
 
 // ext4 keeps this much inside the inode itself; a file system that keeps any
 // file data in its records keeps at least that.
@@ -31,11 +26,18 @@ constexpr uint64_t kMinSpareBytes = uint64_t{1} << 20;
 constexpr uint64_t kMaxSpareBytes = uint64_t{64} << 20;
 // Measured: 65,536 empty files made and deleted on ext4 in 8.3 s.
 constexpr int64_t kMicrosPerRecord = 130;
-// The status row shows the count after every this many records.
+// The count is reported after every this many records.
 constexpr uint64_t kStatusEvery = 1024;
 
 std::string ChildPath(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+void ReportFailure(job::EventSink& sink, const platform::Status& why) {
+  sink.Report(job::Notice{.severity = job::Severity::kError,
+                          .reason = job::Reason::kFillFailed,
+                          .error_code = why.code(),
+                          .detail = why.message()});
 }
 
 // Makes the new file name in folder, size zero bytes long, and closes it.
@@ -107,7 +109,7 @@ std::unique_ptr<RecordPass> RecordPass::Prepare(FillContext& context, FillState&
   platform::Env& env = context.env;
   std::unique_ptr<RecordPass> pass(new RecordPass());
   for (uint8_t& digit : pass->base_) {
-    digit = static_cast<uint8_t>(env.Random() % erase::NameAlphabet().size());
+    digit = static_cast<uint8_t>(env.Random() % job::NameAlphabet().size());
   }
   platform::Status made = platform::Status::Error(EEXIST, "");
   for (int attempt = 0; attempt < kFillCreateAttempts && made.code() == EEXIST; ++attempt) {
@@ -177,7 +179,7 @@ std::unique_ptr<RecordPass> RecordPass::Prepare(FillContext& context, FillState&
 RecordPass::~RecordPass() = default;
 
 std::string RecordPass::RecordName(uint64_t number) const {
-  const auto alphabet = erase::NameAlphabet();
+  const auto alphabet = job::NameAlphabet();
   std::string name(kFillNamePrefix);
   for (size_t i = 0; i < base_.size(); ++i) {
     name.append(alphabet[(base_[i] + number % alphabet.size()) % alphabet.size()]);
@@ -212,10 +214,7 @@ uint64_t RecordPass::Run(FillContext& context, FillState& state) {
       break;
     }
     ++records_;
-    if (records_ % kStatusEvery == 0) {
-      context.window.SetStatusText(
-          text::FormatText(text::LookupUtf8(kTextRecordsWritten), {records_}));
-    }
+    if (records_ % kStatusEvery == 0) context.sink.Report(job::RecordsWritten{records_, false});
   }
   return records_;
 }
@@ -246,8 +245,7 @@ void RecordPass::Delete(FillContext& context, FillState& state) {
   }
 }
 
-int RemoveRecordFolder(platform::Folder& folder, const std::string& name,
-                       core::WindowPort& window) {
+int RemoveRecordFolder(platform::Folder& folder, const std::string& name, job::EventSink& sink) {
   platform::Result<platform::FileInfo> info = folder.DescribeAt(name);
   if (!info.ok() || info->kind != platform::FileKind::kDirectory) return -1;
   platform::Result<std::unique_ptr<platform::Folder>> opened = folder.OpenFolderAt(name, &*info);
@@ -261,9 +259,9 @@ int RemoveRecordFolder(platform::Folder& folder, const std::string& name,
     platform::Result<std::unique_ptr<platform::FileLock>> lock =
         inside.TryLockAt(entry, false, nullptr);
     if (!lock.ok() && lock.status().code() == EWOULDBLOCK) {
-      window.InsertMessage(
-          text::FormatText(text::LookupUtf8(kTextInUseByAFill), {ChildPath(folder.path(), name)}),
-          core::MessageIcon::kInfo);
+      sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                              .reason = job::Reason::kInUseByFill,
+                              .subject = ChildPath(folder.path(), name)});
       return 0;
     }
   }
@@ -274,14 +272,14 @@ int RemoveRecordFolder(platform::Folder& folder, const std::string& name,
     if (!file.ok() || file->kind != platform::FileKind::kRegular) continue;
     platform::Status status = inside.RemoveAt(entry, false);
     if (!status.ok()) {
-      window.InsertMessage(status.message(), core::MessageIcon::kError);
+      ReportFailure(sink, status);
       return -1;
     }
     ++removed;
   }
   platform::Status status = folder.RemoveAt(name, true);
   if (!status.ok()) {
-    window.InsertMessage(status.message(), core::MessageIcon::kError);
+    ReportFailure(sink, status);
     return -1;
   }
   return removed;

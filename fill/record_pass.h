@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/window_port.h"
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -55,12 +55,12 @@ class RecordPass {
 
   // After the data fill: frees the spare, then makes files of probe().kept_bytes
   // zero bytes until the file system refuses a new record, as many files as
-  // it counted free records are made, or the fill stops. Returns the number
-  // of records written.
+  // it counted free records are made, or the fill stops. Reports the count
+  // now and then; returns the number of records written.
   uint64_t Run(FillContext& context, FillState& state);
 
   // Deletes every file of the pass, then its folder; a failure is an error
-  // row. Safe to call more than once.
+  // notice. Safe to call more than once.
   void Delete(FillContext& context, FillState& state);
 
   const RecordProbe& probe() const { return probe_; }
@@ -87,9 +87,9 @@ class RecordPass {
 
 // For the clean-up of interrupted fills: when name in folder is a record
 // pass's folder that no running fill holds, deletes the fill-shaped files in
-// it and the folder itself, and returns how many files went; 0 with a row
+// it and the folder itself, and returns how many files went; 0 with a notice
 // when a running fill holds it, -1 when it is no such folder or a file could
-// not be deleted (error row).
-int RemoveRecordFolder(platform::Folder& folder, const std::string& name, core::WindowPort& window);
+// not be deleted (error notice).
+int RemoveRecordFolder(platform::Folder& folder, const std::string& name, job::EventSink& sink);
 
 }  // namespace tarnwell::fill

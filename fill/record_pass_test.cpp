@@ -1,5 +1,5 @@
 // The record pass inside a fill: its files, their end, their clean-up after a
-// kill, and the rows that tell of it.
+// kill, and the events that tell of it.
 #include "fill/record_pass.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 
 #include "fill/leftovers.h"
 #include "fill/test_volume.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::fill {
@@ -25,8 +25,9 @@ std::vector<std::string> Tree(const std::string& folder) {
   return names;
 }
 
-// A file system with room for `records` more files in the pass's folder.
-void LimitRecords(platform::FaultEnv& env, int records) {
+// A file system with room for `records` more files in the pass's folder;
+// returns the count of records made so far.
+std::shared_ptr<int> LimitRecords(platform::FaultEnv& env, int records) {
   auto made = std::make_shared<int>(0);
   env.fail_call = [made, records](const std::string& operation,
                                   const std::string& path) -> std::optional<platform::Status> {
@@ -34,31 +35,37 @@ void LimitRecords(platform::FaultEnv& env, int records) {
     const size_t first = path.find("/tmp_ttt_");
     const bool inside =
         first != std::string::npos && path.find("/tmp_ttt_", first + 1) != std::string::npos;
-    if (!inside || (operation != "CreateAt" && operation != "CreateLockedAt")) return std::nullopt;
-    if (operation == "CreateAt" && ++*made > records) {
+    if (!inside || operation != "CreateAt") return std::nullopt;
+    if (++*made > records)
       return platform::Status::Error(ENOSPC, "create: No space left on device");
-    }
     return std::nullopt;
   };
+  return made;
 }
 
-TEST(RecordPass, WritesRecordsUntilOneIsRefusedAndLeavesNothingBehind) {
-  testing::TempDir dir;
-  const std::string folder = dir.MakeDir("fill");
-  SmallVolume volume(2'000'000);  // bounds the spare
-  volume.count_record_pass = true;
-  platform::FaultEnv& env = volume.env;
-  LimitRecords(env, 25);
-  testing::RecordingPort port;
-  core::RunState run_state;
-  run_state.fillRunning = 1;
-  FillContext context{env, port, run_state, {}, nullptr};
-  FillState state;
-  state.folder = folder;
-  auto held = env.OpenFolder(folder, nullptr);
-  ASSERT_TRUE(held.ok());
-  state.held = held->get();
+class RecordPassTest : public ::testing::Test {
+ protected:
+  RecordPassTest() : folder(dir.MakeDir("fill")) {
+    volume.count_record_pass = true;
+    run_state.fill_running = true;
+    state.folder = folder;
+    held = std::move(env.OpenFolder(folder, nullptr).value());
+    state.held = held.get();
+  }
 
+  testing::TempDir dir;
+  std::string folder;
+  SmallVolume volume{2'000'000};  // bounds the spare
+  platform::FaultEnv& env = volume.env;
+  testing::RecordingSink sink;
+  core::RunState run_state;
+  FillContext context{env, sink, run_state, {}, nullptr};
+  FillState state;
+  std::unique_ptr<platform::Folder> held;
+};
+
+TEST_F(RecordPassTest, WritesRecordsUntilOneIsRefusedAndLeavesNothingBehind) {
+  LimitRecords(env, 25);
   std::unique_ptr<RecordPass> pass = RecordPass::Prepare(context, state, true);
   ASSERT_NE(pass, nullptr);
   EXPECT_GE(state.written_bytes, uint64_t{1} << 20) << "the spare counts as written";
@@ -76,46 +83,33 @@ TEST(RecordPass, WritesRecordsUntilOneIsRefusedAndLeavesNothingBehind) {
   // A stopped fill writes no record, and its pass leaves nothing either.
   pass = RecordPass::Prepare(context, state, true);
   ASSERT_NE(pass, nullptr);
-  run_state.fillRunning = 0;
+  run_state.fill_running = false;
   EXPECT_EQ(pass->Run(context, state), 0u);
   pass->Delete(context, state);
   EXPECT_TRUE(Tree(folder).empty());
 }
 
-TEST(RecordPass, TheCleanUpTakesAKilledPassesFolderButNotARunningOnes) {
-  testing::TempDir dir;
-  const std::string folder = dir.MakeDir("fill");
-  SmallVolume volume(2'000'000);
-  volume.count_record_pass = true;
-  platform::FaultEnv& env = volume.env;
-  testing::RecordingPort port;
+TEST_F(RecordPassTest, TheCleanUpTakesAKilledPassesFolderButNotARunningOnes) {
   // A killed pass: its folder with records and a lock file nobody holds.
   const std::string killed = dir.MakeDir("fill/" + NewFillFileName(env));
   for (int i = 0; i < 4; ++i)
     dir.Write("fill/" + fs::path(killed).filename().string() + "/" + NewFillFileName(env), "");
-  auto held = env.OpenFolder(folder, nullptr);
-  ASSERT_TRUE(held.ok());
-  EXPECT_EQ(RemoveFillLeftovers(**held, port), 4);
+  EXPECT_EQ(RemoveFillLeftovers(*held, sink), 4);
   EXPECT_TRUE(Tree(folder).empty());
 
-  // A running pass holds its lock file: its folder stays whole, with a row.
+  // A running pass holds its lock file: its folder stays whole, with a notice.
   LimitRecords(env, 3);
-  core::RunState run_state;
-  run_state.fillRunning = 1;
-  FillContext context{env, port, run_state, {}, nullptr};
-  FillState state;
-  state.folder = folder;
-  state.held = held->get();
   std::unique_ptr<RecordPass> pass = RecordPass::Prepare(context, state, true);
   ASSERT_NE(pass, nullptr);
   pass->Run(context, state);
   const size_t entries = Tree(folder).size();
   auto other = platform::DefaultEnv().OpenFolder(folder, nullptr);
   ASSERT_TRUE(other.ok());
-  EXPECT_EQ(RemoveFillLeftovers(**other, port), 0);
+  sink.Clear();
+  EXPECT_EQ(RemoveFillLeftovers(**other, sink), 0);
   EXPECT_EQ(Tree(folder).size(), entries);
-  EXPECT_TRUE(
-      port.MessagesWith(core::MessageIcon::kInfo).back().starts_with("In use by a running fill"));
+  ASSERT_EQ(sink.Of<job::Notice>().size(), 1u);
+  EXPECT_EQ(sink.Of<job::Notice>()[0].reason, job::Reason::kInUseByFill);
   pass->Delete(context, state);
   EXPECT_TRUE(Tree(folder).empty());
 }
@@ -127,32 +121,42 @@ TEST(RecordPass, TheFillTellsOfItsRecords) {
     SmallVolume volume(3'000'000);
     volume.count_record_pass = true;  // the spare too, so the test writes 3 MB at most
     LimitRecords(volume.env, 40);
-    testing::RecordingPort port;
+    testing::RecordingSink sink;
     core::RunState run_state;
     FillOptions options;
     options.state_folder = dir / "state";
     options.records = records;
-    const FillReport report = FillFreeSpace(volume.env, port, run_state, chosen, options);
+    const FillReport report = FillFreeSpace(volume.env, sink, run_state, chosen, options);
     EXPECT_TRUE(report.filled);
     EXPECT_EQ(report.errors, 0);
-    std::vector<std::string> rows = port.MessagesWith(core::MessageIcon::kInfo);
-    ASSERT_FALSE(rows.empty());
     // The temporary test folder keeps no file data in its records: the pass
-    // runs only when asked, and says first what it will cost.
+    // runs only when asked, and its estimate is the fill's first row.
+    std::vector<std::string_view> codes;
+    for (const job::Event& event : sink.events()) {
+      for (const ui::EventRow& row : ui::RowsOf(event, ui::Front::kTerminal)) {
+        codes.push_back(row.code);
+      }
+    }
+    ASSERT_FALSE(codes.empty());
+    const std::vector<job::RecordsWritten> written = sink.Of<job::RecordsWritten>();
+    bool attributes_may_remain = false;
+    for (const job::Notice& notice : sink.Of<job::Notice>()) {
+      attributes_may_remain |= notice.reason == job::Reason::kAttributesMayRemain;
+    }
     if (records) {
-      EXPECT_TRUE(rows.front().starts_with("Free file records are overwritten too: "))
-          << rows.front();
+      EXPECT_EQ(codes.front(), "record_pass_planned");
       EXPECT_EQ(report.records, 40u);
-      EXPECT_NE(
-          std::find(rows.begin(), rows.end(), "File records overwritten with small files: 40"),
-          rows.end());
+      ASSERT_EQ(written.size(), 1u);
+      EXPECT_TRUE(written[0].final);
+      EXPECT_EQ(written[0].records, 40u);
+      const std::vector<ui::EventRow> rows = ui::RowsOf(written[0], ui::Front::kWindow);
+      ASSERT_EQ(rows.size(), 1u);
+      EXPECT_NE(rows[0].text.find("40"), std::string::npos) << rows[0].text;
+      EXPECT_FALSE(attributes_may_remain);
     } else {
       EXPECT_EQ(report.records, 0u);
-      EXPECT_NE(std::find_if(rows.begin(), rows.end(),
-                             [](const std::string& row) {
-                               return row.starts_with("Freed file records may still hold");
-                             }),
-                rows.end());
+      EXPECT_TRUE(written.empty());
+      EXPECT_TRUE(attributes_may_remain);
     }
     for (const std::string& name : Tree(dir / "fill")) EXPECT_FALSE(IsFillFileName(name)) << name;
   }

@@ -9,8 +9,6 @@
 #include "fill/leftovers.h"
 #include "fill/state_notes.h"
 #include "platform/race_hook.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
 
 namespace tarnwell::fill {
 namespace {
@@ -20,9 +18,6 @@ constexpr int kRecordNameDigits = 16;
 constexpr int kRecordCreateAttempts = 8;
 // A record holds one path; anything longer was not written by a fill.
 constexpr size_t kMaxRecordBytes = 64 * 1024;
-constexpr int kTextLeftoversRemoved = 76;
-constexpr int kTextStateFolderRefused = 190;
-constexpr int kTextFillFolderChanged = 191;
 
 std::string NewRecordName(platform::Env& env) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -70,22 +65,24 @@ RecordedFolder ParseRecord(std::string_view text) {
 // The leftovers of the fill a record names, reached only through a handle
 // on the very folder the fill used.
 int RemoveRecordedLeftovers(platform::Env& env, const RecordedFolder& recorded,
-                            core::WindowPort& window) {
+                            job::EventSink& sink) {
   platform::Result<std::unique_ptr<platform::Folder>> folder =
       recorded.identity ? env.OpenFolder(recorded.path, &*recorded.identity)
                         : platform::Result<std::unique_ptr<platform::Folder>>(
                               platform::Status::Error(ESTALE, "no identity recorded"));
   if (!folder.ok()) {
-    window.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextFillFolderChanged), {recorded.path}),
-        core::MessageIcon::kWarning);
+    sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                            .reason = job::Reason::kFillFolderChanged,
+                            .subject = recorded.path,
+                            .error_code = folder.status().code(),
+                            .detail = folder.status().message()});
     return 0;
   }
-  const int count = RemoveFillLeftovers(**folder, window);
-  if (count > 0) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(kTextLeftoversRemoved), {count}),
-                         core::MessageIcon::kInfo);
-  }
+  const int count = RemoveFillLeftovers(**folder, sink);
+  if (count > 0)
+    sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                            .reason = job::Reason::kLeftoversRemoved,
+                            .count = count});
   return count;
 }
 
@@ -102,13 +99,15 @@ std::string RuntimeStateFolder(platform::Env& env) {
 }
 
 std::unique_ptr<platform::Folder> OpenStateFolder(platform::Env& env, const std::string& path,
-                                                  core::WindowPort& window) {
+                                                  job::EventSink& sink) {
   if (path.empty()) return nullptr;
   platform::Result<std::unique_ptr<platform::Folder>> folder = env.OpenPrivateFolder(path);
   if (!folder.ok()) {
-    window.InsertMessage(text::FormatText(text::LookupUtf8(kTextStateFolderRefused),
-                                          {path, folder.status().message()}),
-                         core::MessageIcon::kWarning);
+    sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                            .reason = job::Reason::kStateFolderRefused,
+                            .subject = path,
+                            .error_code = folder.status().code(),
+                            .detail = folder.status().message()});
     return nullptr;
   }
   platform::RacePoint(platform::RaceStep::kStateFolderChecked, path);
@@ -138,7 +137,7 @@ RunningFillRecord::~RunningFillRecord() {
   state_.RemoveAt(name_, false);
 }
 
-int CleanUpAfterKilledFills(platform::Env& env, platform::Folder* state, core::WindowPort& window) {
+int CleanUpAfterKilledFills(platform::Env& env, platform::Folder* state, job::EventSink& sink) {
   if (state == nullptr) return 0;
   std::vector<std::string> records;
   if (platform::Result<std::vector<std::string>> names = state->ListNames(); names.ok()) {
@@ -154,18 +153,18 @@ int CleanUpAfterKilledFills(platform::Env& env, platform::Folder* state, core::W
     if (!lock.ok()) continue;
     platform::Result<std::string> text = ReadNote(*state, record, kMaxRecordBytes);
     if (text.ok() && !text->empty()) {
-      removed += RemoveRecordedLeftovers(env, ParseRecord(*text), window);
+      removed += RemoveRecordedLeftovers(env, ParseRecord(*text), sink);
     }
     state->RemoveAt(record, false);
   }
-  RestoreAbandonedReserves(env, *state, &window);
+  RestoreAbandonedReserves(env, *state, &sink);
   return removed;
 }
 
 int CleanUpAfterKilledFills(platform::Env& env, const std::string& state_folder,
-                            core::WindowPort& window) {
-  const std::unique_ptr<platform::Folder> state = OpenStateFolder(env, state_folder, window);
-  return CleanUpAfterKilledFills(env, state.get(), window);
+                            job::EventSink& sink) {
+  const std::unique_ptr<platform::Folder> state = OpenStateFolder(env, state_folder, sink);
+  return CleanUpAfterKilledFills(env, state.get(), sink);
 }
 
 }  // namespace tarnwell::fill

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/window_port.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::fill {
@@ -20,9 +20,9 @@ std::string RuntimeStateFolder(platform::Env& env);
 
 // The state folder at path, made when missing and checked to be this user's
 // alone (see Env::OpenPrivateFolder); null for an empty path, and null with
-// a warning row naming the folder and the reason when it is refused.
+// a warning notice naming the folder and the reason when it is refused.
 std::unique_ptr<platform::Folder> OpenStateFolder(platform::Env& env, const std::string& path,
-                                                  core::WindowPort& window);
+                                                  job::EventSink& sink);
 
 // A running fill's note in the state folder: the identity and the path of
 // its fill folder, locked while the fill runs and removed when it ends. A
@@ -50,14 +50,14 @@ class RunningFillRecord final {
 };
 
 // For every note in the state folder that no running fill holds: removes
-// the fill's leftovers (a row with the count) through a handle on its folder
-// that is still the object the note names, or says in a row that it cannot;
+// the fill's leftovers (a notice with the count) through a handle on its folder
+// that is still the object the note names, or says in a notice that it cannot;
 // then removes the note and puts back ext4 reserves a killed fill left
 // lowered. Never waits for a running fill. Returns the number of files
 // removed; 0 without a state folder.
-int CleanUpAfterKilledFills(platform::Env& env, platform::Folder* state, core::WindowPort& window);
+int CleanUpAfterKilledFills(platform::Env& env, platform::Folder* state, job::EventSink& sink);
 // The same for the state folder at path, opened as OpenStateFolder does.
 int CleanUpAfterKilledFills(platform::Env& env, const std::string& state_folder,
-                            core::WindowPort& window);
+                            job::EventSink& sink);
 
 }  // namespace tarnwell::fill

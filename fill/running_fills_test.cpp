@@ -8,7 +8,7 @@
 
 #include "fill/leftovers.h"
 #include "platform/fault_env.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace tarnwell::fill {
@@ -56,15 +56,16 @@ TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
   const std::string running_file = running_folder + "/" + running_name;
   ASSERT_TRUE(running->CreateLockedAt(running_name, &lock).ok());
 
-  RecordingPort port;
-  EXPECT_EQ(CleanUpAfterKilledFills(env, state.path(), port), 1);
+  testing::RecordingSink sink;
+  RecordingPort& port = sink.port();
+  EXPECT_EQ(CleanUpAfterKilledFills(env, state.path(), sink), 1);
   EXPECT_FALSE(std::filesystem::exists(leftover));
   EXPECT_TRUE(HasRowStartingWith(port, "Removed 1 files left over"));
   EXPECT_TRUE(std::filesystem::exists(running_file));
   EXPECT_FALSE(std::filesystem::exists(state / "fill-0123456789abcdef"));
 
   // Another fill of the running fill's own folder leaves its file and says so.
-  EXPECT_EQ(RemoveFillLeftovers(*running, port), 0);
+  EXPECT_EQ(RemoveFillLeftovers(*running, sink), 0);
   EXPECT_TRUE(std::filesystem::exists(running_file));
   EXPECT_TRUE(HasRowStartingWith(port, "In use by a running fill, left alone: " + running_file));
 
@@ -72,7 +73,7 @@ TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
   record.reset();
   EXPECT_TRUE(std::filesystem::is_empty(state.path()));
   lock.reset();
-  EXPECT_EQ(RemoveFillLeftovers(*running, port), 1);
+  EXPECT_EQ(RemoveFillLeftovers(*running, sink), 1);
 }
 
 TEST(RunningFills, AKilledFillsFolderSwappedOrUnidentifiedIsNotFollowed) {
@@ -88,8 +89,9 @@ TEST(RunningFills, AKilledFillsFolderSwappedOrUnidentifiedIsNotFollowed) {
   // A record without an identity names a folder, nothing more.
   state.Write("fill-00000000000000bb", other);
 
-  RecordingPort port;
-  EXPECT_EQ(CleanUpAfterKilledFills(env, state.path(), port), 0);
+  testing::RecordingSink sink;
+  RecordingPort& port = sink.port();
+  EXPECT_EQ(CleanUpAfterKilledFills(env, state.path(), sink), 0);
   EXPECT_EQ(testing::ReadAll(planted), "someone's data");
   EXPECT_TRUE(
       HasRowStartingWith(port, "Left alone the files of an interrupted fill in " + folder + ":"));
@@ -100,9 +102,10 @@ TEST(RunningFills, AKilledFillsFolderSwappedOrUnidentifiedIsNotFollowed) {
 
 TEST(RunningFills, AStateFolderNotOursAloneIsRefusedWithARow) {
   TempDir dir;
-  RecordingPort port;
+  testing::RecordingSink sink;
+  RecordingPort& port = sink.port();
   const std::string fine = dir / "fine";
-  EXPECT_NE(OpenStateFolder(env, fine, port), nullptr);
+  EXPECT_NE(OpenStateFolder(env, fine, sink), nullptr);
   EXPECT_EQ(env.Describe(fine)->mode, 0700u);
 
   const std::string open_to_all = dir.MakeDir("open");
@@ -111,18 +114,18 @@ TEST(RunningFills, AStateFolderNotOursAloneIsRefusedWithARow) {
   std::filesystem::create_directory_symlink(fine, link);
   const std::vector<std::string> refused{open_to_all, link};
   for (const std::string& path : refused) {
-    EXPECT_EQ(OpenStateFolder(env, path, port), nullptr) << path;
+    EXPECT_EQ(OpenStateFolder(env, path, sink), nullptr) << path;
     EXPECT_TRUE(HasRowStartingWith(port, "Notes of running fills are not kept in " + path)) << path;
   }
   // Nothing is made or cleaned in a refused folder.
   dir.Write("open/fill-00000000000000cc", dir.path());
-  EXPECT_EQ(CleanUpAfterKilledFills(env, open_to_all, port), 0);
+  EXPECT_EQ(CleanUpAfterKilledFills(env, open_to_all, sink), 0);
   EXPECT_TRUE(std::filesystem::exists(open_to_all + "/fill-00000000000000cc"));
   if (geteuid() == 0) {
     const std::string theirs = dir.MakeDir("theirs");
     std::filesystem::permissions(theirs, std::filesystem::perms(0700));
     ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
-    EXPECT_EQ(OpenStateFolder(env, theirs, port), nullptr);
+    EXPECT_EQ(OpenStateFolder(env, theirs, sink), nullptr);
     EXPECT_TRUE(HasRowStartingWith(port, "Notes of running fills are not kept in " + theirs));
   }
 }

@@ -11,17 +11,10 @@
 #include <vector>
 
 #include "items/command_line_paths.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
 
 namespace tarnwell::items {
 namespace {
 
-constexpr int kItemsText = 33;
-constexpr int kSteppedOverText = 74;  // "Stepped over another file system: %s"
-constexpr int kUnreadableText = 75;   // "Folder could not be read: %s"
-constexpr int kRefuseDotsText = 81;   // "Refusing to erase '.' or '..': %s"
-constexpr int kRefuseRootText = 82;   // "Refusing to erase the root folder: %s"
 // Progress is painted once per this many opened folders: enough to show life
 // during a long scan, rare enough to cost nothing.
 constexpr int kFoldersPerProgress = 21;
@@ -68,8 +61,8 @@ struct ItemAdder::Origin {
   std::optional<uint64_t> mount_id;
 };
 
-ItemAdder::ItemAdder(platform::Env& env, ItemList& list, core::WindowPort* port)
-    : env_(env), list_(list), port_(port) {}
+ItemAdder::ItemAdder(platform::Env& env, ItemList& list, job::EventSink* sink)
+    : env_(env), list_(list), sink_(sink) {}
 
 platform::Status ItemAdder::AddPath(std::string path) {
   refused_ = false;
@@ -80,14 +73,13 @@ platform::Status ItemAdder::AddPath(std::string path) {
   // its own entry: erasing them would take far more than the user meant, as rm refuses.
   const size_t slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const int refusal = IsRoot(path)                  ? kRefuseRootText
-                      : name == "." || name == ".." ? kRefuseDotsText
-                                                    : 0;
-  if (refusal != 0) {
-    const std::string text = text::FormatText(text::LookupUtf8(refusal), {path});
-    if (port_ != nullptr) port_->InsertMessage(text, core::MessageIcon::kWarning);
+  const job::Reason refusal = IsRoot(path)                  ? job::Reason::kRefusedRoot
+                              : name == "." || name == ".." ? job::Reason::kRefusedDots
+                                                            : job::Reason::kNone;
+  if (refusal != job::Reason::kNone) {
+    Warn(refusal, path);
     refused_ = true;
-    return platform::Status::Error(EINVAL, text);
+    return platform::Status::Error(EINVAL, "refused to list '" + path + "'");
   }
   // The folder part is resolved by the system, once: "link/../x" is the x
   // the system finds, not the one the text suggests.
@@ -114,12 +106,12 @@ void ItemAdder::ScanFolder(std::string folder, ScanFlags flags) {
   StripTrailingSlashes(&folder);
   platform::Result<std::string> resolved = env_.ResolvePath(folder);
   if (!resolved.ok()) {
-    if (!IsQuietFailure(resolved.status())) Warn(kUnreadableText, folder);
+    if (!IsQuietFailure(resolved.status())) Warn(job::Reason::kFolderUnreadable, folder);
     return;
   }
   const platform::Result<platform::FileInfo> info = env_.Describe(*resolved);
   if (!info.ok()) {
-    if (!IsQuietFailure(info.status())) Warn(kUnreadableText, folder);
+    if (!IsQuietFailure(info.status())) Warn(job::Reason::kFolderUnreadable, folder);
     return;
   }
   if (info->kind != platform::FileKind::kDirectory) return;
@@ -146,19 +138,19 @@ void ItemAdder::ScanTree(std::string root, const platform::FileInfo& info, ScanF
 
 void ItemAdder::AddCommandLinePaths(std::string_view command_line) {
   for (std::string& path : SplitCommandLinePaths(command_line)) AddPath(std::move(path));
-  list_.RefreshList(port_);
+  list_.RefreshList(sink_);
 }
 
 void ItemAdder::AddArguments(std::span<const std::string> arguments) {
   for (std::string& path : ArgumentPaths(arguments)) AddPath(std::move(path));
-  list_.RefreshList(port_);
+  list_.RefreshList(sink_);
 }
 
 void ItemAdder::ScanOneFolder(const std::string& folder, ScanFlags flags, const Origin& origin,
                               std::vector<Pending>* subfolders) {
   platform::Result<std::unique_ptr<platform::Directory>> directory = env_.OpenDirectory(folder);
   if (!directory.ok()) {
-    if (!IsQuietFailure(directory.status())) Warn(kUnreadableText, folder);
+    if (!IsQuietFailure(directory.status())) Warn(job::Reason::kFolderUnreadable, folder);
     return;
   }
   CountOpenedFolder();
@@ -179,7 +171,7 @@ void ItemAdder::ScanOneFolder(const std::string& folder, ScanFlags flags, const 
     }
     const bool is_folder = entry.info.kind == platform::FileKind::kDirectory;
     if (is_folder && IsOtherMount(entry.info, path, origin)) {
-      Warn(kSteppedOverText, path);
+      Warn(job::Reason::kSteppedOver, path);
       continue;
     }
     const bool descend = is_folder && flags.include_subfolders;
@@ -192,7 +184,7 @@ void ItemAdder::ScanOneFolder(const std::string& folder, ScanFlags flags, const 
     }
     if (descend) subfolders->push_back({std::move(path), entry.info});
   }
-  if (incomplete || !(*directory)->status().ok()) Warn(kUnreadableText, folder);
+  if (incomplete || !(*directory)->status().ok()) Warn(job::Reason::kFolderUnreadable, folder);
 }
 
 bool ItemAdder::IsOtherMount(const platform::FileInfo& info, const std::string& path,
@@ -206,18 +198,16 @@ bool ItemAdder::IsOtherMount(const platform::FileInfo& info, const std::string& 
 
 void ItemAdder::CountOpenedFolder() {
   if (folders_opened_ >= kFoldersPerProgress) {
-    if (port_ != nullptr) {
-      port_->SetStatusText(text::LookupUtf8(kItemsText) + ":" + std::to_string(list_.EntryCount()));
-    }
+    if (sink_ != nullptr) sink_->Report(job::ScanProgress{list_.EntryCount()});
     folders_opened_ = 0;
   }
   ++folders_opened_;
 }
 
-void ItemAdder::Warn(int text_id, const std::string& path) {
-  if (port_ == nullptr) return;
-  port_->InsertMessage(text::FormatText(text::LookupUtf8(text_id), {path}),
-                       core::MessageIcon::kWarning);
+void ItemAdder::Warn(job::Reason reason, const std::string& path) {
+  if (sink_ == nullptr) return;
+  sink_->Report(
+      job::Notice{.severity = job::Severity::kWarning, .reason = reason, .subject = path});
 }
 
 }  // namespace tarnwell::items

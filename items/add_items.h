@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/window_port.h"
 #include "items/item_list.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::items {
@@ -22,12 +22,12 @@ struct ScanFlags {
 
 // Adds paths to one item list. Symbolic links are recorded as entries of their
 // own and never followed; a scan never crosses into another mount and says so
-// with a warning row, as it does for a folder it could not read. Use from one
+// with a warning, as it does for a folder it could not read. Use from one
 // thread at a time; the list itself may be shared.
 class ItemAdder final {
  public:
-  // port receives the scan progress and the warning rows; may be null.
-  ItemAdder(platform::Env& env, ItemList& list, core::WindowPort* port);
+  // sink receives the scan progress and the warnings; may be null.
+  ItemAdder(platform::Env& env, ItemList& list, job::EventSink* sink);
 
   // Records path and, for a folder, everything below it, each with the
   // identity it has now. The path is resolved once, as the system resolves
@@ -35,17 +35,17 @@ class ItemAdder final {
   // entry itself (trailing slashes are dropped, so "link/" is the link). The
   // path is first put into the logic's form (Env::UserPath), so on Windows
   // "C:\x" and "C:/x" are the same. "/" (or a drive root) and a last name of
-  // "." or ".." are refused with a warning row and EINVAL, and refused() says
+  // "." or ".." are refused with a warning and EINVAL, and refused() says
   // so. Returns the error (a path that names nothing: no row). Does not
   // refresh the list.
   platform::Status AddPath(std::string path);
 
-  // Whether the last AddPath refused its path (the warning row went out).
+  // Whether the last AddPath refused its path (the warning went out).
   bool refused() const { return refused_; }
 
   // Adds the content of folder (resolved as above) as flags say, without the
-  // folder itself. Every 21 folders opened, the status line shows
-  // "Items:<entries so far>".
+  // folder itself. Every 21 folders opened, a ScanProgress tells the
+  // entries so far.
   void ScanFolder(std::string folder, ScanFlags flags);
 
   // Adds the paths of one Windows-style command-line string (see
@@ -65,11 +65,11 @@ class ItemAdder final {
                      std::vector<Pending>* subfolders);
   bool IsOtherMount(const platform::FileInfo& info, const std::string& path, const Origin& origin);
   void CountOpenedFolder();
-  void Warn(int text_id, const std::string& path);
+  void Warn(job::Reason reason, const std::string& path);
 
   platform::Env& env_;
   ItemList& list_;
-  core::WindowPort* port_;
+  job::EventSink* sink_;
   int folders_opened_ = 0;
   bool refused_ = false;
 };

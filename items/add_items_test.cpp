@@ -15,7 +15,7 @@
 #include <regex>
 
 #include "platform/fault_env.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 
@@ -24,9 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using core::MessageIcon;
-using testing::RecordingPort;
+using testing::RecordingSink;
 using testing::TempDir;
 using Paths = std::vector<std::string>;
+using Note = std::pair<job::Reason, std::string>;
+using Notes = std::vector<Note>;
 
 class AddItemsTest : public ::testing::Test {
  protected:
@@ -37,8 +39,14 @@ class AddItemsTest : public ::testing::Test {
 
   // Every path of the list, shown or not, after a refresh.
   Paths Rows() {
-    list_.RefreshList(&port_);
+    list_.RefreshList(&sink_);
     return list_.RowPaths();
+  }
+  // The warnings so far: reason and path.
+  Notes Notices() const {
+    Notes notes;
+    for (const job::Notice& n : sink_.Of<job::Notice>()) notes.emplace_back(n.reason, n.subject);
+    return notes;
   }
   // The expected rows: relative names below the temp folder, in byte order.
   Paths Under(Paths relative) const {
@@ -48,9 +56,9 @@ class AddItemsTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  RecordingPort port_;
+  RecordingSink sink_;
   ItemList list_{platform::DefaultEnv()};
-  ItemAdder adder_{platform::DefaultEnv(), list_, &port_};
+  ItemAdder adder_{platform::DefaultEnv(), list_, &sink_};
 };
 
 TEST_F(AddItemsTest, DroppedFolderBringsEverythingBelowIt) {
@@ -66,8 +74,7 @@ TEST_F(AddItemsTest, DroppedFolderBringsEverythingBelowIt) {
                            "d/sub/deeper/c"}));
   EXPECT_EQ(*list_.GetCellText(0, ItemList::kSizeColumn), "<DIR>");
   EXPECT_EQ(*list_.GetCellText(1, ItemList::kSizeColumn), "3.0 byte");
-  ASSERT_EQ(port_.messages().size(), 1u);
-  EXPECT_EQ(port_.messages()[0].text, "Refusing to erase the root folder: /");
+  EXPECT_EQ(Notices(), (Notes{{job::Reason::kRefusedRoot, "/"}}));
 }
 
 TEST_F(AddItemsTest, LinksAreItemsOfTheirOwnAndNeverFollowed) {
@@ -122,25 +129,25 @@ TEST_F(AddItemsTest, FlagsChooseWhatAScanAdds) {
 TEST_F(AddItemsTest, ProgressEveryTwentyOneFoldersAndOneRefreshPerBatch) {
   for (int i = 0; i < 49; ++i) dir_.MakeDir("p/" + std::to_string(i));
   adder_.AddArguments(Paths{dir_ / "p"});  // 50 folders opened
-  const Paths status = port_.status_texts();
+  const Paths status = sink_.port().status_texts();
   ASSERT_EQ(status.size(), 3u);  // two progress texts, then the refresh
   EXPECT_TRUE(std::regex_match(status[0], std::regex("Items:[0-9]+"))) << status[0];
   EXPECT_TRUE(status[2].starts_with("Ready // Items:50 ")) << status[2];
-  EXPECT_EQ(port_.row_counts(), std::vector<int>{50});
+  EXPECT_EQ(sink_.port().row_counts(), std::vector<int>{50});
 }
 
 TEST_F(AddItemsTest, CommandLineAndArgumentsEachEndWithOneRefresh) {
   dir_.Write("my files/a.txt", "");
   dir_.Write("x.txt", "");
   adder_.AddCommandLinePaths("x:\\");
-  EXPECT_EQ(port_.row_counts(), std::vector<int>{0});
+  EXPECT_EQ(sink_.port().row_counts(), std::vector<int>{0});
   adder_.AddCommandLinePaths(dir_ / "x.txt   \"" + dir_ / "my files/a.txt\"");
   EXPECT_EQ(list_.RowPaths(), Under({"my files/a.txt", "x.txt"}));
   list_.ResetList(nullptr);
   // Each argument exactly: blanks around a name belong to it, so they name nothing here.
   adder_.AddArguments(Paths{"\t" + dir_ / "x.txt ", "", dir_ / "my files/a.txt", dir_ / "my"});
   EXPECT_EQ(list_.RowPaths(), Under({"my files/a.txt"}));
-  EXPECT_EQ(port_.row_counts(), (std::vector<int>{0, 2, 1}));
+  EXPECT_EQ(sink_.port().row_counts(), (std::vector<int>{0, 2, 1}));
 }
 
 // The folder part is resolved by the system once; "/", "." and ".." as the
@@ -165,11 +172,12 @@ TEST_F(AddItemsTest, PathsAreResolvedAsTheSystemDoesAndDotNamesRefused) {
   EXPECT_EQ(adder_.AddPath("../data").code(), 0);
   fs::current_path(before);
   EXPECT_EQ(Rows(), Under({"other/data"}));
-  const auto& messages = port_.messages();
-  ASSERT_EQ(messages.size(), 6u);
-  EXPECT_EQ(messages[0].text, "Refusing to erase '.' or '..': .");
-  EXPECT_EQ(messages[4].text, "Refusing to erase the root folder: /");
-  EXPECT_EQ(messages[0].icon, MessageIcon::kWarning);
+  const Notes notices = Notices();
+  ASSERT_EQ(notices.size(), 6u);
+  EXPECT_EQ(notices[0], (Note{job::Reason::kRefusedDots, "."}));
+  EXPECT_EQ(notices[4], (Note{job::Reason::kRefusedRoot, "/"}));
+  // The rows people see: one warning each, in their words.
+  EXPECT_EQ(sink_.port().MessagesWith(MessageIcon::kWarning).size(), 6u);
 }
 
 TEST_F(AddItemsTest, UnreadableFolderIsReportedAndTheRestScanned) {
@@ -184,11 +192,10 @@ TEST_F(AddItemsTest, UnreadableFolderIsReportedAndTheRestScanned) {
     }
     return std::nullopt;
   };
-  ItemAdder adder(env, list_, &port_);
+  ItemAdder adder(env, list_, &sink_);
   adder.AddPath(dir_ / "d");
   EXPECT_EQ(Rows(), Under({"d", "d/locked", "d/open", "d/open/seen"}));
-  EXPECT_EQ(port_.MessagesWith(MessageIcon::kWarning),
-            Paths{"Folder could not be read: " + locked});
+  EXPECT_EQ(Notices(), (Notes{{job::Reason::kFolderUnreadable, locked}}));
 }
 
 // Mounts inside a dropped folder: a tmpfs (another device) and a bind mount of
@@ -210,11 +217,11 @@ TEST_F(AddItemsTest, OtherMountsAreSteppedOverWithAWarning) {
   if (bound) umount2(bind_target.c_str(), MNT_DETACH);
 
   Paths expected = {"d", "d/kept"};
-  Paths warnings = {"Stepped over another file system: " + tmpfs};
+  Notes warnings = {{job::Reason::kSteppedOver, tmpfs}};
   if (!bound) expected.push_back("d/bound");
-  if (bound) warnings.push_back("Stepped over another file system: " + bind_target);
+  if (bound) warnings.push_back({job::Reason::kSteppedOver, bind_target});
   std::sort(warnings.begin(), warnings.end());
-  Paths shown = port_.MessagesWith(MessageIcon::kWarning);
+  Notes shown = Notices();
   std::sort(shown.begin(), shown.end());
   EXPECT_EQ(shown, warnings);
   EXPECT_EQ(Rows(), Under(expected));

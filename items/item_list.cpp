@@ -10,13 +10,10 @@
 #include <utility>
 
 #include "items/format_size.h"
-#include "text/catalog.h"
 
 namespace tarnwell::items {
 namespace {
 
-constexpr int kReadyText = 14;
-constexpr int kItemsText = 33;
 // Below this many entries of one folder a stat each is cheaper than listing
 // the folder, which may hold far more than the entries asked about.
 constexpr size_t kMinEntriesForListing = 8;
@@ -24,10 +21,6 @@ constexpr size_t kMinEntriesForListing = 8;
 bool IsDotName(std::string_view name) { return name == "." || name == ".."; }
 
 }  // namespace
-
-std::string ItemsSummaryText(int rows, uint64_t total_bytes) {
-  return text::LookupUtf8(kItemsText) + ":" + std::to_string(rows) + " " + FormatSize(total_bytes);
-}
 
 ItemList::ItemList(platform::Env& env) : env_(env) {}
 
@@ -82,7 +75,7 @@ platform::FileInfo ItemList::InfoOf(const Entry& entry) const {
   return info;
 }
 
-void ItemList::RefreshList(core::WindowPort* port) {
+void ItemList::RefreshList(job::EventSink* sink) {
   int row_count = 0;
   uint64_t total = 0;
   {
@@ -100,12 +93,10 @@ void ItemList::RefreshList(core::WindowPort* port) {
     for (const Entry& entry : entries_) total += entry.size;
     row_count = static_cast<int>(rows_.size());
   }
-  if (port == nullptr) return;
-  port->ItemRowsChanged(row_count);
-  port->SetStatusText(text::LookupUtf8(kReadyText) + " // " + ItemsSummaryText(row_count, total));
+  if (sink != nullptr) sink->Report(job::ListChanged{row_count, total, false});
 }
 
-void ItemList::ResetList(core::WindowPort* port) {
+void ItemList::ResetList(job::EventSink* sink) {
   {
     std::lock_guard lock(mutex_);
     // Swapping with empty containers gives their memory back; clear() would not.
@@ -117,7 +108,7 @@ void ItemList::ResetList(core::WindowPort* port) {
     std::vector<uint32_t>().swap(rows_);
     arena_.Clear();
   }
-  if (port != nullptr) port->ItemRowsChanged(0);
+  if (sink != nullptr) sink->Report(job::ListChanged{0, 0, true});
 }
 
 int ItemList::RowCount() const {
@@ -125,7 +116,7 @@ int ItemList::RowCount() const {
   return static_cast<int>(rows_.size());
 }
 
-std::string ItemList::ItemsSummary() const {
+ItemList::Summary ItemList::ItemsSummary() const {
   int rows = 0;
   uint64_t total = 0;
   {
@@ -133,7 +124,7 @@ std::string ItemList::ItemsSummary() const {
     rows = static_cast<int>(rows_.size());
     for (const Entry& entry : entries_) total += entry.size;
   }
-  return ItemsSummaryText(rows, total);
+  return {rows, total};
 }
 
 std::optional<std::string> ItemList::GetCellText(int row, int column) const {

@@ -12,16 +12,13 @@
 #include <string_view>
 #include <vector>
 
-#include "core/window_port.h"
 #include "items/listed_items.h"
 #include "items/path_arena.h"
 #include "items/path_index.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
 namespace tarnwell::items {
-
-// "Items:<rows> <total>" in the current language, the same shape in all.
-std::string ItemsSummaryText(int rows, uint64_t total_bytes);
 
 // Thread-safe: every operation holds one lock for its whole run. Window calls
 // are made after the lock is released, so a window that reads the list while
@@ -52,20 +49,23 @@ class ItemList final {
   void RecordFolder(std::string_view path, const platform::FileInfo& info, bool start);
 
   // Rebuilds the rows from every recorded path that exists now, in byte order
-  // of the paths, then tells port (if any) the new row count and sets its
-  // status line to "Ready // Items:<rows> <total size of all entries>".
-  void RefreshList(core::WindowPort* port);
+  // of the paths, then tells sink (if any) the new row count and the total
+  // size of all entries (ListChanged).
+  void RefreshList(job::EventSink* sink);
 
-  // Forgets every entry and row and tells port (if any) that no row is left.
-  // Touches no file and leaves the status line alone.
-  void ResetList(core::WindowPort* port);
+  // Forgets every entry and row and tells sink (if any) that no row is left
+  // (ListChanged with reset). Touches no file.
+  void ResetList(job::EventSink* sink);
 
   // Number of rows as of the last refresh.
   int RowCount() const;
 
-  // "Items:<rows> <total size of all entries>" in the current language: the
-  // status line of the last refresh without its "Ready // " part.
-  std::string ItemsSummary() const;
+  // The rows and the total size of all entries as of the last refresh.
+  struct Summary {
+    int rows = 0;
+    uint64_t total_bytes = 0;
+  };
+  Summary ItemsSummary() const;
 
   // The text of one cell: column 0 the path (its bytes as stored), column 1
   // "<DIR>" for an entry listed as a folder, else the recorded size as text.

@@ -8,7 +8,7 @@
 
 #include "items/add_items.h"
 #include "items/item_list.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 
@@ -20,7 +20,7 @@ TEST(ItemListStress, ThreeThreadsAddRefreshReadAndReset) {
   testing::TempDir dir;
   for (int i = 0; i < 40; ++i)
     dir.Write("tree/" + std::to_string(i % 4) + "/" + std::to_string(i), "x");
-  testing::RecordingPort port;
+  testing::RecordingSink sink;
   ItemList list(platform::DefaultEnv());
   std::atomic<bool> stop{false};
   const auto until_stopped = [&](auto step) {
@@ -30,12 +30,12 @@ TEST(ItemListStress, ThreeThreadsAddRefreshReadAndReset) {
   };
 
   std::thread adder = until_stopped([&](int round) {
-    ItemAdder items(platform::DefaultEnv(), list, &port);
+    ItemAdder items(platform::DefaultEnv(), list, &sink);
     items.AddPath(dir / "tree");
     list.AddItem(dir / "absent" + std::to_string(round % 50), 1);
   });
   std::thread refresher = until_stopped([&](int) {
-    list.RefreshList(&port);
+    list.RefreshList(&sink);
     for (const std::string& path : list.RowPaths()) ASSERT_FALSE(path.empty());
   });
   std::thread reader = until_stopped([&](int round) {
@@ -45,7 +45,7 @@ TEST(ItemListStress, ThreeThreadsAddRefreshReadAndReset) {
         ASSERT_FALSE(text->empty());
       }
     }
-    if (round % 16 == 0) list.ResetList(&port);
+    if (round % 16 == 0) list.ResetList(&sink);
   });
   std::this_thread::sleep_for(std::chrono::seconds(3));
   stop = true;

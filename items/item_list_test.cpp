@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/fault_env.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 
@@ -14,7 +14,7 @@ namespace tarnwell::items {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::RecordingPort;
+using testing::RecordingSink;
 using testing::TempDir;
 
 class ItemListTest : public ::testing::Test {
@@ -32,14 +32,14 @@ class ItemListTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  RecordingPort port_;
+  RecordingSink sink_;
   ItemList list_{platform::DefaultEnv()};
 };
 
 TEST_F(ItemListTest, EmptyListShowsZeroRowsAndZeroBytes) {
-  list_.RefreshList(&port_);
-  EXPECT_EQ(port_.row_counts(), std::vector<int>{0});
-  EXPECT_EQ(port_.last_status(), "Ready // Items:0 0.0 byte");
+  list_.RefreshList(&sink_);
+  EXPECT_EQ(sink_.port().row_counts(), std::vector<int>{0});
+  EXPECT_EQ(sink_.port().last_status(), "Ready // Items:0 0.0 byte");
   EXPECT_EQ(list_.GetCellText(0, 0), std::nullopt);
 }
 
@@ -51,14 +51,14 @@ TEST_F(ItemListTest, ExactPathsAreKeysAndRowsFollowByteOrder) {
   const std::string odd = dir_.Write("\xFF\xFE", "");
   for (const std::string& path : {odd, plain, lower, upper, blank}) list_.AddItem(path, 512);
   list_.AddItem(lower, 1536);  // the same bytes again: one entry, last size
-  list_.RefreshList(&port_);
+  list_.RefreshList(&sink_);
 
   EXPECT_EQ(list_.EntryCount(), 5u);
   EXPECT_EQ(Column(ItemList::kPathColumn),
             (std::vector<std::string>{upper, blank, lower, plain, odd}));
   EXPECT_EQ(list_.RowPaths(), Column(ItemList::kPathColumn));
   EXPECT_EQ(*list_.GetCellText(2, ItemList::kSizeColumn), "1.5 KB");
-  EXPECT_EQ(port_.last_status(), "Ready // Items:5 3.5 KB");
+  EXPECT_EQ(sink_.port().last_status(), "Ready // Items:5 3.5 KB");
   EXPECT_EQ(list_.GetCellText(5, 0), std::nullopt);
   EXPECT_EQ(list_.GetCellText(0, 2), std::nullopt);
   EXPECT_EQ(list_.GetCellText(-1, 0), std::nullopt);
@@ -83,9 +83,9 @@ TEST_F(ItemListTest, ManyPathsKeepOneEntryEachWithTheLastSize) {
   for (int size : {1, 2}) {
     for (int i = 0; i < 3000; ++i) list_.AddItem(dir_ / "gone/" + std::to_string(i), size);
   }
-  list_.RefreshList(&port_);
+  list_.RefreshList(&sink_);
   EXPECT_EQ(list_.EntryCount(), 3000u);
-  EXPECT_EQ(port_.last_status(), "Ready // Items:0 5.9 KB");  // 3000 * 2 bytes
+  EXPECT_EQ(sink_.port().last_status(), "Ready // Items:0 5.9 KB");  // 3000 * 2 bytes
 }
 
 TEST_F(ItemListTest, FoldersShowDirExceptDotNamesAndLinks) {
@@ -122,9 +122,9 @@ TEST_F(ItemListTest, RefreshDropsVanishedPathsButTotalKeepsThem) {
   for (int i = 0; i < 12; ++i) {
     if (i != 0 && i != 5 && i != 11) expected.push_back(many[i]);
   }
-  list.RefreshList(&port_);
+  list.RefreshList(&sink_);
   EXPECT_EQ(list.RowPaths(), expected);
-  EXPECT_EQ(port_.last_status(), "Ready // Items:10 1.5 KB");
+  EXPECT_EQ(sink_.port().last_status(), "Ready // Items:10 1.5 KB");
 
   // A folder that may be searched but not listed is asked entry by entry.
   env.fail_call = [](const std::string& operation,
@@ -148,22 +148,22 @@ TEST_F(ItemListTest, RefreshDropsVanishedPathsButTotalKeepsThem) {
   env.fail_call = nullptr;
 
   fs::remove_all(dir_ / "many");
-  list.RefreshList(&port_);
+  list.RefreshList(&sink_);
   EXPECT_EQ(list.RowPaths(), std::vector<std::string>{few[1]});
-  EXPECT_EQ(port_.last_status(), "Ready // Items:1 1.5 KB");
+  EXPECT_EQ(sink_.port().last_status(), "Ready // Items:1 1.5 KB");
 }
 
 TEST_F(ItemListTest, ResetForgetsEverythingAndTouchesNoFile) {
   const std::string file = dir_.Write("f", "data");
   list_.AddItem(file, 4);
-  list_.RefreshList(&port_);
-  list_.ResetList(&port_);
+  list_.RefreshList(&sink_);
+  list_.ResetList(&sink_);
   EXPECT_EQ(list_.RowCount(), 0);
   EXPECT_EQ(list_.EntryCount(), 0u);
-  EXPECT_EQ(port_.row_counts(), (std::vector<int>{1, 0}));
-  EXPECT_EQ(port_.last_status(), "Ready // Items:1 4.0 byte");  // reset leaves it alone
-  list_.RefreshList(&port_);
-  EXPECT_EQ(port_.last_status(), "Ready // Items:0 0.0 byte");
+  EXPECT_EQ(sink_.port().row_counts(), (std::vector<int>{1, 0}));
+  EXPECT_EQ(sink_.port().last_status(), "Ready // Items:1 4.0 byte");  // reset leaves it alone
+  list_.RefreshList(&sink_);
+  EXPECT_EQ(sink_.port().last_status(), "Ready // Items:0 0.0 byte");
   EXPECT_TRUE(fs::exists(file));
   list_.AddItem(file, 4);  // usable again after a reset
   list_.RefreshList(nullptr);

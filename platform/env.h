@@ -475,10 +475,10 @@ class Env {
   virtual bool IsTerminal(int stream) = 0;
   // The width in columns of the terminal on that stream; 0 when unknown.
   virtual int TerminalColumns(int stream) = 0;
-  // From now on the first SIGINT, SIGTERM, SIGHUP or SIGQUIT stores 1 into
+  // From now on the first SIGINT, SIGTERM, SIGHUP or SIGQUIT sets
   // *flag instead of ending the process; the next one ends it as usual. flag must outlive
   // the process's handling of signals (a static or one in main's frame).
-  virtual void StopOnInterrupt(std::atomic<int>* flag) = 0;
+  virtual void StopOnInterrupt(std::atomic<bool>* flag) = 0;
 
   // ---- untrusted input files ---------------------------------------------
   // The whole content of a regular file of at most max_bytes. Never blocks on

@@ -166,7 +166,7 @@ class FaultEnv final : public Env {
   Status WriteKernelSetting(const std::string& path, std::string_view value) override;
   bool IsTerminal(int stream) override { return real_.IsTerminal(stream); }
   int TerminalColumns(int stream) override { return real_.TerminalColumns(stream); }
-  void StopOnInterrupt(std::atomic<int>* flag) override { real_.StopOnInterrupt(flag); }
+  void StopOnInterrupt(std::atomic<bool>* flag) override { real_.StopOnInterrupt(flag); }
   Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
     if (auto failed = Check("ReadFile", path)) return *failed;
     return real_.ReadRegularFile(path, max_bytes);

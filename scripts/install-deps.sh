@@ -10,7 +10,7 @@ packages=(
   xvfb xauth e2fsprogs btrfs-progs util-linux locales secure-delete
   # the record-pass forensic tests: NTFS images and extended attributes
   ntfs-3g attr
-  dpkg-dev lintian appstream desktop-file-utils man-db python3
+  dpkg-dev lintian appstream desktop-file-utils man-db python3 python3-jsonschema
   # make package (the source package in debian/), hardening-check, the Windows zip
   debhelper devscripts zip binutils-mingw-w64-x86-64
   bash-completion zsh fish

@@ -3,20 +3,12 @@
 #include <cerrno>
 #include <climits>
 
+#include "core/paths.h"
 #include "platform/lock_wait.h"
 #include "settings/ini_document.h"
 
 namespace tarnwell::settings {
-namespace {
-
-std::string FolderOf(std::string_view path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string_view::npos) return ".";
-  if (slash == 0) return "/";
-  return std::string(path.substr(0, slash));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int ParseLeadingInt(std::string_view text) {
   size_t i = 0;
@@ -58,12 +50,12 @@ int SettingsStore::ReadIntSetting(std::string_view section, std::string_view key
 
 bool SettingsStore::WriteIntSetting(std::string_view section, std::string_view key, int value) {
   // The first change the user makes brings the folder: reading never does.
-  if (!env_.CreateDirectories(FolderOf(path_)).ok()) return false;
+  if (!env_.CreateDirectories(core::FolderOf(path_)).ok()) return false;
   // The lock is a file beside the settings, never the folder: anyone who may
   // read a folder may lock it. Another writer holding it for long is a
   // failed write, not a hang.
   platform::Result<std::unique_ptr<platform::Folder>> folder =
-      env_.OpenFolder(FolderOf(path_), nullptr);
+      env_.OpenFolder(core::FolderOf(path_), nullptr);
   if (!folder.ok()) return false;
   const std::string name = path_.substr(path_.find_last_of('/') + 1) + ".lock";
   platform::Result<std::unique_ptr<platform::FileLock>> lock =
@@ -125,7 +117,7 @@ LoadedSettings LoadSettings(platform::Env& env) {
   } else {
     platform::Result<std::string> exe = env.ExecutablePath();
     const std::string beside = SettingsPathBesideExecutable(exe.ok() ? *exe : "tarnwell");
-    const std::string program_folder = FolderOf(beside);
+    const std::string program_folder = core::FolderOf(beside);
     // An installed program's folder is the system's, even to root.
     if (exe.ok() && !env.IsSystemProgramFolder(program_folder) &&
         env.IsWritableDirectory(program_folder)) {

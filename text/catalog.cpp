@@ -49,14 +49,15 @@ bool BuildTextCatalogFromArchive(std::span<const uint8_t> archive) {
   return true;
 }
 
-std::u16string_view LookupText(int id) {
+std::u16string_view LookupText(TextId id) {
   const TextCatalog* catalog = Active();
-  return catalog == nullptr ? std::u16string_view() : catalog->Lookup(CurrentLanguage(), id);
+  return catalog == nullptr ? std::u16string_view()
+                            : catalog->Lookup(CurrentLanguage(), static_cast<int>(id));
 }
 
-std::string LookupUtf8(int id) { return Utf16ToUtf8(LookupText(id)); }
+std::string LookupUtf8(TextId id) { return Utf16ToUtf8(LookupText(id)); }
 
-std::string LookupLines(int id) {
+std::string LookupLines(TextId id) {
   const std::string text = LookupUtf8(id);
   std::string lines;
   lines.reserve(text.size());
@@ -71,12 +72,12 @@ std::string LookupLines(int id) {
   return lines;
 }
 
-std::u16string_view AboutText(int id) {
+std::u16string_view AboutText(AboutId id) {
   const TextCatalog* catalog = Active();
-  return catalog == nullptr ? std::u16string_view() : catalog->About(id);
+  return catalog == nullptr ? std::u16string_view() : catalog->About(static_cast<int>(id));
 }
 
-std::string AboutUtf8(int id) { return Utf16ToUtf8(AboutText(id)); }
+std::string AboutUtf8(AboutId id) { return Utf16ToUtf8(AboutText(id)); }
 
 int CurrentLanguage() { return current_language.load(std::memory_order_relaxed); }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/text_ids.h"
+
 namespace tarnwell::text {
 
 // Builds the catalogue from the archive compiled into the program and makes
@@ -21,16 +23,16 @@ bool BuildTextCatalog();
 bool BuildTextCatalogFromArchive(std::span<const uint8_t> archive);
 
 // The text of id in the current language, falling back to English only;
-// empty when neither has it, for ids outside 0..127 and before a build.
-std::u16string_view LookupText(int id);
-std::string LookupUtf8(int id);
+// empty when neither has it and before a build.
+std::u16string_view LookupText(TextId id);
+std::string LookupUtf8(TextId id);
 // LookupUtf8 with each backslash-n pair of the text turned into a line break:
 // the catalogue holds one line per text, so longer help texts mark breaks so.
-std::string LookupLines(int id);
+std::string LookupLines(TextId id);
 // The about section's text of id (product name, web addresses, request to
 // translators); empty when missing.
-std::u16string_view AboutText(int id);
-std::string AboutUtf8(int id);
+std::u16string_view AboutText(AboutId id);
+std::string AboutUtf8(AboutId id);
 
 // Index of the current language (0 German, 1 English, ...). Any value may be
 // set; one that names no loaded language selects English for every lookup.

@@ -211,7 +211,7 @@ TEST(TextCatalog, LineSyntax) {
                           u"13=\\r\\n stays\r\n"
                           u"14=no line end"
                           u"##=English\tEnglish\r\n"
-                          u"8=eight\r\n12=english\r\n14=english\r\n255=last\r\n256=beyond\r\n"));
+                          u"8=eight\r\n12=english\r\n14=english\r\n511=last\r\n512=beyond\r\n"));
   ASSERT_EQ(catalog->language_count(), 3);
   EXPECT_EQ(catalog->Lookup(0, 0), u"someone");
   EXPECT_EQ(catalog->Lookup(0, 5), u"Fünf");
@@ -304,22 +304,22 @@ TEST(CatalogApi, CurrentLanguageSelectsTextsForEveryCaller) {
   ASSERT_TRUE(BuildTextCatalog());
   EXPECT_EQ(LanguageCount(), 9);
   SetCurrentLanguage(0);
-  EXPECT_EQ(LookupUtf8(48), "Größe");
-  EXPECT_EQ(LookupText(48), u"Größe");
+  EXPECT_EQ(LookupUtf8(TextId::kSize), "Größe");
+  EXPECT_EQ(LookupText(TextId::kSize), u"Größe");
   SetCurrentLanguage(1);
-  EXPECT_EQ(LookupUtf8(48), "Size");
+  EXPECT_EQ(LookupUtf8(TextId::kSize), "Size");
   SetCurrentLanguage(-1);
-  EXPECT_EQ(LookupUtf8(48), "Size");
+  EXPECT_EQ(LookupUtf8(TextId::kSize), "Size");
   EXPECT_EQ(CurrentLanguage(), -1);
-  EXPECT_EQ(AboutUtf8(19), "Tarnwell 3.13");
+  EXPECT_EQ(AboutUtf8(AboutId::kProductAndVersion), "Tarnwell 3.13");
   EXPECT_EQ(LanguageNameUtf8(0), "Deutsch\tGerman");
 
   ASSERT_TRUE(BuildTextCatalogFromArchive(PackText(
       ArchiveText(u"19=Other\r\n", u"##=A language\r\n##=English\tEnglish\r\n48=Big\r\n"))));
-  const std::u16string_view kept = AboutText(19);
-  EXPECT_EQ(LookupUtf8(48), "Big");
+  const std::u16string_view kept = AboutText(AboutId::kProductAndVersion);
+  EXPECT_EQ(LookupUtf8(TextId::kSize), "Big");
   ASSERT_TRUE(BuildTextCatalog());
-  EXPECT_EQ(AboutUtf8(19), "Tarnwell 3.13");
+  EXPECT_EQ(AboutUtf8(AboutId::kProductAndVersion), "Tarnwell 3.13");
   EXPECT_EQ(kept, u"Other");  // views from an earlier catalogue stay valid
   SetCurrentLanguage(1);
 }

@@ -19,9 +19,9 @@ TEST(CatalogThreads, LookupsDuringLanguageSwitchesSeeOneLanguageOrTheOther) {
   for (int w = 0; w < 3; ++w) {
     workers.emplace_back([&] {
       while (!stop.load()) {
-        const std::string size = LookupUtf8(48);
+        const std::string size = LookupUtf8(TextId::kSize);
         if (size != "Size" && size != "Größe") ++wrong;
-        if (AboutUtf8(19) != "Tarnwell 3.13") ++wrong;
+        if (AboutUtf8(AboutId::kProductAndVersion) != "Tarnwell 3.13") ++wrong;
       }
     });
   }

@@ -66,7 +66,7 @@ TEST_F(LanguageMenuTest, ShortNamesAreLoadedButNotListedAndCommandsKeepTheIndex)
 
   // Reached through the stored "lng", the unlisted language still shows its texts.
   SetCurrentLanguage(0);
-  EXPECT_EQ(LookupUtf8(14), "short");
+  EXPECT_EQ(LookupUtf8(TextId::kReady), "short");
 }
 
 TEST_F(LanguageMenuTest, LanguagesBeyondTheCommandRangeAreListedButDisabled) {
@@ -84,7 +84,7 @@ TEST_F(LanguageMenuTest, LanguagesBeyondTheCommandRangeAreListedButDisabled) {
 TEST_F(LanguageMenuTest, ChoosingALanguageSwitchesAndStoresIt) {
   EXPECT_EQ(HandleLanguageMenuCommand(10, settings_, env_), LanguageMenuOutcome::kLanguageChanged);
   EXPECT_EQ(CurrentLanguage(), 0);
-  EXPECT_EQ(LookupUtf8(14), "Bereit");
+  EXPECT_EQ(LookupUtf8(TextId::kReady), "Bereit");
   EXPECT_EQ(settings_.ReadProgramSetting("lng", -7), 0);
 
   EXPECT_EQ(HandleLanguageMenuCommand(17, settings_, env_), LanguageMenuOutcome::kLanguageChanged);

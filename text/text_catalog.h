@@ -12,7 +12,7 @@
 
 namespace tarnwell::text {
 
-inline constexpr int kTextIdCount = 256;  // ids 0..255
+inline constexpr int kTextIdCount = 512;  // ids 0..511
 inline constexpr int kMaxLanguages = 32;
 inline constexpr int kFallbackLanguage = 1;  // English
 

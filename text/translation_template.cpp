@@ -10,8 +10,6 @@
 namespace tarnwell::text {
 namespace {
 
-constexpr int kProductNameId = 19;
-constexpr int kTranslatorRequestId = 25;
 constexpr uint32_t kTemplateMode = 0644;
 
 std::string ToUtf16LittleEndian(std::u16string_view text) {
@@ -41,9 +39,9 @@ platform::Status WriteAll(platform::WritableFile& file, const std::string& bytes
 
 std::u16string BuildTranslationTemplate() {
   std::u16string text = u"\uFEFFStrings 4: ";
-  text += AboutText(kProductNameId);
+  text += AboutText(AboutId::kProductAndVersion);
   text += u"\r\n\r\n";
-  text += AboutText(kTranslatorRequestId);
+  text += AboutText(AboutId::kTranslatorRequest);
   text += u"\r\n\r\n";
   text += EnglishTemplateText();
   text += u'\0';

@@ -69,7 +69,8 @@ TEST_F(TranslationTemplateTest, BuiltinTemplateHoldsTheEnglishSectionAsStored) {
   ASSERT_TRUE(bytes.starts_with(head));
   EXPECT_TRUE(bytes.ends_with(english + std::string(2, '\0')));
   EXPECT_TRUE(english.ends_with(Utf16Bytes(u"\r\n")));
-  const std::string request = Utf16Bytes(AboutText(25)) + Utf16Bytes(u"\r\n\r\n");
+  const std::string request =
+      Utf16Bytes(AboutText(AboutId::kTranslatorRequest)) + Utf16Bytes(u"\r\n\r\n");
   EXPECT_EQ(bytes.substr(head.size(), request.size()), request);
   EXPECT_EQ(bytes.size(), head.size() + request.size() + english.size() + 2);
 }

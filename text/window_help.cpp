@@ -5,10 +5,6 @@
 namespace tarnwell::text {
 namespace {
 
-constexpr int kTextWindowDescription = 115;
-constexpr int kTextFilesAndEnvironment = 116;
-constexpr int kTextLimits = 112;
-
 constexpr char kOptionsAndExitStatus[] =
     "Options:\n"
     "  --help  Show this text and end.\n"
@@ -27,8 +23,9 @@ constexpr char kOptionsAndExitStatus[] =
 
 std::string WindowHelpText() {
   return "Usage: tarnwell [--help | --version | --fill DIR | --trash | [--] [FILE|FOLDER]...]\n\n" +
-         LookupLines(kTextWindowDescription) + "\n\n" + kOptionsAndExitStatus + "\n\n" +
-         LookupLines(kTextFilesAndEnvironment) + "\n\n" + LookupLines(kTextLimits) + "\n";
+         LookupLines(text::TextId::kWindowDescription) + "\n\n" + kOptionsAndExitStatus + "\n\n" +
+         LookupLines(text::TextId::kFilesHelp) + "\n\n" + LookupLines(text::TextId::kLimitsHelp) +
+         "\n";
 }
 
 }  // namespace tarnwell::text

@@ -5,10 +5,11 @@
 #include <map>
 
 #include "erase/erase_item.h"
-#include "erase/progress_reporter.h"
+#include "job/progress_reporter.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 #include "traces/recent_list.h"
+#include "ui/event_texts.h"
 
 namespace tarnwell::traces {
 namespace {
@@ -21,21 +22,16 @@ bool Inside(const std::string& path, const std::string& folder) {
   return path.size() == folder.size() || path[folder.size()] == '/';
 }
 
-// The engine's rows reach the window; its progress texts would overwrite
-// the job's own, so they stop here.
-class RowsOnlyPort final : public core::WindowPort {
+// The engine's rows reach the window; its progress would overwrite the
+// job's own, so it stops here.
+class RowsOnlySink final : public job::EventSink {
  public:
-  explicit RowsOnlyPort(core::WindowPort& port) : port_(port) {}
-  void InsertMessage(std::string_view text, core::MessageIcon icon) override {
-    port_.InsertMessage(text, icon);
+  explicit RowsOnlySink(core::WindowPort& port) : port_(port) {}
+  void Report(const job::Event& event) override {
+    for (const ui::EventRow& row : ui::RowsOf(event, ui::Front::kWindow)) {
+      port_.InsertMessage(row.text, row.icon);
+    }
   }
-  void SetStatusText(std::string_view) override {}
-  void SetTitle(std::string_view) override {}
-  void SetInstructionText(std::string_view) override {}
-  void SetBusy(bool) override {}
-  std::string UpdateOptionLabels() override { return ""; }
-  void ItemRowsChanged(int) override {}
-  void SendCancel() override {}
 
  private:
   core::WindowPort& port_;
@@ -85,16 +81,19 @@ void TraceEraser::Refused(const StoreResult& why) {
     case StoreProblem::kMissing:
       return;
     case StoreProblem::kLink:
-      port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextStoreIsLink), {why.path}),
-                          core::MessageIcon::kWarning);
+      port_.InsertMessage(
+          text::FormatText(text::LookupUtf8(text::TextId::kStoreIsLink), {why.path}),
+          core::MessageIcon::kWarning);
       return;
     case StoreProblem::kNotOwned:
-      port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextStoreNotOwned), {why.path}),
-                          core::MessageIcon::kWarning);
+      port_.InsertMessage(
+          text::FormatText(text::LookupUtf8(text::TextId::kStoreNotOwned), {why.path}),
+          core::MessageIcon::kWarning);
       return;
     case StoreProblem::kTooLarge:
-      port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextStoreTooLarge), {why.path}),
-                          core::MessageIcon::kWarning);
+      port_.InsertMessage(
+          text::FormatText(text::LookupUtf8(text::TextId::kStoreTooLarge), {why.path}),
+          core::MessageIcon::kWarning);
       return;
     case StoreProblem::kFailed:
       port_.InsertMessage(why.detail.empty() ? why.path : why.detail, core::MessageIcon::kWarning);
@@ -128,7 +127,7 @@ void TraceEraser::ErasingDone() {
   for (const platform::DesktopStores& user : users) {
     const RecentListOutcome list = CleanRecentList(env_, user, keys);
     if (list.damaged) {
-      port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextRecentListDamaged),
+      port_.InsertMessage(text::FormatText(text::LookupUtf8(text::TextId::kRecentListDamaged),
                                            {list.refused.path, list.refused.detail}),
                           core::MessageIcon::kWarning);
     } else {
@@ -139,8 +138,9 @@ void TraceEraser::ErasingDone() {
   EraseFiles(found);
   items_.clear();
   if (erased_ > before) {
-    port_.InsertMessage(text::FormatText(text::LookupUtf8(kTextTracesErased), {erased_ - before}),
-                        core::MessageIcon::kInfo);
+    port_.InsertMessage(
+        text::FormatText(text::LookupUtf8(text::TextId::kTracesErased), {erased_ - before}),
+        core::MessageIcon::kInfo);
   }
 }
 
@@ -158,11 +158,11 @@ void TraceEraser::EraseFiles(const std::vector<FoundTrace>& found) {
   if (listed.rows.empty()) return;
   std::sort(listed.rows.begin(), listed.rows.end(),
             [](const items::ListedItem& a, const items::ListedItem& b) { return a.path < b.path; });
-  RowsOnlyPort rows(port_);
+  RowsOnlySink rows(port_);
   // One pass of zeros: the stores' files are small, and a pass is what
   // makes their bytes unreadable.
   erase::EraseCounters counters;
-  erase::ProgressReporter progress(env_, rows);
+  job::ProgressReporter progress(env_, rows);
   Removed removed;
   {
     erase::ItemEraser eraser(env_, rows, progress, counters, listed,

@@ -17,13 +17,6 @@
 
 namespace tarnwell::traces {
 
-// Row texts; the count row is the one a run always shows when it erased any.
-inline constexpr int kTextTracesErased = 240;  // "Traces of erased items erased: %d ..."
-inline constexpr int kTextStoreIsLink = 241;
-inline constexpr int kTextStoreNotOwned = 242;
-inline constexpr int kTextStoreTooLarge = 243;
-inline constexpr int kTextRecentListDamaged = 244;
-
 struct ErasedTrace {
   TraceKind kind = TraceKind::kThumbnail;
   std::string path;  // the trace file (for a bookmark, the list it was in)

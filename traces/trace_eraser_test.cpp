@@ -13,6 +13,7 @@
 #include "platform/fault_env.h"
 #include "tests/support/pinned_paths.h"
 #include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/shell_link_builder.h"
 #include "tests/support/temp_dir.h"
 #include "traces/file_uri.h"
@@ -42,9 +43,7 @@ std::string Bookmark(const std::string& path) {
 
 class TraceEraserTest : public ::testing::Test {
  protected:
-  TraceEraserTest() : fault_(platform::DefaultEnv()), settings_(fault_, dir_ / "settings.ini") {
-    settings_.WriteIntSetting(settings::kOptionsSection, "re_write", 1);
-    settings_.WriteIntSetting(settings::kOptionsSection, "del_delay", 0);
+  TraceEraserTest() : fault_(platform::DefaultEnv()) {
     home_ = dir_.MakeDir("home");
     platform::DesktopStores stores;
     stores.home = home_;
@@ -64,21 +63,20 @@ class TraceEraserTest : public ::testing::Test {
   // Erases paths with the trace eraser hooked in, as the front ends do.
   void Erase(const std::vector<std::string>& paths) {
     TraceEraser traces(fault_, port_, [this](const ErasedTrace& t) { heard_.push_back(t); });
+    testing::RecordingSink sink;
     erase::RunEraseJob({.env = fault_,
-                        .settings = settings_,
-                        .port = port_,
+                        .sink = sink,
                         .run_state = state_,
                         .listed = testing::PinPaths(paths),
                         .refresh_list = {},
                         .options = {.erased_items = &traces},
-                        .pass_count = {},
-                        .delay_seconds = {},
-                        .on_progress = {}});
+                        .passes_asked = 1,
+                        .delay_seconds = 0});
+    for (const auto& m : sink.port().messages()) port_.InsertMessage(m.text, m.icon);
   }
 
   TempDir dir_;
   platform::FaultEnv fault_;
-  settings::SettingsStore settings_;
   RecordingPort port_;
   core::RunState state_;
   std::string home_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <span>
 
+#include "settings/job_options.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
 #include "text/language_menu.h"
@@ -16,8 +17,8 @@ int ReadOption(const settings::SettingsStore& settings, std::string_view key) {
   return settings.ReadIntSetting(settings::kOptionsSection, key, 1, -1, -1);
 }
 
-std::vector<MenuEntry> RadioMenu(int format_id, std::span<const int> values, int command_base,
-                                 int current) {
+std::vector<MenuEntry> RadioMenu(text::TextId format_id, std::span<const int> values,
+                                 int command_base, int current) {
   std::vector<MenuEntry> entries;
   for (int value : values) {
     entries.push_back({.text = text::FormatText(text::LookupUtf8(format_id), {value}),
@@ -28,7 +29,7 @@ std::vector<MenuEntry> RadioMenu(int format_id, std::span<const int> values, int
   return entries;
 }
 
-MenuEntry CheckEntry(int text_id, int command, int setting) {
+MenuEntry CheckEntry(text::TextId text_id, int command, int setting) {
   return {.text = text::LookupUtf8(text_id),
           .command = command,
           .mark = MenuEntry::Mark::kCheck,
@@ -38,7 +39,7 @@ MenuEntry CheckEntry(int text_id, int command, int setting) {
 }  // namespace
 
 int OverwriteCount(const settings::SettingsStore& settings) {
-  return std::clamp(ReadOption(settings, "re_write"), 1, kMaxOverwriteCount);
+  return settings::ReadPassesAsked(settings);
 }
 
 std::vector<MenuEntry> OverwriteMenu(int current) {
@@ -118,7 +119,7 @@ std::vector<MenuEntry> FillMenu(int records) {
   return {
       {.text = text::LookupUtf8(texts::kFill), .command = kFillRun},
       MenuSeparator(),
-      CheckEntry(texts::kFillRecords, kFillRecords, records),
+      CheckEntry(texts::kOverwriteFreeRecords, kFillRecords, records),
   };
 }
 

@@ -14,12 +14,10 @@ namespace tarnwell::ui {
 // The overwrite counts offered; a count's command is the count itself.
 inline constexpr int kOverwriteCounts[] = {1,  2,  3,  4,  5,  6,  7,  8,  9, 11,
                                            13, 15, 17, 20, 23, 26, 29, 32, 35};
-inline constexpr int kMaxOverwriteCount = 35;
 // The delay menu offers 0..9 seconds as commands 1000..1009; a delay
 // written by hand may be up to 10.
 inline constexpr int kDelayMenuEntries = 10;
 inline constexpr int kDelayCommandBase = 1000;
-inline constexpr int kMaxDelaySeconds = 10;
 // The import menu's commands.
 inline constexpr int kImportRun = 1;
 inline constexpr int kImportSubfolders = 2;
@@ -40,8 +38,7 @@ inline constexpr char kFillRecordsKey[] = "fill_records";
 // Whether an erase also erases the desktop's traces of the erased items.
 inline constexpr char kEraseTracesKey[] = "erase_traces";
 
-// The overwrite count the button shows: "re_write", 1 when missing, clamped
-// to 1..35.
+// The overwrite count the button shows (settings::ReadPassesAsked).
 int OverwriteCount(const settings::SettingsStore& settings);
 
 // One radio entry per count, the current one checked.

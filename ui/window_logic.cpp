@@ -12,6 +12,7 @@
 #include "items/add_items.h"
 #include "items/item_list.h"
 #include "platform/env.h"
+#include "settings/job_options.h"
 #include "settings/settings_store.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
@@ -30,7 +31,7 @@ constexpr int kMaxTimeMode = 2;
 std::string HeaderLabel(std::string_view label) {
   return "\u00bb\u00bb " + std::string(label) + " \u00ab\u00ab";
 }
-std::string Text(int id) { return text::LookupUtf8(id); }
+std::string Text(text::TextId id) { return text::LookupUtf8(id); }
 bool German() { return text::CurrentLanguage() == 0; }
 
 }  // namespace
@@ -40,7 +41,8 @@ WindowLogic::WindowLogic(WindowServices services, WindowView& view,
     : services_(services),
       view_(view),
       items_(std::make_unique<items::ItemList>(services.env)),
-      port_(make_port(*this)) {
+      port_(make_port(*this)),
+      events_(std::make_unique<PortEvents>(*port_, Front::kWindow)) {
   const int stored =
       services_.settings.ReadIntSetting(settings::kOptionsSection, "TimeMode", time_mode_, -1, -1);
   time_mode_ = std::clamp(stored, 0, kMaxTimeMode);
@@ -54,7 +56,7 @@ WindowLogic::~WindowLogic() = default;
 
 void WindowLogic::AddStartPaths(const std::vector<std::string>& argument_paths) {
   // A fill killed meanwhile left files and maybe a lowered reserve behind.
-  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *port_);
+  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *events_);
   // A path that names nothing would otherwise vanish without a word; an
   // empty argument names nothing either.
   for (const std::string& path : argument_paths) {
@@ -62,7 +64,7 @@ void WindowLogic::AddStartPaths(const std::vector<std::string>& argument_paths) 
       InsertMessage(text::FormatText(Text(texts::kNotAdded), {path}), core::MessageIcon::kWarning);
     }
   }
-  items::ItemAdder(services_.env, *items_, port_.get()).AddArguments(argument_paths);
+  items::ItemAdder(services_.env, *items_, events_.get()).AddArguments(argument_paths);
 }
 
 void WindowLogic::ApplyLanguageTexts() {
@@ -110,10 +112,9 @@ void WindowLogic::SetBusy(bool busy) {
 std::string WindowLogic::UpdateOptionLabels() {
   view_.SetControlText(Control::kOverwrite, text::FormatText(Text(texts::kOverwriteFormat),
                                                              {OverwriteCount(services_.settings)}));
-  services_.settings.ReadIntoVariable(settings::kOptionsSection, "del_delay",
-                                      run_state_.deleteDelaySeconds);
-  const int delay = std::clamp(run_state_.deleteDelaySeconds.load(), 0, kMaxDelaySeconds);
-  run_state_.deleteDelaySeconds.store(delay);
+  const int delay =
+      settings::ReadDelaySeconds(services_.settings, run_state_.delete_delay_seconds.load());
+  run_state_.delete_delay_seconds.store(delay);
   std::string label = text::FormatText(Text(texts::kDelayFormat), {delay});
   view_.SetControlText(Control::kDelay, label);
   view_.TextsChanged();
@@ -135,7 +136,7 @@ void WindowLogic::Run(Command command) {
     case Command::kDeleteExit:
       return StartErase(true);
     case Command::kReset:
-      return items_->ResetList(port_.get());
+      return items_->ResetList(events_.get());
     case Command::kOverwrite:
       return ShowOverwriteMenu();
     case Command::kDelay:
@@ -153,7 +154,7 @@ void WindowLogic::Run(Command command) {
   }
 }
 
-bool WindowLogic::AskToStop(int text_id) {
+bool WindowLogic::AskToStop(text::TextId text_id) {
   return view_.AskYesNo(Text(texts::kStop), Text(text_id));
 }
 
@@ -161,19 +162,21 @@ void WindowLogic::Cancel() {
   // A running fill or erase is stopped, not cut off: the fill deletes its
   // files, the erase ends at a file boundary, and the window stays open to
   // say what was done.
-  if (run_state_.fillRunning.load() != 0) {
-    if (AskToStop(texts::kStopFill)) run_state_.fillRunning.store(0);
+  if (run_state_.fill_running.load() != 0) {
+    if (AskToStop(texts::kStopFill)) run_state_.fill_running.store(0);
     return;
   }
   if (run_state_.erasing.load() != 0) {
-    if (run_state_.stopRequested.load() == 0 && AskToStop(texts::kStopErase)) {
-      run_state_.stopRequested.store(1);
+    if (!run_state_.stop_asked.load() && AskToStop(texts::kStopErase)) {
+      run_state_.stop_asked.store(true);
     }
     return;
   }
   // The first Cancel ends an erase's countdown; with nothing to stop, it closes.
-  if (run_state_.stopRequested.load() == 1) view_.Close(kCancelResult);
-  run_state_.stopRequested.store(1);
+  if (!run_state_.erase_running.load() || run_state_.stop_asked.load()) {
+    view_.Close(kCancelResult);
+  }
+  run_state_.stop_asked.store(true);
 }
 
 bool WindowLogic::StartWorker(std::function<void()> work) {
@@ -188,45 +191,54 @@ void WindowLogic::StartErase(bool exit_after) {
   if (services_.worker.Running()) return;
   fill_started_ = false;
   SetBusy(true);
-  run_state_.exitAfterErase.store(exit_after ? 1 : 0);
+  run_state_.exit_after_erase.store(exit_after ? 1 : 0);
+  // The settings may have changed in another copy of the program meanwhile.
+  UpdateOptionLabels();
   // The job works on the rows as they are now; later drops cannot change
   // which file a row number names.
   items::ItemList& list = *items_;
   core::WindowPort& port = *port_;
+  job::EventSink& events = *events_;
+  core::RunState& run_state = run_state_;
   // Made here, used on the worker: it lives as long as the job does.
   std::shared_ptr<traces::TraceEraser> trace_eraser;
   if (ReadImportSettings(services_.settings).traces != 0) {
     trace_eraser = std::make_shared<traces::TraceEraser>(services_.env, port);
   }
   erase::EraseJobContext job{.env = services_.env,
-                             .settings = services_.settings,
-                             .port = port,
+                             .sink = events,
                              .run_state = run_state_,
                              .listed = items_->Listed(),
-                             .refresh_list = [&list, &port] { list.RefreshList(&port); },
+                             .refresh_list = [&list, &events] { list.RefreshList(&events); },
                              .options = {.erased_items = trace_eraser.get()},
-                             .pass_count = std::nullopt,
-                             .delay_seconds = std::nullopt,
-                             .on_progress = {},
-                             .countdown_text_id = erase::kWindowCountdownText,
-                             .erasing_text_id = erase::kTextErasingWindow};
-  StartWorker([job = std::move(job), trace_eraser] { erase::RunEraseJob(job); });
+                             .passes_asked = settings::ReadPassesAsked(services_.settings),
+                             .delay_seconds = run_state_.delete_delay_seconds.load()};
+  StartWorker([job = std::move(job), trace_eraser, &port, &run_state] {
+    const erase::EraseJobResult result = erase::RunEraseJob(job);
+    port.SetBusy(false);
+    // Delete + Exit closes the window only when everything went.
+    if (run_state.exit_after_erase.exchange(false) && !result.aborted && result.error_count == 0) {
+      port.SendCancel();
+    }
+  });
 }
 
 void WindowLogic::ShowOverwriteMenu() {
   const int chosen =
       view_.RunMenu(Control::kOverwrite, OverwriteMenu(OverwriteCount(services_.settings)));
-  if (chosen > 0) services_.settings.WriteIntSetting(settings::kOptionsSection, "re_write", chosen);
+  if (chosen > 0) {
+    services_.settings.WriteIntSetting(settings::kOptionsSection, settings::kPassCountKey, chosen);
+  }
   UpdateOptionLabels();
 }
 
 void WindowLogic::ShowDelayMenu() {
-  services_.settings.ReadIntoVariable(settings::kOptionsSection, "del_delay",
-                                      run_state_.deleteDelaySeconds);
+  services_.settings.ReadIntoVariable(settings::kOptionsSection, settings::kDelayKey,
+                                      run_state_.delete_delay_seconds);
   const int chosen =
-      view_.RunMenu(Control::kDelay, DelayMenu(run_state_.deleteDelaySeconds.load()));
+      view_.RunMenu(Control::kDelay, DelayMenu(run_state_.delete_delay_seconds.load()));
   if (chosen >= kDelayCommandBase) {
-    services_.settings.WriteIntSetting(settings::kOptionsSection, "del_delay",
+    services_.settings.WriteIntSetting(settings::kOptionsSection, settings::kDelayKey,
                                        chosen - kDelayCommandBase);
   }
   UpdateOptionLabels();
@@ -255,14 +267,10 @@ void WindowLogic::ShowLanguageMenu() {
 
 void WindowLogic::ShowHelp() {
   std::string help;
-  auto add_pairs = [&help](int first, int pairs) {
-    for (int pair = 0; pair < pairs; ++pair) {
-      if (!help.empty()) help += '\n';
-      help += Text(first + 2 * pair) + '\n' + Text(first + 2 * pair + 1) + '\n';
-    }
-  };
-  add_pairs(texts::kFirstHelpPair, texts::kHelpPairs);
-  add_pairs(texts::kFirstMoreHelpPair, texts::kMoreHelpPairs);
+  for (const auto& [title, body] : texts::kHelpPairs) {
+    if (!help.empty()) help += '\n';
+    help += Text(title) + '\n' + Text(body) + '\n';
+  }
   view_.ShowText(Text(texts::kHelpCaption), help);
 }
 
@@ -282,11 +290,13 @@ void WindowLogic::StartFill(bool records) {
   fill_started_ = true;
   platform::Env& env = services_.env;
   core::WindowPort& port = *port_;
+  job::EventSink& events = *events_;
   core::RunState& run_state = run_state_;
   fill::FillOptions options;
   options.records = records;
-  StartWorker([&env, &port, &run_state, chosen = std::move(*folder), options] {
-    fill::FillFreeSpace(env, port, run_state, chosen, options);
+  StartWorker([&env, &port, &events, &run_state, chosen = std::move(*folder), options] {
+    fill::FillFreeSpace(env, events, run_state, chosen, options);
+    port.SetBusy(false);
   });
 }
 
@@ -318,9 +328,10 @@ void WindowLogic::StartImport(const std::string& folder) {
   platform::Env& env = services_.env;
   items::ItemList& list = *items_;
   core::WindowPort& port = *port_;
-  StartWorker([&env, &list, &port, folder, options] {
-    items::ItemAdder(env, list, &port).ScanFolder(folder, options);
-    list.RefreshList(&port);
+  job::EventSink& events = *events_;
+  StartWorker([&env, &list, &port, &events, folder, options] {
+    items::ItemAdder(env, list, &events).ScanFolder(folder, options);
+    list.RefreshList(&events);
     port.SetBusy(false);
   });
 }
@@ -332,13 +343,14 @@ void WindowLogic::StartTrashImport() {
   platform::Env& env = services_.env;
   items::ItemList& list = *items_;
   core::WindowPort& port = *port_;
-  StartWorker([&env, &list, &port] {
+  job::EventSink& events = *events_;
+  StartWorker([&env, &list, &port, &events] {
     const std::vector<std::string> entries =
         traces::TrashEntries(env, traces::StoresToClean(env, port));
     if (entries.empty()) port.InsertMessage(Text(texts::kTrashEmpty), core::MessageIcon::kInfo);
-    items::ItemAdder adder(env, list, &port);
+    items::ItemAdder adder(env, list, &events);
     for (const std::string& entry : entries) adder.AddPath(entry);
-    list.RefreshList(&port);
+    list.RefreshList(&events);
     port.SetBusy(false);
   });
 }
@@ -346,9 +358,9 @@ void WindowLogic::StartTrashImport() {
 // ---- drops and the end of the run ------------------------------------------
 
 void WindowLogic::DropPaths(const std::vector<std::string>& paths) {
-  items::ItemAdder adder(services_.env, *items_, port_.get());
+  items::ItemAdder adder(services_.env, *items_, events_.get());
   for (const std::string& path : paths) adder.AddPath(path);
-  items_->RefreshList(port_.get());
+  items_->RefreshList(events_.get());
 }
 
 bool WindowLogic::EndRun(int timeout_ms, const std::function<void()>& pump_events) {
@@ -356,8 +368,8 @@ bool WindowLogic::EndRun(int timeout_ms, const std::function<void()>& pump_event
   if (timeout_ms < 0) timeout_ms = fill_started_ ? kFillCleanupWaitMs : kWorkerWaitMs;
   // A confirmed Cancel has cleared it already; closing by any other way while
   // the fill runs must still let it delete its files.
-  run_state_.fillRunning.store(0);
-  run_state_.stopRequested.store(1);
+  run_state_.fill_running.store(0);
+  run_state_.stop_asked.store(true);
   return services_.worker.WaitForEnd(timeout_ms, pump_events);
 }
 

@@ -14,6 +14,8 @@
 
 #include "core/run_state.h"
 #include "core/window_port.h"
+#include "text/text_ids.h"
+#include "ui/event_texts.h"
 #include "ui/window_view.h"
 #include "ui/worker_port.h"
 #include "ui/worker_slot.h"
@@ -108,14 +110,15 @@ class WindowLogic final : public core::WindowPort {
   int time_mode() const { return time_mode_; }
 
   // core::WindowPort on the UI thread: forwarded to the view. SetBusy
-  // enables or disables kBusyControls; UpdateOptionLabels relabels the
-  // overwrite and delay buttons from the settings; SendCancel is Run(kCancel).
+  // enables or disables kBusyControls; SendCancel is Run(kCancel).
   void InsertMessage(std::string_view text, core::MessageIcon icon) override;
   void SetStatusText(std::string_view text) override;
   void SetTitle(std::string_view text) override;
   void SetInstructionText(std::string_view text) override;
   void SetBusy(bool busy) override;
-  std::string UpdateOptionLabels() override;
+  // Relabels the overwrite and delay buttons from the settings, stores the
+  // clamped delay in the run state and returns the delay label.
+  std::string UpdateOptionLabels();
   void ItemRowsChanged(int row_count) override;
   void SendCancel() override;
 
@@ -134,13 +137,15 @@ class WindowLogic final : public core::WindowPort {
   // Starts work on the worker slot; a failure becomes an error row and the
   // controls are enabled again.
   bool StartWorker(std::function<void()> work);
-  bool AskToStop(int text_id);
+  bool AskToStop(text::TextId text_id);
 
   WindowServices services_;
   WindowView& view_;
   core::RunState run_state_;
   std::unique_ptr<items::ItemList> items_;
   std::unique_ptr<WorkerPort> port_;
+  // The jobs' events, shown through port_.
+  std::unique_ptr<PortEvents> events_;
   int time_mode_ = 0;
   bool fill_started_ = false;  // the worker, if any, is the free-space fill
 };

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "items/item_list.h"
@@ -88,27 +89,27 @@ struct Window {
   }
 };
 
-std::string Text(int id) { return text::LookupUtf8(id); }
+std::string Text(text::TextId id) { return text::LookupUtf8(id); }
 
 TEST(WindowLogicTest, CancelInEveryState) {
   struct Case {
     const char* state;
     int fill, erasing, stop;
     bool busy, yes;
-    int asks;  // the question's text id, 0 for none
+    std::optional<text::TextId> asks;  // the question's text, none for none
     bool closes;
     int fill_after, stop_after;
   };
   const Case cases[] = {
-      {"nothing to stop", 0, 0, 1, false, false, 0, true, 0, 1},
-      {"erase countdown", 0, 0, 0, false, false, 0, false, 0, 1},
+      {"nothing to stop", 0, 0, 1, false, false, {}, true, 0, 1},
+      {"erase countdown", 0, 0, 0, false, false, {}, false, 0, 1},
       {"erasing, not stopped", 0, 1, 0, false, false, texts::kStopErase, false, 0, 0},
       {"erasing, stopped", 0, 1, 0, false, true, texts::kStopErase, false, 0, 1},
-      {"erasing, stop asked", 0, 1, 1, false, true, 0, false, 0, 1},
+      {"erasing, stop asked", 0, 1, 1, false, true, {}, false, 0, 1},
       {"fill, not stopped", 1, 0, 1, false, false, texts::kStopFill, false, 1, 1},
       {"fill, stopped", 1, 0, 1, false, true, texts::kStopFill, false, 0, 1},
       // The end of the run then waits for the worker.
-      {"import running", 0, 0, 1, true, false, 0, true, 0, 1},
+      {"import running", 0, 0, 1, true, false, {}, true, 0, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.state);
@@ -116,25 +117,27 @@ TEST(WindowLogicTest, CancelInEveryState) {
     WindowLogic& logic = window.Open();
     if (c.busy) window.MakeBusy();
     core::RunState& state = logic.run_state();
-    state.fillRunning.store(c.fill);
+    state.fill_running.store(c.fill);
     state.erasing.store(c.erasing);
-    state.stopRequested.store(c.stop);
+    state.stop_asked.store(c.stop != 0);
+    state.erase_running.store(c.erasing != 0 || c.stop == 0);
     window.view.yes = c.yes;
     logic.Run(Command::kCancel);
-    ASSERT_EQ(window.view.questions.size(), c.asks != 0 ? 1u : 0u);
-    if (c.asks != 0) {
+    ASSERT_EQ(window.view.questions.size(), c.asks ? 1u : 0u);
+    if (c.asks) {
       EXPECT_EQ(window.view.questions[0].caption, Text(texts::kStop));
-      EXPECT_EQ(window.view.questions[0].text, Text(c.asks));
+      EXPECT_EQ(window.view.questions[0].text, Text(*c.asks));
     }
     EXPECT_EQ(window.view.closed,
               c.closes ? std::vector<int>{WindowLogic::kCancelResult} : std::vector<int>{});
-    EXPECT_EQ(state.fillRunning.load(), c.fill_after);
-    EXPECT_EQ(state.stopRequested.load(), c.stop_after);
+    EXPECT_EQ(state.fill_running.load(), c.fill_after != 0);
+    EXPECT_EQ(state.stop_asked.load(), c.stop_after != 0);
   }
   // The countdown's first Cancel only stops; the second, from a worker, closes.
   Window window;
   WindowLogic& logic = window.Open();
-  logic.run_state().stopRequested.store(0);
+  logic.run_state().erase_running.store(true);
+  logic.run_state().stop_asked.store(false);
   logic.Run(Command::kCancel);
   logic.port().SendCancel();
   EXPECT_EQ(window.view.closed.size(), 1u);
@@ -147,7 +150,7 @@ TEST(WindowLogicTest, JobsStartOnlyWhenTheWorkerIsFree) {
     logic.Run(command);
     EXPECT_EQ(window.slot.kept.size(), 1u);
     EXPECT_TRUE(window.view.BusyControlsAre(false));
-    EXPECT_EQ(logic.run_state().exitAfterErase.load(), command == Command::kDeleteExit ? 1 : 0);
+    EXPECT_EQ(logic.run_state().exit_after_erase.load(), command == Command::kDeleteExit);
   }
   {
     Window window;
@@ -205,7 +208,9 @@ TEST(WindowLogicTest, OptionMenusShowAndWriteTheirSettings) {
   window.Set("re_write", 99);
   window.Set("del_delay", 10);
   WindowLogic& logic = window.Open();
-  const auto format = [](int id, int value) { return text::FormatText(Text(id), {value}); };
+  const auto format = [](text::TextId id, int value) {
+    return text::FormatText(Text(id), {value});
+  };
   EXPECT_EQ(window.view.texts[Control::kOverwrite], format(texts::kOverwriteFormat, 35));
   EXPECT_EQ(window.view.texts[Control::kDelay], format(texts::kDelayFormat, 10));
 
@@ -231,7 +236,7 @@ TEST(WindowLogicTest, OptionMenusShowAndWriteTheirSettings) {
   ASSERT_EQ(delays.size(), 10u);
   for (const MenuEntry& entry : delays) EXPECT_FALSE(entry.checked);  // 10 is no entry
   EXPECT_EQ(window.Get("del_delay"), 3);
-  EXPECT_EQ(logic.run_state().deleteDelaySeconds.load(), 3);
+  EXPECT_EQ(logic.run_state().delete_delay_seconds.load(), 3);
   EXPECT_EQ(window.view.texts[Control::kDelay], format(texts::kDelayFormat, 3));
   logic.Run(Command::kDelay);
   EXPECT_TRUE(window.view.menus.back().entries[3].checked);
@@ -379,9 +384,9 @@ TEST(WindowLogicTest, HelpLinkResetAndDrops) {
   logic.Run(Command::kHelp);
   ASSERT_EQ(window.view.shown.size(), 1u);
   EXPECT_EQ(window.view.shown[0].caption, Text(texts::kHelpCaption));
-  for (int id : {texts::kFirstHelpPair, texts::kFirstHelpPair + 9, texts::kFirstMoreHelpPair,
-                 texts::kFirstMoreHelpPair + 7}) {
-    EXPECT_NE(window.view.shown[0].text.find(Text(id)), std::string::npos) << id;
+  for (const auto& [title, body] : texts::kHelpPairs) {
+    EXPECT_NE(window.view.shown[0].text.find(Text(title) + "\n" + Text(body)), std::string::npos)
+        << Text(title);
   }
   logic.Run(Command::kWebLink);
   EXPECT_EQ(window.view.urls, std::vector<std::string>{text::AboutUtf8(texts::kAboutUrlOther)});
@@ -392,14 +397,14 @@ TEST(WindowLogicTest, EndRunCutsOffTheWorkerAndWaitsBounded) {
   Window window;
   WindowLogic& logic = window.Open();
   window.MakeBusy();
-  logic.run_state().fillRunning.store(1);
+  logic.run_state().fill_running.store(1);
   int pumps = 0;
   EXPECT_FALSE(logic.EndRun(30, [&pumps] {
     ++pumps;
     Pause();
   }));
   EXPECT_GT(pumps, 0);
-  EXPECT_EQ(logic.run_state().fillRunning.load(), 0);
+  EXPECT_FALSE(logic.run_state().fill_running.load());
   logic.port().SetStatusText("from a late worker");
   EXPECT_NE(window.view.status, "from a late worker");
   window.release.store(true);

@@ -21,8 +21,7 @@ class WorkerPort : public core::WindowPort {
   explicit WorkerPort(core::WindowPort& ui_side) : ui_side_(ui_side) {}
 
   // UI thread only. From now on every call returns at once without reaching
-  // the window (UpdateOptionLabels returns an empty text), so a worker that
-  // outlives the window never touches it.
+  // the window, so a worker that outlives the window never touches it.
   void Detach() { detached_.store(true); }
   bool detached() const { return detached_.load(); }
 
@@ -31,7 +30,6 @@ class WorkerPort : public core::WindowPort {
   void SetTitle(std::string_view text) final;
   void SetInstructionText(std::string_view text) final;
   void SetBusy(bool busy) final;
-  std::string UpdateOptionLabels() final;
   void ItemRowsChanged(int row_count) final;
   void SendCancel() final;
 
@@ -63,11 +61,6 @@ inline void WorkerPort::SetInstructionText(std::string_view text) {
 }
 inline void WorkerPort::SetBusy(bool busy) {
   Forward([&] { ui_side_.SetBusy(busy); });
-}
-inline std::string WorkerPort::UpdateOptionLabels() {
-  std::string label;
-  Forward([&] { label = ui_side_.UpdateOptionLabels(); });
-  return label;
 }
 inline void WorkerPort::ItemRowsChanged(int row_count) {
   Forward([&] { ui_side_.ItemRowsChanged(row_count); });

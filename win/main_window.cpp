@@ -358,25 +358,29 @@ void MainWindow::SetAccessibleTexts() {
   struct Described {
     HWND control;
     std::string name;  // empty: the control's own text names it
-    int description;
+    std::string description;
   };
   auto label = [this](int id) { return AccessibleLabel(ToUtf8(WindowText(Button(id)))); };
   const Described controls[] = {
-      {Button(IDC_RESET), "", texts::kDescribeReset},
-      {Button(IDC_DELETE), "", texts::kDescribeDelete},
-      {Button(IDC_DELETE_EXIT), "", texts::kDescribeDeleteExit},
-      {Button(IDC_OVERWRITE), "", texts::kDescribeOverwrite},
-      {Button(IDC_DELAY), "", texts::kDescribeDelay},
-      {Button(IDC_IMPORT), "", texts::kDescribeImport},
-      {Button(ID_FILL_FREE_SPACE), label(ID_FILL_FREE_SPACE), texts::kDescribeFill},
-      {Button(IDC_LANGUAGE), label(IDC_LANGUAGE), texts::kDescribeLanguage},
-      {Button(ID_HELP_TEXT), text::LookupUtf8(texts::kHelpCaption), texts::kDescribeHelp},
-      {Button(IDCANCEL), label(IDCANCEL), texts::kDescribeExit},
-      {Button(IDC_WEB_LINK), "", texts::kDescribeLink},
-      {item_view_->handle(), text::LookupUtf8(texts::kItems), texts::kDescribeItems},
-      {messages_->handle(), text::LookupUtf8(texts::kMessages), texts::kDescribeMessages},
+      {Button(IDC_RESET), "", text::LookupUtf8(texts::kDescribeReset)},
+      {Button(IDC_DELETE), "", text::LookupUtf8(texts::kDescribeDelete)},
+      {Button(IDC_DELETE_EXIT), "", text::LookupUtf8(texts::kDescribeDeleteExit)},
+      {Button(IDC_OVERWRITE), "", text::LookupUtf8(texts::kDescribeOverwrite)},
+      {Button(IDC_DELAY), "", text::LookupUtf8(texts::kDescribeDelay)},
+      {Button(IDC_IMPORT), "", text::LookupUtf8(texts::kDescribeImport)},
+      {Button(ID_FILL_FREE_SPACE), label(ID_FILL_FREE_SPACE),
+       text::LookupUtf8(texts::kDescribeFill)},
+      {Button(IDC_LANGUAGE), label(IDC_LANGUAGE), text::LookupUtf8(texts::kDescribeLanguage)},
+      {Button(ID_HELP_TEXT), text::LookupUtf8(texts::kHelpCaption),
+       text::LookupUtf8(texts::kDescribeHelp)},
+      {Button(IDCANCEL), label(IDCANCEL), text::LookupUtf8(texts::kDescribeExit)},
+      {Button(IDC_WEB_LINK), "", text::LookupUtf8(texts::kDescribeLink)},
+      {item_view_->handle(), text::LookupUtf8(texts::kItems),
+       text::LookupUtf8(texts::kDescribeItems)},
+      {messages_->handle(), text::LookupUtf8(texts::kMessages),
+       text::LookupUtf8(texts::kDescribeMessages)},
       {GetDlgItem(window_, IDC_PROGRAM_ICON), text::LookupUtf8(texts::kProductName),
-       texts::kAboutProduct},
+       text::AboutUtf8(texts::kAboutProduct)},
   };
   // Screen readers read names and descriptions through the system's
   // accessibility objects; wine may lack them, which costs only those.
@@ -386,9 +390,7 @@ void MainWindow::SetAccessibleTexts() {
     services = nullptr;
   }
   for (const Described& entry : controls) {
-    const std::wstring description = ToWide(entry.control == GetDlgItem(window_, IDC_PROGRAM_ICON)
-                                                ? text::AboutUtf8(entry.description)
-                                                : text::LookupUtf8(entry.description));
+    const std::wstring description = ToWide(entry.description);
     if (services != nullptr) {
       if (!entry.name.empty()) {
         services->SetHwndPropStr(entry.control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/paths.h"
 #include "platform/env.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/fill_calls.h"
@@ -71,13 +72,6 @@ FileInfo InfoOf(const struct stat& st) {
 namespace {
 
 using posix::InfoOf;
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
 
 class PosixDirectory final : public Directory {
  public:
@@ -279,7 +273,7 @@ class PosixEnv final : public Env {
   }
   Result<std::unique_ptr<Folder>> OpenPrivateFolder(const std::string& path) override {
     if (path.empty()) return Status::Error(ENOENT, "no folder for private state");
-    const std::string parent = FolderOf(path);
+    const std::string parent = core::FolderOf(path);
     if (parent != "/" && parent != ".") {
       if (Status made = CreateDirectories(parent); !made.ok()) return made;
     }
@@ -427,7 +421,7 @@ class PosixEnv final : public Env {
       unlink(temp.c_str());
       return status;
     }
-    return synced ? SyncDirectory(FolderOf(path)) : Status::Ok();
+    return synced ? SyncDirectory(core::FolderOf(path)) : Status::Ok();
   }
 
   Status CreateFileIfMissing(const std::string& path) override {
@@ -671,7 +665,7 @@ class PosixEnv final : public Env {
   // ---- erase and tarnwell-cli ----
   bool IsTerminal(int stream) override { return posix::IsTerminal(stream); }
   int TerminalColumns(int stream) override { return posix::TerminalColumns(stream); }
-  void StopOnInterrupt(std::atomic<int>* flag) override { posix::StopOnInterrupt(flag); }
+  void StopOnInterrupt(std::atomic<bool>* flag) override { posix::StopOnInterrupt(flag); }
 
   // ---- untrusted input files ----
   Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {

@@ -7,12 +7,12 @@
 namespace tarnwell::platform::posix {
 namespace {
 
-std::atomic<std::atomic<int>*> stop_flag{nullptr};
-static_assert(std::atomic<int>::is_always_lock_free, "stored from a signal handler");
+std::atomic<std::atomic<bool>*> stop_flag{nullptr};
+static_assert(std::atomic<bool>::is_always_lock_free, "stored from a signal handler");
 
 void OnInterrupt(int) {
-  std::atomic<int>* flag = stop_flag.load();
-  if (flag != nullptr) flag->store(1);
+  std::atomic<bool>* flag = stop_flag.load();
+  if (flag != nullptr) flag->store(true);
 }
 
 }  // namespace
@@ -25,7 +25,7 @@ int TerminalColumns(int stream) {
   return size.ws_col;
 }
 
-void StopOnInterrupt(std::atomic<int>* flag) {
+void StopOnInterrupt(std::atomic<bool>* flag) {
   stop_flag.store(flag);
   struct sigaction action {};
   action.sa_handler = OnInterrupt;

@@ -8,6 +8,6 @@ namespace tarnwell::platform::posix {
 
 bool IsTerminal(int stream);
 int TerminalColumns(int stream);
-void StopOnInterrupt(std::atomic<int>* flag);
+void StopOnInterrupt(std::atomic<bool>* flag);
 
 }  // namespace tarnwell::platform::posix

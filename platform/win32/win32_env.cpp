@@ -418,7 +418,7 @@ class Win32Env final : public Env {
 
   bool IsTerminal(int stream) override { return win32::IsConsole(stream); }
   int TerminalColumns(int stream) override { return win32::ConsoleColumns(stream); }
-  void StopOnInterrupt(std::atomic<int>* flag) override { win32::StopOnConsoleEvents(flag); }
+  void StopOnInterrupt(std::atomic<bool>* flag) override { win32::StopOnConsoleEvents(flag); }
 
  private:
   // The program's folder inside the folder a Windows variable names, or

@@ -11,7 +11,7 @@
 namespace tarnwell::platform::win32 {
 namespace {
 
-std::atomic<int>* stop_flag = nullptr;
+std::atomic<bool>* stop_flag = nullptr;
 
 Result<std::wstring> WideRootOf(const std::string& path) {
   const std::wstring long_path = LongPath(path);
@@ -23,16 +23,16 @@ Result<std::wstring> WideRootOf(const std::string& path) {
 }
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  std::atomic<int>* flag = stop_flag;
+  std::atomic<bool>* flag = stop_flag;
   if (flag == nullptr) return FALSE;
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
     // The second one ends the process as usual.
-    return flag->exchange(1) == 0 ? TRUE : FALSE;
+    return !flag->exchange(true) ? TRUE : FALSE;
   }
   // Close, logoff, shutdown: the process ends when this handler returns, so
   // it waits (Windows allows about five seconds) while the worker stops and
   // deletes its temporary files; main's return ends the process meanwhile.
-  flag->store(1);
+  flag->store(true);
   for (int i = 0; i < 90; ++i) Sleep(50);
   return TRUE;
 }
@@ -206,7 +206,7 @@ int ConsoleColumns(int stream) {
   return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
-void StopOnConsoleEvents(std::atomic<int>* flag) {
+void StopOnConsoleEvents(std::atomic<bool>* flag) {
   stop_flag = flag;
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }

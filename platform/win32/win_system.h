@@ -31,7 +31,7 @@ bool IsConsole(int stream);
 int ConsoleColumns(int stream);
 // Ctrl+C, Ctrl+Break, console close, logoff and shutdown store 1 into *flag
 // the first time; the second Ctrl+C ends the process.
-void StopOnConsoleEvents(std::atomic<int>* flag);
+void StopOnConsoleEvents(std::atomic<bool>* flag);
 
 // The user's UI language as a POSIX-style name ("de_DE").
 std::string UserLanguageName();

@@ -2,9 +2,9 @@
 //   text_source OUT SECTION...
 // Writes UTF-16LE with a byte-order mark: every section file in order, each
 // line ended by CR LF, then the closing "##" marker with no line end.
-// Refuses ids the catalogue has no slot for, an id given twice in one section
-// and a text larger than the catalogue's buffer: each would lose a text
-// silently at run time.
+// Refuses ids the catalogue has no slot for, an id given twice in one section,
+// a named text id (text/text_ids.h) without an English text, and a text larger
+// than the catalogue's buffer: each would lose a text silently at run time.
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -13,6 +13,7 @@
 
 #include "platform/env.h"
 #include "text/text_catalog.h"
+#include "text/text_ids.h"
 #include "text/utf16.h"
 
 namespace {
@@ -44,9 +45,15 @@ std::string WithCrLf(std::string_view text) {
   return out;
 }
 
+// The English section's header starts so; its ids are the ones every named
+// id must have.
+constexpr std::string_view kEnglishHeader = "##=English";
+
 // The first problem with the "id=text" lines of one section file, if any.
-std::optional<std::string> CheckIds(const std::string& crlf_text) {
+// english receives the ids of the English section, when the file holds it.
+std::optional<std::string> CheckIds(const std::string& crlf_text, std::set<long>* english) {
   std::set<long> seen;
+  bool in_english = false;
   size_t start = 0;
   while (start < crlf_text.size()) {
     size_t end = crlf_text.find('\n', start);
@@ -55,6 +62,7 @@ std::optional<std::string> CheckIds(const std::string& crlf_text) {
     start = end + 1;
     if (line.starts_with("##")) {
       seen.clear();
+      in_english = line.starts_with(kEnglishHeader);
       continue;
     }
     size_t digits = 0;
@@ -63,6 +71,8 @@ std::optional<std::string> CheckIds(const std::string& crlf_text) {
     const long id = std::stol(line.substr(0, digits));
     if (id >= tarnwell::text::kTextIdCount) return "id " + std::to_string(id) + " out of range";
     if (!seen.insert(id).second) return "id " + std::to_string(id) + " given twice";
+    // An empty text counts as none: the lookup would show nothing.
+    if (in_english && digits + 1 < line.size() && line[digits + 1] != '\r') english->insert(id);
   }
   return std::nullopt;
 }
@@ -75,6 +85,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string utf8;
+  std::set<long> english;
   for (int i = 2; i < argc; ++i) {
     const std::optional<std::string> section = ReadFile(argv[i]);
     if (!section) {
@@ -82,11 +93,19 @@ int main(int argc, char** argv) {
       return 1;
     }
     const std::string lines = WithCrLf(*section);
-    if (const std::optional<std::string> problem = CheckIds(lines)) {
+    if (const std::optional<std::string> problem = CheckIds(lines, &english)) {
       std::fprintf(stderr, "text_source: %s: %s\n", argv[i], problem->c_str());
       return 1;
     }
     utf8 += lines;
+  }
+  for (const tarnwell::text::NamedTextId& named : tarnwell::text::kAllTextIds) {
+    const long id = static_cast<long>(named.id);
+    if (!english.contains(id)) {
+      std::fprintf(stderr, "text_source: text id %.*s (%ld) has no English text\n",
+                   static_cast<int>(named.name.size()), named.name.data(), id);
+      return 1;
+    }
   }
   utf8 += "##";
   const std::optional<std::u16string> text = tarnwell::text::Utf8ToUtf16(utf8);

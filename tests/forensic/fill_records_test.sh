@@ -126,6 +126,31 @@ ntfs_live_record_offsets() {
   [ -n "$inode" ] && [ -n "$mft_lcn" ] && echo $((mft_lcn * 4096 + inode * 1024))
 }
 
+# A --records fill's JSON: every line valid against the shipped schema (where
+# the schema module is installed), the estimate first among the messages, and
+# the summary's record count that of the records_written row.
+check_json() {
+  local validator=python3
+  python3 -c 'import jsonschema' 2>/dev/null || validator=/usr/bin/python3
+  "$validator" - "$here/../../res/tarnwell-cli-output.schema.json" "$1" <<'PY'
+import json, re, sys
+try:
+    import jsonschema
+except ImportError:
+    jsonschema = None
+schema = json.load(open(sys.argv[1]))
+lines = [json.loads(line) for line in open(sys.argv[2])]
+for line in lines:
+    if jsonschema:
+        jsonschema.validate(line, schema)
+codes = [x["code"] for x in lines if x["type"] == "message"]
+written = [x["text"] for x in lines if x.get("code") == "records_written"]
+assert codes and codes[0] == "record_pass_planned", codes
+assert len(written) == 1 and "attributes_may_remain" not in codes, codes
+assert int(re.findall(r"\d+", written[0])[-1]) == lines[-1]["records"] > 0, lines[-1]
+PY
+}
+
 run_kind() {
   local kind=$1 image=$work/$1.img mnt=$work/mnt
   make_image "$kind" "$image" || { fail "$kind: no image"; return; }
@@ -136,19 +161,26 @@ run_kind() {
   [ "$(distinct "$image" "$content")" -gt 0 ] ||
     { fail "$kind: no marker reached the image, the test proves nothing"; return; }
   local target=$mnt args=(fill --yes)
-  [ "$kind" = ext4-xattr ] && args+=(--records)
+  # The asked-for pass also speaks JSON: its rows' codes and the summary's count.
+  [ "$kind" = ext4-xattr ] && args+=(--records --json)
   [ "$kind" = wine-ntfs ] && target="Z:${mnt//\//\\}"
-  "$cli" "${args[@]}" "$target" >"$work/fill.log" 2>&1
+  "$cli" "${args[@]}" "$target" >"$work/fill.log" 2>"$work/fill.err"
   local rc=$?
-  [ $rc -eq 0 ] || fail "$kind: fill exited $rc: $(grep -E '^(error|warning): ' "$work/fill.log" | head -5)"
-  grep -q -E '^File records overwritten with small files: [1-9]' "$work/fill.log" ||
+  [ $rc -eq 0 ] || fail "$kind: fill exited $rc: $(grep -h -E '^(error|warning): |"level":"error"' "$work/fill.log" "$work/fill.err" | head -5)"
+  if [ "$kind" = ext4-xattr ]; then
+    check_json "$work/fill.log" || fail "$kind: JSON output: $(tail -n 3 "$work/fill.log")"
+    sed -n 's/.*"code":"records_written","text":"\([^"]*\)".*/\1/p' "$work/fill.log" >"$work/rows"
+  else
+    cp "$work/fill.log" "$work/rows"
+  fi
+  grep -q -E '^File records overwritten with small files: [1-9]' "$work/rows" ||
     fail "$kind: no record pass row: $(tail -n 4 "$work/fill.log")"
   [ -z "$(find "$mnt" -maxdepth 1 -name 'tmp_ttt_*')" ] || fail "$kind: temporary files left"
   loop_unmount "$mnt" && loop_detach "$device"
 
   local left
   left=$(distinct "$image" "$content")
-  echo "$kind: $(grep -E '^File records overwritten' "$work/fill.log"); content markers left: $left of 30"
+  echo "$kind: $(grep -E '^File records overwritten' "$work/rows"); content markers left: $left of 30"
   [ "$left" -eq 0 ] || fail "$kind: $left of 30 content markers left after the fill"
   if [[ $kind == *ntfs ]]; then
     local live places in_freed=0 line offset

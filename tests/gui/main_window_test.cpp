@@ -173,7 +173,7 @@ class MainWindowTest : public QObject {
       MainDialog& dialog = window.Open();
       QCOMPARE(window.ButtonText(ids::kOverwrite), c.overwrite_label);
       QCOMPARE(window.ButtonText(ids::kDelay), c.delay_label);
-      QCOMPARE(dialog.run_state().deleteDelaySeconds.load(), c.delay_seconds);
+      QCOMPARE(dialog.run_state().delete_delay_seconds.load(), c.delay_seconds);
       QCOMPARE(window.Get("re_write"), c.rewrite);  // labels never write the file
       QCOMPARE(dialog.UpdateOptionLabels(), c.delay_label.toStdString());
     }
@@ -335,7 +335,7 @@ class MainWindowTest : public QObject {
     dialog.SetBusy(true);
     items->setFocus();
     QTest::keyClick(items, Qt::Key_Delete);
-    QCOMPARE(dialog.run_state().stopRequested.load(), 1);  // no job was started
+    QVERIFY(!dialog.run_state().erase_running.load());  // no job was started
     dialog.SetBusy(false);
     QTest::keyClick(items, Qt::Key_Delete);
     QVERIFY(!window.Button(ids::kDelete)->isEnabled());
@@ -428,7 +428,7 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(menu[3].text, QString("Delete Delay 3 sec"));
     QCOMPARE(window.Get("del_delay"), 3);
-    QCOMPARE(dialog.run_state().deleteDelaySeconds.load(), 3);
+    QCOMPARE(dialog.run_state().delete_delay_seconds.load(), 3);
     QCOMPARE(window.ButtonText(ids::kDelay), QString("Delete Delay 3 sec"));
   }
 
@@ -485,15 +485,16 @@ class MainWindowTest : public QObject {
     dialog.show();
     auto& state = dialog.run_state();
     struct Case {
-      std::atomic<int>& flag;
-      int running, stopped;
+      std::atomic<bool>& flag;
+      bool running, stopped;
       QString question;
     };
-    state.stopRequested = 0;
-    state.erasing = 1;
+    state.erase_running = true;
+    state.stop_asked = false;
+    state.erasing = true;
     const Case cases[] = {
-        {state.fillRunning, 1, 0, "Stop the fill? Its temporary files will be deleted."},
-        {state.stopRequested, 0, 1,
+        {state.fill_running, true, false, "Stop the fill? Its temporary files will be deleted."},
+        {state.stop_asked, false, true,
          "Stop erasing after the current file? The items not reached yet stay untouched in the "
          "list."},
     };
@@ -517,7 +518,7 @@ class MainWindowTest : public QObject {
     QTest::keyClick(&dialog, Qt::Key_Escape);  // the erase's stop is pending
     QCOMPARE(window.runner().boxes.size(), 2);
     QVERIFY(dialog.isVisible());
-    state.erasing = 0;
+    state.erasing = false;
   }
 };
 

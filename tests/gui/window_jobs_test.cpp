@@ -156,7 +156,7 @@ class WindowJobsTest : public QObject {
     QVERIFY(!fs::exists(window.Path("tree")));
     QCOMPARE(ItemModel(dialog)->rowCount(), 0);
     QCOMPARE(dialog.windowTitle(), QString("Tarnwell"));
-    QCOMPARE(dialog.run_state().stopRequested.load(), 1);
+    QVERIFY(!dialog.run_state().erase_running.load());
     // The end state: all done, no time left to wait for, and a last row.
     QCOMPARE(window.TopMessage(), QString("Finished: 6 items erased, 0 errors"));
     const QString instructions = dialog.findChild<QLabel*>(ids::kInstructions)->text();
@@ -238,7 +238,7 @@ class WindowJobsTest : public QObject {
         QCOMPARE(window.Messages()->RowIcon(0), MessageIcon::kWarning);
         QVERIFY(dialog.findChild<QLabel*>(ids::kInstructions)->text().contains("\n0.0 % 0.0 byte"));
         QVERIFY(dialog.isVisible());
-        QCOMPARE(dialog.run_state().exitAfterErase.load(), 0);
+        QVERIFY(!dialog.run_state().exit_after_erase.load());
       } else {
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), kJobTimeoutMs);
         QCOMPARE(dialog.result(), MainDialog::kCancelResult);
@@ -330,7 +330,7 @@ class WindowJobsTest : public QObject {
       QCOMPARE(file.readAll(), QByteArray(64 * 1024, 'M'));
     }
     QCOMPARE(window.Status(), QString("33.3 % // Error: 0 "));
-    QCOMPARE(dialog.run_state().erasing.load(), 0);
+    QVERIFY(!dialog.run_state().erasing.load());
 
     // A window closed meanwhile ends the run at the next file boundary too.
     release = false;

@@ -32,10 +32,6 @@ class ThreadNotingPort final : public tarnwell::core::WindowPort {
   void SetTitle(std::string_view text) override { Note("title:", text); }
   void SetInstructionText(std::string_view text) override { Note("instr:", text); }
   void SetBusy(bool busy) override { Note(busy ? "busy" : "idle"); }
-  std::string UpdateOptionLabels() override {
-    Note("labels");
-    return "Delete Delay 3 sec";
-  }
   void ItemRowsChanged(int rows) override { Note("rows:" + std::to_string(rows)); }
   void SendCancel() override { Note("cancel"); }
 
@@ -64,11 +60,9 @@ class WindowPartsTest : public QObject {
     ThreadNotingPort ui;
     QtWindowPort port(ui);
     std::atomic<bool> done{false};
-    std::string label;
     std::thread worker([&] {
       port.InsertMessage("Start ...", MessageIcon::kInfo);
       port.SetBusy(true);
-      label = port.UpdateOptionLabels();
       port.ItemRowsChanged(3);
       port.SetStatusText("Ready");
       port.SetTitle("T");
@@ -78,18 +72,17 @@ class WindowPartsTest : public QObject {
     });
     QVERIFY(SpinUntil(done));
     worker.join();
-    QCOMPARE(ui.calls, QStringList({"msg:Start ...", "busy", "labels", "rows:3", "status:Ready",
-                                    "title:T", "instr:a\nb", "cancel"}));
+    QCOMPARE(ui.calls, QStringList({"msg:Start ...", "busy", "rows:3", "status:Ready", "title:T",
+                                    "instr:a\nb", "cancel"}));
     QVERIFY(ui.all_on_ui_thread);
-    QCOMPARE(label, std::string("Delete Delay 3 sec"));
   }
 
   void UiThreadCallsRunDirectlyWithoutAnEventLoop() {
     ThreadNotingPort ui;
     QtWindowPort port(ui);
     port.SetStatusText("now");
-    QCOMPARE(port.UpdateOptionLabels(), std::string("Delete Delay 3 sec"));
-    QCOMPARE(ui.calls, QStringList({"status:now", "labels"}));
+    port.SetBusy(false);
+    QCOMPARE(ui.calls, QStringList({"status:now", "idle"}));
   }
 
   void DetachedPortDropsWaitingAndLaterCalls() {
@@ -97,11 +90,10 @@ class WindowPartsTest : public QObject {
     QtWindowPort port(ui);
     std::atomic<bool> started{false};
     std::atomic<bool> done{false};
-    std::string label = "unchanged";
     std::thread worker([&] {
       started = true;
       port.InsertMessage("waits while the window closes", MessageIcon::kError);
-      label = port.UpdateOptionLabels();
+      port.SetStatusText("dropped");
       done = true;
     });
     // The worker's first call is queued; detach before the UI thread runs it
@@ -112,7 +104,6 @@ class WindowPartsTest : public QObject {
     QVERIFY(SpinUntil(done));
     worker.join();
     QVERIFY(ui.calls.isEmpty());
-    QCOMPARE(label, std::string());
     port.SetTitle("after");
     QVERIFY(ui.calls.isEmpty());
   }

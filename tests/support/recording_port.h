@@ -41,11 +41,6 @@ class RecordingPort final : public core::WindowPort {
     std::lock_guard lock(mutex_);
     busy_calls_.push_back(busy);
   }
-  std::string UpdateOptionLabels() override {
-    std::lock_guard lock(mutex_);
-    ++option_label_updates_;
-    return option_label_;
-  }
   void ItemRowsChanged(int row_count) override {
     std::lock_guard lock(mutex_);
     row_counts_.push_back(row_count);
@@ -55,19 +50,12 @@ class RecordingPort final : public core::WindowPort {
     ++cancels_;
   }
 
-  // What UpdateOptionLabels returns.
-  void set_option_label(std::string label) {
-    std::lock_guard lock(mutex_);
-    option_label_ = std::move(label);
-  }
-
   std::vector<Message> messages() const { return Copy(messages_); }
   std::vector<std::string> status_texts() const { return Copy(status_texts_); }
   std::vector<std::string> titles() const { return Copy(titles_); }
   std::vector<std::string> instruction_texts() const { return Copy(instruction_texts_); }
   std::vector<bool> busy_calls() const { return Copy(busy_calls_); }
   std::vector<int> row_counts() const { return Copy(row_counts_); }
-  int option_label_updates() const { return Copy(option_label_updates_); }
   int cancels() const { return Copy(cancels_); }
   // The last status text, "" when none was set.
   std::string last_status() const {
@@ -103,8 +91,6 @@ class RecordingPort final : public core::WindowPort {
   std::vector<std::string> instruction_texts_;
   std::vector<bool> busy_calls_;
   std::vector<int> row_counts_;
-  std::string option_label_;
-  int option_label_updates_ = 0;
   int cancels_ = 0;
 };
 

@@ -16,7 +16,7 @@
 #include "platform/fault_env.h"
 #include "settings/settings_store.h"
 #include "tests/support/pinned_paths.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/windows/win_temp_dir.h"
 
 namespace tarnwell {
@@ -24,11 +24,12 @@ namespace {
 
 using testing::ReadAll;
 using testing::RecordingPort;
+using testing::RecordingSink;
 using testing::WinTempDir;
 
 class WinEraseTest : public ::testing::Test {
  protected:
-  WinEraseTest() : fault_(platform::DefaultEnv()), progress_(fault_, port_) {
+  WinEraseTest() : fault_(platform::DefaultEnv()), progress_(fault_, sink_) {
     // What each file held at the moment it was deleted (the folder scrub's
     // own entries aside).
     fault_.observe = [this](const std::string& operation, const std::string& path) {
@@ -41,15 +42,16 @@ class WinEraseTest : public ::testing::Test {
   void Erase(const std::vector<std::string>& paths, int passes) {
     counters_.pass_count = passes;
     const items::ListedItems listed = testing::PinPaths(paths);
-    erase::ItemEraser eraser(fault_, port_, progress_, counters_, listed);
+    erase::ItemEraser eraser(fault_, sink_, progress_, counters_, listed);
     for (const items::ListedItem& item : listed.rows) eraser.EraseItem(item);
     eraser.Finish();
   }
 
   WinTempDir dir_;
   platform::FaultEnv fault_;
-  RecordingPort port_;
-  erase::ProgressReporter progress_;
+  RecordingSink sink_;
+  RecordingPort& port_ = sink_.port();
+  job::ProgressReporter progress_;
   erase::EraseCounters counters_;
   std::vector<std::string> deleted_;
 };
@@ -95,9 +97,8 @@ TEST_F(WinEraseTest, AFileAnotherProgramHoldsOpenIsKeptWithAnErrorRow) {
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Erase({file}, 1);
   CloseHandle(held);
-  const std::vector<std::string> errors = port_.MessagesWith(core::MessageIcon::kError);
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_NE(errors[0].find("held.txt"), std::string::npos) << errors[0];
+  ASSERT_TRUE(sink_.ResultFor(file));
+  EXPECT_EQ(sink_.ResultFor(file)->outcome, job::Outcome::kKept);
   EXPECT_EQ(counters_.error_count, 1);
   EXPECT_EQ(ReadAll(file), "still in use");
   EXPECT_TRUE(deleted_.empty());

@@ -10,6 +10,7 @@
 #include "platform/fault_env.h"
 #include "tests/support/pinned_paths.h"
 #include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/shell_link_builder.h"
 #include "tests/windows/win_temp_dir.h"
 #include "traces/trace_eraser.h"
@@ -51,11 +52,12 @@ TEST(WinTracesTest, AShortcutToTheErasedFileGoesAndOneToAnotherStays) {
   std::vector<traces::ErasedTrace> heard;
   traces::TraceEraser traces(env, port,
                              [&heard](const traces::ErasedTrace& t) { heard.push_back(t); });
-  erase::ProgressReporter progress(env, port);
+  testing::RecordingSink sink;
+  job::ProgressReporter progress(env, sink);
   erase::EraseCounters counters;
   const items::ListedItems listed = testing::PinPaths({gone});
   {
-    erase::ItemEraser eraser(env, port, progress, counters, listed,
+    erase::ItemEraser eraser(env, sink, progress, counters, listed,
                              {.verify = false, .erased_items = &traces});
     for (const items::ListedItem& item : listed.rows) eraser.EraseItem(item);
     eraser.Finish();
@@ -70,6 +72,7 @@ TEST(WinTracesTest, AShortcutToTheErasedFileGoesAndOneToAnotherStays) {
   EXPECT_STREQ(traces::TraceKindName(heard[0].kind), "shortcut");
   EXPECT_EQ(heard[0].of, gone);
   EXPECT_TRUE(port.MessagesWith(core::MessageIcon::kError).empty());
+  EXPECT_TRUE(sink.FailureReasons().empty());
 }
 
 TEST(WinTracesTest, PlatformNamesTheRecentFolderAndReplacesAFileThroughItsFolder) {

@@ -22,8 +22,6 @@ using tarnwell::platform::win32::ToWide;
 using tarnwell::testing::WaitUntil;
 using tarnwell::testing::WindowDriver;
 
-constexpr int kTextError = 18;
-constexpr int kTextDelete = 29;
 constexpr int kGermanIndex = 0;
 constexpr int kWaitMs = 30000;
 
@@ -85,7 +83,8 @@ int Run(const std::wstring& program) {
         driver.ListCell(IDC_ITEMLIST, 2, 0));
 
   driver.PostCommand(IDC_DELETE);
-  const std::wstring no_errors = ToWide(" // " + tarnwell::text::LookupUtf8(kTextError) + ": 0");
+  const std::wstring no_errors =
+      ToWide(" // " + tarnwell::text::LookupUtf8(tarnwell::text::TextId::kError) + ": 0");
   const bool ended = WaitUntil(kWaitMs, [&] {
     return driver.StatusText(IDC_STATUS_BAR).find(no_errors) != std::wstring::npos;
   });
@@ -100,7 +99,8 @@ int Run(const std::wstring& program) {
 
   driver.PostCommand(IDM_LANGUAGE_BASE + tarnwell::text::kFirstLanguageCommand + kGermanIndex);
   tarnwell::text::SetCurrentLanguage(kGermanIndex);
-  const std::wstring german_delete = ToWide(tarnwell::text::LookupUtf8(kTextDelete));
+  const std::wstring german_delete =
+      ToWide(tarnwell::text::LookupUtf8(tarnwell::text::TextId::kDelete));
   Check("German labels the Delete button",
         WaitUntil(kWaitMs, [&] { return driver.ControlText(IDC_DELETE) == german_delete; }),
         driver.ControlText(IDC_DELETE));

@@ -1,17 +1,22 @@
-#include "erase/journal_names.h"
+#include "job/journal_names.h"
 
 #include <cerrno>
 #include <memory>
 #include <vector>
 
-#include "erase/preflight.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
+#include "job/preflight.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 namespace {
 
-constexpr int kTextJournalKeepsNames = 91;
+void WarnJournalKeepsNames(EventSink& sink, const platform::MountInfo& mount,
+                           const platform::Status& why) {
+  sink.Report(Notice{.severity = Severity::kWarning,
+                     .reason = Reason::kJournalKeepsNames,
+                     .subject = mount.mount_point,
+                     .error_code = why.code(),
+                     .detail = why.message()});
+}
 
 }  // namespace
 
@@ -19,36 +24,38 @@ bool HasClearableJournal(const platform::MountInfo& mount) {
   return mount.fs_type == "ext4" || mount.fs_type == "ext3";
 }
 
-bool ClearJournal(core::WindowPort& port, platform::Folder& on_volume,
-                  const platform::MountInfo& mount) {
+bool ClearJournal(EventSink& sink, platform::Folder& on_volume, const platform::MountInfo& mount) {
   // The dry run tells a refusal (no capability, an older kernel) apart from
   // a zero-out that was allowed and failed.
   const platform::Status allowed = on_volume.CheckpointJournal(true, true);
   if (allowed.code() == ENODEV) return false;  // made without a journal
   if (!allowed.ok()) {
-    port.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextJournalKeepsNames), {mount.mount_point}),
-        core::MessageIcon::kWarning);
+    WarnJournalKeepsNames(sink, mount, allowed);
     return false;
   }
   platform::Status status = on_volume.CheckpointJournal(true, false);
-  if (!status.ok()) port.InsertMessage(status.message(), core::MessageIcon::kWarning);
+  if (!status.ok()) {
+    sink.Report(Notice{.severity = Severity::kWarning,
+                       .reason = Reason::kJournalNotCleared,
+                       .subject = mount.mount_point,
+                       .error_code = status.code(),
+                       .detail = status.message()});
+  }
   return status.ok();
 }
 
-bool ClearJournalOfMount(platform::Env& env, core::WindowPort& port,
-                         const platform::MountInfo& mount) {
+bool ClearJournalOfMount(platform::Env& env, EventSink& sink, const platform::MountInfo& mount) {
   platform::Result<std::unique_ptr<platform::Folder>> folder =
       env.OpenFolder(mount.mount_point, nullptr);
   platform::Result<platform::FileInfo> info =
       folder.ok() ? (*folder)->Stat() : platform::Result<platform::FileInfo>(folder.status());
   if (!info.ok() || info->device != mount.device) {
-    port.InsertMessage(
-        text::FormatText(text::LookupUtf8(kTextJournalKeepsNames), {mount.mount_point}),
-        core::MessageIcon::kWarning);
+    WarnJournalKeepsNames(
+        sink, mount,
+        info.ok() ? platform::Status::Error(ESTALE, "another file system") : info.status());
     return false;
   }
-  return ClearJournal(port, **folder, mount);
+  return ClearJournal(sink, **folder, mount);
 }
 
 std::vector<platform::MountInfo> FindJournaledMounts(platform::Env& env,
@@ -59,4 +66,4 @@ std::vector<platform::MountInfo> FindJournaledMounts(platform::Env& env,
   return found;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

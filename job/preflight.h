@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/window_port.h"
+#include "job/event_sink.h"
 #include "platform/env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 
 // True when a write in place on this mount may leave the old data elsewhere.
 bool OverwriteUntrusted(const platform::MountInfo& mount);
@@ -24,12 +24,12 @@ std::vector<platform::MountInfo> FindMounts(platform::Env& env,
 std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
                                                      const std::vector<std::string>& paths);
 
-// One warning row per mount found by FindUntrustedMounts, naming its mount
-// point and file system, and a note for each volume whose shadow copies may
-// keep older copies (Windows). Returns the number of warning rows.
-int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
+// One warning per mount found by FindUntrustedMounts, naming its mount point
+// and file system, and a note for each volume whose shadow copies may keep
+// older copies (Windows). Returns the number of warnings.
+int ReportUntrustedFileSystems(platform::Env& env, EventSink& sink,
                                const std::vector<std::string>& paths);
-// The same rows for one mount already found.
-int ReportUntrustedFileSystem(core::WindowPort& port, const platform::MountInfo& mount);
+// The same for one mount already found.
+int ReportUntrustedFileSystem(EventSink& sink, const platform::MountInfo& mount);
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -1,10 +1,10 @@
-#include "erase/preflight.h"
+#include "job/preflight.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_dir.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 namespace {
 
 platform::MountInfo Mount(std::string type, std::string options = "rw,relatime") {
@@ -47,4 +47,4 @@ TEST(Preflight, ChecksEachFileSystemOnceAndSkipsWhatCannotBeExamined) {
 }
 
 }  // namespace
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -9,7 +9,7 @@
 
 #include "platform/env.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 
 // The seven characters random names are drawn from, in draw order: a draw
 // picks index Random() % 7. The first two take two bytes each in UTF-8.
@@ -28,7 +28,4 @@ std::string RandomizeName(platform::Env& env, std::string_view path, size_t max_
 // one starts from there. Returns the path the item has afterwards.
 std::string RenameRandomly(platform::Env& env, const std::string& path);
 
-// The folder part of path ("." when there is none, "/" for the root).
-std::string FolderOf(std::string_view path);
-
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -1,18 +1,14 @@
-#include "erase/preflight.h"
+#include "job/preflight.h"
 
 #include <set>
 #include <string_view>
 #include <vector>
 
-#include "erase/random_name.h"
-#include "text/catalog.h"
-#include "text/format_text.h"
+#include "core/paths.h"
+#include "job/random_name.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 namespace {
-
-constexpr int kTextUntrustedFileSystem = 71;
-constexpr int kTextShadowCopies = 130;
 
 // Copy-on-write, log-structured or compressing file systems: a rewrite goes
 // to new blocks and the old ones stay until reused.
@@ -68,7 +64,8 @@ std::vector<platform::MountInfo> FindMounts(platform::Env& env,
     platform::Result<platform::FileInfo> info = env.Describe(path);
     if (!info.ok() || !seen.insert(info->device).second) continue;
     // A link's own entry lives in its folder; FindMount would follow it.
-    const std::string probe = info->kind == platform::FileKind::kSymlink ? FolderOf(path) : path;
+    const std::string probe =
+        info->kind == platform::FileKind::kSymlink ? core::FolderOf(path) : path;
     platform::Result<platform::MountInfo> mount = env.FindMount(probe);
     if (mount.ok()) found.push_back(*mount);
   }
@@ -82,28 +79,30 @@ std::vector<platform::MountInfo> FindUntrustedMounts(platform::Env& env,
   return found;
 }
 
-int ReportUntrustedFileSystem(core::WindowPort& port, const platform::MountInfo& mount) {
+int ReportUntrustedFileSystem(EventSink& sink, const platform::MountInfo& mount) {
   int warnings = 0;
   if (OverwriteUntrusted(mount)) {
-    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextUntrustedFileSystem),
-                                        {mount.mount_point, mount.fs_type}),
-                       core::MessageIcon::kWarning);
+    sink.Report(Notice{.severity = Severity::kWarning,
+                       .reason = Reason::kUntrustedFileSystem,
+                       .subject = mount.mount_point,
+                       .second = mount.fs_type});
     ++warnings;
   }
   if (HasOption(mount.options, "shadow-copies")) {
-    port.InsertMessage(text::FormatText(text::LookupUtf8(kTextShadowCopies), {mount.mount_point}),
-                       core::MessageIcon::kInfo);
+    sink.Report(Notice{.severity = Severity::kInfo,
+                       .reason = Reason::kShadowCopies,
+                       .subject = mount.mount_point});
   }
   return warnings;
 }
 
-int ReportUntrustedFileSystems(platform::Env& env, core::WindowPort& port,
+int ReportUntrustedFileSystems(platform::Env& env, EventSink& sink,
                                const std::vector<std::string>& paths) {
   int warnings = 0;
   for (const platform::MountInfo& mount : FindMounts(env, paths)) {
-    warnings += ReportUntrustedFileSystem(port, mount);
+    warnings += ReportUntrustedFileSystem(sink, mount);
   }
   return warnings;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

@@ -1,4 +1,4 @@
-#include "erase/progress_reporter.h"
+#include "job/progress_reporter.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,14 +6,15 @@
 #include <cmath>
 
 #include "platform/fault_env.h"
-#include "tests/support/recording_port.h"
+#include "tests/support/recording_sink.h"
 
-namespace tarnwell::erase {
+namespace tarnwell::job {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::RecordingPort;
+using testing::RecordingSink;
 
 // A job that missed anything never reads 100 %, however close it came.
 TEST(FinalPercentage, AllOnlyWhenCompleteOtherwiseRoundedDown) {
@@ -27,25 +28,26 @@ TEST(FinalPercentage, AllOnlyWhenCompleteOtherwiseRoundedDown) {
 }
 
 TEST(FormatDuration, MinutesSecondsAndTheEdges) {
-  EXPECT_EQ(FormatDuration(0.4), "< 1 sec.");
-  EXPECT_EQ(FormatDuration(-3.0), "< 1 sec.");
-  EXPECT_EQ(FormatDuration(42.9), "42 sec.");
-  EXPECT_EQ(FormatDuration(60), "1 min., 0 sec.");
-  EXPECT_EQ(FormatDuration(7265), "121 min., 5 sec.");
+  EXPECT_EQ(ui::FormatDuration(0.4), "< 1 sec.");
+  EXPECT_EQ(ui::FormatDuration(-3.0), "< 1 sec.");
+  EXPECT_EQ(ui::FormatDuration(42.9), "42 sec.");
+  EXPECT_EQ(ui::FormatDuration(60), "1 min., 0 sec.");
+  EXPECT_EQ(ui::FormatDuration(7265), "121 min., 5 sec.");
   // Minutes beyond the 32-bit range, infinity and NaN never overflow.
-  EXPECT_EQ(FormatDuration(1e300), "> 2147483647 min.");
-  EXPECT_EQ(FormatDuration(INFINITY), "> 2147483647 min.");
-  EXPECT_EQ(FormatDuration(NAN), "> 2147483647 min.");
+  EXPECT_EQ(ui::FormatDuration(1e300), "> 2147483647 min.");
+  EXPECT_EQ(ui::FormatDuration(INFINITY), "> 2147483647 min.");
+  EXPECT_EQ(ui::FormatDuration(NAN), "> 2147483647 min.");
 }
 
 class ProgressReporterTest : public ::testing::Test {
  protected:
-  ProgressReporterTest() : fault_(platform::DefaultEnv()), progress_(fault_, port_) {
+  ProgressReporterTest() : fault_(platform::DefaultEnv()), progress_(fault_, sink_) {
     fault_.clock = [this] { return now_; };
   }
   int64_t now_ = 1'000'000;
   platform::FaultEnv fault_;
-  RecordingPort port_;
+  RecordingSink sink_;
+  RecordingPort& port_ = sink_.port();
   ProgressReporter progress_;
 };
 
@@ -91,4 +93,4 @@ TEST_F(ProgressReporterTest, NothingToDoNothingDoneAndMoreThanAllNeverBreak) {
 }
 
 }  // namespace
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job

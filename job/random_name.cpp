@@ -1,6 +1,8 @@
-#include "erase/random_name.h"
+#include "job/random_name.h"
 
-namespace tarnwell::erase {
+#include "core/paths.h"
+
+namespace tarnwell::job {
 namespace {
 
 // The first two entries are two bytes long in UTF-8; the rest one byte.
@@ -36,13 +38,6 @@ size_t NameStart(std::string_view path) {
 
 std::span<const std::string_view, kNameAlphabetSize> NameAlphabet() { return kAlphabet; }
 
-std::string FolderOf(std::string_view path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string_view::npos) return ".";
-  if (slash == 0) return "/";
-  return std::string(path.substr(0, slash));
-}
-
 std::string RandomizeName(platform::Env& env, std::string_view path, size_t max_name_bytes) {
   const size_t start = NameStart(path);
   std::string_view name = path.substr(start);
@@ -70,7 +65,7 @@ std::string RandomizeName(platform::Env& env, std::string_view path, size_t max_
 }
 
 std::string RenameRandomly(platform::Env& env, const std::string& path) {
-  const size_t limit = env.MaxNameLength(FolderOf(path));
+  const size_t limit = env.MaxNameLength(core::FolderOf(path));
   std::string current = path;
   for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
     std::string candidate = RandomizeName(env, path, limit);
@@ -80,4 +75,4 @@ std::string RenameRandomly(platform::Env& env, const std::string& path) {
   return current;
 }
 
-}  // namespace tarnwell::erase
+}  // namespace tarnwell::job
