@@ -28,6 +28,13 @@ constexpr uint64_t kMaxSpareBytes = uint64_t{64} << 20;
 constexpr int64_t kMicrosPerRecord = 130;
 // The count is reported after every this many records.
 constexpr uint64_t kStatusEvery = 1024;
+// Every this many records the pass looks at the free space it took. A
+// freed record costs only its folder entry (NTFS index blocks: about 150
+// bytes a record); a table of records that grows (NTFS's MFT, once no freed
+// record is left in it) takes 1 KiB or more for each: the pass then makes
+// new records, not freed ones, and stops.
+constexpr uint64_t kGrowthCheckEvery = 256;
+constexpr uint64_t kMostBytesPerFreedRecord = 512;
 
 std::string ChildPath(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
@@ -189,6 +196,15 @@ std::string RecordPass::RecordName(uint64_t number) const {
   return name;
 }
 
+bool RecordPass::TableGrows(platform::Folder& folder) {
+  platform::Result<platform::VolumeSpace> space = folder.Space();
+  if (!space.ok()) return false;
+  const uint64_t before = free_seen_;
+  free_seen_ = space->free_bytes;
+  return before != UINT64_MAX && before > free_seen_ &&
+         before - free_seen_ > kGrowthCheckEvery * kMostBytesPerFreedRecord;
+}
+
 uint64_t RecordPass::Run(FillContext& context, FillState& state) {
   platform::Result<platform::VolumeSpace> space = state.held->Space();
   const uint64_t count = space.ok() && space->total_records > 0 ? space->free_records : UINT64_MAX;
@@ -199,6 +215,7 @@ uint64_t RecordPass::Run(FillContext& context, FillState& state) {
     // their release.
     state.held->SyncFileSystem();
   }
+  TableGrows(*state.held);  // the free space the first look compares with
   while (records_ < count && !FillStopRequested(context)) {
     const uint64_t number = numbers_++;
     platform::Status made = MakeFile(*folder_, RecordName(number), probe_.kept_bytes);
@@ -214,6 +231,7 @@ uint64_t RecordPass::Run(FillContext& context, FillState& state) {
       break;
     }
     ++records_;
+    if (records_ % kGrowthCheckEvery == 0 && TableGrows(*state.held)) break;
     if (records_ % kStatusEvery == 0) context.sink.Report(job::RecordsWritten{records_, false});
   }
   return records_;

@@ -55,8 +55,9 @@ class RecordPass {
 
   // After the data fill: frees the spare, then makes files of probe().kept_bytes
   // zero bytes until the file system refuses a new record, as many files as
-  // it counted free records are made, or the fill stops. Reports the count
-  // now and then; returns the number of records written.
+  // it counted free records are made, the free space shows new records
+  // being made rather than freed ones taken, or the fill stops. Reports the
+  // count now and then; returns the number of records written.
   uint64_t Run(FillContext& context, FillState& state);
 
   // Deletes every file of the pass, then its folder; a failure is an error
@@ -72,6 +73,9 @@ class RecordPass {
   // number added digit by digit in the names' alphabet, so each record has
   // a distinct name of the fill's shape without more randomness per file.
   std::string RecordName(uint64_t number) const;
+  // Whether the free space fell by more since the last call than freed
+  // records cost: the table of records grows, so none is left freed.
+  bool TableGrows(platform::Folder& folder);
 
   RecordProbe probe_;
   std::string folder_name_;  // in the fill folder
@@ -83,6 +87,7 @@ class RecordPass {
   uint64_t numbers_ = 0;           // record names used so far
   std::vector<uint64_t> skipped_;  // of them, names that were taken
   uint64_t records_ = 0;
+  uint64_t free_seen_ = UINT64_MAX;
 };
 
 // For the clean-up of interrupted fills: when name in folder is a record

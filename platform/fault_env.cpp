@@ -272,7 +272,9 @@ class FaultFolder final : public Folder {
   }
   Result<VolumeSpace> Space() override {
     if (auto failed = env_.Check("Space", path())) return *failed;
-    return real_->Space();
+    Result<VolumeSpace> space = real_->Space();
+    if (space.ok() && env_.adjust_space) env_.adjust_space(path(), *space);
+    return space;
   }
   Result<MountInfo> Mount() override {
     if (auto failed = env_.Check("Mount", path())) return *failed;

@@ -46,6 +46,9 @@ class FaultEnv final : public Env {
   // report "ListStreamsAt", "OpenStreamAt", "RemoveStreamAt", and each
   // write as "WriteAt", with "path:stream". Not thread-safe.
   std::map<std::string, std::map<std::string, std::string>> streams;
+  // Called with every Space answer of a folder and its path; may change the
+  // figures, for a volume whose free space moves as a test wants.
+  std::function<void(const std::string& path, VolumeSpace& space)> adjust_space;
   // Counts calls per operation name, for assertions.
   std::function<void(const std::string& operation, const std::string& path)> observe;
 
