@@ -21,7 +21,7 @@
 #include "platform/env.h"
 #include "settings/settings_store.h"
 #include "text/catalog.h"
-#include "text/window_help.h"
+#include "ui/window_help.h"
 
 int main(int argc, char** argv) {
   using namespace tarnwell;
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   text::SetCurrentLanguage(loaded.language);
   items::SetNumberFormat(env.UserNumberFormat());
   if (start.mode == app::StartArguments::Mode::kHelp) {
-    std::cout << text::WindowHelpText();
+    std::cout << ui::WindowHelpText();
     return 0;
   }
 

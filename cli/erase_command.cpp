@@ -90,7 +90,7 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
   context.out << OutRow(context, port.status_text()) << '\n';
   // Rows still listed after the refresh are items that still exist: failed,
   // or left alone (a FIFO, a device).
-  if (result.error_count > 0 || list.RowCount() > 0) {
+  if (result.error_count > 0 || list.RowCount() > 0 || trace_eraser.failures() > 0) {
     if (list.RowCount() > 0) {
       context.err << "tarnwell-cli: "
                   << text::FormatText(text::LookupUtf8(text::TextId::kStillThere),

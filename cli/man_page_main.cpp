@@ -12,7 +12,7 @@
 #include "platform/env.h"
 #include "settings/settings_store.h"
 #include "text/catalog.h"
-#include "text/window_help.h"
+#include "ui/window_help.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
                cli::CliManPage(app, version, argv[2],
                                text::LookupLines(text::TextId::kCliExamples))) &&
                  Write(dir + "/tarnwell.1",
-                       cli::WindowManPage(text::WindowHelpText(), version, argv[2],
+                       cli::WindowManPage(ui::WindowHelpText(), version, argv[2],
                                           text::LookupLines(text::TextId::kWindowKeysAndExamples)))
              ? 0
              : 1;

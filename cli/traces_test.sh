@@ -80,6 +80,19 @@ HOME=$home "$cli" erase --yes --delay 0 --keep-traces "$work/pics/kept.jpg" >"$w
 check "--keep-traces erases only the file" test ! -e "$work/pics/kept.jpg"
 check "... and keeps its traces" traces_are "$home" "$work/pics/kept.jpg" kept
 
+# A trace that cannot be erased is a failure of the erase, not a success.
+printf 'jpeg' >"$work/pics/stuck.jpg"
+make_traces "$home" "$work/pics/stuck.jpg"
+if chattr +i "$home/.cache/thumbnails/large" 2>/dev/null; then
+  HOME=$home "$cli" erase --yes --delay 0 "$work/pics/stuck.jpg" >"$work/out" 2>&1
+  check "a trace left where it is makes the erase exit 1" test $? -eq 1
+  chattr -i "$home/.cache/thumbnails/large"
+  check "... with the trace still there" \
+    test -e "$home/.cache/thumbnails/large/$(md5 "$work/pics/stuck.jpg").png"
+else
+  echo "skipped: a trace that cannot be erased, chattr +i needs root on a file system with flags"
+fi
+
 # --trash also lists the trashes at the top of every mount: never touch a real one.
 real_trash=
 while read -r _ mount _; do

@@ -64,15 +64,5 @@ std::string RandomizeName(platform::Env& env, std::string_view path, size_t max_
   return candidate;
 }
 
-std::string RenameRandomly(platform::Env& env, const std::string& path) {
-  const size_t limit = env.MaxNameLength(core::FolderOf(path));
-  std::string current = path;
-  for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
-    std::string candidate = RandomizeName(env, path, limit);
-    if (candidate == current) continue;
-    if (env.RenameNoReplace(current, candidate).ok()) current = std::move(candidate);
-  }
-  return current;
-}
 
 }  // namespace tarnwell::job

@@ -23,9 +23,4 @@ inline constexpr int kRenameAttempts = 7;
 // character. The name never grows beyond max_name_bytes. Touches no disk.
 std::string RandomizeName(platform::Env& env, std::string_view path, size_t max_name_bytes = 255);
 
-// Seven attempts to rename path to a fresh RandomizeName, never replacing an
-// existing entry; a failed attempt leaves the item where it is and the next
-// one starts from there. Returns the path the item has afterwards.
-std::string RenameRandomly(platform::Env& env, const std::string& path);
-
 }  // namespace tarnwell::job

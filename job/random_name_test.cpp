@@ -72,26 +72,5 @@ TEST(RandomizeName, NeverExceedsTheNameLimitInBytes) {
   EXPECT_TRUE(two_byte);
 }
 
-TEST(RenameRandomly, RenamesInPlaceAndNeverReplacesATakenName) {
-  TempDir dir;
-  const std::string file = dir.Write("a.b", "data");
-  const std::string moved = RenameRandomly(env, file);
-  EXPECT_NE(moved, file);
-  EXPECT_EQ(core::FolderOf(moved), dir.path());
-  EXPECT_EQ(ReadAll(moved), "data");
-  EXPECT_FALSE(std::filesystem::exists(file));
-
-  // Every name of the one-character shape is taken: nothing moves and no
-  // existing file is replaced.
-  TempDir full;
-  const std::string single = full.Write("x", "mine");
-  for (std::string_view c : NameAlphabet()) full.Write(std::string(c), "other " + std::string(c));
-  EXPECT_EQ(RenameRandomly(env, single), single);
-  EXPECT_EQ(ReadAll(single), "mine");
-  for (std::string_view c : NameAlphabet()) {
-    EXPECT_EQ(ReadAll(full / std::string(c)), "other " + std::string(c));
-  }
-}
-
 }  // namespace
 }  // namespace tarnwell::job

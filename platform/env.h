@@ -364,10 +364,7 @@ class Env {
                           const FileTime& modification) = 0;
   // Renames without ever replacing an existing entry: EEXIST when to exists.
   virtual Status RenameNoReplace(const std::string& from, const std::string& to) = 0;
-  virtual Status RemoveFile(const std::string& path) = 0;       // unlink
-  virtual Status RemoveDirectory(const std::string& path) = 0;  // rmdir
-  // fsync on a folder, so renames and removals inside it reach the disk.
-  virtual Status SyncDirectory(const std::string& path) = 0;
+  virtual Status RemoveFile(const std::string& path) = 0;  // unlink
   // The longest name one entry may have in the folder, in bytes.
   virtual size_t MaxNameLength(const std::string& folder) = 0;
 

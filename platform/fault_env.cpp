@@ -361,16 +361,6 @@ Status FaultEnv::RemoveFile(const std::string& path) {
   return real_.RemoveFile(path);
 }
 
-Status FaultEnv::RemoveDirectory(const std::string& path) {
-  if (auto failed = Check("RemoveDirectory", path)) return *failed;
-  return real_.RemoveDirectory(path);
-}
-
-Status FaultEnv::SyncDirectory(const std::string& path) {
-  if (auto failed = Check("SyncDirectory", path)) return *failed;
-  return real_.SyncDirectory(path);
-}
-
 Result<std::string> FaultEnv::ReadFile(const std::string& path) {
   if (auto failed = Check("ReadFile", path)) return *failed;
   return real_.ReadFile(path);

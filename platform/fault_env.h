@@ -11,13 +11,13 @@
 #include <optional>
 #include <string>
 
-#include "platform/env.h"
+#include "platform/env_wrapper.h"
 
 namespace tarnwell::platform {
 
-class FaultEnv final : public Env {
+class FaultEnv final : public EnvWrapper {
  public:
-  explicit FaultEnv(Env& real) : real_(real) {}
+  explicit FaultEnv(Env& real) : EnvWrapper(real), real_(real) {}
 
   // Called before every path operation with its name ("Describe",
   // "OpenForOverwrite", "RenameNoReplace", "RemoveFile", ...) and the path;
@@ -88,9 +88,6 @@ class FaultEnv final : public Env {
                                              const FileInfo* expected) override;
   // Reported as "OpenPrivateFolder"; the folder's calls as above.
   Result<std::unique_ptr<Folder>> OpenPrivateFolder(const std::string& path) override;
-  Result<std::string> ResolvePath(const std::string& path) override {
-    return real_.ResolvePath(path);
-  }
   Result<std::unique_ptr<WritableFile>> OpenForOverwrite(const std::string& path,
                                                          const FileInfo* expected) override;
   Result<std::unique_ptr<WritableFile>> CreateExclusive(const std::string& path,
@@ -99,39 +96,24 @@ class FaultEnv final : public Env {
                   const FileTime& modification) override;
   Status RenameNoReplace(const std::string& from, const std::string& to) override;
   Status RemoveFile(const std::string& path) override;
-  Status RemoveDirectory(const std::string& path) override;
-  Status SyncDirectory(const std::string& path) override;
-  size_t MaxNameLength(const std::string& folder) override { return real_.MaxNameLength(folder); }
   Result<std::string> ReadFile(const std::string& path) override;
   Status ReplaceFileAtomically(const std::string& path, std::string_view content,
                                Durability durability) override;
   Status CreateFileIfMissing(const std::string& path) override;
   Status CreateDirectories(const std::string& path) override;
-  bool IsWritableDirectory(const std::string& path) override {
-    return real_.IsWritableDirectory(path);
-  }
   Result<MountInfo> FindMount(const std::string& path) override;
   Result<std::vector<MountInfo>> ListMounts() override {
     if (mounts) return *mounts;
     return real_.ListMounts();
   }
-  Result<std::string> ExecutablePath() override { return real_.ExecutablePath(); }
   std::optional<std::string> GetEnvironment(const std::string& name) override {
     return environment ? environment(name) : real_.GetEnvironment(name);
   }
-  std::string TempDirectory() override { return real_.TempDirectory(); }
-  std::string UserSettingsFolder() override { return real_.UserSettingsFolder(); }
   bool IsSystemProgramFolder(const std::string& path) override {
     return system_program_folder.value_or(real_.IsSystemProgramFolder(path));
   }
-  std::string MachineStateFolder() override { return real_.MachineStateFolder(); }
   std::string UserStateFolder() override {
     return user_state_folder.value_or(real_.UserStateFolder());
-  }
-  std::string LanguageLocale() override { return real_.LanguageLocale(); }
-  NumberFormat UserNumberFormat() override { return real_.UserNumberFormat(); }
-  Result<int64_t> LocalTimeToEpoch(const CalendarTime& time) override {
-    return real_.LocalTimeToEpoch(time);
   }
   Status OpenWithDefaultProgram(const std::string& target) override;
   bool IsPrivileged() override { return privileged.value_or(real_.IsPrivileged()); }
@@ -149,27 +131,15 @@ class FaultEnv final : public Env {
       real_.SleepMillis(milliseconds);
     }
   }
-  int Random() override { return real_.Random(); }
   // item list
   Result<std::vector<std::string>> ListNames(const std::string& folder) override;
   Result<uint64_t> MountId(const std::string& path) override;
 
   // ---- free-space fill ----
-  void IgnoreFileSizeSignal() override { real_.IgnoreFileSizeSignal(); }
-  std::string UserPath(const std::string& typed) override { return real_.UserPath(typed); }
   bool IsAbsolutePath(const std::string& path) override {
     return is_absolute ? is_absolute(path) : real_.IsAbsolutePath(path);
   }
-  Result<std::string> AbsolutePath(const std::string& path) override {
-    return real_.AbsolutePath(path);
-  }
-  Result<std::string> BlockDeviceName(uint64_t device) override {
-    return real_.BlockDeviceName(device);
-  }
   Status WriteKernelSetting(const std::string& path, std::string_view value) override;
-  bool IsTerminal(int stream) override { return real_.IsTerminal(stream); }
-  int TerminalColumns(int stream) override { return real_.TerminalColumns(stream); }
-  void StopOnInterrupt(std::atomic<bool>* flag) override { real_.StopOnInterrupt(flag); }
   Result<std::string> ReadRegularFile(const std::string& path, size_t max_bytes) override {
     if (auto failed = Check("ReadFile", path)) return *failed;
     return real_.ReadRegularFile(path, max_bytes);

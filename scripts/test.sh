@@ -6,18 +6,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
-echo "== asan + ubsan =="
+echo "== asan + ubsan == (at ${SECONDS} s)"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --preset asan -j "$jobs" -LE 'forensic|bench'
 
-echo "== tsan =="
+echo "== tsan == (at ${SECONDS} s)"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target tsan_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -j "$jobs" -L tsan --no-tests=ignore
 
 if command -v clang++ >/dev/null; then
-  echo "== fuzz =="
+  echo "== fuzz == (at ${SECONDS} s)"
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$jobs" --target fuzz_all
   for f in build/fuzz/tests/fuzz/fuzz_*; do
@@ -29,12 +29,13 @@ else
   echo "== fuzz: skipped, clang++ is not installed =="
 fi
 
-echo "== release =="
+echo "== release == (at ${SECONDS} s)"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
 # The package test installs what make package builds from debian/.
 scripts/package.sh >/dev/null
+echo "-- packages built (at ${SECONDS} s)"
 ctest --preset release -j "$jobs"
 
-echo "== windows (mingw-w64, run under wine) =="
+echo "== windows (mingw-w64, run under wine) == (at ${SECONDS} s)"
 scripts/windows_suite.sh

@@ -96,6 +96,7 @@ void TraceEraser::Refused(const StoreResult& why) {
           core::MessageIcon::kWarning);
       return;
     case StoreProblem::kFailed:
+      ++failures_;
       port_.InsertMessage(why.detail.empty() ? why.path : why.detail, core::MessageIcon::kWarning);
       return;
   }
@@ -174,6 +175,7 @@ void TraceEraser::EraseFiles(const std::vector<FoundTrace>& found) {
     const FoundTrace& trace = *by_path.at(path);
     Erased(trace.kind, trace.path, trace.of);
   }
+  failures_ += static_cast<int>(listed.rows.size() - removed.paths.size());
 }
 
 }  // namespace tarnwell::traces

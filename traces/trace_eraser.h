@@ -38,6 +38,9 @@ class TraceEraser final : public erase::ErasedItemSink {
   void ErasingDone() override;
 
   int erased() const { return erased_; }
+  // Traces found but not erased, and stores that could not be read: the
+  // caller's exit status counts them as failures.
+  int failures() const { return failures_; }
 
  private:
   void Refused(const StoreResult& why);
@@ -49,6 +52,7 @@ class TraceEraser final : public erase::ErasedItemSink {
   TraceListener listener_;
   std::set<std::string> items_;
   int erased_ = 0;
+  int failures_ = 0;
 };
 
 // Whose stores: the running user's (from the environment) and, for root

@@ -7,7 +7,7 @@
 #include "settings/job_options.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
-#include "text/language_menu.h"
+#include "ui/language_menu.h"
 #include "ui/window_texts.h"
 
 namespace tarnwell::ui {
@@ -54,8 +54,8 @@ std::vector<MenuEntry> DelayMenu(int current) {
 
 std::vector<MenuEntry> LanguageMenu() {
   std::vector<MenuEntry> entries;
-  for (const text::LanguageMenuEntry& entry : text::LanguageMenuEntries()) {
-    if (entry.kind == text::LanguageMenuEntry::Kind::kSeparator) {
+  for (const LanguageMenuEntry& entry : LanguageMenuEntries()) {
+    if (entry.kind == LanguageMenuEntry::Kind::kSeparator) {
       entries.push_back(MenuSeparator());
     } else {
       // The part after a tab shows right-aligned, in the menu's shortcut column.

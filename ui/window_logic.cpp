@@ -16,7 +16,7 @@
 #include "settings/settings_store.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
-#include "text/language_menu.h"
+#include "ui/language_menu.h"
 #include "text/translation_template.h"
 #include "traces/trace_eraser.h"
 #include "traces/trash_listing.h"
@@ -246,11 +246,11 @@ void WindowLogic::ShowDelayMenu() {
 
 void WindowLogic::ShowLanguageMenu() {
   const int chosen = std::max(0, view_.RunMenu(Control::kLanguage, LanguageMenu()));
-  switch (text::HandleLanguageMenuCommand(chosen, services_.settings, services_.env)) {
-    case text::LanguageMenuOutcome::kLanguageChanged:
+  switch (HandleLanguageMenuCommand(chosen, services_.settings, services_.env)) {
+    case LanguageMenuOutcome::kLanguageChanged:
       ApplyLanguageTexts();
       break;
-    case text::LanguageMenuOutcome::kTemplateExported: {
+    case LanguageMenuOutcome::kTemplateExported: {
       // Without a default text program nothing opens: say where the file is.
       const std::string path = text::TranslationTemplatePath(services_.env);
       const bool written = services_.env.Describe(path).ok();
@@ -260,7 +260,7 @@ void WindowLogic::ShowLanguageMenu() {
           written ? core::MessageIcon::kInfo : core::MessageIcon::kError);
       break;
     }
-    case text::LanguageMenuOutcome::kNothing:
+    case LanguageMenuOutcome::kNothing:
       break;
   }
 }

@@ -20,7 +20,7 @@
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
-#include "text/language_menu.h"
+#include "ui/language_menu.h"
 #include "traces/file_uri.h"
 #include "traces/md5.h"
 #include "ui/option_menus.h"
@@ -335,16 +335,16 @@ TEST(WindowLogicTest, LanguageSwitchRelabelsEveryControl) {
   logic.Run(Command::kLanguage);  // dismissed
   const std::vector<MenuEntry>& entries = window.view.menus[0].entries;
   for (const MenuEntry& entry : entries) {
-    if (entry.command == text::kFirstLanguageCommand + 1) {
+    if (entry.command == ui::kFirstLanguageCommand + 1) {
       EXPECT_FALSE(entry.enabled);
     }
   }
   ASSERT_GE(entries.size(), 2u);
   EXPECT_TRUE(entries[entries.size() - 2].separator);
-  EXPECT_EQ(entries.back().command, text::kTranslateCommand);
+  EXPECT_EQ(entries.back().command, ui::kTranslateCommand);
   EXPECT_EQ(window.view.messages.size(), 4u);
 
-  window.view.menu_answers = {text::kFirstLanguageCommand};  // German
+  window.view.menu_answers = {ui::kFirstLanguageCommand};  // German
   logic.Run(Command::kLanguage);
   EXPECT_EQ(text::CurrentLanguage(), 0);
   EXPECT_EQ(window.settings.ReadProgramSetting("lng", -1), 0);

@@ -10,7 +10,7 @@
 #include "platform/win32/win_text.h"
 #include "res/windows/resource_ids.h"
 #include "text/catalog.h"
-#include "text/language_menu.h"
+#include "ui/language_menu.h"
 #include "ui/window_layout.h"
 #include "ui/window_texts.h"
 #include "win/dpi_calls.h"
@@ -224,8 +224,8 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void MainWindow::OnCommand(int id, bool from_key) {
-  if (id >= IDM_LANGUAGE_BASE + text::kFirstLanguageCommand &&
-      id <= IDM_LANGUAGE_BASE + text::kTranslateCommand) {
+  if (id >= IDM_LANGUAGE_BASE + ui::kFirstLanguageCommand &&
+      id <= IDM_LANGUAGE_BASE + ui::kTranslateCommand) {
     posted_language_entry_ = id - IDM_LANGUAGE_BASE;
     id = IDC_LANGUAGE;
   }

@@ -29,6 +29,6 @@
 // Bars created at set-up.
 #define IDC_STATUS_BAR 11112
 
-// A language menu entry's command c (see text/language_menu.h) also arrives
+// A language menu entry's command c (see ui/language_menu.h) also arrives
 // as WM_COMMAND IDM_LANGUAGE_BASE + c, as if it had been chosen in the menu.
 #define IDM_LANGUAGE_BASE 20000

@@ -367,12 +367,8 @@ class PosixEnv final : public Env {
     return Status::Ok();
   }
 
-  Status RemoveDirectory(const std::string& path) override {
-    if (rmdir(path.c_str()) != 0) return Status::FromErrno(errno, "remove folder", path);
-    return Status::Ok();
-  }
-
-  Status SyncDirectory(const std::string& path) override {
+  // fsync on a folder, so that a replace inside it reaches the disk.
+  Status SyncDirectory(const std::string& path) {
     UniqueFd fd(RetryOpen(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
     if (!fd.valid()) return Status::FromErrno(errno, "open folder", path);
     for (;;) {

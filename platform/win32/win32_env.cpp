@@ -133,18 +133,6 @@ class Win32Env final : public Env {
     return win32::DeleteHandle(handle->get(), path);
   }
 
-  Status RemoveDirectory(const std::string& path) override {
-    if (!RemoveDirectoryW(LongPath(path).c_str())) return LastError("remove folder", path);
-    return Status::Ok();
-  }
-
-  Status SyncDirectory(const std::string& path) override {
-    Result<UniqueHandle> handle =
-        OpenEntry(path, GENERIC_READ | GENERIC_WRITE, win32::kShareAll, "open folder");
-    if (!handle.ok()) return handle.status();
-    return win32::FlushFolder(handle->get(), path);
-  }
-
   size_t MaxNameLength(const std::string& folder) override {
     Result<std::string> root = win32::VolumeRootOf(folder);
     DWORD longest = 0;

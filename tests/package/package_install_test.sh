@@ -67,6 +67,7 @@ else
   check "man finds both pages" bash -c 'man -w tarnwell tarnwell-cli >/dev/null'
 fi
 check "the README is in the documentation" test -f /usr/share/doc/tarnwell-cli/README.md.gz
+check "the JSON schema is where --help says" test -f /usr/share/tarnwell/tarnwell-cli-output.schema.json
 check "bash-completion finds the completion" test -f \
   "$(pkg-config --variable=completionsdir bash-completion 2>/dev/null ||
     echo /usr/share/bash-completion/completions)/tarnwell-cli"

@@ -13,7 +13,7 @@
 #include "platform/win32/win_text.h"
 #include "tests/windows/window_driver.h"
 #include "text/catalog.h"
-#include "text/language_menu.h"
+#include "ui/language_menu.h"
 #include "win/resource_ids.h"
 
 namespace {
@@ -97,7 +97,7 @@ int Run(const std::wstring& program) {
   Check("the file that was not listed is kept", Exists(work + L"kept.txt"));
   Check("the list is empty", driver.ListRowCount(IDC_ITEMLIST) == 0);
 
-  driver.PostCommand(IDM_LANGUAGE_BASE + tarnwell::text::kFirstLanguageCommand + kGermanIndex);
+  driver.PostCommand(IDM_LANGUAGE_BASE + tarnwell::ui::kFirstLanguageCommand + kGermanIndex);
   tarnwell::text::SetCurrentLanguage(kGermanIndex);
   const std::wstring german_delete =
       ToWide(tarnwell::text::LookupUtf8(tarnwell::text::TextId::kDelete));

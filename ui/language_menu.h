@@ -8,7 +8,7 @@
 #include "platform/env.h"
 #include "settings/settings_store.h"
 
-namespace tarnwell::text {
+namespace tarnwell::ui {
 
 inline constexpr int kFirstLanguageCommand = 10;  // language i has command 10 + i
 inline constexpr int kLastLanguageCommand = 30;   // languages above index 20 cannot be chosen
@@ -37,4 +37,4 @@ enum class LanguageMenuOutcome { kNothing, kLanguageChanged, kTemplateExported }
 LanguageMenuOutcome HandleLanguageMenuCommand(int command, settings::SettingsStore& settings,
                                               platform::Env& env);
 
-}  // namespace tarnwell::text
+}  // namespace tarnwell::ui

@@ -1,8 +1,8 @@
-#include "text/window_help.h"
+#include "ui/window_help.h"
 
 #include "text/catalog.h"
 
-namespace tarnwell::text {
+namespace tarnwell::ui {
 namespace {
 
 constexpr char kOptionsAndExitStatus[] =
@@ -23,9 +23,9 @@ constexpr char kOptionsAndExitStatus[] =
 
 std::string WindowHelpText() {
   return "Usage: tarnwell [--help | --version | --fill DIR | --trash | [--] [FILE|FOLDER]...]\n\n" +
-         LookupLines(text::TextId::kWindowDescription) + "\n\n" + kOptionsAndExitStatus + "\n\n" +
-         LookupLines(text::TextId::kFilesHelp) + "\n\n" + LookupLines(text::TextId::kLimitsHelp) +
-         "\n";
+         text::LookupLines(text::TextId::kWindowDescription) + "\n\n" + kOptionsAndExitStatus +
+         "\n\n" + text::LookupLines(text::TextId::kFilesHelp) + "\n\n" +
+         text::LookupLines(text::TextId::kLimitsHelp) + "\n";
 }
 
-}  // namespace tarnwell::text
+}  // namespace tarnwell::ui

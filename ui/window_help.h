@@ -4,10 +4,10 @@
 
 #include <string>
 
-namespace tarnwell::text {
+namespace tarnwell::ui {
 
 // Usage, description, options, files, environment and the limits of
 // overwriting, in the current language where the catalogue has them.
 std::string WindowHelpText();
 
-}  // namespace tarnwell::text
+}  // namespace tarnwell::ui

@@ -1,4 +1,4 @@
-#include "text/language_menu.h"
+#include "ui/language_menu.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,11 @@
 #include "text/catalog.h"
 #include "text/catalog_test_support.h"
 
-namespace tarnwell::text {
+namespace tarnwell::ui {
 namespace {
+
+using namespace text;  // the catalogue the menu is made from
+namespace testing = text::testing;
 
 using Kind = LanguageMenuEntry::Kind;
 
@@ -112,4 +115,4 @@ TEST_F(LanguageMenuTest, TranslateExportsTheTemplate) {
 }
 
 }  // namespace
-}  // namespace tarnwell::text
+}  // namespace tarnwell::ui
