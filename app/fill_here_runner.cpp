@@ -1,9 +1,8 @@
 #include "app/fill_here_runner.h"
 
-#include <utility>
-
 #include <QAction>
 #include <QMenu>
+#include <utility>
 
 #include "text/catalog.h"
 #include "ui/option_menus.h"
@@ -27,8 +26,8 @@ QAction* FillHereRunner::RunMenu(QMenu& menu, const QPoint& at) {
   return inner_.RunMenu(menu, at);
 }
 
-QString FillHereRunner::ChooseFolder(QWidget* parent) {
-  if (folder_.isEmpty()) return inner_.ChooseFolder(parent);
+QString FillHereRunner::ChooseFolder(QWidget* parent, const QString& start) {
+  if (folder_.isEmpty()) return inner_.ChooseFolder(parent, start);
   const QString folder = std::exchange(folder_, QString());
   const QMessageBox::StandardButton answer =
       ShowMessageBox(parent, QMessageBox::Question, QStringLiteral("Tarnwell"),

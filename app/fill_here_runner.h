@@ -17,12 +17,16 @@ class FillHereRunner final : public MenuRunner {
   FillHereRunner(MenuRunner& inner, QString folder) : inner_(inner), folder_(std::move(folder)) {}
 
   QAction* RunMenu(QMenu& menu, const QPoint& at) override;
-  QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
-                                             const QString& caption, const QString& text,
-                                             QMessageBox::StandardButtons buttons) override {
-    return inner_.ShowMessageBox(parent, icon, caption, text, buttons);
+  QMessageBox::StandardButton ShowMessageBox(
+      QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+      QMessageBox::StandardButtons buttons,
+      QMessageBox::StandardButton escape = QMessageBox::NoButton) override {
+    return inner_.ShowMessageBox(parent, icon, caption, text, buttons, escape);
   }
-  QString ChooseFolder(QWidget* parent) override;
+  QString ChooseFolder(QWidget* parent, const QString& start) override;
+  QStringList ChooseFiles(QWidget* parent, const QString& start) override {
+    return inner_.ChooseFiles(parent, start);
+  }
   void OpenUrl(const QUrl& url) override { inner_.OpenUrl(url); }
 
  private:

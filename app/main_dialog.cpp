@@ -25,9 +25,12 @@
 
 #include "app/control_text.h"
 #include "app/item_list_model.h"
+#include "app/item_list_view.h"
 #include "app/menu_runner.h"
 #include "app/message_list.h"
+#include "app/qt_translations.h"
 #include "app/qt_window_port.h"
+#include "app/status_accessible.h"
 #include "app/tool_strip.h"
 #include "text/catalog.h"
 #include "ui/window_layout.h"
@@ -49,25 +52,24 @@ constexpr int kLinkTop = 0;
 // Room between the instruction text and the group box's frame.
 constexpr int kInstructionMargin = 2;
 
-// Keyboard shortcuts of the commands; those on the item list work only while
-// it has the focus, so a stray Del elsewhere starts nothing.
+// Keyboard shortcuts of the commands. The erase has a chord no list editing
+// uses: Del and Backspace in the item list only take rows out of it.
 struct CommandKey {
   const char* id;
   QKeySequence keys;
-  bool on_item_list;
 };
 const CommandKey* CommandKeys(size_t* count) {
   static const CommandKey kKeys[] = {
-      {ids::kDelete, QKeySequence(Qt::Key_Delete), true},
-      {ids::kDeleteExit, QKeySequence(Qt::SHIFT | Qt::Key_Delete), true},
-      {ids::kReset, QKeySequence(Qt::CTRL | Qt::Key_R), false},
-      {ids::kOverwrite, QKeySequence(Qt::CTRL | Qt::Key_P), false},
-      {ids::kDelay, QKeySequence(Qt::CTRL | Qt::Key_T), false},
-      {ids::kImport, QKeySequence(QKeySequence::Open), false},
-      {ids::kFill, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), false},
-      {ids::kLanguage, QKeySequence(Qt::CTRL | Qt::Key_L), false},
-      {ids::kHelp, QKeySequence(Qt::Key_F1), false},
-      {ids::kCancel, QKeySequence(Qt::CTRL | Qt::Key_Q), false},
+      {ids::kDelete, QKeySequence(Qt::CTRL | Qt::Key_E)},
+      {ids::kDeleteExit, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
+      {ids::kReset, QKeySequence(Qt::CTRL | Qt::Key_R)},
+      {ids::kOverwrite, QKeySequence(Qt::CTRL | Qt::Key_P)},
+      {ids::kDelay, QKeySequence(Qt::CTRL | Qt::Key_T)},
+      {ids::kImport, QKeySequence(QKeySequence::Open)},
+      {ids::kFill, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+      {ids::kLanguage, QKeySequence(Qt::CTRL | Qt::Key_L)},
+      {ids::kHelp, QKeySequence(Qt::Key_F1)},
+      {ids::kCancel, QKeySequence(Qt::CTRL | Qt::Key_Q)},
   };
   *count = std::size(kKeys);
   return kKeys;
@@ -92,8 +94,11 @@ QFont TemplateFont() {
   font.setPointSize(kTemplateFontPoints);
   return font;
 }
-// A native path from a dropped or chosen local file name.
+// A native path from a dropped or chosen local file name, and back.
 std::string NativePath(const QString& local) { return QFile::encodeName(local).toStdString(); }
+QString LocalPath(std::string_view native) {
+  return QFile::decodeName(QByteArray(native.data(), static_cast<qsizetype>(native.size())));
+}
 
 }  // namespace
 
@@ -201,7 +206,7 @@ void MainDialog::CreateControls() {
   icon_->setPixmap(windowIcon().pixmap(icon_side, icon_side));
 
   model_ = new ItemListModel(logic_->items(), this);
-  item_view_ = new QTableView(this);
+  item_view_ = new ItemListView(this);
   item_view_->setObjectName(ids::kItemList);
   item_view_->setModel(model_);
   item_view_->setGeometry(TemplateRect(7, 84, 321, 73));
@@ -228,6 +233,12 @@ void MainDialog::CreateControls() {
   // Tab leaves the list; the arrows move by rows.
   item_view_->setTabKeyNavigation(false);
   list_palette_ = item_view_->palette();
+  connect(item_view_, &ItemListView::RemoveRequested, this,
+          [this] { logic_->RemoveRows(item_view_->SelectedRows()); });
+  connect(item_view_, &ItemListView::MenuRequested, this, [this](const QPoint& at) {
+    item_menu_at_ = at;
+    logic_->ShowItemMenu(item_view_->SelectedRows());
+  });
 
   messages_ = new MessageList(this);
   messages_->setObjectName(ids::kMessages);
@@ -238,6 +249,7 @@ void MainDialog::CreateControls() {
   fill_toolbar_ = MakeStrip(header_band_, ids::kFillToolbar);
   app_toolbar_ = MakeStrip(header_band_, ids::kAppToolbar);
   action_toolbar_ = MakeStrip(this, ids::kActionToolbar);
+  InstallStatusAccessible(ids::kStatusBar);
   status_bar_ = new QStatusBar(this);
   status_bar_->setObjectName(ids::kStatusBar);
   link_toolbar_ = MakeStrip(status_bar_, ids::kLinkToolbar);
@@ -257,6 +269,8 @@ void MainDialog::CreateControls() {
   action_toolbar_->AddButton(QStringLiteral("#"), ids::kDelay);
   action_toolbar_->AddSeparator();
   action_toolbar_->AddButton(QStringLiteral("#"), ids::kImport);
+  action_toolbar_->AddSeparator();
+  action_toolbar_->AddButton(QStringLiteral("#"), ids::kAddFiles);
 
   link_toolbar_->AddButton(QStringLiteral("?"), ids::kWebLink);
   link_toolbar_->setGeometry(300, kLinkTop, TemplateRect(7, 226, 147, 8).width(), kBarHeight);
@@ -267,9 +281,8 @@ void MainDialog::CreateShortcuts() {
   const CommandKey* keys = CommandKeys(&count);
   for (size_t i = 0; i < count; ++i) {
     const char* id = keys[i].id;
-    auto* shortcut = new QShortcut(keys[i].keys,
-                                   keys[i].on_item_list ? static_cast<QWidget*>(item_view_) : this);
-    shortcut->setContext(keys[i].on_item_list ? Qt::WidgetShortcut : Qt::WindowShortcut);
+    auto* shortcut = new QShortcut(keys[i].keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
     // A disabled button's command stays out of reach by key as well.
     connect(shortcut, &QShortcut::activated, this, [this, id] {
       QToolButton* button = Button(id);
@@ -279,13 +292,14 @@ void MainDialog::CreateShortcuts() {
 }
 
 void MainDialog::SetTabOrder() {
+  // Reading order: the header, the action buttons, the lists, the link.
   std::vector<QWidget*> order;
-  for (QToolButton* button : action_toolbar_->Buttons()) order.push_back(button);
-  order.push_back(item_view_);
-  order.push_back(messages_);
-  for (ToolStrip* strip : {fill_toolbar_, app_toolbar_, link_toolbar_}) {
+  for (ToolStrip* strip : {fill_toolbar_, app_toolbar_, action_toolbar_}) {
     for (QToolButton* button : strip->Buttons()) order.push_back(button);
   }
+  order.push_back(item_view_);
+  order.push_back(messages_);
+  for (QToolButton* button : link_toolbar_->Buttons()) order.push_back(button);
   for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -302,6 +316,7 @@ void MainDialog::ApplyAccessibleTexts() {
       {Button(ids::kOverwrite), Button(ids::kOverwrite)->text(), texts::kDescribeOverwrite},
       {Button(ids::kDelay), Button(ids::kDelay)->text(), texts::kDescribeDelay},
       {Button(ids::kImport), Text(texts::kImport), texts::kDescribeImport},
+      {Button(ids::kAddFiles), Text(texts::kAddFilesButton), texts::kDescribeAddFiles},
       {Button(ids::kFill), Text(texts::kFill), texts::kDescribeFill},
       {Button(ids::kLanguage), QStringLiteral("LNG"), texts::kDescribeLanguage},
       {Button(ids::kHelp), Text(texts::kHelpCaption), texts::kDescribeHelp},
@@ -331,6 +346,7 @@ void MainDialog::ApplyAccessibleTexts() {
   }
   icon_->setAccessibleName(Text(texts::kProductName));
   icon_->setAccessibleDescription(About(texts::kAboutProduct));
+  status_bar_->setAccessibleName(Text(texts::kProgress));
 }
 
 void MainDialog::UpdateMinimumSize() {
@@ -435,6 +451,8 @@ constexpr ControlId kControlIds[] = {
     {ui::Control::kWebLink, ids::kWebLink},
     {ui::Control::kGroup, ids::kGroup},
     {ui::Control::kInstructions, ids::kInstructions},
+    {ui::Control::kItemList, ids::kItemList},
+    {ui::Control::kAddFiles, ids::kAddFiles},
 };
 struct CommandId {
   const char* id;
@@ -452,6 +470,7 @@ constexpr CommandId kCommandIds[] = {
     {ids::kFill, ui::Command::kFill},
     {ids::kWebLink, ui::Command::kWebLink},
     {ids::kImport, ui::Command::kImport},
+    {ids::kAddFiles, ui::Command::kAddFiles},
 };
 
 const char* IdOf(ui::Control control) {
@@ -472,6 +491,9 @@ void MainDialog::SetControlText(ui::Control control, std::string_view text) {
       return;
     case ui::Control::kInstructions:
       instructions_->setText(StaticControlText(Q(text)));
+      return;
+    case ui::Control::kItemList:
+      item_view_->SetHint(Q(text));
       return;
     default:
       break;
@@ -505,6 +527,7 @@ void MainDialog::SetColumnTitles(std::string_view path, std::string_view size,
 }
 
 void MainDialog::TextsChanged() {
+  UseQtTranslations(text::CurrentLanguage());
   ApplyAccessibleTexts();
   UpdateMinimumSize();
   LayoutControls(width(), height());
@@ -530,29 +553,46 @@ int MainDialog::RunMenu(ui::Control below, const std::vector<ui::MenuEntry>& ent
     }
   }
   QToolButton* button = Button(below);
-  const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos();
+  const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height()))
+                    : below == ui::Control::kItemList ? item_menu_at_
+                                                      : QCursor::pos();
   if (button) button->setDown(true);
   QAction* chosen = services_.runner.RunMenu(menu, at);
   if (button) button->setDown(false);
   return chosen ? chosen->data().toInt() : -1;
 }
 
-bool MainDialog::AskYesNo(std::string_view caption, std::string_view text) {
+bool MainDialog::AskToStop(std::string_view caption, std::string_view text) {
   return services_.runner.ShowMessageBox(this, QMessageBox::Warning, Q(caption), Q(text),
-                                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                                         QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 void MainDialog::ShowText(std::string_view caption, std::string_view text) {
   services_.runner.ShowMessageBox(this, QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Ok);
 }
 
-std::optional<std::string> MainDialog::ChooseFolder() {
-  const QString folder = services_.runner.ChooseFolder(this);
+std::optional<std::string> MainDialog::ChooseFolder(std::string_view start) {
+  const QString folder = services_.runner.ChooseFolder(this, LocalPath(start));
   if (folder.isEmpty()) return std::nullopt;
   return NativePath(folder);
 }
 
+std::vector<std::string> MainDialog::ChooseFiles(std::string_view start) {
+  std::vector<std::string> files;
+  for (const QString& file : services_.runner.ChooseFiles(this, LocalPath(start))) {
+    files.push_back(NativePath(file));
+  }
+  return files;
+}
+
 void MainDialog::OpenUrl(std::string_view url) { services_.runner.OpenUrl(QUrl(Q(url))); }
+
+void MainDialog::OpenFolder(std::string_view folder) {
+  services_.runner.OpenUrl(QUrl::fromLocalFile(LocalPath(folder)));
+}
+
+void MainDialog::SetProgress(double percent) { SetStatusProgress(status_bar_, percent); }
 
 void MainDialog::Close(int result) {
   closing_ = true;

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QPalette>
+#include <QPoint>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -22,12 +23,12 @@
 class QGroupBox;
 class QLabel;
 class QStatusBar;
-class QTableView;
 class QToolButton;
 
 namespace tarnwell::app {
 
 class ItemListModel;
+class ItemListView;
 class MenuRunner;
 class MessageList;
 class ToolStrip;
@@ -53,6 +54,7 @@ inline constexpr char kReset[] = "IDC_RESET";
 inline constexpr char kOverwrite[] = "IDC_OVERWRITE";
 inline constexpr char kDelay[] = "IDC_DELAY";
 inline constexpr char kImport[] = "IDC_IMPORT";
+inline constexpr char kAddFiles[] = "IDC_ADD_FILES";
 inline constexpr char kLanguage[] = "IDC_LANGUAGE";
 inline constexpr char kHelp[] = "ID_HELP_TEXT";
 inline constexpr char kCancel[] = "IDCANCEL";
@@ -117,11 +119,14 @@ class MainDialog final : public QDialog, public ui::WindowView {
   void SetColumnTitles(std::string_view path, std::string_view size,
                        std::string_view messages) override;
   void TextsChanged() override;
+  void SetProgress(double percent) override;
   int RunMenu(ui::Control below, const std::vector<ui::MenuEntry>& entries) override;
-  bool AskYesNo(std::string_view caption, std::string_view text) override;
+  bool AskToStop(std::string_view caption, std::string_view text) override;
   void ShowText(std::string_view caption, std::string_view text) override;
-  std::optional<std::string> ChooseFolder() override;
+  std::optional<std::string> ChooseFolder(std::string_view start) override;
+  std::vector<std::string> ChooseFiles(std::string_view start) override;
   void OpenUrl(std::string_view url) override;
+  void OpenFolder(std::string_view folder) override;
   void Close(int result) override;
 
   // The window interface for any thread.
@@ -184,8 +189,10 @@ class MainDialog final : public QDialog, public ui::WindowView {
   QGroupBox* group_ = nullptr;
   QLabel* instructions_ = nullptr;
   QLabel* icon_ = nullptr;
-  QTableView* item_view_ = nullptr;
+  ItemListView* item_view_ = nullptr;
   MessageList* messages_ = nullptr;
+  // Where the item list's context menu opens.
+  QPoint item_menu_at_;
 };
 
 }  // namespace tarnwell::app

@@ -5,6 +5,9 @@
 #include <QHeaderView>
 #include <QStyle>
 
+#include "text/catalog.h"
+#include "ui/window_texts.h"
+
 namespace tarnwell::app {
 namespace {
 constexpr int kIconRole = Qt::UserRole;
@@ -19,6 +22,18 @@ QStyle::StandardPixmap PixmapFor(core::MessageIcon icon) {
       break;
   }
   return QStyle::SP_MessageBoxInformation;
+}
+// A row's severity in words, for those who cannot see its icon.
+QString SeverityWord(core::MessageIcon icon) {
+  switch (icon) {
+    case core::MessageIcon::kError:
+      return QString::fromStdString(text::LookupUtf8(ui::texts::kLegendError));
+    case core::MessageIcon::kWarning:
+      return QString::fromStdString(text::LookupUtf8(ui::texts::kLegendWarning));
+    case core::MessageIcon::kInfo:
+      break;
+  }
+  return QString::fromStdString(text::LookupUtf8(ui::texts::kLegendInfo));
 }
 }  // namespace
 
@@ -45,6 +60,8 @@ void MessageList::InsertMessage(const QString& text, core::MessageIcon icon) {
   row->setIcon(0, style()->standardIcon(PixmapFor(icon)));
   row->setData(0, kIconRole, static_cast<int>(icon));
   row->setToolTip(0, text);
+  // Screen readers hear the severity first: "Error: ...".
+  row->setData(0, Qt::AccessibleTextRole, SeverityWord(icon) + QStringLiteral(": ") + text);
   insertTopLevelItem(0, row);
 }
 

@@ -15,7 +15,8 @@ class MessageList final : public QTreeWidget {
  public:
   explicit MessageList(QWidget* parent);
 
-  // Puts a row with text and icon above every other row.
+  // Puts a row with text and icon above every other row; its name for
+  // screen readers starts with its severity in the current language.
   void InsertMessage(const QString& text, core::MessageIcon icon);
   void SetColumnTitle(const QString& title);
   // Text and icon of row (0 = newest), for the window's tests.

@@ -1,9 +1,16 @@
 // tarnwell-screenshot: renders the main window to a PNG for the docs. It
 // erases the files after --erase for real (so the message list shows a real
-// job), then drops the paths after --list on the window and saves what the
-// window shows. With --mid-job the files after --erase are listed and the
-// picture is taken while their erase runs, its writes slowed down so the
-// progress can be seen. Not installed; scripts/screenshots.sh drives it.
+// job; a file named after --deny is refused as the system refuses a file
+// without write permission), then drops the paths after --list on the
+// window and saves what the window shows. With --mid-job the files after
+// --erase are listed and the picture is taken while their erase runs, its
+// writes slowed down so the progress can be seen. With --countdown the
+// picture is taken during the countdown of an erase of the listed items
+// (which the end of the run aborts); with --fill FOLDER during a slowed
+// fill of FOLDER's volume (which the end of the run stops, deleting its
+// files). --hold MS keeps the window up that much longer before the
+// picture (for the screen-reader test). Not installed; scripts/screenshots.sh
+// drives it.
 #include <QApplication>
 #include <QCursor>
 #include <QDropEvent>
@@ -11,6 +18,7 @@
 #include <QMimeData>
 #include <QThread>
 #include <QUrl>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -23,6 +31,7 @@
 #include "items/format_size.h"
 #include "platform/env.h"
 #include "platform/fault_env.h"
+#include "settings/job_options.h"
 #include "settings/settings_store.h"
 #include "text/catalog.h"
 
@@ -33,6 +42,16 @@ namespace {
 constexpr int kSlowWriteMs = 120;
 // How long a mid-job picture lets the erase run before it is taken.
 constexpr int kMidJobMs = 1500;
+// The countdown shown, and how long into it the picture is taken.
+constexpr int kCountdownSeconds = 5;
+constexpr int kCountdownMs = 1300;
+
+// The fill's folder comes from the command line, not from a chooser.
+class PresetRunner final : public tarnwell::app::MenuRunner {
+ public:
+  QString folder;
+  QString ChooseFolder(QWidget*, const QString&) override { return folder; }
+};
 // Smallest files, strongest compression.
 constexpr int kPngQuality = 0;
 
@@ -56,6 +75,10 @@ int main(int argc, char** argv) {
   const QString output = QString::fromLocal8Bit(argv[1]);
   const int language = std::atoi(argv[2]);
   bool mid_job = false;
+  bool countdown = false;
+  int hold_ms = 0;  // the window stays up this long before the picture
+  std::string deny;
+  std::string fill_folder;
   std::vector<std::string> erase_paths;
   QList<QUrl> list_urls;
   std::vector<std::string>* target = nullptr;
@@ -63,6 +86,14 @@ int main(int argc, char** argv) {
     const std::string argument = argv[i];
     if (argument == "--mid-job") {
       mid_job = true;
+    } else if (argument == "--countdown") {
+      countdown = true;
+    } else if (argument == "--deny" && i + 1 < argc) {
+      deny = argv[++i];
+    } else if (argument == "--fill" && i + 1 < argc) {
+      fill_folder = argv[++i];
+    } else if (argument == "--hold" && i + 1 < argc) {
+      hold_ms = std::atoi(argv[++i]);
     } else if (argument == "--erase") {
       target = &erase_paths;
     } else if (argument == "--list") {
@@ -76,11 +107,22 @@ int main(int argc, char** argv) {
 
   platform::Env& real_env = platform::DefaultEnv();
   platform::FaultEnv env(real_env);
-  if (mid_job) {
+  if (mid_job || !fill_folder.empty()) {
     env.fail_write = [](const std::string&, uint64_t, size_t,
                         bool) -> std::optional<platform::Result<size_t>> {
       std::this_thread::sleep_for(std::chrono::milliseconds(kSlowWriteMs));
       return std::nullopt;
+    };
+  }
+  if (!deny.empty()) {
+    // As the system answers for a file without write permission, in its own words.
+    env.fail_call = [deny](const std::string& operation,
+                           const std::string& path) -> std::optional<platform::Status> {
+      if (operation != "OpenAt" || path.size() < deny.size() ||
+          path.compare(path.size() - deny.size(), deny.size(), deny) != 0) {
+        return std::nullopt;
+      }
+      return platform::Status::Error(EACCES, "open for writing '" + path + "': Permission denied");
     };
   }
   settings::LoadedSettings loaded = settings::LoadSettings(real_env);
@@ -89,7 +131,8 @@ int main(int argc, char** argv) {
   items::SetNumberFormat(real_env.UserNumberFormat());
 
   QApplication application(argc, argv);
-  app::MenuRunner runner;
+  PresetRunner runner;
+  runner.folder = QFile::decodeName(QByteArray::fromStdString(fill_folder));
   app::WorkerSlot worker;
   app::MainDialog dialog({env, loaded.store, runner, worker}, erase_paths);
   dialog.show();
@@ -111,7 +154,16 @@ int main(int argc, char** argv) {
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&dialog, &drop);
   }
-  ProcessEventsFor(200);
+  if (countdown) {
+    loaded.store.WriteIntSetting(settings::kOptionsSection, settings::kDelayKey, kCountdownSeconds);
+    dialog.RunCommand(QString::fromLatin1(app::ids::kDelete));
+    ProcessEventsFor(kCountdownMs);
+  }
+  if (!fill_folder.empty()) {
+    dialog.RunCommand(QString::fromLatin1(app::ids::kFill));
+    ProcessEventsFor(kMidJobMs);
+  }
+  ProcessEventsFor(200 + hold_ms);
   // The pointer rests off the buttons, so none shows as hovered.
   QCursor::setPos(dialog.mapToGlobal(QPoint(dialog.width() / 2, dialog.height() - 2)));
   ProcessEventsFor(50);

@@ -19,6 +19,12 @@ struct RunState {
   // The running erase is past its countdown: a stop then takes effect at the
   // next item, and Cancel asks before asking it.
   std::atomic<bool> erasing{false};
+  // The window shows a menu or a box (a count: they may nest). The countdown
+  // does not run out meanwhile, so Escape always gets its chance.
+  std::atomic<int> window_modal{0};
+  // The stop question is open: the erase waits before its next item and the
+  // fill before its next write until it is answered.
+  std::atomic<bool> pause_asked{false};
   // Start delay of the erase job, seconds, 0..10.
   std::atomic<int> delete_delay_seconds{5};
 };

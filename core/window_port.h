@@ -30,6 +30,10 @@ class WindowPort {
   // The Cancel command, as Escape or the close box would send it (after
   // Delete + Exit's erase).
   virtual void SendCancel() = 0;
+  // The running job's share done, 0..100, for screen readers and the
+  // taskbar; negative once no job runs. Ports without such a display
+  // ignore it.
+  virtual void SetProgress(double /*percent*/) {}
 };
 
 }  // namespace tarnwell::core

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "job/journal_names.h"
+#include "job/pause.h"
 #include "job/preflight.h"
 #include "job/progress_reporter.h"
 #include "settings/job_options.h"
@@ -18,11 +19,17 @@ constexpr int64_t kCountdownSliceMs = 100;
 
 bool StopRequested(const core::RunState& state) { return state.stop_asked.load(); }
 
-// Sleeps one countdown step; returns early when a stop is asked for.
+// While the window shows a menu or box the countdown stands still: an erase
+// must never start behind something that keeps Escape from the window.
+bool CountdownHeld(const core::RunState& state) { return state.window_modal.load() > 0; }
+
+// Sleeps one countdown step, not counting the time it is held; returns
+// early when a stop is asked for.
 void SleepOneStep(platform::Env& env, const core::RunState& state) {
-  for (int64_t slept = 0; slept < kCountdownStepMs && !StopRequested(state);
-       slept += kCountdownSliceMs) {
+  int64_t counted = 0;
+  while (counted < kCountdownStepMs && !StopRequested(state)) {
     env.SleepMillis(kCountdownSliceMs);
+    if (!CountdownHeld(state)) counted += kCountdownSliceMs;
   }
 }
 
@@ -86,6 +93,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     // A stop seen while sleeping ends the countdown without another row.
     if (StopRequested(state)) return abort();
   }
+  // Without a countdown (or after it) a menu or box still open holds the start.
+  while (CountdownHeld(state) && !StopRequested(state)) env.SleepMillis(kCountdownSliceMs);
   if (StopRequested(state)) return abort();
   // From here Escape no longer aborts: it stops at the next item.
   state.erasing = true;
@@ -97,6 +106,7 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
 
   job::ProgressReporter progress(env, sink);
   progress.Start();
+  const auto stop_requested = [&state] { return StopRequested(state); };
   int erased = 0;
   {
     ItemEraser eraser(env, sink, progress, counters, context.listed, context.options);
@@ -104,6 +114,8 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     // erased before it.
     for (auto row = context.listed.rows.rbegin(); row != context.listed.rows.rend(); ++row) {
       if (!Listed(*row)) continue;
+      // While the stop question is open nothing more is touched.
+      if (!result.stopped) job::WaitWhilePaused(env, state.pause_asked, stop_requested);
       // A stop asked for now ends the job between two items, never inside one.
       if (!result.stopped && StopRequested(state)) {
         // The deletions waiting for their folder's sync belong to items done.

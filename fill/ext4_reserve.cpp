@@ -140,6 +140,7 @@ int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state, job::E
         if (sink)
           sink->Report(job::Notice{.severity = job::Severity::kError,
                                    .reason = job::Reason::kFillFailed,
+                                   .subject = setting,
                                    .error_code = status.code(),
                                    .detail = status.message()});
         continue;  // kept for the next start

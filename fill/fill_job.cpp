@@ -105,6 +105,7 @@ void ReportRecords(job::EventSink& sink, const FillReport& report, RecordsRow ro
 void ReportError(job::EventSink& sink, FillState& state, const platform::Status& why) {
   sink.Report(job::Notice{.severity = job::Severity::kError,
                           .reason = job::Reason::kFillFailed,
+                          .subject = state.folder,
                           .error_code = why.code(),
                           .detail = why.message()});
   ++state.errors;
@@ -202,31 +203,16 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
   }
   if (usable.ok()) platform::RacePoint(platform::RaceStep::kFillFolderOpened, report.folder);
   if (usable.ok() && options.include_reserved) usable = CheckIncludeReserved(env, *state.held);
-  if (usable.ok() && options.records) {
-    const int64_t seconds = EstimatedRecordPassSeconds(*state.held);
-    platform::Result<platform::VolumeSpace> space = state.held->Space();
-    if (seconds >= 0 && space.ok()) {
-      sink.Report(job::RecordPassPlanned{.free_records = space->free_records, .seconds = seconds});
-    }
-  }
   RecordsRow records_row = RecordsRow::kNone;
   if (!usable.ok()) {
     ReportError(sink, state, usable);
   } else {
     platform::Folder& folder = *state.held;
     const platform::Result<platform::MountInfo> mount = folder.Mount();
-    if (mount.ok()) {
-      job::ReportUntrustedFileSystem(sink, *mount);
-      WarnOfVolumeInMemory(sink, *mount);
-    }
     // Before the first file, so that a kill from here on leaves a record.
     const std::unique_ptr<RunningFillRecord> record =
         RunningFillRecord::Create(env, state_folder.get(), report.folder, identity);
     const int leftovers = RemoveFillLeftovers(folder, sink);
-    if (leftovers > 0)
-      sink.Report(job::Notice{.severity = job::Severity::kInfo,
-                              .reason = job::Reason::kLeftoversRemoved,
-                              .count = leftovers});
 
     progress.Start();
     // Blocks freed just before (the files the user deleted) become
@@ -234,6 +220,28 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
     folder.SyncFileSystem();
     const int64_t measured = MeasureDiskSpace(env, folder);
     state.free_bytes = measured < 0 ? UINT64_MAX : static_cast<uint64_t>(measured);
+    // Named first, before any warning: which volume, and how much goes onto it.
+    sink.Report(job::FillStarted{.folder = report.folder,
+                                 .volume = mount.ok() ? mount->mount_point : report.folder,
+                                 .fs_type = mount.ok() ? mount->fs_type : std::string(),
+                                 .free_bytes = state.free_bytes});
+    // The pass asked for says what it costs at once, before any warning.
+    if (options.records) {
+      const int64_t seconds = EstimatedRecordPassSeconds(folder);
+      platform::Result<platform::VolumeSpace> space = folder.Space();
+      if (seconds >= 0 && space.ok()) {
+        sink.Report(
+            job::RecordPassPlanned{.free_records = space->free_records, .seconds = seconds});
+      }
+    }
+    if (mount.ok()) {
+      job::ReportUntrustedFileSystem(sink, *mount);
+      WarnOfVolumeInMemory(sink, *mount);
+    }
+    if (leftovers > 0)
+      sink.Report(job::Notice{.severity = job::Severity::kInfo,
+                              .reason = job::Reason::kLeftoversRemoved,
+                              .count = leftovers});
 
     std::unique_ptr<LoweredReserve> lowered;
     bool can_fill = true;

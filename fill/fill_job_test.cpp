@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "fill/ext4_reserve.h"
 #include "fill/fill_levels.h"
@@ -144,6 +147,29 @@ TEST_F(FillFreeSpaceTest, StopDeletesEveryFileAndEndsEarly) {
   EXPECT_EQ(report.files, 1);
   EXPECT_EQ(CountFillFiles(dir.path()), 0);
   ExpectWindowRestored();
+}
+
+// While the window's stop question is open no zero is written; after No
+// the fill goes on to the end.
+TEST_F(FillFreeSpaceTest, WritesNothingWhileTheStopQuestionIsOpen) {
+  SmallVolume volume(5'000'000);
+  std::atomic<int> writes{0};
+  std::atomic<int> seen_while_paused{-1};
+  std::thread answer;
+  volume.on_write = [&](int write) {
+    writes = write;
+    if (write != 3) return;
+    run_state.pause_asked = true;
+    answer = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      seen_while_paused = writes.load();
+      run_state.pause_asked = false;
+    });
+  };
+  const FillReport report = Run(volume.env, dir.MakeDir("x"));
+  answer.join();
+  EXPECT_EQ(seen_while_paused.load(), 3);
+  EXPECT_TRUE(report.filled);
 }
 
 TEST_F(FillFreeSpaceTest, InterruptFlagStopsLikeTheWindow) {

@@ -8,6 +8,7 @@
 #include "fill/ext4_reserve.h"
 #include "fill/leftovers.h"
 #include "fill/levels_shared.h"
+#include "job/pause.h"
 #include "job/random_name.h"
 
 namespace tarnwell::fill {
@@ -160,14 +161,20 @@ uint64_t ReachableBytes(platform::Env& env, const FillState& state) {
 void ReportFillError(FillContext& context, FillState& state, const platform::Status& status) {
   context.sink.Report(job::Notice{.severity = job::Severity::kError,
                                   .reason = job::Reason::kFillFailed,
+                                  .subject = state.folder,
                                   .error_code = status.code(),
                                   .detail = status.message()});
   ++state.errors;
 }
 
 bool FillStopRequested(const FillContext& context) {
-  return !context.run_state.fill_running.load() ||
-         (context.interrupt != nullptr && context.interrupt->load() != 0);
+  const auto stopped = [&context] {
+    return !context.run_state.fill_running.load() ||
+           (context.interrupt != nullptr && context.interrupt->load() != 0);
+  };
+  // Asked before every write: while the stop question is open, none follows.
+  job::WaitWhilePaused(context.env, context.run_state.pause_asked, stopped);
+  return stopped();
 }
 
 platform::Result<std::unique_ptr<platform::WritableFile>> CreateFillFile(FillContext& context,

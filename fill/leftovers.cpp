@@ -61,6 +61,7 @@ int RemoveFillLeftovers(platform::Folder& folder, job::EventSink& sink) {
       } else if (code != ENOENT && code != EINVAL && code != ELOOP) {
         sink.Report(job::Notice{.severity = job::Severity::kError,
                                 .reason = job::Reason::kFillFailed,
+                                .subject = path,
                                 .error_code = lock.status().code(),
                                 .detail = lock.status().message()});
       }
@@ -77,6 +78,7 @@ int RemoveFillLeftovers(platform::Folder& folder, job::EventSink& sink) {
     } else {
       sink.Report(job::Notice{.severity = job::Severity::kError,
                               .reason = job::Reason::kFillFailed,
+                              .subject = path,
                               .error_code = status.code(),
                               .detail = status.message()});
     }

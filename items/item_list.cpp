@@ -43,6 +43,7 @@ void ItemList::AddItem(std::string_view path, const platform::FileInfo& info) {
   entry.links = info.links;
   entry.kind = info.kind;
   entry.seen = true;
+  entry.removed = false;
 }
 
 void ItemList::AddItem(std::string_view path, uint64_t size) {
@@ -88,12 +89,37 @@ void ItemList::RefreshList(job::EventSink* sink) {
       if (exists[index]) rows.push_back(index);
     }
     rows_ = std::move(rows);
-    // Entries whose paths are gone still count: the total says what the list
-    // has held since the last reset.
-    for (const Entry& entry : entries_) total += entry.size;
+    total = TotalSize();
     row_count = static_cast<int>(rows_.size());
   }
   if (sink != nullptr) sink->Report(job::ListChanged{row_count, total, false});
+}
+
+void ItemList::RemoveRows(const std::vector<int>& rows, job::EventSink* sink) {
+  int row_count = 0;
+  uint64_t total = 0;
+  {
+    std::lock_guard lock(mutex_);
+    for (int row : rows) {
+      if (row >= 0 && static_cast<size_t>(row) < rows_.size()) {
+        entries_[rows_[static_cast<size_t>(row)]].removed = true;
+      }
+    }
+    std::erase_if(rows_, [this](uint32_t index) { return entries_[index].removed; });
+    total = TotalSize();
+    row_count = static_cast<int>(rows_.size());
+  }
+  if (sink != nullptr) sink->Report(job::ListChanged{row_count, total, false});
+}
+
+uint64_t ItemList::TotalSize() const {
+  // Entries whose paths are gone still count: the total says what the list
+  // has held since the last reset, less what the user took out.
+  uint64_t total = 0;
+  for (const Entry& entry : entries_) {
+    if (!entry.removed) total += entry.size;
+  }
+  return total;
 }
 
 void ItemList::ResetList(job::EventSink* sink) {
@@ -122,7 +148,7 @@ ItemList::Summary ItemList::ItemsSummary() const {
   {
     std::lock_guard lock(mutex_);
     rows = static_cast<int>(rows_.size());
-    for (const Entry& entry : entries_) total += entry.size;
+    total = TotalSize();
   }
   return {rows, total};
 }
@@ -182,6 +208,7 @@ std::vector<bool> ItemList::FindExistingEntries() {
   // folder's entries: a stat per entry would cost as much as the scan did.
   std::unordered_map<std::string_view, std::vector<uint32_t>> by_folder;
   for (uint32_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].removed) continue;
     // What a scan has just examined needs no second look: walking the tree
     // again would double the cost of every drop.
     if (entries_[i].seen) {

@@ -57,6 +57,12 @@ class ItemList final {
   // (ListChanged with reset). Touches no file.
   void ResetList(job::EventSink* sink);
 
+  // Takes rows (numbers as of the last refresh; others are ignored) out of
+  // the list: their entries stay out of every refresh and erase until they
+  // are added again. Touches no file; then tells sink (if any) the new row
+  // count and total size (ListChanged).
+  void RemoveRows(const std::vector<int>& rows, job::EventSink* sink);
+
   // Number of rows as of the last refresh.
   int RowCount() const;
 
@@ -93,12 +99,14 @@ class ItemList final {
     uint64_t allocated;
     uint32_t links;
     platform::FileKind kind;
-    bool seen;  // examined on disk since the last refresh
+    bool seen;             // examined on disk since the last refresh
+    bool removed = false;  // taken out of the list by the user
   };
   uint32_t Record(std::string_view path);
   platform::FileInfo InfoOf(const Entry& entry) const;
   void SortNewEntries();
   std::vector<bool> FindExistingEntries();
+  uint64_t TotalSize() const;
   void MarkExisting(std::string_view folder, const std::vector<uint32_t>& members,
                     std::vector<bool>* exists) const;
   bool Exists(std::string_view path) const;

@@ -161,13 +161,35 @@ TEST_F(ItemListTest, ResetForgetsEverythingAndTouchesNoFile) {
   EXPECT_EQ(list_.RowCount(), 0);
   EXPECT_EQ(list_.EntryCount(), 0u);
   EXPECT_EQ(sink_.port().row_counts(), (std::vector<int>{1, 0}));
-  EXPECT_EQ(sink_.port().last_status(), "Ready // Items:1 4.0 byte");  // reset leaves it alone
+  EXPECT_EQ(sink_.port().last_status(), "Ready");  // no stale count after a reset
   list_.RefreshList(&sink_);
   EXPECT_EQ(sink_.port().last_status(), "Ready // Items:0 0.0 byte");
   EXPECT_TRUE(fs::exists(file));
   list_.AddItem(file, 4);  // usable again after a reset
   list_.RefreshList(nullptr);
   EXPECT_EQ(list_.RowPaths(), std::vector<std::string>{file});
+}
+
+// Rows taken out stay out of refreshes, the erase's rows and the total, and
+// come back only when added again; numbers past the end are ignored.
+TEST_F(ItemListTest, RemovedRowsStayOutUntilAddedAgain) {
+  const std::string a = dir_.Write("a", std::string(100, 'x'));
+  const std::string b = dir_.Write("b", std::string(20, 'x'));
+  const std::string c = dir_.Write("c", std::string(3, 'x'));
+  for (const std::string& path : {a, b, c})
+    list_.AddItem(path, *platform::DefaultEnv().Describe(path));
+  list_.RefreshList(nullptr);
+  list_.RemoveRows({2, 0, 9}, &sink_);
+  EXPECT_EQ(list_.RowPaths(), std::vector<std::string>{b});
+  EXPECT_EQ(list_.ItemsSummary().total_bytes, 20u);
+  list_.RefreshList(&sink_);
+  ASSERT_EQ(list_.Listed().rows.size(), 1u);
+  EXPECT_EQ(list_.Listed().rows[0].path, b);
+  list_.AddItem(c, *platform::DefaultEnv().Describe(c));
+  list_.RefreshList(&sink_);
+  EXPECT_EQ(list_.RowPaths(), (std::vector<std::string>{b, c}));
+  EXPECT_EQ(sink_.port().row_counts(), (std::vector<int>{1, 1, 2}));
+  EXPECT_TRUE(fs::exists(a));
 }
 
 }  // namespace

@@ -148,9 +148,14 @@ struct ListChanged {
   bool reset = false;
 };
 
-// A fill begins in folder (its busy state and progress follow).
+// A fill begins in folder on the volume mounted at volume (its file system
+// fs_type) and will write about free_bytes (all ones when unknown); its
+// progress follows.
 struct FillStarted {
   std::string folder = {};
+  std::string volume = {};
+  std::string fs_type = {};
+  uint64_t free_bytes = 0;
 };
 
 // What a fill wrote against the free space it measured at the start

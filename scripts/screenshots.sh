@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Renders the window for the docs, with a few listed items and the messages
-# of a real erase job: one picture per language (docs/screenshot-LANG.png),
-# the English one at scale 2 (docs/screenshot-en-scale2.png) and one taken
-# while an erase runs (docs/screenshot-en-job.png). Uses the offscreen
+# of a real erase job, one of whose files is refused as a file without write
+# permission is: one picture per language (docs/screenshot-LANG.png), and per
+# language one during an erase's countdown (docs/screenshot-LANG-countdown.png)
+# and one during a fill (docs/screenshot-LANG-fill.png); the English one at
+# scale 2 (docs/screenshot-en-scale2.png) and one taken while an erase runs
+# (docs/screenshot-en-job.png). Uses the offscreen
 # platform, so no display is needed. The settings go to a temporary file; the
 # user's settings are not touched. Only docs/screenshot-en.png is kept in git.
 set -euo pipefail
@@ -37,6 +40,8 @@ shot() {
   rm -rf "$work/files" && mkdir -p "$work/files/old" "$work/files/home"
   head -c 7000 /dev/urandom >"$work/files/old/contract draft.odt"
   head -c 2100 /dev/urandom >"$work/files/old/passwords.kdbx"
+  head -c 3300 /dev/urandom >"$work/files/old/locked notes.txt"
+  mkdir -p "$work/files/fill here"
   make_files "$work/files/home"
   printf '[Orlenvik]\nre_write=3\ndel_delay=0\n' >"$work/settings.ini"
   if [ "${QT_SCALE_FACTOR:-1}" != 1 ] && [ "$platform" = xvfb ]; then
@@ -54,8 +59,11 @@ shot() {
 languages=(de en ru nl ro sv fr it)
 for index in "${!languages[@]}"; do
   shot "${languages[$index]}" "$index" \
-    --erase "$work/files/old" \
+    --deny "locked notes.txt" --erase "$work/files/old" \
     --list "$work/files/home/Holiday 2025" "$work/files/home/Notes"
+  shot "${languages[$index]}-countdown" "$index" --countdown \
+    --list "$work/files/home/Holiday 2025" "$work/files/home/Notes"
+  shot "${languages[$index]}-fill" "$index" --fill "$work/files/fill here"
 done
 QT_SCALE_FACTOR=2 shot en-scale2 1 \
   --erase "$work/files/old" \

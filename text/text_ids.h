@@ -137,7 +137,34 @@ namespace tarnwell::text {
   X(kRecentListDamaged, 244)     \
   X(kEraseTrash, 245)            \
   X(kEraseTraces, 246)           \
-  X(kTrashEmpty, 247)
+  X(kTrashEmpty, 247)            \
+  X(kAddFilesButton, 260)        \
+  X(kDropHint, 261)              \
+  X(kRemoveFromList, 262)        \
+  X(kOpenContainingFolder, 263)  \
+  X(kCountdownStatus, 264)       \
+  X(kFillStartedRow, 265)        \
+  X(kProgress, 266)              \
+  X(kReasonAccessDenied, 270)    \
+  X(kReasonNotPermitted, 271)    \
+  X(kReasonInUse, 272)           \
+  X(kReasonNotFound, 273)        \
+  X(kReasonReadOnly, 274)        \
+  X(kReasonNoSpace, 275)         \
+  X(kReasonIoError, 276)         \
+  X(kReasonTooLong, 277)         \
+  X(kReasonReplaced, 278)        \
+  X(kReasonIsLink, 279)          \
+  X(kReasonNotAFolder, 280)      \
+  X(kWriteFailedRow, 285)        \
+  X(kReadFailedRow, 286)         \
+  X(kDeleteFailedRow, 287)       \
+  X(kItemFailedRow, 288)         \
+  X(kSyncFailedRow, 289)         \
+  X(kJournalNotClearedRow, 290)  \
+  X(kSlackNotScrubbedRow, 291)   \
+  X(kFillFailedRow, 292)         \
+  X(kDescribeAddFiles, 293)
 
 enum class TextId : int {
 #define TARNWELL_TEXT_ID_ENUM(name, number) name = number,

@@ -1,8 +1,10 @@
 #include "ui/event_texts.h"
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <type_traits>
 
 #include "items/format_size.h"
@@ -16,10 +18,41 @@ using core::MessageIcon;
 using job::Reason;
 using text::TextId;
 
-// The erase's own words for a listed name that leads to another object.
-constexpr std::string_view kAnotherObject = "another object has its name now";
-
 std::string Text(TextId id) { return text::LookupUtf8(id); }
+
+// The catalogue's word for an error code, none for the rest.
+std::optional<TextId> ReasonId(int code) {
+  switch (code) {
+    case EACCES:
+      return TextId::kReasonAccessDenied;
+    case EPERM:
+      return TextId::kReasonNotPermitted;
+    case EBUSY:
+    case ETXTBSY:
+      return TextId::kReasonInUse;
+    case ENOENT:
+      return TextId::kReasonNotFound;
+    case EROFS:
+      return TextId::kReasonReadOnly;
+    case ENOSPC:
+    case EDQUOT:
+      return TextId::kReasonNoSpace;
+    case EIO:
+      return TextId::kReasonIoError;
+    case ENAMETOOLONG:
+      return TextId::kReasonTooLong;
+    // The safe walk's refusals: a name that no longer leads to what was
+    // listed, a link it does not follow, a folder that is none.
+    case ESTALE:
+      return TextId::kReasonReplaced;
+    case ELOOP:
+      return TextId::kReasonIsLink;
+    case ENOTDIR:
+      return TextId::kReasonNotAFolder;
+    default:
+      return std::nullopt;
+  }
+}
 
 MessageIcon IconOf(job::Severity severity) {
   switch (severity) {
@@ -36,11 +69,13 @@ MessageIcon IconOf(job::Severity severity) {
 // The row of an item that was not erased; empty when it gets none.
 std::string ItemText(const job::ItemResult& r) {
   const std::string& path = r.path;
+  const std::string reason = ErrorReasonText(r.error_code, r.detail);
   switch (r.reason) {
     case Reason::kChangedSinceListed:
     case Reason::kNoIdentity:
+      // Without an error code another object was found under the name.
       return text::FormatText(Text(TextId::kChangedSinceListed),
-                              {path, r.detail.empty() ? kAnotherObject : r.detail});
+                              {path, r.error_code == 0 ? Text(TextId::kReasonReplaced) : reason});
     case Reason::kOtherNames:
       return text::FormatText(Text(TextId::kOtherNames), {r.count, path});
     case Reason::kKernelFileSystem:
@@ -52,26 +87,31 @@ std::string ItemText(const job::ItemResult& r) {
     case Reason::kNotRegularFile:
       return text::FormatText(Text(TextId::kNotRegularFile), {path});
     case Reason::kNotRemovable:
-      return text::FormatText(Text(TextId::kNotRemovable), {path, r.detail});
+      return text::FormatText(Text(TextId::kNotRemovable), {path, reason});
     case Reason::kNotEmpty:
       return text::FormatText(Text(TextId::kFolderNotEmpty), {r.count, path});
     case Reason::kFolderNotRemoved:
-      return text::FormatText(Text(TextId::kFolderNotRemoved), {path, r.detail});
+      return text::FormatText(Text(TextId::kFolderNotRemoved), {path, reason});
     case Reason::kVerifyMismatch:
       return text::FormatText(Text(TextId::kVerifyMismatch), {path});
     case Reason::kInUseByFill:
       return text::FormatText(Text(TextId::kInUseByFill), {path});
     case Reason::kDeleteFailed:
-      return path + ": " + r.detail;
+      return text::FormatText(Text(TextId::kDeleteFailedRow), {path, reason});
+    case Reason::kWriteFailed:
+      return text::FormatText(Text(TextId::kWriteFailedRow), {path, reason});
+    case Reason::kReadFailed:
+      return text::FormatText(Text(TextId::kReadFailedRow), {path, reason});
     default:
-      return r.detail;
+      return text::FormatText(Text(TextId::kItemFailedRow), {path, reason});
   }
 }
 
 std::string NoticeText(const job::Notice& n) {
+  const std::string reason = ErrorReasonText(n.error_code, n.detail);
   switch (n.reason) {
     case Reason::kRenameFailed:
-      return text::FormatText(Text(TextId::kRenameFailed), {n.subject, n.detail});
+      return text::FormatText(Text(TextId::kRenameFailed), {n.subject, reason});
     case Reason::kUntrustedFileSystem:
       return text::FormatText(Text(TextId::kUntrustedFileSystem), {n.subject, n.second});
     case Reason::kShadowCopies:
@@ -97,7 +137,14 @@ std::string NoticeText(const job::Notice& n) {
     case Reason::kFillFile:
       return "File:" + n.subject;
     case Reason::kSlackNotScrubbed:
-      return n.subject + ": " + n.detail;
+      return text::FormatText(Text(TextId::kSlackNotScrubbedRow), {n.subject, reason});
+    case Reason::kSyncFailed:
+      return text::FormatText(Text(TextId::kSyncFailedRow), {n.subject, reason});
+    case Reason::kJournalNotCleared:
+      return text::FormatText(Text(TextId::kJournalNotClearedRow), {n.subject, reason});
+    case Reason::kFillFailed:
+      if (n.subject.empty()) return reason;
+      return text::FormatText(Text(TextId::kFillFailedRow), {n.subject, reason});
     case Reason::kStateFolderRefused:
       return text::FormatText(Text(TextId::kStateFolderRefused), {n.subject, n.detail});
     case Reason::kFillFolderChanged:
@@ -109,7 +156,7 @@ std::string NoticeText(const job::Notice& n) {
     case Reason::kReserveRestored:
       return "Restored the ext4 reserve of " + n.subject + " to " + n.second + " clusters";
     default:
-      return n.detail;
+      return reason;
   }
 }
 
@@ -194,7 +241,14 @@ struct RowMaker {
   void operator()(const job::Progress&) {}
   void operator()(const job::ScanProgress&) {}
   void operator()(const job::ListChanged&) {}
-  void operator()(const job::FillStarted&) {}
+  void operator()(const job::FillStarted& e) {
+    // The terminal names the volume in a line of its own before it asks.
+    if (front != Front::kWindow) return;
+    const std::string volume = e.fs_type.empty() ? e.volume : e.volume + " (" + e.fs_type + ")";
+    const std::string amount = e.free_bytes == UINT64_MAX ? "?" : items::FormatSize(e.free_bytes);
+    Add("fill_started", text::FormatText(Text(TextId::kFillStartedRow), {volume, amount}),
+        MessageIcon::kInfo);
+  }
 };
 
 void ShowProgress(const job::Progress& p, core::WindowPort& port) {
@@ -208,6 +262,7 @@ void ShowProgress(const job::Progress& p, core::WindowPort& port) {
                           FormatDuration(p.elapsed_seconds) + "\n" + line_b);
   port.SetStatusText(line_b);
   port.SetTitle("[" + percentage + " %] " + text::AboutUtf8(text::AboutId::kProductAndVersion));
+  port.SetProgress(p.percentage);
 }
 
 }  // namespace
@@ -225,29 +280,41 @@ void ShowEvent(const job::Event& event, Front front, core::WindowPort& port) {
   }
   if (const auto* list = std::get_if<job::ListChanged>(&event)) {
     port.ItemRowsChanged(list->rows);
-    if (!list->reset) {
-      port.SetStatusText(Text(TextId::kReady) + " // " +
-                         ItemsSummaryText(list->rows, list->total_bytes));
-    }
+    // After a reset no count is left to show.
+    port.SetStatusText(list->reset ? Text(TextId::kReady)
+                                   : Text(TextId::kReady) + " // " +
+                                         ItemsSummaryText(list->rows, list->total_bytes));
     return;
   }
   if (const auto* records = std::get_if<job::RecordsWritten>(&event); records && !records->final) {
     port.SetStatusText(RecordsWrittenText(records->records));
     return;
   }
+  if (const auto* tick = std::get_if<job::CountdownTick>(&event); tick && front == Front::kWindow) {
+    port.SetStatusText(text::FormatText(Text(TextId::kCountdownStatus), {tick->seconds_left}));
+  }
   if (const auto* scan = std::get_if<job::ScanProgress>(&event)) {
     port.SetStatusText(Text(TextId::kItems) + ":" + std::to_string(scan->entries));
     return;
   }
-  if (const auto* ended = std::get_if<job::JobEnded>(&event); ended && !ended->aborted) {
-    port.SetTitle(Text(TextId::kProductName));
-    port.SetStatusText(EndStatusText(*ended));
+  if (const auto* ended = std::get_if<job::JobEnded>(&event)) {
+    port.SetProgress(-1);
+    if (!ended->aborted) {
+      port.SetTitle(Text(TextId::kProductName));
+      port.SetStatusText(EndStatusText(*ended));
+    }
   }
   for (const EventRow& row : RowsOf(event, front)) port.InsertMessage(row.text, row.icon);
   if (std::holds_alternative<job::FillEnded>(event)) {
+    port.SetProgress(-1);
     port.SetInstructionText(Text(TextId::kInstructions));
     port.SetTitle(text::AboutUtf8(text::AboutId::kProductAndVersion));
   }
+}
+
+std::string ErrorReasonText(int error_code, std::string_view detail) {
+  if (const std::optional<TextId> id = ReasonId(error_code)) return Text(*id);
+  return std::string(detail);
 }
 
 std::string EndStatusText(const job::JobEnded& ended) {

@@ -45,6 +45,13 @@ class PortEvents final : public job::EventSink {
   Front front_;
 };
 
+// The catalogue's words for error_code in the current language: access
+// denied, not permitted, in use, not found, read-only file system, no
+// space, I/O error, too long, and the safe walk's refusals (another object
+// under the name, a link, no folder). detail, the system's own text, for
+// any other code.
+std::string ErrorReasonText(int error_code, std::string_view detail);
+
 // The status line at the end of an erase: "<share> % // Error: <errors> ".
 std::string EndStatusText(const job::JobEnded& ended);
 

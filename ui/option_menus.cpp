@@ -127,4 +127,13 @@ void FlipFillRecords(settings::SettingsStore& settings, int current) {
   settings.WriteIntSetting(settings::kOptionsSection, kFillRecordsKey, current == 0 ? 1 : 0);
 }
 
+std::vector<MenuEntry> ItemMenu(bool rows_chosen, bool worker_running) {
+  return {{.text = text::LookupUtf8(texts::kRemoveFromList),
+           .command = kRemoveFromList,
+           .enabled = rows_chosen && !worker_running},
+          {.text = text::LookupUtf8(texts::kOpenContainingFolder),
+           .command = kOpenContainingFolder,
+           .enabled = rows_chosen}};
+}
+
 }  // namespace tarnwell::ui

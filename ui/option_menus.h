@@ -35,6 +35,9 @@ inline constexpr char kImportFoldersKey[] = "import_folders";
 inline constexpr int kFillRun = 1;
 inline constexpr int kFillRecords = 2;
 inline constexpr char kFillRecordsKey[] = "fill_records";
+// The item list's context menu's commands.
+inline constexpr int kRemoveFromList = 1;
+inline constexpr int kOpenContainingFolder = 2;
 // Whether an erase also erases the desktop's traces of the erased items.
 inline constexpr char kEraseTracesKey[] = "erase_traces";
 
@@ -59,12 +62,16 @@ ImportSettings ReadImportSettings(const settings::SettingsStore& settings);
 // the trash" (which lists the trashes' entries), a separator, the three
 // check boxes, a separator and the check box for erasing traces.
 std::vector<MenuEntry> ImportMenu(const ImportSettings& current);
+// The item list's context menu: "Remove from list" (greyed while a worker
+// runs) and "Open containing folder", both greyed without a chosen row.
+std::vector<MenuEntry> ItemMenu(bool rows_chosen, bool worker_running);
 // Flips the check box of command (kImportSubfolders..kImportFolders,
 // kEraseTraces) in the
 // settings; other commands do nothing.
 void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& current,
                        int command);
 
+// The record pass's stored choice: 1 to run it everywhere, else 0.
 int ReadFillRecords(const settings::SettingsStore& settings);
 // "Fill the free space", a separator and the check box of the record pass.
 std::vector<MenuEntry> FillMenu(int records);

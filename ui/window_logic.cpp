@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/paths.h"
 #include "erase/erase_job.h"
 #include "fill/fill_job.h"
 #include "fill/running_fills.h"
@@ -16,10 +17,10 @@
 #include "settings/settings_store.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
-#include "ui/language_menu.h"
 #include "text/translation_template.h"
 #include "traces/trace_eraser.h"
 #include "traces/trash_listing.h"
+#include "ui/language_menu.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
 
@@ -33,6 +34,18 @@ std::string HeaderLabel(std::string_view label) {
 }
 std::string Text(text::TextId id) { return text::LookupUtf8(id); }
 bool German() { return text::CurrentLanguage() == 0; }
+
+// Counts an open menu or box in the run state for as long as it lives.
+class ModalHold final {
+ public:
+  explicit ModalHold(core::RunState& state) : state_(state) { ++state_.window_modal; }
+  ~ModalHold() { --state_.window_modal; }
+  ModalHold(const ModalHold&) = delete;
+  ModalHold& operator=(const ModalHold&) = delete;
+
+ private:
+  core::RunState& state_;
+};
 
 }  // namespace
 
@@ -88,6 +101,8 @@ void WindowLogic::ApplyLanguageTexts() {
   view_.InsertMessage(Text(texts::kLegendError), core::MessageIcon::kError);
   view_.InsertMessage(Text(texts::kLegendWarning), core::MessageIcon::kWarning);
   view_.SetColumnTitles(Text(texts::kPath), Text(texts::kSize), Text(texts::kMessages));
+  view_.SetControlText(Control::kItemList, Text(texts::kDropHint));
+  view_.SetControlText(Control::kAddFiles, Text(texts::kAddFilesButton));
   view_.TextsChanged();
 }
 
@@ -125,6 +140,8 @@ void WindowLogic::ItemRowsChanged(int row_count) { view_.ItemRowsChanged(row_cou
 
 void WindowLogic::SendCancel() { Cancel(); }
 
+void WindowLogic::SetProgress(double percent) { view_.SetProgress(percent); }
+
 // ---- commands -------------------------------------------------------------
 
 void WindowLogic::Run(Command command) {
@@ -151,17 +168,43 @@ void WindowLogic::Run(Command command) {
       return OpenWebLink();
     case Command::kImport:
       return ShowImportMenu();
+    case Command::kAddFiles:
+      return AddFiles();
   }
 }
 
+int WindowLogic::RunMenu(Control below, const std::vector<MenuEntry>& entries) {
+  ModalHold hold(run_state_);
+  return view_.RunMenu(below, entries);
+}
+
+const std::string& WindowLogic::ChooserStart() {
+  if (last_folder_.empty()) last_folder_ = services_.env.UserDesktopStores().home;
+  return last_folder_;
+}
+
+std::optional<std::string> WindowLogic::ChooseFolder() {
+  ModalHold hold(run_state_);
+  std::optional<std::string> folder = view_.ChooseFolder(ChooserStart());
+  if (folder && !folder->empty()) last_folder_ = *folder;
+  return folder;
+}
+
 bool WindowLogic::AskToStop(text::TextId text_id) {
-  return view_.AskYesNo(Text(texts::kStop), Text(text_id));
+  // The job waits at its next file boundary (the fill before its next
+  // write) until the answer: nothing more happens behind the question.
+  ModalHold hold(run_state_);
+  run_state_.pause_asked.store(true);
+  const bool stop = view_.AskToStop(Text(texts::kStop), Text(text_id));
+  run_state_.pause_asked.store(false);
+  return stop;
 }
 
 void WindowLogic::Cancel() {
   // A running fill or erase is stopped, not cut off: the fill deletes its
   // files, the erase ends at a file boundary, and the window stays open to
-  // say what was done.
+  // say what was done. A question already open is answered there.
+  if (run_state_.pause_asked.load()) return;
   if (run_state_.fill_running.load() != 0) {
     if (AskToStop(texts::kStopFill)) run_state_.fill_running.store(0);
     return;
@@ -213,8 +256,10 @@ void WindowLogic::StartErase(bool exit_after) {
                              .options = {.erased_items = trace_eraser.get()},
                              .passes_asked = settings::ReadPassesAsked(services_.settings),
                              .delay_seconds = run_state_.delete_delay_seconds.load()};
-  StartWorker([job = std::move(job), trace_eraser, &port, &run_state] {
+  StartWorker([job = std::move(job), trace_eraser, &port, &run_state, &list, &events] {
     const erase::EraseJobResult result = erase::RunEraseJob(job);
+    // Nothing was touched: the status bar shows the list again, not the countdown.
+    if (result.aborted) list.RefreshList(&events);
     port.SetBusy(false);
     // Delete + Exit closes the window only when everything went.
     if (run_state.exit_after_erase.exchange(false) && !result.aborted && result.error_count == 0) {
@@ -225,7 +270,7 @@ void WindowLogic::StartErase(bool exit_after) {
 
 void WindowLogic::ShowOverwriteMenu() {
   const int chosen =
-      view_.RunMenu(Control::kOverwrite, OverwriteMenu(OverwriteCount(services_.settings)));
+      RunMenu(Control::kOverwrite, OverwriteMenu(OverwriteCount(services_.settings)));
   if (chosen > 0) {
     services_.settings.WriteIntSetting(settings::kOptionsSection, settings::kPassCountKey, chosen);
   }
@@ -235,8 +280,7 @@ void WindowLogic::ShowOverwriteMenu() {
 void WindowLogic::ShowDelayMenu() {
   services_.settings.ReadIntoVariable(settings::kOptionsSection, settings::kDelayKey,
                                       run_state_.delete_delay_seconds);
-  const int chosen =
-      view_.RunMenu(Control::kDelay, DelayMenu(run_state_.delete_delay_seconds.load()));
+  const int chosen = RunMenu(Control::kDelay, DelayMenu(run_state_.delete_delay_seconds.load()));
   if (chosen >= kDelayCommandBase) {
     services_.settings.WriteIntSetting(settings::kOptionsSection, settings::kDelayKey,
                                        chosen - kDelayCommandBase);
@@ -245,7 +289,7 @@ void WindowLogic::ShowDelayMenu() {
 }
 
 void WindowLogic::ShowLanguageMenu() {
-  const int chosen = std::max(0, view_.RunMenu(Control::kLanguage, LanguageMenu()));
+  const int chosen = std::max(0, RunMenu(Control::kLanguage, LanguageMenu()));
   switch (HandleLanguageMenuCommand(chosen, services_.settings, services_.env)) {
     case LanguageMenuOutcome::kLanguageChanged:
       ApplyLanguageTexts();
@@ -271,20 +315,21 @@ void WindowLogic::ShowHelp() {
     if (!help.empty()) help += '\n';
     help += Text(title) + '\n' + Text(body) + '\n';
   }
+  ModalHold hold(run_state_);
   view_.ShowText(Text(texts::kHelpCaption), help);
 }
 
 void WindowLogic::ShowFillMenu() {
   if (services_.worker.Running()) return;
   const int records = ReadFillRecords(services_.settings);
-  const int chosen = view_.RunMenu(Control::kFill, FillMenu(records));
+  const int chosen = RunMenu(Control::kFill, FillMenu(records));
   if (chosen == kFillRecords) FlipFillRecords(services_.settings, records);
   if (chosen == kFillRun) StartFill(records != 0);
 }
 
 void WindowLogic::StartFill(bool records) {
   if (services_.worker.Running()) return;
-  std::optional<std::string> folder = view_.ChooseFolder();
+  std::optional<std::string> folder = ChooseFolder();
   if (!folder || folder->empty()) return;
   SetBusy(true);
   fill_started_ = true;
@@ -306,14 +351,26 @@ void WindowLogic::OpenWebLink() {
 
 void WindowLogic::ShowImportMenu() {
   const ImportSettings current = ReadImportSettings(services_.settings);
-  const int chosen = view_.RunMenu(Control::kImport, ImportMenu(current));
+  const int chosen = RunMenu(Control::kImport, ImportMenu(current));
   if (chosen == kEraseTrash) return StartTrashImport();
   if (chosen != kImportRun) {
     FlipImportSetting(services_.settings, current, chosen);
     return;
   }
-  std::optional<std::string> folder = view_.ChooseFolder();
+  std::optional<std::string> folder = ChooseFolder();
   if (folder && !folder->empty()) StartImport(*folder);
+}
+
+void WindowLogic::AddFiles() {
+  if (services_.worker.Running()) return;
+  std::vector<std::string> files;
+  {
+    ModalHold hold(run_state_);
+    files = view_.ChooseFiles(ChooserStart());
+  }
+  if (files.empty()) return;
+  last_folder_ = core::FolderOf(files.front());
+  DropPaths(files);
 }
 
 void WindowLogic::StartImport(const std::string& folder) {
@@ -361,6 +418,21 @@ void WindowLogic::DropPaths(const std::vector<std::string>& paths) {
   items::ItemAdder adder(services_.env, *items_, events_.get());
   for (const std::string& path : paths) adder.AddPath(path);
   items_->RefreshList(events_.get());
+}
+
+void WindowLogic::RemoveRows(const std::vector<int>& rows) {
+  if (services_.worker.Running() || rows.empty()) return;
+  items_->RemoveRows(rows, events_.get());
+}
+
+void WindowLogic::ShowItemMenu(const std::vector<int>& rows) {
+  const int chosen =
+      RunMenu(Control::kItemList, ItemMenu(!rows.empty(), services_.worker.Running()));
+  if (chosen == kRemoveFromList) return RemoveRows(rows);
+  if (chosen != kOpenContainingFolder || rows.empty()) return;
+  const std::optional<std::string> path =
+      items_->GetCellText(rows.front(), items::ItemList::kPathColumn);
+  if (path) view_.OpenFolder(core::FolderOf(*path));
 }
 
 bool WindowLogic::EndRun(int timeout_ms, const std::function<void()>& pump_events) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,7 @@ enum class Command {
   kFill,
   kWebLink,
   kImport,
+  kAddFiles,
 };
 
 // What the logic uses but does not own; all must outlive it.
@@ -91,6 +93,14 @@ class WindowLogic final : public core::WindowPort {
   // Lists dropped paths (native, local files only), then refreshes the list once.
   void DropPaths(const std::vector<std::string>& paths);
 
+  // Del or Backspace in the item list: takes rows (the view's selection, in
+  // row numbers of the last refresh) out of the list; no file is touched.
+  // Does nothing while a worker runs, as Reset is disabled then.
+  void RemoveRows(const std::vector<int>& rows);
+  // The item list's context menu for rows (the selection): "Remove from
+  // list" as RemoveRows, "Open containing folder" for the first row.
+  void ShowItemMenu(const std::vector<int>& rows);
+
   // Labels every control in the current language and clears the messages
   // down to the three legend rows; ends with view.TextsChanged().
   void ApplyLanguageTexts();
@@ -121,8 +131,16 @@ class WindowLogic final : public core::WindowPort {
   std::string UpdateOptionLabels();
   void ItemRowsChanged(int row_count) override;
   void SendCancel() override;
+  void SetProgress(double percent) override;
 
  private:
+  // Every menu and box of the window goes through these: while one is open
+  // the erase's countdown stands still.
+  int RunMenu(Control below, const std::vector<MenuEntry>& entries);
+  std::optional<std::string> ChooseFolder();
+  // Where the choosers open: the last folder used, else the home folder.
+  const std::string& ChooserStart();
+  void AddFiles();
   void Cancel();
   void StartErase(bool exit_after);
   void ShowOverwriteMenu();
@@ -148,6 +166,7 @@ class WindowLogic final : public core::WindowPort {
   std::unique_ptr<PortEvents> events_;
   int time_mode_ = 0;
   bool fill_started_ = false;  // the worker, if any, is the free-space fill
+  std::string last_folder_;    // the choosers' last folder
 };
 
 }  // namespace tarnwell::ui

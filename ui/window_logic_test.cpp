@@ -9,9 +9,12 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
+#include "items/format_size.h"
 #include "items/item_list.h"
 #include "platform/env.h"
 #include "platform/fault_env.h"
@@ -20,9 +23,9 @@
 #include "tests/support/temp_dir.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
-#include "ui/language_menu.h"
 #include "traces/file_uri.h"
 #include "traces/md5.h"
+#include "ui/language_menu.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
 
@@ -58,13 +61,27 @@ struct Window {
   RecordingView view;
   std::atomic<bool> release{false};
   std::unique_ptr<WindowLogic> logic;
+  // Set before Open: workers run on threads and their calls wait for Pump.
+  bool queued = false;
+  testing::QueuedPort* queued_port = nullptr;
 
   Window() { text::SetCurrentLanguage(1); }
   ~Window() {
     release.store(true);
     if (logic) {
-      EXPECT_TRUE(logic->EndRun(10000, Pause));
+      EXPECT_TRUE(logic->EndRun(10000, [this] { Pump(); }));
     }
+  }
+  // The UI thread's turn: runs the workers' waiting calls, then pauses.
+  void Pump() {
+    if (queued_port != nullptr) queued_port->Pump();
+    Pause();
+  }
+  // Pumps until done() holds or ten seconds passed; false then.
+  template <typename Done>
+  bool PumpUntil(Done done) {
+    for (int i = 0; i < 5000 && !done(); ++i) Pump();
+    return done();
   }
   void Set(std::string_view key, int value) {
     settings.WriteIntSetting(settings::kOptionsSection, key, value);
@@ -75,7 +92,13 @@ struct Window {
   WindowLogic& Open() {
     logic = std::make_unique<WindowLogic>(
         WindowServices{env, settings, slot}, view,
-        [](core::WindowPort& ui_side) { return std::make_unique<testing::DirectPort>(ui_side); });
+        [this](core::WindowPort& ui_side) -> std::unique_ptr<WorkerPort> {
+          if (!queued) return std::make_unique<testing::DirectPort>(ui_side);
+          auto port = std::make_unique<testing::QueuedPort>(ui_side);
+          queued_port = port.get();
+          return port;
+        });
+    if (queued) slot.mode = TestSlot::Mode::kThread;
     logic->ApplyLanguageTexts();
     return *logic;
   }
@@ -409,6 +432,203 @@ TEST(WindowLogicTest, EndRunCutsOffTheWorkerAndWaitsBounded) {
   EXPECT_NE(window.view.status, "from a late worker");
   window.release.store(true);
   EXPECT_TRUE(logic.EndRun(10000, Pause));
+}
+
+// With the stop question open the erase waits at its next file boundary:
+// the file being erased is finished, no other is touched. No lets the job
+// go on to the end; Yes (also Escape, by the view's contract) stops it there.
+TEST(WindowLogicTest, StopQuestionPausesTheEraseUntilItIsAnswered) {
+  for (const bool stop : {false, true}) {
+    SCOPED_TRACE(stop ? "Yes" : "No");
+    // Declared before the window, whose end waits for the job that uses them.
+    std::mutex mutex;
+    std::set<std::string> written;
+    std::atomic<bool> go{false};
+    Window window;
+    window.queued = true;
+    window.Set("del_delay", 0);
+    std::vector<std::string> files;
+    for (const char* name : {"a", "b", "c", "d"}) files.push_back(window.dir.Write(name, "secret"));
+    window.env.fail_write = [&](const std::string& path, uint64_t, size_t,
+                                bool) -> std::optional<platform::Result<size_t>> {
+      {
+        std::lock_guard lock(mutex);
+        written.insert(path);
+      }
+      while (!go.load()) Pause();
+      return std::nullopt;
+    };
+    const auto written_count = [&] {
+      std::lock_guard lock(mutex);
+      return written.size();
+    };
+    const auto left = [&] {
+      return std::count_if(files.begin(), files.end(),
+                           [](const std::string& f) { return std::filesystem::exists(f); });
+    };
+    WindowLogic& logic = window.Open();
+    logic.DropPaths(files);
+    logic.Run(Command::kDelete);
+    ASSERT_TRUE(window.PumpUntil([&] { return written_count() == 1; }));
+    window.view.yes = stop;
+    window.view.while_open = [&] {
+      EXPECT_TRUE(logic.run_state().pause_asked.load());
+      go = true;
+      for (int i = 0; i < 100; ++i) window.Pump();
+      EXPECT_EQ(written_count(), 1u);
+      EXPECT_EQ(left(), 3);
+    };
+    logic.Run(Command::kCancel);
+    ASSERT_EQ(window.view.questions.size(), 1u);
+    EXPECT_FALSE(logic.run_state().pause_asked.load());
+    ASSERT_TRUE(window.PumpUntil([&] { return !window.slot.Running(); }));
+    EXPECT_EQ(left(), stop ? 3 : 0);
+    EXPECT_EQ(logic.items().RowCount(), stop ? 3 : 0);
+  }
+}
+
+// A menu or box open during the countdown holds it: the erase never starts
+// behind it, and goes on once it has closed.
+TEST(WindowLogicTest, CountdownWaitsWhileAMenuIsOpen) {
+  Window window;
+  window.queued = true;
+  window.Set("del_delay", 1);
+  window.env.sleep = [](int64_t) { Pause(); };  // a second of countdown passes in 20 ms
+  const std::string file = window.dir.Write("a.txt", "secret");
+  WindowLogic& logic = window.Open();
+  logic.DropPaths({file});
+  logic.Run(Command::kDelete);
+  ASSERT_TRUE(window.PumpUntil([&] { return logic.run_state().erase_running.load(); }));
+  window.view.while_open = [&] {
+    for (int i = 0; i < 200; ++i) window.Pump();
+    EXPECT_FALSE(logic.run_state().erasing.load());
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(window.view.status, text::FormatText(Text(texts::kCountdownStatus), {1}));
+  };
+  logic.Run(Command::kDelay);
+  ASSERT_TRUE(window.PumpUntil([&] { return !window.slot.Running(); }));
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// Del, Backspace and the context menu take rows out of the list and erase
+// nothing; Reset clears the status bar's counts; the choosers open at home,
+// then where the user last was.
+TEST(WindowLogicTest, ListEditingErasesNothing) {
+  Window window;
+  const std::string a = window.dir.Write("a.txt", "1");
+  const std::string b = window.dir.Write("d/b.txt", "22");
+  const std::string c = window.dir.Write("d/c.txt", "333");
+  WindowLogic& logic = window.Open();
+  window.view.files = {a, b};
+  logic.Run(Command::kAddFiles);
+  EXPECT_EQ(window.view.chooser_starts.back(), window.env.UserDesktopStores().home);
+  logic.DropPaths({c});
+  ASSERT_EQ(logic.items().RowCount(), 3);
+
+  logic.RemoveRows({0, 7});  // row 7 does not exist
+  EXPECT_EQ(logic.items().RowPaths(), (std::vector<std::string>{b, c}));
+  EXPECT_EQ(window.view.status, Text(texts::kReady) + " // " + ItemsSummaryText(2, 5));
+  window.view.menu_answers = {kOpenContainingFolder, kRemoveFromList};
+  logic.ShowItemMenu({1});
+  EXPECT_EQ(window.view.menus.back().below, Control::kItemList);
+  EXPECT_EQ(window.view.opened_folders, std::vector<std::string>{window.dir / "d"});
+  logic.ShowItemMenu({1});
+  EXPECT_EQ(logic.items().RowPaths(), std::vector<std::string>{b});
+  logic.DropPaths({c});  // added again, listed again
+  EXPECT_EQ(logic.items().RowCount(), 2);
+  for (const std::string& path : {a, b, c}) EXPECT_TRUE(std::filesystem::exists(path)) << path;
+
+  window.MakeBusy();  // as Reset, no removal while a worker runs
+  logic.RemoveRows({0});
+  EXPECT_EQ(logic.items().RowCount(), 2);
+  window.view.menu_answers = {kRemoveFromList};
+  logic.ShowItemMenu({0});
+  EXPECT_FALSE(window.view.menus.back().entries[0].enabled);
+  window.release = true;
+  ASSERT_TRUE(window.PumpUntil([&] { return !window.slot.Running(); }));
+
+  window.view.folder = window.dir / "d";
+  window.view.menu_answers = {kFillRun};
+  logic.Run(Command::kFill);  // the fill's folder
+  logic.Run(Command::kAddFiles);
+  EXPECT_EQ(window.view.chooser_starts.back(), window.dir / "d");
+  logic.Run(Command::kReset);
+  EXPECT_EQ(window.view.status, Text(texts::kReady));
+}
+
+// The fill's first row names the volume and what it will write.
+TEST(WindowLogicTest, FillFirstRowNamesTheVolumeAndTheAmount) {
+  std::atomic<uint64_t> bytes{0};
+  Window window;
+  const std::string chosen = window.dir.MakeDir("fill");
+  // The volume is "full" after 1 MB, so no real disk fills.
+  window.env.fail_write = [&bytes](const std::string&, uint64_t, size_t length,
+                                   bool) -> std::optional<platform::Result<size_t>> {
+    if (bytes.fetch_add(length) > (1u << 20)) return platform::Status::Error(ENOSPC, "full");
+    return std::nullopt;
+  };
+  window.view.folder = chosen;
+  ::setenv("TARNWELL_STATE_DIR", (window.dir / "state").c_str(), 1);
+  WindowLogic& logic = window.Open();
+  const size_t before = window.view.messages.size();
+  window.view.menu_answers = {kFillRun};
+  logic.Run(Command::kFill);
+  ASSERT_EQ(window.slot.kept.size(), 1u);
+  window.slot.kept[0]();
+  ::unsetenv("TARNWELL_STATE_DIR");
+  ASSERT_GT(window.view.messages.size(), before);
+  const std::string first = window.view.messages[window.view.messages.size() - before - 1];
+  const platform::Result<platform::MountInfo> mount = window.env.FindMount(chosen);
+  ASSERT_TRUE(mount.ok());
+  const std::string expected_start = text::FormatText(
+      Text(texts::kFillStartedRow), {mount->mount_point + " (" + mount->fs_type + ")", "@"});
+  EXPECT_EQ(first.substr(0, expected_start.find('@')),
+            expected_start.substr(0, expected_start.find('@')));
+  EXPECT_EQ(first.find('?'), std::string::npos) << first;  // the amount is known
+  EXPECT_EQ(window.view.progress.back(), -1);              // no job runs now
+}
+
+// Error rows speak the window's language: the reasons users meet come from
+// the catalogue by their error code, the system's own text only for others.
+TEST(WindowLogicTest, ErrorReasonsComeFromTheCatalogue) {
+  Window window;
+  const std::string english_denied = text::LookupUtf8(texts::kReasonAccessDenied);
+  for (int language = 0; language < 8; ++language) {
+    text::SetCurrentLanguage(language);
+    SCOPED_TRACE(language);
+    const std::vector<EventRow> denied =
+        RowsOf(job::ItemResult{.path = "/x/a",
+                               .outcome = job::Outcome::kKept,
+                               .reason = job::Reason::kWriteFailed,
+                               .error_code = EACCES,
+                               .detail = "open for writing '/x/a': Permission denied"},
+               Front::kWindow);
+    ASSERT_EQ(denied.size(), 1u);
+    EXPECT_EQ(denied[0].text, text::FormatText(Text(texts::kWriteFailedRow),
+                                               {"/x/a", Text(texts::kReasonAccessDenied)}));
+    if (language != 1) {
+      EXPECT_NE(Text(texts::kReasonAccessDenied), english_denied);
+    }
+    const std::vector<EventRow> refused =
+        RowsOf(job::ItemResult{.path = "/x/b",
+                               .outcome = job::Outcome::kKept,
+                               .reason = job::Reason::kChangedSinceListed,
+                               .error_code = ESTALE,
+                               .detail = "'/x/b' is no longer what was listed"},
+               Front::kWindow);
+    EXPECT_EQ(refused[0].text, text::FormatText(Text(texts::kChangedSinceListed),
+                                                {"/x/b", Text(texts::kReasonReplaced)}));
+    const std::vector<EventRow> other =
+        RowsOf(job::Notice{.severity = job::Severity::kError,
+                           .reason = job::Reason::kFillFailed,
+                           .subject = "/x",
+                           .error_code = EXDEV,
+                           .detail = "rename '/x/t': Invalid cross-device link"},
+               Front::kWindow);
+    EXPECT_EQ(other[0].text, text::FormatText(Text(texts::kFillFailedRow),
+                                              {"/x", "rename '/x/t': Invalid cross-device link"}));
+  }
+  text::SetCurrentLanguage(1);
 }
 
 }  // namespace

@@ -31,13 +31,15 @@ enum class Control {
   kWebLink,       // link in the status bar
   kGroup,         // caption of the group box around the instructions
   kInstructions,  // the instruction text inside the group box
+  kItemList,      // the item list: its text is the hint drawn while it is empty
+  kAddFiles,      // button: add chosen files
 };
-inline constexpr int kControlCount = static_cast<int>(Control::kInstructions) + 1;
+inline constexpr int kControlCount = static_cast<int>(Control::kAddFiles) + 1;
 
 // The controls disabled while a worker runs.
 inline constexpr Control kBusyControls[] = {
     Control::kDelete, Control::kDeleteExit, Control::kOverwrite, Control::kReset,
-    Control::kImport, Control::kCancel,     Control::kFill};
+    Control::kImport, Control::kCancel,     Control::kFill,      Control::kAddFiles};
 
 // One entry of a popup menu, given as data. A chosen entry answers its
 // command; separators are never chosen.
@@ -88,20 +90,32 @@ class WindowView {
   // derives from them, such as accessible names and tool tips, the smallest
   // window size and the layout.
   virtual void TextsChanged() = 0;
+  // The running job's share done, 0..100, for screen readers (a progress
+  // bar's value on the progress display) and the taskbar; negative once no
+  // job runs. Changes nothing the eye sees in the window.
+  virtual void SetProgress(double percent) = 0;
 
   // ---- modal interactions (the logic waits for the answer) ----
   // Shows entries as a popup menu dropped below control (held down while
-  // open); returns the chosen entry's command, or -1 when dismissed.
+  // open), or for kItemList at the pointer or the list's current row;
+  // returns the chosen entry's command, or -1 when dismissed.
   virtual int RunMenu(Control below, const std::vector<MenuEntry>& entries) = 0;
-  // A warning box with Yes and No; true on Yes.
-  virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
+  // A warning box with Yes and No asking whether to stop a job; true on Yes.
+  // Escape and the box's close button answer Yes: they mean "stop".
+  virtual bool AskToStop(std::string_view caption, std::string_view text) = 0;
   // A box showing text with an OK button and no icon.
   virtual void ShowText(std::string_view caption, std::string_view text) = 0;
-  // The folder chooser; the chosen folder as a native path, nothing when the
-  // user cancelled.
-  virtual std::optional<std::string> ChooseFolder() = 0;
+  // The folder chooser, opened in start (a native path); the chosen folder
+  // as a native path, nothing when the user cancelled.
+  virtual std::optional<std::string> ChooseFolder(std::string_view start) = 0;
+  // The file chooser with multiple selection, opened in start; the chosen
+  // files as native paths, none when the user cancelled.
+  virtual std::vector<std::string> ChooseFiles(std::string_view start) = 0;
   // Hands a web address to the desktop's browser; the result is not looked at.
   virtual void OpenUrl(std::string_view url) = 0;
+  // Shows folder (a native path) in the desktop's file manager; the result
+  // is not looked at.
+  virtual void OpenFolder(std::string_view folder) = 0;
   // Closes the window; its modal loop ends with result. A view's own close
   // requests (close box, Escape) must go to WindowLogic::Run(Command::kCancel)
   // instead, which calls this when the window may go.

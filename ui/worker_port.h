@@ -32,6 +32,7 @@ class WorkerPort : public core::WindowPort {
   void SetBusy(bool busy) final;
   void ItemRowsChanged(int row_count) final;
   void SendCancel() final;
+  void SetProgress(double percent) final;
 
  protected:
   // Runs call on the UI thread and returns when it is done (or dropped). Not
@@ -67,6 +68,9 @@ inline void WorkerPort::ItemRowsChanged(int row_count) {
 }
 inline void WorkerPort::SendCancel() {
   Forward([&] { ui_side_.SendCancel(); });
+}
+inline void WorkerPort::SetProgress(double percent) {
+  Forward([&] { ui_side_.SetProgress(percent); });
 }
 
 // Makes the worker port over ui_side (the window logic), on the UI thread.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 #include "items/item_list.h"
 #include "platform/win32/win_text.h"
@@ -28,10 +29,10 @@ using namespace ui::layout;
 constexpr int kButtonInset = 1;
 
 // The control id of each ui::Control, in its order.
-constexpr int kControlIds[] = {IDC_DELETE,      IDC_DELETE_EXIT, IDC_RESET,          IDC_OVERWRITE,
-                               IDC_DELAY,       IDC_IMPORT,      ID_FILL_FREE_SPACE, IDC_LANGUAGE,
-                               ID_HELP_TEXT,    IDCANCEL,        IDC_WEB_LINK,       IDC_GROUP,
-                               IDC_INSTRUCTIONS};
+constexpr int kControlIds[] = {IDC_DELETE,       IDC_DELETE_EXIT, IDC_RESET,          IDC_OVERWRITE,
+                               IDC_DELAY,        IDC_IMPORT,      ID_FILL_FREE_SPACE, IDC_LANGUAGE,
+                               ID_HELP_TEXT,     IDCANCEL,        IDC_WEB_LINK,       IDC_GROUP,
+                               IDC_INSTRUCTIONS, IDC_ITEMLIST,    IDC_ADD_FILES};
 static_assert(std::size(kControlIds) == ui::kControlCount);
 
 // The command of each button.
@@ -51,16 +52,19 @@ constexpr ButtonCommand kButtonCommands[] = {
     {ID_FILL_FREE_SPACE, ui::Command::kFill},
     {IDC_WEB_LINK, ui::Command::kWebLink},
     {IDC_IMPORT, ui::Command::kImport},
+    {IDC_ADD_FILES, ui::Command::kAddFiles},
 };
 
 // Keyboard shortcuts of the commands, as the Qt window has them, with the
-// names their tool tips show; Delete and Shift+Delete work on the item list
-// only (LVN_KEYDOWN).
+// names their tool tips show. The erase has a chord no list editing uses:
+// Del and Backspace in the item list only take rows out of it (LVN_KEYDOWN).
 struct CommandKey {
   ACCEL key;
   const char* name;
 };
 constexpr CommandKey kCommandKeys[] = {
+    {{FCONTROL | FVIRTKEY, 'E', IDC_DELETE}, "Ctrl+E"},
+    {{FCONTROL | FSHIFT | FVIRTKEY, 'E', IDC_DELETE_EXIT}, "Ctrl+Shift+E"},
     {{FCONTROL | FVIRTKEY, 'R', IDC_RESET}, "Ctrl+R"},
     {{FCONTROL | FVIRTKEY, 'P', IDC_OVERWRITE}, "Ctrl+P"},
     {{FCONTROL | FVIRTKEY, 'T', IDC_DELAY}, "Ctrl+T"},
@@ -106,6 +110,8 @@ MainWindow::MainWindow(platform::Env& env, settings::SettingsStore& settings)
     : env_(env), settings_(settings) {}
 
 MainWindow::~MainWindow() {
+  if (taskbar_ != nullptr) taskbar_->Release();
+  if (annotations_ != nullptr) annotations_->Release();
   if (keys_ != nullptr) DestroyAcceleratorTable(keys_);
   if (window_ != nullptr) DestroyWindow(window_);
 }
@@ -207,13 +213,28 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         item_view_->AnswerCell(reinterpret_cast<NMLVDISPINFOW*>(lparam));
         return TRUE;
       }
-      if (header->idFrom == IDC_ITEMLIST && header->code == LVN_KEYDOWN &&
-          reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey == VK_DELETE) {
-        OnCommand(GetKeyState(VK_SHIFT) < 0 ? IDC_DELETE_EXIT : IDC_DELETE, true);
+      if (header->idFrom == IDC_ITEMLIST && header->code == LVN_GETINFOTIPW) {
+        item_view_->AnswerTip(reinterpret_cast<NMLVGETINFOTIPW*>(lparam));
         return TRUE;
+      }
+      if (header->idFrom == IDC_ITEMLIST && header->code == LVN_KEYDOWN) {
+        // The keys that edit a list never start an erase here.
+        const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey;
+        if (key != VK_DELETE && key != VK_BACK) return FALSE;
+        logic_->RemoveRows(item_view_->SelectedRows());
+        return TRUE;
+      }
+      if ((header->idFrom == IDC_ITEMLIST || header->idFrom == IDC_MESSAGES) &&
+          header->code == NM_SETFOCUS) {
+        ShowFocusedRow(header->hwndFrom);
+        return FALSE;
       }
       return FALSE;
     }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wparam) != item_view_->handle()) return FALSE;
+      ShowItemMenu(POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+      return TRUE;
     case WM_COMMAND:
       // HIWORD 1: a shortcut key.
       OnCommand(LOWORD(wparam), HIWORD(wparam) == 1);
@@ -271,6 +292,18 @@ void MainWindow::SetUp() {
     }
   }
   item_view_ = std::make_unique<ItemListView>(GetDlgItem(window_, IDC_ITEMLIST), logic_->items());
+  // Focus marks show from the start, not only after a key was pressed.
+  SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                              reinterpret_cast<void**>(&taskbar_))) ||
+      FAILED(taskbar_->HrInit())) {
+    if (taskbar_ != nullptr) taskbar_->Release();
+    taskbar_ = nullptr;
+  }
+  if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IAccPropServices, reinterpret_cast<void**>(&annotations_)))) {
+    annotations_ = nullptr;
+  }
   messages_ = std::make_unique<MessageList>(GetDlgItem(window_, IDC_MESSAGES));
   CreateBars();
   std::vector<ACCEL> keys;
@@ -321,6 +354,8 @@ void MainWindow::CreateBars() {
   action_strip_->AddButton(IDC_DELAY, "#");
   action_strip_->AddSeparator();
   action_strip_->AddButton(IDC_IMPORT, "#");
+  action_strip_->AddSeparator();
+  action_strip_->AddButton(IDC_ADD_FILES, "#");
   link_strip_->AddButton(IDC_WEB_LINK, "?");
   ShowWindow(GetDlgItem(window_, IDC_LINK_PLACE), SW_HIDE);
   for (const ToolStrip* strip :
@@ -338,14 +373,14 @@ void MainWindow::CreateBars() {
 }
 
 void MainWindow::SetTabOrder() {
-  // Tab follows the z-order: action buttons, item list, messages, the
-  // header's buttons, the link (as the Qt window).
-  std::vector<HWND> order = action_strip_->Buttons();
-  order.push_back(item_view_->handle());
-  order.push_back(messages_->handle());
-  for (const ToolStrip* strip : {fill_strip_.get(), app_strip_.get()}) {
+  // Tab follows the z-order, set to reading order as in the Qt window: the
+  // header's buttons, the action buttons, item list, messages, the link.
+  std::vector<HWND> order;
+  for (const ToolStrip* strip : {fill_strip_.get(), app_strip_.get(), action_strip_.get()}) {
     order.insert(order.end(), strip->Buttons().begin(), strip->Buttons().end());
   }
+  order.push_back(item_view_->handle());
+  order.push_back(messages_->handle());
   order.push_back(status_bar_);  // holds the link
   HWND after = HWND_TOP;
   for (HWND control : order) {
@@ -368,6 +403,7 @@ void MainWindow::SetAccessibleTexts() {
       {Button(IDC_OVERWRITE), "", text::LookupUtf8(texts::kDescribeOverwrite)},
       {Button(IDC_DELAY), "", text::LookupUtf8(texts::kDescribeDelay)},
       {Button(IDC_IMPORT), "", text::LookupUtf8(texts::kDescribeImport)},
+      {Button(IDC_ADD_FILES), "", text::LookupUtf8(texts::kDescribeAddFiles)},
       {Button(ID_FILL_FREE_SPACE), label(ID_FILL_FREE_SPACE),
        text::LookupUtf8(texts::kDescribeFill)},
       {Button(IDC_LANGUAGE), label(IDC_LANGUAGE), text::LookupUtf8(texts::kDescribeLanguage)},
@@ -379,6 +415,7 @@ void MainWindow::SetAccessibleTexts() {
        text::LookupUtf8(texts::kDescribeItems)},
       {messages_->handle(), text::LookupUtf8(texts::kMessages),
        text::LookupUtf8(texts::kDescribeMessages)},
+      {status_bar_, text::LookupUtf8(texts::kProgress), ""},
       {GetDlgItem(window_, IDC_PROGRAM_ICON), text::LookupUtf8(texts::kProductName),
        text::AboutUtf8(texts::kAboutProduct)},
   };
@@ -396,16 +433,16 @@ void MainWindow::SetAccessibleTexts() {
         services->SetHwndPropStr(entry.control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                                  PROPID_ACC_NAME, ToWide(entry.name).c_str());
       }
-      services->SetHwndPropStr(entry.control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                               PROPID_ACC_DESCRIPTION, description.c_str());
+      if (!description.empty()) {
+        services->SetHwndPropStr(entry.control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                 PROPID_ACC_DESCRIPTION, description.c_str());
+      }
     }
     // Buttons name their shortcut in their tool tip.
     const int id = GetDlgCtrlID(entry.control);
     if (StripOf(id) != nullptr) {
       std::wstring tip = ToWide(
           entry.name.empty() ? AccessibleLabel(ToUtf8(WindowText(entry.control))) : entry.name);
-      if (id == IDC_DELETE) tip += L" (Del)";
-      if (id == IDC_DELETE_EXIT) tip += L" (Shift+Del)";
       for (const CommandKey& key : kCommandKeys) {
         if (key.key.cmd == id) tip += L" (" + ToWide(key.name) + L")";
       }
@@ -417,7 +454,16 @@ void MainWindow::SetAccessibleTexts() {
       SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
   }
-  if (services != nullptr) services->Release();
+  if (services != nullptr) {
+    // The status bar shows the job's progress: screen readers hear it as a
+    // progress bar, its value set by SetProgress.
+    VARIANT role{};
+    role.vt = VT_I4;
+    role.lVal = ROLE_SYSTEM_PROGRESSBAR;
+    services->SetHwndProp(status_bar_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                          PROPID_ACC_ROLE, role);
+    services->Release();
+  }
 }
 
 int MainWindow::InstructionGrowth(int text_width) {
@@ -526,6 +572,22 @@ void MainWindow::GrowToMinimum() {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void MainWindow::ShowItemMenu(POINT at) {
+  if (at.x == -1 && at.y == -1) {
+    // From the keyboard: below the focused row, else the list's corner.
+    RECT row{};
+    const int focused = ListView_GetNextItem(item_view_->handle(), -1, LVNI_FOCUSED);
+    if (focused < 0 || !ListView_GetItemRect(item_view_->handle(), focused, &row, LVIR_BOUNDS)) {
+      GetClientRect(item_view_->handle(), &row);
+      row.bottom = row.top;
+    }
+    at = POINT{row.left, row.bottom};
+    ClientToScreen(item_view_->handle(), &at);
+  }
+  item_menu_at_ = at;
+  logic_->ShowItemMenu(item_view_->SelectedRows());
+}
+
 void MainWindow::HandleDrop(HDROP drop) {
   const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   std::vector<std::string> paths;
@@ -542,6 +604,7 @@ void MainWindow::HandleDrop(HDROP drop) {
 // ---- ui::WindowView ---------------------------------------------------------
 
 void MainWindow::SetControlText(ui::Control control, std::string_view text) {
+  if (control == ui::Control::kItemList) return item_view_->SetHint(text);
   const int id = ControlId(control);
   if (ToolStrip* strip = StripOf(id)) {
     strip->SetButtonText(id, text);
@@ -580,6 +643,21 @@ void MainWindow::TextsChanged() {
   SetAccessibleTexts();
   GrowToMinimum();
   LayoutControls();
+}
+
+void MainWindow::SetProgress(double percent) {
+  const bool running = percent >= 0;
+  const auto permille = static_cast<ULONGLONG>(std::clamp(percent, 0.0, 100.0) * 10);
+  if (taskbar_ != nullptr) {
+    taskbar_->SetProgressState(window_, running ? TBPF_NORMAL : TBPF_NOPROGRESS);
+    if (running) taskbar_->SetProgressValue(window_, permille, 1000);
+  }
+  if (annotations_ != nullptr) {
+    const std::wstring value = std::to_wstring(permille / 10) + L" %";
+    annotations_->SetHwndPropStr(status_bar_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                 PROPID_ACC_VALUE, value.c_str());
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, status_bar_, OBJID_CLIENT, CHILDID_SELF);
+  }
 }
 
 void MainWindow::Close(int /*result*/) {

@@ -57,11 +57,14 @@ class MainWindow final : public ui::WindowView {
   void SetColumnTitles(std::string_view path, std::string_view size,
                        std::string_view messages) override;
   void TextsChanged() override;
+  void SetProgress(double percent) override;
   int RunMenu(ui::Control below, const std::vector<ui::MenuEntry>& entries) override;
-  bool AskYesNo(std::string_view caption, std::string_view text) override;
+  bool AskToStop(std::string_view caption, std::string_view text) override;
   void ShowText(std::string_view caption, std::string_view text) override;
-  std::optional<std::string> ChooseFolder() override;
+  std::optional<std::string> ChooseFolder(std::string_view start) override;
+  std::vector<std::string> ChooseFiles(std::string_view start) override;
   void OpenUrl(std::string_view url) override;
+  void OpenFolder(std::string_view folder) override;
   void Close(int result) override;
 
  private:
@@ -85,6 +88,9 @@ class MainWindow final : public ui::WindowView {
   ToolStrip* StripOf(int id) const;
   void OnCommand(int id, bool from_key);
   void HandleDrop(HDROP drop);
+  // The item list's context menu, from the mouse (at, screen position) or
+  // the keyboard (at -1, -1: below the focused row).
+  void ShowItemMenu(POINT at);
 
   platform::Env& env_;
   settings::SettingsStore& settings_;
@@ -105,6 +111,12 @@ class MainWindow final : public ui::WindowView {
   std::unique_ptr<ToolStrip> app_strip_;
   std::unique_ptr<ToolStrip> action_strip_;
   std::unique_ptr<ToolStrip> link_strip_;
+  // Where the item list's context menu opens.
+  POINT item_menu_at_{};
+  // The taskbar button's progress and the annotations screen readers read;
+  // null where the system has none.
+  ITaskbarList3* taskbar_ = nullptr;
+  IAccPropServices* annotations_ = nullptr;
 };
 
 }  // namespace tarnwell::win

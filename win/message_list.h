@@ -1,5 +1,6 @@
 // The message list: a report list view with one column, the newest row at
-// the top, each row with the information, error or warning icon.
+// the top, each row with the information, error or warning icon. Screen
+// readers hear a row's severity before its text ("Error: ...").
 #pragma once
 
 #include <string_view>
@@ -27,6 +28,10 @@ class MessageList final {
  private:
   HWND list_;
   HIMAGELIST icons_ = nullptr;
+  // The system's annotation service, which asks row_names_ for row names;
+  // null where the system has none (wine may not).
+  IAccPropServices* services_ = nullptr;
+  IAccPropServer* row_names_ = nullptr;
 };
 
 }  // namespace tarnwell::win

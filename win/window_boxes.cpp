@@ -1,6 +1,10 @@
 // The window's popups and boxes: menus through TrackPopupMenuEx, message
 // boxes, the folder chooser, the browser. They only show and answer; what
 // the answer does is the window logic's.
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/win32/win_text.h"
 #include "win/main_window.h"
 #include "win/resource_ids.h"
@@ -17,6 +21,56 @@ std::wstring BoxText(std::string_view text) {
     wide += c;
   }
   return wide;
+}
+
+// A logic path as the shell takes it: backslashes, no \\?\ prefix.
+std::wstring ShellPath(std::string_view path) {
+  std::wstring wide = ToWide(path);
+  for (wchar_t& c : wide) {
+    if (c == L'/') c = L'\\';
+  }
+  return wide;
+}
+
+// A Yes/No box has no Cancel, so Escape would do nothing in it: while the
+// stop question is open, Escape presses Yes.
+LRESULT CALLBACK EscapeMeansYes(int code, WPARAM wparam, LPARAM lparam) {
+  auto* msg = reinterpret_cast<MSG*>(lparam);
+  if (code == MSGF_DIALOGBOX && msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+    PostMessageW(GetAncestor(msg->hwnd, GA_ROOT), WM_COMMAND, IDYES, 0);
+    return TRUE;
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+// The system's chooser for file system entries with options added, opened
+// in the folder start when there is one; null where the system has none.
+IFileOpenDialog* OpenDialog(FILEOPENDIALOGOPTIONS added, std::string_view start) {
+  IFileOpenDialog* dialog = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
+    return nullptr;
+  }
+  FILEOPENDIALOGOPTIONS options = 0;
+  dialog->GetOptions(&options);
+  dialog->SetOptions(options | added | FOS_FORCEFILESYSTEM);
+  IShellItem* folder = nullptr;
+  if (!start.empty() &&
+      SUCCEEDED(SHCreateItemFromParsingName(ShellPath(start).c_str(), nullptr, IID_IShellItem,
+                                            reinterpret_cast<void**>(&folder)))) {
+    dialog->SetFolder(folder);
+    folder->Release();
+  }
+  return dialog;
+}
+
+// The file system path of item in the logic's form, if it has one.
+std::optional<std::string> PathOf(IShellItem* item) {
+  PWSTR path = nullptr;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) return std::nullopt;
+  std::string chosen = platform::win32::LogicPath(path);
+  CoTaskMemFree(path);
+  return chosen;
 }
 }  // namespace
 
@@ -52,6 +106,8 @@ int MainWindow::RunMenu(ui::Control below, const std::vector<ui::MenuEntry>& ent
   if (strip != nullptr) {
     at = strip->BelowButton(id);
     strip->PressButton(id, true);
+  } else if (below == ui::Control::kItemList) {
+    at = item_menu_at_;
   } else {
     GetCursorPos(&at);
   }
@@ -63,33 +119,47 @@ int MainWindow::RunMenu(ui::Control below, const std::vector<ui::MenuEntry>& ent
   return chosen == 0 ? -1 : chosen;
 }
 
-bool MainWindow::AskYesNo(std::string_view caption, std::string_view text) {
-  return MessageBoxW(window_, BoxText(text).c_str(), ToWide(caption).c_str(),
-                     MB_YESNO | MB_ICONWARNING) == IDYES;
+bool MainWindow::AskToStop(std::string_view caption, std::string_view text) {
+  HHOOK escape = SetWindowsHookExW(WH_MSGFILTER, &EscapeMeansYes, nullptr, GetCurrentThreadId());
+  const int answer = MessageBoxW(window_, BoxText(text).c_str(), ToWide(caption).c_str(),
+                                 MB_YESNO | MB_ICONWARNING);
+  if (escape != nullptr) UnhookWindowsHookEx(escape);
+  // Only No goes on; a box closed any other way means stop.
+  return answer != IDNO;
 }
 
 void MainWindow::ShowText(std::string_view caption, std::string_view text) {
   MessageBoxW(window_, BoxText(text).c_str(), ToWide(caption).c_str(), MB_OK);
 }
 
-std::optional<std::string> MainWindow::ChooseFolder() {
-  IFileOpenDialog* dialog = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog)))) {
-    return std::nullopt;
-  }
+std::optional<std::string> MainWindow::ChooseFolder(std::string_view start) {
+  IFileOpenDialog* dialog = OpenDialog(FOS_PICKFOLDERS | FOS_PATHMUSTEXIST, start);
+  if (dialog == nullptr) return std::nullopt;
   std::optional<std::string> chosen;
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
   IShellItem* item = nullptr;
   if (SUCCEEDED(dialog->Show(window_)) && SUCCEEDED(dialog->GetResult(&item))) {
-    PWSTR path = nullptr;
-    if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
-      chosen = platform::win32::LogicPath(path);
-      CoTaskMemFree(path);
-    }
+    chosen = PathOf(item);
     item->Release();
+  }
+  dialog->Release();
+  return chosen;
+}
+
+std::vector<std::string> MainWindow::ChooseFiles(std::string_view start) {
+  std::vector<std::string> chosen;
+  IFileOpenDialog* dialog = OpenDialog(FOS_ALLOWMULTISELECT | FOS_FILEMUSTEXIST, start);
+  if (dialog == nullptr) return chosen;
+  IShellItemArray* items = nullptr;
+  if (SUCCEEDED(dialog->Show(window_)) && SUCCEEDED(dialog->GetResults(&items))) {
+    DWORD count = 0;
+    items->GetCount(&count);
+    for (DWORD i = 0; i < count; ++i) {
+      IShellItem* item = nullptr;
+      if (FAILED(items->GetItemAt(i, &item))) continue;
+      if (std::optional<std::string> path = PathOf(item)) chosen.push_back(*path);
+      item->Release();
+    }
+    items->Release();
   }
   dialog->Release();
   return chosen;
@@ -97,6 +167,10 @@ std::optional<std::string> MainWindow::ChooseFolder() {
 
 void MainWindow::OpenUrl(std::string_view url) {
   ShellExecuteW(window_, L"open", ToWide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void MainWindow::OpenFolder(std::string_view folder) {
+  ShellExecuteW(window_, L"open", ShellPath(folder).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace tarnwell::win

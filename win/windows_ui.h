@@ -9,4 +9,5 @@
 #include <oleacc.h>
 #include <shellapi.h>
 #include <shobjidl.h>
+#include <windowsx.h>
 // clang-format on

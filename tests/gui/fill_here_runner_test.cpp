@@ -22,10 +22,10 @@ class FillHereRunnerTest : public QObject {
     inner.answer = QMessageBox::Yes;
     inner.folder = QStringLiteral("/chosen");
     app::FillHereRunner runner(inner, QStringLiteral("/srv/data"));
-    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/srv/data"));
+    QCOMPARE(runner.ChooseFolder(nullptr, QString()), QStringLiteral("/srv/data"));
     QCOMPARE(inner.boxes.size(), 1);
     QVERIFY(inner.boxes[0].text.contains(QStringLiteral("/srv/data")));
-    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/chosen"));
+    QCOMPARE(runner.ChooseFolder(nullptr, QString()), QStringLiteral("/chosen"));
     QCOMPARE(inner.boxes.size(), 1);
   }
 
@@ -42,7 +42,7 @@ class FillHereRunnerTest : public QObject {
     records->setCheckable(true);
     QCOMPARE(runner.RunMenu(menu, QPoint()), fill);
     QCOMPARE(inner.menus.size(), 0);
-    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/srv/data"));
+    QCOMPARE(runner.ChooseFolder(nullptr, QString()), QStringLiteral("/srv/data"));
     QCOMPARE(runner.RunMenu(menu, QPoint()), nullptr);
     QCOMPARE(inner.menus.size(), 1);
   }
@@ -52,8 +52,8 @@ class FillHereRunnerTest : public QObject {
     inner.answer = QMessageBox::No;
     inner.folder = QStringLiteral("/chosen");
     app::FillHereRunner runner(inner, QStringLiteral("/srv/data"));
-    QVERIFY(runner.ChooseFolder(nullptr).isEmpty());
-    QCOMPARE(runner.ChooseFolder(nullptr), QStringLiteral("/chosen"));
+    QVERIFY(runner.ChooseFolder(nullptr, QString()).isEmpty());
+    QCOMPARE(runner.ChooseFolder(nullptr, QString()), QStringLiteral("/chosen"));
   }
 };
 

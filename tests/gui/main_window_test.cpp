@@ -277,8 +277,8 @@ class MainWindowTest : public QObject {
     }
   }
 
-  // Tab walks the buttons, then the lists (each one stop), then the header
-  // and the link; Enter and Space press the focused button; the commands
+  // Tab walks the window in reading order: the header, the buttons, the
+  // lists (each one stop), the link; Enter and Space press the focused button; the commands
   // have their keys, shown in the tooltips; every control has a name for
   // screen readers, without the header marks, and a description.
   void KeyboardAndScreenReadersReachEveryControl() {
@@ -290,20 +290,21 @@ class MainWindowTest : public QObject {
     auto* items = dialog.findChild<QTableView*>(ids::kItemList);
     QCOMPARE(QApplication::focusWidget(), items);
 
-    const QList<QWidget*> expected = {window.Button(ids::kReset),
+    const QList<QWidget*> expected = {window.Button(ids::kFill),
+                                      window.Button(ids::kLanguage),
+                                      window.Button(ids::kHelp),
+                                      window.Button(ids::kCancel),
+                                      window.Button(ids::kReset),
                                       window.Button(ids::kDelete),
                                       window.Button(ids::kDeleteExit),
                                       window.Button(ids::kOverwrite),
                                       window.Button(ids::kDelay),
                                       window.Button(ids::kImport),
+                                      window.Button(ids::kAddFiles),
                                       items,
                                       window.Messages(),
-                                      window.Button(ids::kFill),
-                                      window.Button(ids::kLanguage),
-                                      window.Button(ids::kHelp),
-                                      window.Button(ids::kCancel),
                                       window.Button(ids::kWebLink)};
-    window.Button(ids::kReset)->setFocus();
+    expected[0]->setFocus();
     for (int i = 1; i < expected.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget(), expected[i]);
@@ -325,19 +326,18 @@ class MainWindowTest : public QObject {
                 ->toolTip()
                 .contains(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText)));
     QVERIFY(window.Button(ids::kHelp)->toolTip().contains("F1"));
-    QVERIFY(window.Button(ids::kDelete)->toolTip().contains("Del"));
+    QVERIFY(window.Button(ids::kDelete)->toolTip().contains("Ctrl+E"));
 
-    // Del starts the erase only from the list, and only while Delete is enabled.
+    // Ctrl+E starts the erase only while Delete is enabled; Del never does.
     window.Set("del_delay", 5);
-    window.Button(ids::kHelp)->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
-    QVERIFY(window.Button(ids::kDelete)->isEnabled());
-    dialog.SetBusy(true);
     items->setFocus();
     QTest::keyClick(items, Qt::Key_Delete);
+    QVERIFY(window.Button(ids::kDelete)->isEnabled());
+    dialog.SetBusy(true);
+    QTest::keyClick(items, Qt::Key_E, Qt::ControlModifier);
     QVERIFY(!dialog.run_state().erase_running.load());  // no job was started
     dialog.SetBusy(false);
-    QTest::keyClick(items, Qt::Key_Delete);
+    QTest::keyClick(items, Qt::Key_E, Qt::ControlModifier);
     QVERIFY(!window.Button(ids::kDelete)->isEnabled());
     QTRY_VERIFY(window.TopMessage().startsWith("The begin in"));
     dialog.RunCommand(ids::kCancel);  // ends the countdown

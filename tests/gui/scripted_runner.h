@@ -29,16 +29,20 @@ struct MessageBoxCall {
   QString text;
   QMessageBox::StandardButtons buttons;
   bool owned = false;
+  QMessageBox::StandardButton escape = QMessageBox::NoButton;
 };
 
 class ScriptedRunner final : public app::MenuRunner {
  public:
   // Picks the entry to choose (its index) or -1 to dismiss the menu.
   std::function<int(const QList<MenuEntry>&)> pick = [](const QList<MenuEntry>&) { return -1; };
-  // Runs while a menu is open, e.g. to look at the button that opened it.
+  // Runs while a menu or a box is open, e.g. to look at the button that
+  // opened it or at what a job does meanwhile.
   std::function<void()> while_open = [] {};
   QMessageBox::StandardButton answer = QMessageBox::Ok;
   QString folder;
+  QStringList files;
+  QStringList chooser_starts;  // where each chooser opened
 
   QList<QList<MenuEntry>> menus;
   QList<QPoint> menu_positions;
@@ -58,13 +62,22 @@ class ScriptedRunner final : public app::MenuRunner {
     const int index = pick(entries);
     return index >= 0 ? menu.actions().at(index) : nullptr;
   }
-  QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
-                                             const QString& caption, const QString& text,
-                                             QMessageBox::StandardButtons buttons) override {
-    boxes.push_back({icon, caption, text, buttons, parent != nullptr});
+  QMessageBox::StandardButton ShowMessageBox(
+      QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+      QMessageBox::StandardButtons buttons,
+      QMessageBox::StandardButton escape = QMessageBox::NoButton) override {
+    boxes.push_back({icon, caption, text, buttons, parent != nullptr, escape});
+    while_open();
     return answer;
   }
-  QString ChooseFolder(QWidget*) override { return folder; }
+  QString ChooseFolder(QWidget*, const QString& start) override {
+    chooser_starts.push_back(start);
+    return folder;
+  }
+  QStringList ChooseFiles(QWidget*, const QString& start) override {
+    chooser_starts.push_back(start);
+    return files;
+  }
   void OpenUrl(const QUrl& url) override { urls.push_back(url); }
 };
 

@@ -128,6 +128,50 @@ void WindowDriver::PostCommand(int id) const {
   PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
+bool WindowDriver::SelectRow(int list_id, int row) const {
+  void* block = Remote(sizeof(LVITEMW));
+  if (block == nullptr) return false;
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = 0;
+  WriteProcessMemory(process_.hProcess, block, &state, sizeof(state), nullptr);
+  SendMessageW(Control(list_id), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(block));
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  WriteProcessMemory(process_.hProcess, block, &state, sizeof(state), nullptr);
+  return SendMessageW(Control(list_id), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                      reinterpret_cast<LPARAM>(block)) != FALSE;
+}
+
+void WindowDriver::PostKey(HWND window, WPARAM key) const {
+  PostMessageW(window, WM_KEYDOWN, key, 1);
+  PostMessageW(window, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+}
+
+HWND WindowDriver::FindBox() const {
+  struct Args {
+    DWORD process;
+    HWND owner;
+    HWND found;
+  } args{process_.dwProcessId, window_, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM lparam) -> BOOL {
+        auto* a = reinterpret_cast<Args*>(lparam);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (process == a->process && window != a->owner && IsWindowVisible(window) &&
+            GetWindow(window, GW_OWNER) == a->owner && std::wcscmp(name, L"#32770") == 0) {
+          a->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&args));
+  return args.found;
+}
+
 int WindowDriver::WaitForExit(int timeout_ms) {
   if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0) {
     return -1;

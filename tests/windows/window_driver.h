@@ -34,6 +34,12 @@ class WindowDriver final {
   // process as the shell would hand it over.
   bool PostDrop(const std::vector<std::wstring>& paths) const;
   void PostCommand(int id) const;
+  // Selects row alone in the list view list_id, as a click would.
+  bool SelectRow(int list_id, int row) const;
+  // Posts a key's press and release to window, as the keyboard would.
+  void PostKey(HWND window, WPARAM key) const;
+  // A visible message box the window owns, or null.
+  HWND FindBox() const;
 
   // Waits up to timeout_ms for the program to end; its exit code, or -1
   // when it did not end.

@@ -1,6 +1,9 @@
 // The smoke test of tarnwell.exe: started with two files, a third dropped,
-// all three erased (delay 0), the language switched to German, a fourth
-// dropped and erased by Delete + Exit, which closes the window. Each
+// the first taken out of the list by Del (and kept), the others erased
+// (delay 0); a folder of many files erased with the stop question opened
+// meanwhile, which pauses the erase until Escape in it stops the job; Reset;
+// the language switched to German, a fourth file dropped and erased by
+// Delete + Exit, which closes the window. Each
 // check prints one line, the last line the number of failed checks, which is
 // also the exit code (at most 100). Argument: the path of tarnwell.exe.
 #include <windows.h>
@@ -24,6 +27,9 @@ using tarnwell::testing::WindowDriver;
 
 constexpr int kGermanIndex = 0;
 constexpr int kWaitMs = 30000;
+// The stop question's files: three passes over them take seconds.
+constexpr int kManyFiles = 60;
+constexpr size_t kManyFileBytes = 1 << 20;
 
 int failures = 0;
 
@@ -82,6 +88,13 @@ int Run(const std::wstring& program) {
             EndsWith(driver.ListCell(IDC_ITEMLIST, 2, 0), L"/c.txt"),
         driver.ListCell(IDC_ITEMLIST, 2, 0));
 
+  driver.SelectRow(IDC_ITEMLIST, 0);
+  driver.PostKey(driver.Control(IDC_ITEMLIST), VK_DELETE);
+  Check("Del takes the selected row out of the list",
+        WaitUntil(kWaitMs, [&] { return driver.ListRowCount(IDC_ITEMLIST) == 2; }) &&
+            EndsWith(driver.ListCell(IDC_ITEMLIST, 0, 0), L"/b.txt"),
+        driver.ListCell(IDC_ITEMLIST, 0, 0));
+
   driver.PostCommand(IDC_DELETE);
   const std::wstring no_errors =
       ToWide(" // " + tarnwell::text::LookupUtf8(tarnwell::text::TextId::kError) + ": 0");
@@ -92,10 +105,56 @@ int Run(const std::wstring& program) {
         driver.StatusText(IDC_STATUS_BAR));
   Check("the status bar shows the share done",
         driver.StatusText(IDC_STATUS_BAR).rfind(L"100", 0) == 0, driver.StatusText(IDC_STATUS_BAR));
-  Check("the listed files are gone",
-        !Exists(work + L"a.txt") && !Exists(work + L"b.txt") && !Exists(work + L"c.txt"));
-  Check("the file that was not listed is kept", Exists(work + L"kept.txt"));
+  Check("the listed files are gone", !Exists(work + L"b.txt") && !Exists(work + L"c.txt"));
+  Check("the file taken out of the list and the one never listed are kept",
+        Exists(work + L"a.txt") && Exists(work + L"kept.txt"));
   Check("the list is empty", driver.ListRowCount(IDC_ITEMLIST) == 0);
+
+  // Enough work that the question opens while files are still left.
+  const std::wstring many = work + L"many\\";
+  CreateDirectoryW(many.c_str(), nullptr);
+  std::vector<std::wstring> names;
+  for (int i = 0; i < kManyFiles; ++i) {
+    names.push_back(many + L"f" + std::to_wstring(i) + L".bin");
+    WriteFile(names.back(), std::string(kManyFileBytes, 'x'));
+  }
+  const auto left = [&] {
+    return static_cast<int>(std::count_if(names.begin(), names.end(), Exists));
+  };
+  WriteFile(work + L"settings.ini",
+            "[Program]\r\nlng=1\r\n[Orlenvik]\r\ndel_delay=0\r\nre_write=3\r\n");
+  driver.PostDrop({many});
+  WaitUntil(kWaitMs, [&] { return driver.ListRowCount(IDC_ITEMLIST) > kManyFiles; });
+  driver.PostCommand(IDC_DELETE);
+  WaitUntil(kWaitMs,
+            [&] { return driver.StatusText(IDC_STATUS_BAR).find(L" % ") != std::wstring::npos; });
+  driver.PostCommand(IDCANCEL);
+  HWND box = nullptr;
+  Check("Escape while erasing asks whether to stop",
+        WaitUntil(kWaitMs, [&] { return (box = driver.FindBox()) != nullptr; }));
+  Sleep(1000);  // the file being erased when the box opened is finished
+  const int paused = left();
+  Sleep(1500);
+  Check("no file is erased while the question is open", paused > 0 && left() == paused,
+        std::to_wstring(paused) + L" then " + std::to_wstring(left()));
+  if (box != nullptr) driver.PostKey(box, VK_ESCAPE);
+  Check("Escape in the question stops the erase",
+        WaitUntil(kWaitMs,
+                  [&] {
+                    return driver.FindBox() == nullptr &&
+                           IsWindowEnabled(driver.Control(IDC_DELETE)) != FALSE;
+                  }) &&
+            left() == paused,
+        std::to_wstring(left()));
+  driver.PostCommand(IDC_RESET);
+  const std::wstring ready = ToWide(tarnwell::text::LookupUtf8(tarnwell::text::TextId::kReady));
+  Check("Reset empties the list and clears the counts",
+        WaitUntil(kWaitMs,
+                  [&] {
+                    return driver.ListRowCount(IDC_ITEMLIST) == 0 &&
+                           driver.StatusText(IDC_STATUS_BAR) == ready;
+                  }),
+        driver.StatusText(IDC_STATUS_BAR));
 
   driver.PostCommand(IDM_LANGUAGE_BASE + tarnwell::ui::kFirstLanguageCommand + kGermanIndex);
   tarnwell::text::SetCurrentLanguage(kGermanIndex);
@@ -113,6 +172,9 @@ int Run(const std::wstring& program) {
   Check("Delete + Exit erases and closes the window with exit code 0",
         driver.WaitForExit(kWaitMs) == 0 && !Exists(work + L"d.txt"));
 
+  for (const std::wstring& name : names) DeleteFileW(name.c_str());
+  RemoveDirectoryW(many.c_str());
+  DeleteFileW((work + L"a.txt").c_str());
   DeleteFileW((work + L"kept.txt").c_str());
   DeleteFileW((work + L"settings.ini").c_str());
   RemoveDirectoryW(work.c_str());
