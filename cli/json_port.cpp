@@ -77,8 +77,10 @@ const char kJsonHelp[] =
     "      journal_not_cleared, slack_not_scrubbed, sync_failed, stepped_over,\n"
     "      folder_unreadable, refused_root, refused_dots, not_added, in_memory,\n"
     "      leftovers_removed, in_use_by_fill, fill_failed, fill_file,\n"
-    "      state_folder_refused, fill_folder_changed, lock_held, reserve_restored\n"
-    "      or other.\n"
+    "      state_folder_refused, fill_folder_changed, lock_held, reserve_restored,\n"
+    "      record_pass_planned (fill --records: free records and seconds),\n"
+    "      records_written (records the fill's record pass overwrote),\n"
+    "      attributes_may_remain (no record pass ran) or other.\n"
     "  trace  {\"type\":\"trace\",\"kind\":\"thumbnail\",\"path\":\"...\",\"of\":\"/a/b\"}:\n"
     "      one per erased trace of an erased item (erase): kind is thumbnail,\n"
     "      bookmark (path is the recent list it was taken out of), recent_document,\n"
@@ -89,7 +91,8 @@ const char kJsonHelp[] =
     "      \"erased\":3,\"errors\":0,\"warnings\":0,\"exit_status\":0}: always the last\n"
     "      line. listed counts the rows found, remaining those still there at the end\n"
     "      (erase) and erased the difference. erase adds written_bytes and\n"
-    "      total_bytes (all passes), fill written_bytes and free_bytes.\n"
+    "      total_bytes (all passes), fill written_bytes, free_bytes and records\n"
+    "      (free file records the record pass overwrote, 0 when none ran).\n"
     "  Paths and texts are UTF-8; bytes that are not UTF-8 show as U+FFFD.";
 
 std::string JsonString(std::string_view text) {

@@ -8,6 +8,7 @@
 #include "core/paths.h"
 #include "erase/dir_slack.h"
 #include "erase/file_times.h"
+#include "erase/named_streams.h"
 #include "erase/rename_in_folder.h"
 #include "job/random_name.h"
 
@@ -162,6 +163,10 @@ void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
     }
     if (options_.verify && !VerifyZeros(parent, name, item)) return;
     overwritten_.insert(id);
+    if (platform::Status removed = RemoveStreams(parent, name); !removed.ok()) {
+      Keep(item, job::Reason::kDeleteFailed, removed);
+      return;
+    }
   }
   RenameAndQueueDelete(parent, name, item);
 }
@@ -213,6 +218,15 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
   }
   if (changed) {
     Keep(item, job::Reason::kChangedWhileErased);
+    return false;
+  }
+  // Named streams keep data of their own: each gets the same pass.
+  status = OverwriteStreams(parent, name, item.info,
+                            [this](platform::WritableFile& stream, uint64_t size) {
+                              return CoverWithZeros(stream, size);
+                            });
+  if (!status.ok()) {
+    Keep(item, job::Reason::kWriteFailed, status);
     return false;
   }
   return true;

@@ -80,6 +80,8 @@ std::string_view ReasonCode(Reason reason) {
       return "lock_held";
     case Reason::kReserveRestored:
       return "reserve_restored";
+    case Reason::kAttributesMayRemain:
+      return "attributes_may_remain";
     case Reason::kFailed:
       return "failed";
   }

@@ -54,6 +54,7 @@ enum class Reason {
   kFillFolderChanged,    // a killed fill's folder is no longer the one it used
   kLockHeld,             // another run holds a lock; count is the seconds waited
   kReserveRestored,      // ext4's reserve of a killed fill put back (second: clusters)
+  kAttributesMayRemain,  // no record pass ran: freed records may keep attribute values
   kFailed,               // any other failed step, told by its detail
 };
 
@@ -165,14 +166,28 @@ struct FillCovered {
   uint64_t held_back_bytes = 0;
 };
 
+// A fill will overwrite the free records (inodes) too, as asked: the free
+// records the file system counts and about how long the pass takes.
+struct RecordPassPlanned {
+  uint64_t free_records = 0;
+  int64_t seconds = 0;
+};
+
+// The fill's record pass has written records so far; final once, after the
+// pass, with the count it ended at.
+struct RecordsWritten {
+  uint64_t records = 0;
+  bool final = false;
+};
+
 // A fill is over and its temporary files are gone.
 struct FillEnded {
   int errors = 0;
   bool stopped = false;
 };
 
-using Event =
-    std::variant<JobStarted, CountdownTick, ErasingStarted, ItemResult, Notice, Progress, JobEnded,
-                 ScanProgress, ListChanged, FillStarted, FillCovered, FillEnded>;
+using Event = std::variant<JobStarted, CountdownTick, ErasingStarted, ItemResult, Notice, Progress,
+                           JobEnded, ScanProgress, ListChanged, FillStarted, FillCovered,
+                           RecordPassPlanned, RecordsWritten, FillEnded>;
 
 }  // namespace tarnwell::job
