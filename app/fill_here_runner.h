@@ -1,6 +1,7 @@
 // The menu runner of a window started with --fill DIR, as a file manager's
-// "Fill free space here" does: the fill command's first folder choice is DIR
-// once the user has agreed in a question box; everything else, later folder
+// "Fill free space here" does: the fill menu's first showing answers with
+// its fill entry, and the fill command's first folder choice is DIR once the
+// user has agreed in a question box; everything else, later menus and folder
 // choices included, goes to the runner it wraps.
 #pragma once
 
@@ -15,7 +16,7 @@ class FillHereRunner final : public MenuRunner {
   // inner must outlive this runner; an empty folder makes it a plain relay.
   FillHereRunner(MenuRunner& inner, QString folder) : inner_(inner), folder_(std::move(folder)) {}
 
-  QAction* RunMenu(QMenu& menu, const QPoint& at) override { return inner_.RunMenu(menu, at); }
+  QAction* RunMenu(QMenu& menu, const QPoint& at) override;
   QMessageBox::StandardButton ShowMessageBox(
       QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
       QMessageBox::StandardButtons buttons,

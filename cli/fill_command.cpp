@@ -19,6 +19,7 @@ namespace {
 struct FillCliOptions {
   bool yes = false;
   bool include_reserved = false;
+  bool records = false;
   std::string folder;
 };
 
@@ -100,6 +101,7 @@ int RunFill(CliContext& context, FillCliOptions options) {
   env.StopOnInterrupt(&interrupted);
   fill::FillOptions fill_options;
   fill_options.include_reserved = options.include_reserved;
+  fill_options.records = options.records;
   fill_options.interrupt = &interrupted;
   const fill::FillReport report =
       fill::FillFreeSpace(env, port, context.run_state, options.folder, fill_options);
@@ -108,6 +110,7 @@ int RunFill(CliContext& context, FillCliOptions options) {
   if (report.free_bytes != UINT64_MAX) {
     port.AddFigure("written_bytes", report.written_bytes);
     port.AddFigure("free_bytes", report.free_bytes);
+    port.AddFigure("records", report.records);
     context.out << "Written " << report.written_bytes << " bytes of " << report.free_bytes
                 << " bytes free at the start\n";
   }
@@ -128,6 +131,9 @@ void AddFillCommand(CLI::App& app, CliContext& context) {
   fill->add_flag("-y,--yes", options->yes, "Do not ask for confirmation");
   fill->add_flag("--include-reserved", options->include_reserved,
                  "Root, ext4 only: also fill the clusters ext4 holds back (see below)");
+  fill->add_flag("--records", options->records,
+                 "Also overwrite every free file record (inode), where deleted files' "
+                 "extended attributes stay; slower");
   fill->add_option("DIR", options->folder, "A folder on the volume to fill")->required();
   fill->footer(text::LookupLines(text::TextId::kFillNotes));
   fill->callback([&context, options] { context.exit_code = RunFill(context, *options); });

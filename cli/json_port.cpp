@@ -79,7 +79,9 @@ const char kJsonHelp[] =
     "      leftovers_removed, in_use_by_fill, fill_failed, fill_file,\n"
     "      state_folder_refused, fill_folder_changed, lock_held, reserve_restored,\n"
     "      erase_finished, partly_overwritten, erase_folder_changed,\n"
-    "      log_keeps_names or other.\n"
+    "      log_keeps_names, record_pass_planned (fill --records: free records and\n"
+    "      seconds), records_written (records the fill's record pass overwrote),\n"
+    "      attributes_may_remain (no record pass ran) or other.\n"
     "  trace  {\"type\":\"trace\",\"kind\":\"thumbnail\",\"path\":\"...\",\"of\":\"/a/b\"}:\n"
     "      one per erased trace of an erased item (erase): kind is thumbnail,\n"
     "      bookmark (path is the recent list it was taken out of), recent_document,\n"
@@ -90,7 +92,8 @@ const char kJsonHelp[] =
     "      \"erased\":3,\"errors\":0,\"warnings\":0,\"exit_status\":0}: always the last\n"
     "      line. listed counts the rows found, remaining those still there at the end\n"
     "      (erase) and erased the difference. erase adds written_bytes and\n"
-    "      total_bytes (all passes), fill written_bytes and free_bytes.\n"
+    "      total_bytes (all passes), fill written_bytes, free_bytes and records\n"
+    "      (free file records the record pass overwrote, 0 when none ran).\n"
     "  Paths and texts are UTF-8; bytes that are not UTF-8 show as U+FFFD.";
 
 std::string JsonString(std::string_view text) {

@@ -68,6 +68,13 @@ std::string TerminalPort::ProgressLine(const job::Progress& s, int columns) {
 void TerminalPort::Report(const job::Event& event) {
   ui::ShowEvent(event, ui::Front::kTerminal, *this);
   if (const auto* progress = std::get_if<job::Progress>(&event)) ShowProgress(*progress);
+  // The record pass comes after the bar's 100 %: its count takes the bar's line.
+  if (const auto* records = std::get_if<job::RecordsWritten>(&event);
+      records && !records->final && interactive_) {
+    std::lock_guard lock(mutex_);
+    out_ << '\r' << ui::RecordsWrittenText(records->records) << "\x1b[K" << std::flush;
+    bar_shown_ = true;
+  }
 }
 
 void TerminalPort::ShowProgress(const job::Progress& snapshot) {

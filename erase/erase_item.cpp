@@ -8,6 +8,7 @@
 #include "core/paths.h"
 #include "erase/dir_slack.h"
 #include "erase/file_times.h"
+#include "erase/named_streams.h"
 #include "erase/rename_in_folder.h"
 #include "job/random_name.h"
 
@@ -172,6 +173,10 @@ void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
       if (!OverwritePass(parent, name, item, pass == 0, last)) return;
     }
     overwritten_.insert(id);
+    if (platform::Status removed = RemoveStreams(parent, name); !removed.ok()) {
+      Keep(item, job::Reason::kDeleteFailed, removed);
+      return;
+    }
   }
   JoinBatch(parent, name, item, overwrite);
 }
@@ -225,6 +230,15 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
   }
   if (changed) {
     Keep(item, job::Reason::kChangedWhileErased);
+    return false;
+  }
+  // Named streams keep data of their own: each gets the same pass.
+  status = OverwriteStreams(parent, name, item.info,
+                            [this](platform::WritableFile& stream, uint64_t size) {
+                              return CoverWithZeros(stream, size);
+                            });
+  if (!status.ok()) {
+    Keep(item, job::Reason::kWriteFailed, status);
     return false;
   }
   return true;

@@ -20,6 +20,7 @@ namespace tarnwell::erase {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using testing::ReadAll;
 using testing::RecordingPort;
 using testing::RecordingSink;
@@ -367,6 +368,48 @@ TEST_F(EraseItemTest, EachOfTheSevenRenamesGivesANewName) {
   EXPECT_TRUE(Errors().empty());
   // Never a name renamed to itself, and seven renames each.
   EXPECT_EQ(renamed_from.size(), 4u * 7u);
+}
+
+TEST_F(EraseItemTest, NamedStreamsAreZeroedEveryPassAndRemovedBeforeTheFileGoes) {
+  const std::string file = dir_.Write("download.zip", "contents");
+  const std::string zone = "[ZoneTransfer]\nHostUrl=https://example.org/secret.zip\n";
+  fault_.streams[file] = {{"Zone.Identifier", zone}, {"kept", std::string(70000, 'x')}};
+  std::map<std::string, std::string> at_removal;
+  bool streams_when_deleted = true;
+  auto count = fault_.observe;
+  fault_.observe = [&](const std::string& operation, const std::string& path) {
+    count(operation, path);
+    if (operation == "WriteAt") ++calls_["WriteAt " + path];
+    if (operation == "RemoveStreamAt") {
+      const std::string stream = path.substr(path.rfind(':') + 1);
+      at_removal[stream] = fault_.streams[file][stream];
+    }
+    if (operation == "RemoveAt" && fs::is_regular_file(path)) {
+      streams_when_deleted = fault_.streams.count(file) != 0;
+    }
+  };
+  Erase({file}, 3);
+  EXPECT_THAT(Errors(), ElementsAre());
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_EQ(calls_["WriteAt " + file + ":Zone.Identifier"], 3);
+  EXPECT_EQ(calls_["WriteAt " + file + ":kept"], 3);
+  ASSERT_EQ(at_removal.size(), 2u);
+  EXPECT_EQ(at_removal["Zone.Identifier"], std::string(zone.size(), '\0'));
+  EXPECT_TRUE(AllZeros(at_removal["kept"]));
+  EXPECT_FALSE(streams_when_deleted);
+
+  // A stream that cannot be opened keeps the file, with a result naming it.
+  const std::string other = dir_.Write("other.txt", "contents");
+  fault_.streams[other] = {{"Zone.Identifier", zone}};
+  fault_.fail_call = [](const std::string& operation,
+                        const std::string& path) -> std::optional<platform::Status> {
+    if (operation != "OpenStreamAt") return std::nullopt;
+    return platform::Status::Error(EACCES, "open stream '" + path + "': Permission denied");
+  };
+  Erase({other}, 1);
+  EXPECT_EQ(Reason(other), job::Reason::kWriteFailed);
+  EXPECT_THAT(sink_.ResultFor(other)->detail, HasSubstr("other.txt:Zone.Identifier"));
+  EXPECT_TRUE(fs::exists(other));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "fill/ext4_reserve.h"
 #include "fill/fill_levels.h"
 #include "fill/leftovers.h"
+#include "fill/record_pass.h"
 #include "fill/running_fills.h"
 #include "job/journal_names.h"
 #include "job/preflight.h"
@@ -85,6 +86,19 @@ void WarnOfVolumeInMemory(job::EventSink& sink, const platform::MountInfo& mount
                             .reason = job::Reason::kInMemory,
                             .subject = mount.mount_point,
                             .second = mount.fs_type});
+  }
+}
+
+// What the fill says of the volume's records at its end.
+enum class RecordsRow { kNone, kWritten, kAttributesMayRemain };
+
+// Where no pass ran, the records of deleted files keep what they kept inside.
+void ReportRecords(job::EventSink& sink, const FillReport& report, RecordsRow row) {
+  if (row == RecordsRow::kWritten) {
+    sink.Report(job::RecordsWritten{.records = report.records, .final = true});
+  } else if (row == RecordsRow::kAttributesMayRemain && report.filled) {
+    sink.Report(
+        job::Notice{.severity = job::Severity::kInfo, .reason = job::Reason::kAttributesMayRemain});
   }
 }
 
@@ -190,6 +204,7 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
   }
   if (usable.ok()) platform::RacePoint(platform::RaceStep::kFillFolderOpened, report.folder);
   if (usable.ok() && options.include_reserved) usable = CheckIncludeReserved(env, *state.held);
+  RecordsRow records_row = RecordsRow::kNone;
   if (!usable.ok()) {
     ReportError(sink, state, usable);
   } else {
@@ -211,6 +226,15 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
                                  .volume = mount.ok() ? mount->mount_point : report.folder,
                                  .fs_type = mount.ok() ? mount->fs_type : std::string(),
                                  .free_bytes = state.free_bytes});
+    // The pass asked for says what it costs at once, before any warning.
+    if (options.records) {
+      const int64_t seconds = EstimatedRecordPassSeconds(folder);
+      platform::Result<platform::VolumeSpace> space = folder.Space();
+      if (seconds >= 0 && space.ok()) {
+        sink.Report(
+            job::RecordPassPlanned{.free_records = space->free_records, .seconds = seconds});
+      }
+    }
     if (mount.ok()) {
       job::ReportUntrustedFileSystem(sink, *mount);
       WarnOfVolumeInMemory(sink, *mount);
@@ -253,9 +277,19 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
       }
     }
 
+    std::unique_ptr<RecordPass> records;
+    if (can_fill && !(mount.ok() && IsInMemory(*mount))) {
+      records = RecordPass::Prepare(context, state, options.records);
+      if (!records) records_row = RecordsRow::kAttributesMayRemain;
+    }
     if (can_fill) report.filled = WriteFillFiles(context, state);
     if (report.filled && report.held_back_bytes > 0 && IsFullForUs(env, state)) {
       report.swept_bytes = SweepHeldBackBlocks(context, state, report.held_back_bytes);
+    }
+    // Only a full volume makes the file system hand out freed records.
+    if (records && report.filled) {
+      report.records = records->Run(context, state);
+      records_row = RecordsRow::kWritten;
     }
     report.stopped = !report.filled && FillStopRequested(context);
     std::optional<platform::MountInfo> journaled;
@@ -264,6 +298,8 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
     if (report.filled) journal_cleared = SettleBeforeDeletes(sink, folder, journaled);
     platform::RacePoint(platform::RaceStep::kBeforeFillDeletes, report.folder);
     DeleteFillFiles(context, state);
+    // After the data: on a full NTFS volume even a delete can be refused.
+    if (records) records->Delete(context, state);
     if (lowered) {
       platform::Status restored = lowered->Restore();
       if (!restored.ok()) {
@@ -283,6 +319,7 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
   report.errors = state.errors;
   if (usable.ok()) {
     sink.Report(job::FillCovered{report.written_bytes, report.free_bytes, report.held_back_bytes});
+    ReportRecords(sink, report, records_row);
     // The status bar keeps the end state: all only when the volume was filled
     // and nothing failed.
     if (state.free_bytes != UINT64_MAX) {

@@ -40,6 +40,9 @@ struct FillOptions {
   // Set to non-zero by a signal handler (Ctrl-C, a closed terminal); stops
   // the fill like a cleared fill_running. May be null.
   const std::atomic<bool>* interrupt = nullptr;
+  // Also overwrite every free record (inode) where the file system keeps no
+  // file data in its records; where it does, the pass runs anyway.
+  bool records = false;
 };
 
 // What one fill did, for the command line's exit code and for tests.
@@ -50,6 +53,7 @@ struct FillReport {
   uint64_t held_back_bytes = 0;  // ext4's own reserve, when it was left in place
   uint64_t swept_bytes = 0;      // taken one block at a time by the sweep
   int files = 0;                 // temporary files created
+  uint64_t records = 0;          // free records overwritten by small files
   bool filled = false;           // wrote until the volume took no more
   bool stopped = false;          // fill_running was cleared
   int errors = 0;                // rows with the error icon

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "fill/record_pass.h"
 #include "job/random_name.h"
 
 namespace tarnwell::fill {
@@ -47,6 +48,12 @@ int RemoveFillLeftovers(platform::Folder& folder, job::EventSink& sink) {
         folder.TryLockAt(name, false, &locked);
     if (!lock.ok()) {
       const int code = lock.status().code();
+      // A folder of that shape is a record pass's.
+      if (code == EINVAL || code == EISDIR) {
+        const int files = RemoveRecordFolder(folder, name, sink);
+        if (files > 0) removed += files;
+        continue;
+      }
       if (code == EWOULDBLOCK) {
         sink.Report(job::Notice{.severity = job::Severity::kInfo,
                                 .reason = job::Reason::kInUseByFill,

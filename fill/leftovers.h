@@ -23,7 +23,8 @@ std::string NewFillFileName(platform::Env& env);
 bool IsFillFileName(std::string_view name);
 
 // Deletes every regular file in the held folder whose name has the fill's
-// shape and that no running fill holds locked, and returns how many were
+// shape and that no running fill holds locked, and every record pass's folder
+// no running fill holds with the files in it, and returns how many files were
 // deleted. A row names each file a running fill holds; a row with the error
 // icon each one that could not be deleted; links and other entries of that
 // shape are left alone.

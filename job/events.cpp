@@ -88,6 +88,8 @@ std::string_view ReasonCode(Reason reason) {
       return "erase_folder_changed";
     case Reason::kLogKeepsNames:
       return "log_keeps_names";
+    case Reason::kAttributesMayRemain:
+      return "attributes_may_remain";
     case Reason::kFailed:
       return "failed";
   }

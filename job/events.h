@@ -58,6 +58,7 @@ enum class Reason {
   kPartlyOverwritten,    // an original a killed erase only partly overwrote
   kEraseFolderChanged,   // a killed erase's folder is no longer the one it used
   kLogKeepsNames,        // erased names may stay where no call reaches (XFS)
+  kAttributesMayRemain,  // no record pass ran: freed records may keep attribute values
   kFailed,               // any other failed step, told by its detail
 };
 
@@ -169,14 +170,28 @@ struct FillCovered {
   uint64_t held_back_bytes = 0;
 };
 
+// A fill will overwrite the free records (inodes) too, as asked: the free
+// records the file system counts and about how long the pass takes.
+struct RecordPassPlanned {
+  uint64_t free_records = 0;
+  int64_t seconds = 0;
+};
+
+// The fill's record pass has written records so far; final once, after the
+// pass, with the count it ended at.
+struct RecordsWritten {
+  uint64_t records = 0;
+  bool final = false;
+};
+
 // A fill is over and its temporary files are gone.
 struct FillEnded {
   int errors = 0;
   bool stopped = false;
 };
 
-using Event =
-    std::variant<JobStarted, CountdownTick, ErasingStarted, ItemResult, Notice, Progress, JobEnded,
-                 ScanProgress, ListChanged, FillStarted, FillCovered, FillEnded>;
+using Event = std::variant<JobStarted, CountdownTick, ErasingStarted, ItemResult, Notice, Progress,
+                           JobEnded, ScanProgress, ListChanged, FillStarted, FillCovered,
+                           RecordPassPlanned, RecordsWritten, FillEnded>;
 
 }  // namespace tarnwell::job

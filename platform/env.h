@@ -156,6 +156,10 @@ struct VolumeSpace {
   uint64_t total_bytes = 0;
   uint64_t available_bytes = 0;  // what an ordinary user may still write
   uint64_t free_bytes = 0;       // including the blocks reserved for root
+  // The file system's records (inodes, MFT records): how many it has and how
+  // many are free by its own count; both 0 where it does not tell.
+  uint64_t total_records = 0;
+  uint64_t free_records = 0;
 };
 
 struct MountInfo {
@@ -204,6 +208,20 @@ class Folder {
   virtual Result<std::unique_ptr<WritableFile>> OpenAt(const std::string& name,
                                                        const FileInfo* expected,
                                                        bool exclusive) = 0;
+  // The names of the named data streams of the regular file name here
+  // ("Zone.Identifier"), never its main stream. Empty where the file system
+  // keeps none the erase must reach itself (POSIX: a file's streams on an
+  // NTFS volume go with the file).
+  virtual Result<std::vector<std::string>> ListStreamsAt(const std::string& name) = 0;
+  // Opens the named stream of the regular file name for writing in place,
+  // on the terms of OpenAt (expected is the file's identity). ENOTSUP where
+  // files have no streams.
+  virtual Result<std::unique_ptr<WritableFile>> OpenStreamAt(const std::string& name,
+                                                             const std::string& stream,
+                                                             const FileInfo* expected) = 0;
+  // Removes the named stream of the file name; the file and its other
+  // streams stay. ENOTSUP where files have no streams.
+  virtual Status RemoveStreamAt(const std::string& name, const std::string& stream) = 0;
   // Opens the regular file name for reading, on the same terms as OpenAt
   // (never a link, never blocking, EINVAL for anything else, expected).
   virtual Result<std::unique_ptr<ReadableFile>> OpenForReadingAt(const std::string& name,
@@ -234,6 +252,9 @@ class Folder {
   // only), never through a link and never replacing anything: EEXIST when
   // the name is taken, a dangling link included.
   virtual Status CreateAt(const std::string& name) = 0;
+  // Creates the new, empty folder name here (owner only), never through a
+  // link and never replacing anything: EEXIST when the name is taken.
+  virtual Status MakeFolderAt(const std::string& name) = 0;
   // Puts content in place of the regular file name in one step: a new file
   // here gets content, like's permission bits, owner and group (as far as
   // this process may give them), is synced and renamed over name, so a

@@ -68,6 +68,59 @@ class FaultWritableFile final : public WritableFile {
   std::unique_ptr<WritableFile> real_;
 };
 
+// One stream of FaultEnv::streams, written in place.
+class FakeStreamFile final : public WritableFile {
+ public:
+  FakeStreamFile(FaultEnv& env, std::string file, std::string stream, FileInfo identity)
+      : env_(env),
+        file_(std::move(file)),
+        stream_(std::move(stream)),
+        path_(file_ + ":" + stream_),
+        identity_(identity) {}
+
+  const std::string& path() const override { return path_; }
+  Result<FileInfo> Stat() override {
+    FileInfo info = identity_;
+    info.size = Content().size();
+    info.allocated = info.size;
+    return info;
+  }
+  Result<size_t> WriteAt(uint64_t offset, const void* data, size_t length) override {
+    if (auto failed = env_.Check("WriteAt", path_)) return *failed;
+    std::string& content = Content();
+    if (content.size() < offset + length) content.resize(offset + length);
+    content.replace(offset, length, static_cast<const char*>(data), length);
+    return length;
+  }
+  Status SetDirect(bool on) override {
+    return on ? Status::Error(EINVAL, "direct I/O on '" + path_ + "': Invalid argument")
+              : Status::Ok();
+  }
+  bool direct() const override { return false; }
+  size_t direct_alignment() const override { return 0; }
+  Status DataSync() override {
+    if (auto failed = env_.Check("DataSync", path_)) return *failed;
+    return Status::Ok();
+  }
+  Status PunchHole(uint64_t, uint64_t) override { return Status::Error(ENOTSUP, path_); }
+  Status Allocate(uint64_t, uint64_t) override { return Status::Error(ENOTSUP, path_); }
+  Status SetTimes(const FileTime&, const FileTime&) override { return Status::Ok(); }
+  Status Close() override { return Status::Ok(); }
+  Result<ByteRange> NextData(uint64_t from, uint64_t end) override {
+    return ByteRange{from, end > from ? end - from : 0};
+  }
+  bool exclusive() override { return true; }
+
+ private:
+  std::string& Content() { return env_.streams[file_][stream_]; }
+
+  FaultEnv& env_;
+  std::string file_;
+  std::string stream_;
+  std::string path_;
+  FileInfo identity_;
+};
+
 class FaultReadableFile final : public ReadableFile {
  public:
   FaultReadableFile(FaultEnv& env, std::unique_ptr<ReadableFile> real, std::string path)
@@ -153,6 +206,44 @@ class FaultFolder final : public Folder {
     if (auto failed = env_.Check("CreateAt", Child(name))) return *failed;
     return real_->CreateAt(name);
   }
+  Result<std::vector<std::string>> ListStreamsAt(const std::string& name) override {
+    if (auto failed = env_.Check("ListStreamsAt", Child(name))) return *failed;
+    std::vector<std::string> names;
+    auto found = env_.streams.find(Child(name));
+    if (found == env_.streams.end()) return names;
+    for (const auto& [stream, content] : found->second) names.push_back(stream);
+    return names;
+  }
+  Result<std::unique_ptr<WritableFile>> OpenStreamAt(const std::string& name,
+                                                     const std::string& stream,
+                                                     const FileInfo* expected) override {
+    const std::string file = Child(name);
+    if (auto failed = env_.Check("OpenStreamAt", file + ":" + stream)) return *failed;
+    Result<FileInfo> info = real_->DescribeAt(name);
+    if (!info.ok()) return info.status();
+    if (expected != nullptr && !SameObject(*info, *expected)) {
+      return Status::Error(ESTALE, "'" + file + "' is no longer what was listed");
+    }
+    auto found = env_.streams.find(file);
+    if (found == env_.streams.end() || found->second.count(stream) == 0) {
+      return Status::Error(ENOENT, "open stream '" + file + ":" + stream + "': none");
+    }
+    return std::unique_ptr<WritableFile>(new FakeStreamFile(env_, file, stream, *info));
+  }
+  Status RemoveStreamAt(const std::string& name, const std::string& stream) override {
+    const std::string file = Child(name);
+    if (auto failed = env_.Check("RemoveStreamAt", file + ":" + stream)) return *failed;
+    auto found = env_.streams.find(file);
+    if (found == env_.streams.end() || found->second.erase(stream) == 0) {
+      return Status::Error(ENOENT, "remove stream '" + file + ":" + stream + "': none");
+    }
+    if (found->second.empty()) env_.streams.erase(found);
+    return Status::Ok();
+  }
+  Status MakeFolderAt(const std::string& name) override {
+    if (auto failed = env_.Check("MakeFolderAt", Child(name))) return *failed;
+    return real_->MakeFolderAt(name);
+  }
   Status ReplaceFileAt(const std::string& name, std::string_view content,
                        const FileInfo& like) override {
     if (auto failed = env_.Check("ReplaceFileAt", Child(name))) return *failed;
@@ -181,7 +272,9 @@ class FaultFolder final : public Folder {
   }
   Result<VolumeSpace> Space() override {
     if (auto failed = env_.Check("Space", path())) return *failed;
-    return real_->Space();
+    Result<VolumeSpace> space = real_->Space();
+    if (space.ok() && env_.adjust_space) env_.adjust_space(path(), *space);
+    return space;
   }
   Result<MountInfo> Mount() override {
     if (auto failed = env_.Check("Mount", path())) return *failed;

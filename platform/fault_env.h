@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,15 @@ class FaultEnv final : public EnvWrapper {
   // Makes every file opened exclusively report that it is not (a file system
   // without leases).
   bool deny_exclusive = false;
+  // A fake of named data streams, which Linux files lack: the streams of a
+  // file by its full path, with their contents. Folders list, open, write
+  // and remove streams here only (a file without an entry has none); they
+  // report "ListStreamsAt", "OpenStreamAt", "RemoveStreamAt", and each
+  // write as "WriteAt", with "path:stream". Not thread-safe.
+  std::map<std::string, std::map<std::string, std::string>> streams;
+  // Called with every Space answer of a folder and its path; may change the
+  // figures, for a volume whose free space moves as a test wants.
+  std::function<void(const std::string& path, VolumeSpace& space)> adjust_space;
   // Counts calls per operation name, for assertions.
   std::function<void(const std::string& operation, const std::string& path)> observe;
 
@@ -69,10 +79,11 @@ class FaultEnv final : public EnvWrapper {
   // Folder handles report their calls to fail_call and observe as
   // "OpenFolder", "OpenFolderAt", "OpenAt", "DescribeAt", "ListNamesAt",
   // "OpenForReadingAt", "AddOwnerWriteAt", "CheckRemovable", "FolderSetTimes", "RenameAt",
-  // "RemoveAt", "CreateAt", "SyncFolder", "SyncFileSystem", "StatFs", "CreateLockedAt",
-  // "TryLockAt", "Space", "Mount", "CheckpointJournal" and "ZeroOutJournal" (a checkpoint
-  // with zero_out), each with the full path of the entry (for RenameAt the old one; for the
-  // folder's own calls its path). A test changes the tree at such a call to stage a race.
+  // "RemoveAt", "CreateAt", "MakeFolderAt", the stream calls above, "SyncFolder", "SyncFileSystem",
+  // "StatFs", "CreateLockedAt", "TryLockAt", "Space", "Mount", "CheckpointJournal" and
+  // "ZeroOutJournal" (a checkpoint with zero_out), each with the full path of the entry (for
+  // RenameAt the old one; for the folder's own calls its path). A test changes the tree at such a
+  // call to stage a race.
   Result<std::unique_ptr<Folder>> OpenFolder(const std::string& path,
                                              const FileInfo* expected) override;
   // Reported as "OpenPrivateFolder"; the folder's calls as above.

@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
   clang libclang-rt-14-dev
   xvfb xauth e2fsprogs btrfs-progs xfsprogs util-linux locales secure-delete time
+  # the record-pass forensic tests: NTFS images and extended attributes
+  ntfs-3g attr
   # Qt's own texts in the window's language; the screen-reader test (AT-SPI)
   qt6-translations-l10n at-spi2-core dbus python3-gi gir1.2-atspi-2.0
   dpkg-dev lintian appstream desktop-file-utils man-db python3 python3-jsonschema

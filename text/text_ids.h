@@ -126,6 +126,10 @@ namespace tarnwell::text {
   X(kCliExamples, 200)           \
   X(kWindowKeysAndExamples, 201) \
   X(kPassesLimited, 210)         \
+  X(kRecordPassPlanned, 230)     \
+  X(kRecordsWritten, 231)        \
+  X(kAttributesMayRemain, 232)   \
+  X(kOverwriteFreeRecords, 233)  \
   X(kTracesErased, 240)          \
   X(kStoreIsLink, 241)           \
   X(kStoreNotOwned, 242)         \

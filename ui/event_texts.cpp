@@ -159,6 +159,8 @@ std::string NoticeText(const job::Notice& n) {
       return text::FormatText(Text(TextId::kLogKeepsNames), {n.subject, n.second});
     case Reason::kLockHeld:
       return text::FormatText(Text(TextId::kLockHeld), {n.subject, n.count});
+    case Reason::kAttributesMayRemain:
+      return Text(TextId::kAttributesMayRemain);
     case Reason::kReserveRestored:
       return "Restored the ext4 reserve of " + n.subject + " to " + n.second + " clusters";
     default:
@@ -230,6 +232,14 @@ struct RowMaker {
           MessageIcon::kInfo);
     }
   }
+  void operator()(const job::RecordPassPlanned& e) {
+    Add("record_pass_planned",
+        text::FormatText(Text(TextId::kRecordPassPlanned), {e.free_records, e.seconds}),
+        MessageIcon::kInfo);
+  }
+  void operator()(const job::RecordsWritten& e) {
+    if (e.final) Add("records_written", RecordsWrittenText(e.records), MessageIcon::kInfo);
+  }
   void operator()(const job::FillEnded& e) {
     Add(e.stopped ? "fill_stopped" : "fill_finished",
         text::FormatText(Text(e.stopped ? TextId::kFillStopped : TextId::kFillFinished),
@@ -284,6 +294,10 @@ void ShowEvent(const job::Event& event, Front front, core::WindowPort& port) {
                                          ItemsSummaryText(list->rows, list->total_bytes));
     return;
   }
+  if (const auto* records = std::get_if<job::RecordsWritten>(&event); records && !records->final) {
+    port.SetStatusText(RecordsWrittenText(records->records));
+    return;
+  }
   if (const auto* tick = std::get_if<job::CountdownTick>(&event); tick && front == Front::kWindow) {
     port.SetStatusText(text::FormatText(Text(TextId::kCountdownStatus), {tick->seconds_left}));
   }
@@ -336,6 +350,10 @@ std::string FormatDuration(double x) {
   }
   if (s >= 1) return std::to_string(s) + " " + seconds;
   return "< 1 " + seconds;
+}
+
+std::string RecordsWrittenText(uint64_t records) {
+  return text::FormatText(Text(TextId::kRecordsWritten), {records});
 }
 
 std::string ItemsSummaryText(int rows, uint64_t total_bytes) {

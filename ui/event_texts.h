@@ -31,7 +31,7 @@ struct EventRow {
 std::vector<EventRow> RowsOf(const job::Event& event, Front front);
 
 // Shows event on port as the window does: its rows, and for progress, list,
-// scan and end events the instruction, status and title texts.
+// scan, record pass and end events the instruction, status and title texts.
 void ShowEvent(const job::Event& event, Front front, core::WindowPort& port);
 
 // A sink that shows every event on a port (the window's worker port).
@@ -62,6 +62,10 @@ std::string FormatDuration(double seconds);
 
 // A value with one decimal and a point, independent of the process locale.
 std::string FormatOneDecimal(double value);
+
+// "File records overwritten with small files: <records>" in the current
+// language: the record pass's status while it runs, and its final row.
+std::string RecordsWrittenText(uint64_t records);
 
 // "Items:<rows> <total size>" in the current language.
 std::string ItemsSummaryText(int rows, uint64_t total_bytes);

@@ -110,6 +110,23 @@ void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& 
   }
 }
 
+int ReadFillRecords(const settings::SettingsStore& settings) {
+  return settings.ReadIntSetting(settings::kOptionsSection, kFillRecordsKey, 0, -1, -1) != 0 ? 1
+                                                                                             : 0;
+}
+
+std::vector<MenuEntry> FillMenu(int records) {
+  return {
+      {.text = text::LookupUtf8(texts::kFill), .command = kFillRun},
+      MenuSeparator(),
+      CheckEntry(texts::kOverwriteFreeRecords, kFillRecords, records),
+  };
+}
+
+void FlipFillRecords(settings::SettingsStore& settings, int current) {
+  settings.WriteIntSetting(settings::kOptionsSection, kFillRecordsKey, current == 0 ? 1 : 0);
+}
+
 std::vector<MenuEntry> ItemMenu(bool rows_chosen, bool worker_running) {
   return {{.text = text::LookupUtf8(texts::kRemoveFromList),
            .command = kRemoveFromList,

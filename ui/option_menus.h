@@ -29,6 +29,12 @@ inline constexpr int kEraseTraces = 6;
 inline constexpr char kImportSubfoldersKey[] = "import_subdirs";
 inline constexpr char kImportFilesKey[] = "import_files";
 inline constexpr char kImportFoldersKey[] = "import_folders";
+// The fill menu's commands, and its one setting: 1 when the fill also
+// overwrites every free record where the file system keeps no file data in
+// them (0, also when missing).
+inline constexpr int kFillRun = 1;
+inline constexpr int kFillRecords = 2;
+inline constexpr char kFillRecordsKey[] = "fill_records";
 // The item list's context menu's commands.
 inline constexpr int kRemoveFromList = 1;
 inline constexpr int kOpenContainingFolder = 2;
@@ -64,5 +70,12 @@ std::vector<MenuEntry> ItemMenu(bool rows_chosen, bool worker_running);
 // settings; other commands do nothing.
 void FlipImportSetting(settings::SettingsStore& settings, const ImportSettings& current,
                        int command);
+
+// The record pass's stored choice: 1 to run it everywhere, else 0.
+int ReadFillRecords(const settings::SettingsStore& settings);
+// "Fill the free space", a separator and the check box of the record pass.
+std::vector<MenuEntry> FillMenu(int records);
+// Flips the record pass's setting from current.
+void FlipFillRecords(settings::SettingsStore& settings, int current);
 
 }  // namespace tarnwell::ui

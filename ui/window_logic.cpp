@@ -164,7 +164,7 @@ void WindowLogic::Run(Command command) {
     case Command::kHelp:
       return ShowHelp();
     case Command::kFill:
-      return StartFill();
+      return ShowFillMenu();
     case Command::kWebLink:
       return OpenWebLink();
     case Command::kImport:
@@ -320,7 +320,15 @@ void WindowLogic::ShowHelp() {
   view_.ShowText(Text(texts::kHelpCaption), help);
 }
 
-void WindowLogic::StartFill() {
+void WindowLogic::ShowFillMenu() {
+  if (services_.worker.Running()) return;
+  const int records = ReadFillRecords(services_.settings);
+  const int chosen = RunMenu(Control::kFill, FillMenu(records));
+  if (chosen == kFillRecords) FlipFillRecords(services_.settings, records);
+  if (chosen == kFillRun) StartFill(records != 0);
+}
+
+void WindowLogic::StartFill(bool records) {
   if (services_.worker.Running()) return;
   std::optional<std::string> folder = ChooseFolder();
   if (!folder || folder->empty()) return;
@@ -330,8 +338,10 @@ void WindowLogic::StartFill() {
   core::WindowPort& port = *port_;
   job::EventSink& events = *events_;
   core::RunState& run_state = run_state_;
-  StartWorker([&env, &port, &events, &run_state, chosen = std::move(*folder)] {
-    fill::FillFreeSpace(env, events, run_state, chosen);
+  fill::FillOptions options;
+  options.records = records;
+  StartWorker([&env, &port, &events, &run_state, chosen = std::move(*folder), options] {
+    fill::FillFreeSpace(env, events, run_state, chosen, options);
     port.SetBusy(false);
   });
 }

@@ -147,7 +147,8 @@ class WindowLogic final : public core::WindowPort {
   void ShowDelayMenu();
   void ShowLanguageMenu();
   void ShowHelp();
-  void StartFill();
+  void ShowFillMenu();
+  void StartFill(bool records);
   void OpenWebLink();
   void ShowImportMenu();
   void StartImport(const std::string& folder);

@@ -177,6 +177,7 @@ TEST(WindowLogicTest, JobsStartOnlyWhenTheWorkerIsFree) {
   }
   {
     Window window;
+    window.view.menu_answers = {kFillRun, kFillRun};
     window.Open().Run(Command::kFill);  // the chooser was cancelled
     EXPECT_EQ(window.view.folder_requests, 1);
     EXPECT_TRUE(window.slot.kept.empty());
@@ -262,6 +263,22 @@ TEST(WindowLogicTest, OptionMenusShowAndWriteTheirSettings) {
   EXPECT_EQ(window.view.texts[Control::kDelay], format(texts::kDelayFormat, 3));
   logic.Run(Command::kDelay);
   EXPECT_TRUE(window.view.menus.back().entries[3].checked);
+}
+
+TEST(WindowLogicTest, FillMenuKeepsTheRecordPassChoice) {
+  Window window;
+  WindowLogic& logic = window.Open();
+  window.view.menu_answers = {kFillRecords, -1, kFillRecords};
+  for (int i = 0; i < 3; ++i) logic.Run(Command::kFill);
+  ASSERT_EQ(window.view.menus.size(), 3u);
+  const std::vector<MenuEntry>& first = window.view.menus[0].entries;
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_EQ(first[0].command, kFillRun);
+  EXPECT_EQ(first[2].mark, MenuEntry::Mark::kCheck);
+  EXPECT_FALSE(first[2].checked);  // off when missing
+  EXPECT_TRUE(window.view.menus[1].entries[2].checked);
+  EXPECT_EQ(window.Get(kFillRecordsKey), 0);
+  EXPECT_EQ(window.view.folder_requests, 0);
 }
 
 TEST(WindowLogicTest, ImportMenuGreysRunAndFlipsItsChecks) {
@@ -533,6 +550,7 @@ TEST(WindowLogicTest, ListEditingErasesNothing) {
   ASSERT_TRUE(window.PumpUntil([&] { return !window.slot.Running(); }));
 
   window.view.folder = window.dir / "d";
+  window.view.menu_answers = {kFillRun};
   logic.Run(Command::kFill);  // the fill's folder
   logic.Run(Command::kAddFiles);
   EXPECT_EQ(window.view.chooser_starts.back(), window.dir / "d");
@@ -555,6 +573,7 @@ TEST(WindowLogicTest, FillFirstRowNamesTheVolumeAndTheAmount) {
   ::setenv("TARNWELL_STATE_DIR", (window.dir / "state").c_str(), 1);
   WindowLogic& logic = window.Open();
   const size_t before = window.view.messages.size();
+  window.view.menu_answers = {kFillRun};
   logic.Run(Command::kFill);
   ASSERT_EQ(window.slot.kept.size(), 1u);
   window.slot.kept[0]();

@@ -314,6 +314,30 @@ class PosixFolder final : public Folder {
     }
   }
 
+  Result<std::vector<std::string>> ListStreamsAt(const std::string&) override {
+    return std::vector<std::string>{};
+  }
+
+  Result<std::unique_ptr<WritableFile>> OpenStreamAt(const std::string& name,
+                                                     const std::string& stream,
+                                                     const FileInfo*) override {
+    return Status::Error(ENOTSUP, "open stream '" + stream + "' of '" + Child(name) +
+                                      "': files have no named streams here");
+  }
+
+  Status RemoveStreamAt(const std::string& name, const std::string& stream) override {
+    return Status::Error(ENOTSUP, "remove stream '" + stream + "' of '" + Child(name) +
+                                      "': files have no named streams here");
+  }
+
+  Status MakeFolderAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    if (mkdirat(fd_.get(), name.c_str(), 0700) != 0) {
+      return Status::FromErrno(errno, "make folder", Child(name));
+    }
+    return Status::Ok();
+  }
+
   Result<std::unique_ptr<ReadableFile>> OpenForReadingAt(const std::string& name,
                                                          const FileInfo* expected) override {
     if (!IsPlainName(name)) return BadName(path_, name);

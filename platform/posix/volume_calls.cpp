@@ -85,6 +85,8 @@ Result<VolumeSpace> SpaceOf(int fd, const std::string& path) {
   space.total_bytes = static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize;
   space.available_bytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
   space.free_bytes = static_cast<uint64_t>(vfs.f_bfree) * vfs.f_frsize;
+  space.total_records = vfs.f_files;
+  space.free_records = vfs.f_files == 0 ? 0 : vfs.f_ffree;
   return space;
 }
 

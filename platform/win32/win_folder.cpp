@@ -175,6 +175,82 @@ class WinFolder final : public Folder {
     return CreateRelative(handle_.get(), ToWide(name), Child(name));
   }
 
+  Result<std::vector<std::string>> ListStreamsAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    // The listing call takes a path: the held folder's own, as the system
+    // names it now. Read only; each stream is then opened through the handle.
+    Result<std::string> where = FinalPathOf(handle_.get(), path_, false);
+    if (!where.ok()) return where.status();
+    const std::string file =
+        where->empty() || where->back() == '/' ? *where + name : *where + "/" + name;
+    std::vector<std::string> streams;
+    WIN32_FIND_STREAM_DATA found{};
+    HANDLE search = FindFirstStreamW(LongPath(file).c_str(), FindStreamInfoStandard, &found, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      // No stream at all, or a file system (or wine) that keeps none.
+      if (error == ERROR_HANDLE_EOF || error == ERROR_INVALID_PARAMETER ||
+          error == ERROR_CALL_NOT_IMPLEMENTED || error == ERROR_NOT_SUPPORTED ||
+          error == ERROR_INVALID_FUNCTION) {
+        return streams;
+      }
+      return FromWin32(error, "list the streams of", Child(name));
+    }
+    do {
+      // ":Zone.Identifier:$DATA"; the main stream is "::$DATA".
+      std::wstring stream = found.cStreamName;
+      constexpr std::wstring_view kData = L":$DATA";
+      if (stream.size() > 1 + kData.size() && stream.front() == L':' && stream.ends_with(kData)) {
+        streams.push_back(ToUtf8(stream.substr(1, stream.size() - 1 - kData.size())));
+      }
+    } while (FindNextStreamW(search, &found));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    if (error != ERROR_HANDLE_EOF) return FromWin32(error, "list the streams of", Child(name));
+    return streams;
+  }
+
+  Result<std::unique_ptr<WritableFile>> OpenStreamAt(const std::string& name,
+                                                     const std::string& stream,
+                                                     const FileInfo* expected) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    if (stream.empty() || stream.find_first_of(":/\\") != std::string::npos) {
+      return BadName(path_, name + ":" + stream);
+    }
+    HANDLE folder = handle_.get();
+    const std::wstring wide = ToWide(name + ":" + stream);
+    const std::string path = Child(name) + ":" + stream;
+    Reopen reopen = [folder, wide, path](bool direct) {
+      return OpenRelative(folder, wide, GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, 0,
+                          EntryShape::kNonFolder,
+                          FILE_WRITE_THROUGH | (direct ? FILE_NO_INTERMEDIATE_BUFFERING : 0),
+                          "open stream for writing", path);
+    };
+    Result<UniqueHandle> file = reopen(false);
+    if (!file.ok()) return file.status();
+    // The stream's handle names its file: the identity is the file's.
+    return WrapWritable(std::move(*file), path, expected, std::move(reopen));
+  }
+
+  Status RemoveStreamAt(const std::string& name, const std::string& stream) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    if (stream.empty() || stream.find_first_of(":/\\") != std::string::npos) {
+      return BadName(path_, name + ":" + stream);
+    }
+    const std::string path = Child(name) + ":" + stream;
+    // A delete disposition on a stream's handle removes that stream only.
+    Result<UniqueHandle> entry =
+        OpenRelative(handle_.get(), ToWide(name + ":" + stream), DELETE, kShareAll,
+                     EntryShape::kNonFolder, 0, "remove stream", path);
+    if (!entry.ok()) return entry.status();
+    return DeleteHandle(entry->get(), path);
+  }
+
+  Status MakeFolderAt(const std::string& name) override {
+    if (!IsPlainName(name)) return BadName(path_, name);
+    return CreateRelativeFolder(handle_.get(), ToWide(name), Child(name));
+  }
+
   Status ReplaceFileAt(const std::string& name, std::string_view content,
                        const FileInfo& like) override {
     if (!IsPlainName(name)) return BadName(path_, name);

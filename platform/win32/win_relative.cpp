@@ -63,6 +63,13 @@ Status CreateRelative(HANDLE folder, const std::wstring& name, const std::string
   return created.ok() ? Status::Ok() : created.status();
 }
 
+Status CreateRelativeFolder(HANDLE folder, const std::wstring& name, const std::string& path) {
+  Result<UniqueHandle> created = NtOpen(folder, name, FILE_LIST_DIRECTORY,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        EntryShape::kFolder, 0, kFileCreate, "make folder", path);
+  return created.ok() ? Status::Ok() : created.status();
+}
+
 Result<UniqueHandle> CreateRelativeOpen(HANDLE folder, const std::wstring& name, DWORD access,
                                         DWORD share, bool if_missing, const std::string& path) {
   return NtOpen(folder, name, access, share, EntryShape::kNonFolder, 0,

@@ -21,7 +21,10 @@ Result<UniqueHandle> OpenRelative(HANDLE folder, const std::wstring& name, DWORD
 // Creates the new, empty file name inside folder; a taken name (a link
 // included) fails with EEXIST and is left as it is.
 Status CreateRelative(HANDLE folder, const std::wstring& name, const std::string& path);
-// The same, and the new file stays open on the handle returned, with access
+// Creates the new, empty folder name inside folder; a taken name fails with
+// EEXIST and is left as it is.
+Status CreateRelativeFolder(HANDLE folder, const std::wstring& name, const std::string& path);
+// The same as CreateRelative, and the new file stays open on the handle returned, with access
 // and share. With if_missing an existing entry is opened instead (never
 // followed; a folder is refused).
 Result<UniqueHandle> CreateRelativeOpen(HANDLE folder, const std::wstring& name, DWORD access,

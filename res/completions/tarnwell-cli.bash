@@ -30,7 +30,7 @@ _tarnwell_cli() {
   case $command in
     erase) options="--passes --delay --verify --trash --keep-traces --yes --json --help" ;;
     list) options="--json --help" ;;
-    fill) options="--yes --include-reserved --json --help" ;;
+    fill) options="--yes --include-reserved --records --json --help" ;;
     *)
       mapfile -t COMPREPLY < <(compgen -W "erase list fill --json --help --version" -- "$cur")
       return

@@ -48,3 +48,4 @@ complete -c tarnwell-cli -n '__fish_seen_subcommand_from erase' -l keep-traces -
 complete -c tarnwell-cli -n '__fish_seen_subcommand_from erase fill' -s y -l yes -d 'Do not ask for confirmation'
 complete -c tarnwell-cli -n '__tarnwell_cli_path_of fill' -a '(__tarnwell_cli_paths folders)'
 complete -c tarnwell-cli -n '__fish_seen_subcommand_from fill' -l include-reserved -d 'Root, ext4 only: also fill the held-back clusters'
+complete -c tarnwell-cli -n '__fish_seen_subcommand_from fill' -l records -d 'Also overwrite every free file record (inode)'

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "app/start_arguments.h"
+#include "ui/option_menus.h"
 #include "window_fixture.h"
 
 using tarnwell::app::MainDialog;
@@ -367,6 +368,7 @@ class WindowJobsTest : public QObject {
       MainDialog& dialog = window.Open();
       dialog.show();
       window.runner().folder = QString::fromStdString(chosen);
+      window.runner().pick = PickData(tarnwell::ui::kFillRun);
       dialog.RunCommand(ids::kFill);
       if (end == End::kStopped) {
         QTRY_VERIFY_WITH_TIMEOUT(window.TopMessage().startsWith("File:"), kJobTimeoutMs);

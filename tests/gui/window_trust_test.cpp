@@ -195,6 +195,7 @@ class WindowTrustTest : public QObject {
     QCOMPARE(status->role(), QAccessible::ProgressBar);
     QVERIFY(status->valueInterface() != nullptr);
     window.runner().folder = QString::fromStdString(chosen);
+    window.runner().pick = PickData(tarnwell::ui::kFillRun);
     dialog.RunCommand(ids::kFill);
     QTRY_VERIFY_WITH_TIMEOUT(window.Button(ids::kFill)->isEnabled(), kJobTimeoutMs);
 

@@ -199,6 +199,25 @@ TEST(Win32EnvFiles, SettingsFilesAreReplacedWholeUnderALockBesideThem) {
   EXPECT_FALSE(env.IsWritableDirectory(dir / "missing"));
 }
 
+TEST(Win32EnvFiles, RecordPassFoldersAndStreamListsThroughTheHandle) {
+  WinTempDir dir;
+  auto folder = env.OpenFolder(dir.path(), nullptr);
+  ASSERT_TRUE(folder.ok());
+  ASSERT_TRUE((*folder)->MakeFolderAt("pass").ok());
+  EXPECT_EQ((*folder)->MakeFolderAt("pass").code(), EEXIST);
+  auto inside = (*folder)->OpenFolderAt("pass", nullptr);
+  ASSERT_TRUE(inside.ok()) << inside.status().message();
+  ASSERT_TRUE((*inside)->CreateAt("file.txt").ok());
+  // Wine keeps no named streams; a file without any lists none, not an error.
+  auto streams = (*inside)->ListStreamsAt("file.txt");
+  ASSERT_TRUE(streams.ok()) << streams.status().message();
+  EXPECT_TRUE(streams->empty());
+  EXPECT_EQ((*inside)->OpenStreamAt("file.txt", "a:b", nullptr).status().code(), EINVAL);
+  EXPECT_TRUE((*inside)->RemoveAt("file.txt", false).ok());
+  inside->reset();
+  EXPECT_TRUE((*folder)->RemoveAt("pass", true).ok());
+}
+
 TEST(Win32EnvFiles, LocksKeepOtherFillsOutButNotTheData) {
   WinTempDir dir;
   auto folder = env.OpenFolder(dir.path(), nullptr);
