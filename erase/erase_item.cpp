@@ -351,9 +351,8 @@ const platform::Result<platform::FileTime>& ItemEraser::FixedTime() {
 
 void ItemEraser::MakeRoom(uint64_t device) {
   // A sync of the volume is what makes the batch cheap: one volume a batch.
-  if (!batch_folders_.empty() &&
-      (device != batch_device_ || batch_.size() >= kMaxBatch ||
-       batch_folders_.size() + 2 > kMaxBatchFolders)) {
+  if (!batch_folders_.empty() && (device != batch_device_ || batch_.size() >= kMaxBatch ||
+                                  batch_folders_.size() + 2 > kMaxBatchFolders)) {
     Finish();
   }
   batch_device_ = device;
@@ -604,39 +603,53 @@ void ItemEraser::MakeZerosDurable() {
 }
 
 void ItemEraser::RenameAndDelete() {
-  for (BatchEntry& entry : batch_) {
-    if (entry.kept) continue;
-    BatchFolder& folder = batch_folders_[entry.folder];
-    const RenameOutcome renamed = RenameRandomlyIn(env_, *folder.handle, entry.name, &folder.taken);
-    if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, entry.item.path, renamed.failure);
-    entry.name = renamed.name;
-    entry.rename_failure = renamed.failure;
-    note_.Renamed(entry.item.info, entry.name);
+  // A rename costs in proportion to the entries left in its folder. In
+  // rounds, each deleting what it renamed, a large batch renames in folders
+  // that empty as it goes, for one more sync a round.
+  const size_t rounds = std::clamp<size_t>(batch_.size() / kFilesPerRound, 1, kMaxRounds);
+  for (size_t round = 0; round < rounds; ++round) {
+    std::vector<BatchEntry*> part;
+    for (size_t i = round; i < batch_.size(); i += rounds) {
+      if (!batch_[i].kept) part.push_back(&batch_[i]);
+    }
+    RenameAndDeleteRound(part);
+  }
+}
+
+void ItemEraser::RenameAndDeleteRound(const std::vector<BatchEntry*>& part) {
+  for (BatchEntry* entry : part) {
+    BatchFolder& folder = batch_folders_[entry->folder];
+    const RenameOutcome renamed =
+        RenameRandomlyIn(env_, *folder.handle, entry->name, &folder.taken);
+    if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, entry->item.path, renamed.failure);
+    entry->name = renamed.name;
+    entry->rename_failure = renamed.failure;
+    note_.Renamed(entry->item.info, entry->name);
   }
   note_.RenamesDone();
   // The random names reach the disk before the entries go.
   if (!SyncBatchVolume().ok()) {
     std::set<size_t> folders;
-    for (const BatchEntry& entry : batch_) folders.insert(entry.folder);
+    for (const BatchEntry* entry : part) folders.insert(entry->folder);
     for (size_t folder : folders) SyncFolder(*batch_folders_[folder].handle);
   }
-  for (const BatchEntry& entry : batch_) {
-    if (entry.kept) continue;
-    platform::Folder& folder = *batch_folders_[entry.folder].handle;
+  for (BatchEntry* entry : part) {
+    BatchFolder& folder = batch_folders_[entry->folder];
     // The entry under the random name must still be the erased one.
-    platform::Result<platform::FileInfo> now = folder.DescribeAt(entry.name);
-    if (now.ok() && !platform::SameObject(*now, entry.item.info)) {
-      Keep(entry.item, job::Reason::kChangedSinceListed);
+    platform::Result<platform::FileInfo> now = folder.handle->DescribeAt(entry->name);
+    if (now.ok() && !platform::SameObject(*now, entry->item.info)) {
+      Keep(entry->item, job::Reason::kChangedSinceListed);
       continue;
     }
-    platform::Status status = folder.RemoveAt(entry.name, false);
+    platform::Status status = folder.handle->RemoveAt(entry->name, false);
     if (!status.ok()) {
-      Keep(entry.item, job::Reason::kDeleteFailed, status);
+      Keep(entry->item, job::Reason::kDeleteFailed, status);
       continue;
     }
-    Erased(entry.item.path, entry.item.info, entry.rename_failure);
-    if (entry.item.info.kind == platform::FileKind::kRegular) {
-      --listed_names_[{entry.item.info.device, entry.item.info.inode}];
+    folder.taken.erase(entry->name);
+    Erased(entry->item.path, entry->item.info, entry->rename_failure);
+    if (entry->item.info.kind == platform::FileKind::kRegular) {
+      --listed_names_[{entry->item.info.device, entry->item.info.inode}];
     }
   }
 }

@@ -73,6 +73,11 @@ class ItemEraser final {
   // Folders one batch holds open at most, well inside the usual limit of
   // 1,024 descriptors.
   static constexpr size_t kMaxBatchFolders = 256;
+  // A batch of this many files renames and deletes in two rounds, of twice
+  // as many in three, and so on: a round costs one sync, and the folders
+  // hold fewer entries for the next round's renames.
+  static constexpr size_t kFilesPerRound = 512;
+  static constexpr size_t kMaxRounds = 4;
 
   // listed must outlive the eraser; its rows are the items EraseItem takes.
   ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressReporter& progress,
@@ -165,6 +170,8 @@ class ItemEraser final {
   void MakeZerosDurable();
   // The batch's entries renamed, their names durable, then deleted.
   void RenameAndDelete();
+  // One round of that for part of the batch's entries (none kept).
+  void RenameAndDeleteRound(const std::vector<BatchEntry*>& part);
   // The waiting folders of one depth: scrubbed, stamped, synced, renamed,
   // synced, removed.
   void RemoveFolders(const std::vector<const FolderRemoval*>& level);

@@ -255,11 +255,13 @@ class PosixFolder final : public Folder {
     if (folder.flags_forbid) {
       return Status::Error(EPERM, "'" + path_ + "' is immutable or append-only");
     }
+    // Only a sticky folder asks whose the entry is.
+    if (!folder.sticky || folder.me == 0 || folder.owner == folder.me) return Status::Ok();
     struct stat entry;
     if (fstatat(fd_.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
       return Status::FromErrno(errno, "examine", path);
     }
-    if (folder.sticky && folder.me != 0 && entry.st_uid != folder.me && folder.owner != folder.me) {
+    if (entry.st_uid != folder.me) {
       return Status::Error(EPERM, "'" + path +
                                       "' belongs to another user in a folder where only the "
                                       "owner may remove entries");
