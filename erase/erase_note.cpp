@@ -276,7 +276,10 @@ int FinishKilledErase(platform::Env& env, const KilledErase& erase, job::EventSi
     steps.push_back({&removal->parent, nullptr, removal});
   for (const NoteRecord& record : erase.awaiting_scrub) steps.push_back({&record});
   int finished = 0;
-  std::set<uint64_t> journals_cleared;
+  // Each journal is cleared after the last step on its volume, whose renames
+  // and scrubs put their folders' blocks there too; through that step's
+  // folder, which no later step removes.
+  std::map<uint64_t, std::pair<std::unique_ptr<platform::Folder>, platform::MountInfo>> journals;
   for (const Step& step : steps) {
     const NoteRecord* noted = step.folder;
     platform::Result<std::unique_ptr<platform::Folder>> folder =
@@ -295,11 +298,11 @@ int FinishKilledErase(platform::Env& env, const KilledErase& erase, job::EventSi
     if (step.removal != nullptr) FinishFolderRemoval(env, **folder, step.removal->folder);
     Scrub(**folder, sink);
     platform::Result<platform::MountInfo> mount = (*folder)->Mount();
-    if (mount.ok() && job::HasClearableJournal(*mount) &&
-        journals_cleared.insert(mount->device).second) {
-      job::ClearJournal(sink, **folder, *mount);
+    if (mount.ok() && job::HasClearableJournal(*mount)) {
+      journals[mount->device] = {std::move(*folder), *mount};
     }
   }
+  for (auto& [device, journal] : journals) job::ClearJournal(sink, *journal.first, journal.second);
   return finished;
 }
 
