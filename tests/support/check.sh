@@ -5,6 +5,8 @@ failures=0
 # script -c runs its command with $SHELL, /bin/sh when unset (as under CI),
 # and the tests quote for bash.
 export SHELL=/bin/bash
+# Root's tools (useradd, losetup, mkfs) also where PATH leaves out sbin.
+case ":$PATH:" in *:/usr/sbin:*) ;; *) PATH=$PATH:/usr/sbin:/sbin ;; esac
 check() {
   local what=$1
   shift
