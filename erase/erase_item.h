@@ -73,9 +73,9 @@ class ItemEraser final {
   // Folders one batch holds open at most, well inside the usual limit of
   // 1,024 descriptors.
   static constexpr size_t kMaxBatchFolders = 256;
-  // A batch of this many files renames and deletes in two rounds, of twice
-  // as many in three, and so on: a round costs one sync, and the folders
-  // hold fewer entries for the next round's renames.
+  // Every this many files of a batch add a round of renames and deletes, up
+  // to kMaxRounds: a round costs one sync, and the folders hold fewer
+  // entries for the next round's renames.
   static constexpr size_t kFilesPerRound = 512;
   static constexpr size_t kMaxRounds = 4;
 
