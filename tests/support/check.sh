@@ -2,6 +2,11 @@
 # prints ok/FAILED, and counts failures in $failures; use_work_dir and
 # mount_tmpfs give a test its own files and, as root, its own small volume.
 failures=0
+# script -c runs its command with $SHELL, /bin/sh when unset (as under CI),
+# and the tests quote for bash.
+export SHELL=/bin/bash
+# Root's tools (useradd, losetup, mkfs) also where PATH leaves out sbin.
+case ":$PATH:" in *:/usr/sbin:*) ;; *) PATH=$PATH:/usr/sbin:/sbin ;; esac
 check() {
   local what=$1
   shift
