@@ -490,13 +490,14 @@ void ItemEraser::MakeZerosDurable(platform::Folder& folder) {
   if (!any) return;
   // One sync of the file system costs about what one file's sync does, and
   // its barrier covers every file of the batch.
-  if (folder.SyncFileSystem().ok()) {
+  if (folder.SyncFileSystemReachesFiles() && folder.SyncFileSystem().ok()) {
     VolumeSynced(batch_.front().item.info.device);
     note_.ZerosDurable();
     return;
   }
   // A folder that may be searched but not read has no handle to sync the
-  // file system through: each file is synced on its own.
+  // file system through, and some systems' volume flush reaches no file's
+  // data: each file is synced on its own.
   for (BatchEntry& entry : batch_) {
     if (!entry.overwritten) continue;
     platform::Result<std::unique_ptr<platform::WritableFile>> file =
