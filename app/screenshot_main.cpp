@@ -29,6 +29,7 @@
 #include "app/menu_runner.h"
 #include "app/worker_slot.h"
 #include "items/format_size.h"
+#include "job/state_notes.h"
 #include "platform/env.h"
 #include "platform/fault_env.h"
 #include "settings/job_options.h"
@@ -108,8 +109,11 @@ int main(int argc, char** argv) {
   platform::Env& real_env = platform::DefaultEnv();
   platform::FaultEnv env(real_env);
   if (mid_job || !fill_folder.empty()) {
-    env.fail_write = [](const std::string&, uint64_t, size_t,
-                        bool) -> std::optional<platform::Result<size_t>> {
+    // The jobs' own notes are written at full speed: only the work is slowed.
+    const std::string notes = job::RuntimeStateFolder(real_env);
+    env.fail_write = [notes](const std::string& path, uint64_t, size_t,
+                             bool) -> std::optional<platform::Result<size_t>> {
+      if (!notes.empty() && path.starts_with(notes + "/")) return std::nullopt;
       std::this_thread::sleep_for(std::chrono::milliseconds(kSlowWriteMs));
       return std::nullopt;
     };

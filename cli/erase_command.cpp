@@ -8,7 +8,6 @@
 #include "cli/cli_context.h"
 #include "cli/collect_items.h"
 #include "erase/erase_job.h"
-#include "fill/running_fills.h"
 #include "items/item_list.h"
 #include "settings/job_options.h"
 #include "text/catalog.h"
@@ -16,6 +15,7 @@
 #include "traces/trace_eraser.h"
 #include "traces/trash_listing.h"
 #include "ui/event_texts.h"
+#include "ui/killed_jobs.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -48,9 +48,10 @@ int RunErase(CliContext& context, const EraseCliOptions& options) {
         traces::TrashEntries(env, traces::StoresToClean(env, port));
     paths.insert(paths.end(), trash.begin(), trash.end());
   }
+  // Before the listing, so that what a killed erase left is not listed.
+  ui::FinishKilledJobs(env, port);
   items::ItemList list(env);
   if (!CollectItems(context, paths, list, port)) return kExitUsage;
-  fill::CleanUpAfterKilledFills(env, fill::RuntimeStateFolder(env), port);
   const items::ItemList::Summary summary = list.ItemsSummary();
   context.out << ui::ItemsSummaryText(summary.rows, summary.total_bytes) << '\n';
   if (list.RowCount() == 0) {

@@ -11,6 +11,7 @@
 #include "items/format_size.h"
 #include "text/catalog.h"
 #include "text/format_text.h"
+#include "ui/killed_jobs.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -95,6 +96,8 @@ int RunFill(CliContext& context, FillCliOptions options) {
   }
 
   CliPort& port = OpenPort(context, env.IsTerminal(1));
+  // The fill cleans up after killed fills itself; killed erases are finished here.
+  ui::FinishKilledJobs(env, port);
   env.StopOnInterrupt(&interrupted);
   fill::FillOptions fill_options;
   fill_options.include_reserved = options.include_reserved;

@@ -1,4 +1,5 @@
-// tarnwell-cli list: what erase would erase, in row order; touches nothing.
+// tarnwell-cli list: what erase would erase, in row order; touches nothing
+// but what killed jobs left.
 #include <CLI/CLI.hpp>
 #include <ostream>
 
@@ -7,6 +8,7 @@
 #include "cli/shell_quote.h"
 #include "items/item_list.h"
 #include "ui/event_texts.h"
+#include "ui/killed_jobs.h"
 
 namespace tarnwell::cli {
 namespace {
@@ -17,6 +19,8 @@ struct ListOptions {
 
 int RunList(CliContext& context, const ListOptions& options) {
   CliPort& port = OpenPort(context, false);
+  // A killed erase's random-named files are finished, not listed.
+  ui::FinishKilledJobs(context.env, port);
   items::ItemList list(context.env);
   if (!CollectItems(context, options.paths, list, port)) return kExitUsage;
   // A terminal must show a newline or tab inside a name as such; a pipe gets

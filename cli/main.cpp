@@ -2,6 +2,7 @@
 // its own file; command_line_app.cpp puts them together.
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -50,6 +51,13 @@ int main(int argc, char** argv) {
     }
     context.exit_code = code == 0 ? cli::kExitSuccess : cli::kExitUsage;
     if (code == 0) return context.exit_code;  // --help, --version
+  } catch (const std::bad_alloc&) {
+    // Unwinding has finished the running batch and freed the list: one row
+    // and a failure, never an abort.
+    std::cerr << cli::ErrRow(context,
+                             "tarnwell-cli: " + text::LookupUtf8(text::TextId::kOutOfMemory))
+              << '\n';
+    context.exit_code = cli::kExitFailure;
   }
   if (context.json) {
     const std::vector<CLI::App*> chosen = app.get_subcommands();

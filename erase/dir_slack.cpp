@@ -15,7 +15,7 @@ constexpr int kMaxTakenNames = 64;
 
 class HandleSlackFolder final : public SlackFolder {
  public:
-  explicit HandleSlackFolder(platform::Folder& folder) : folder_(folder) {}
+  HandleSlackFolder(platform::Folder& folder, bool sync) : folder_(folder), sync_(sync) {}
 
   platform::Result<uint64_t> Size() override {
     platform::Result<platform::FileInfo> info = folder_.Stat();
@@ -26,11 +26,12 @@ class HandleSlackFolder final : public SlackFolder {
   platform::Status RemoveEntry(const std::string& name) override {
     return folder_.RemoveAt(name, false);
   }
-  platform::Status Sync() override { return folder_.Sync(); }
+  platform::Status Sync() override { return sync_ ? folder_.Sync() : platform::Status::Ok(); }
   size_t MaxNameLength() override { return folder_.MaxNameLength(); }
 
  private:
   platform::Folder& folder_;
+  bool sync_;
 };
 
 // The prefix, the number in decimal, then 'x' up to length bytes.
@@ -43,8 +44,8 @@ std::string EntryName(int number, size_t length) {
 
 }  // namespace
 
-std::unique_ptr<SlackFolder> SlackFolderOf(platform::Folder& folder) {
-  return std::make_unique<HandleSlackFolder>(folder);
+std::unique_ptr<SlackFolder> SlackFolderOf(platform::Folder& folder, bool sync) {
+  return std::make_unique<HandleSlackFolder>(folder, sync);
 }
 
 SlackScrubResult ScrubFolderSlack(SlackFolder& folder) {

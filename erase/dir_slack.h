@@ -31,8 +31,9 @@ class SlackFolder {
 
 // The open folder as a SlackFolder: every entry is made and removed relative
 // to the handle, so a folder swapped at its path meanwhile is not followed.
-// folder must outlive the result.
-std::unique_ptr<SlackFolder> SlackFolderOf(platform::Folder& folder);
+// With sync false its Sync does nothing, for a caller that syncs the whole
+// volume next. folder must outlive the result.
+std::unique_ptr<SlackFolder> SlackFolderOf(platform::Folder& folder, bool sync = true);
 
 struct SlackScrubResult {
   int entries = 0;          // entries created (and removed again)

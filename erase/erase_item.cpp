@@ -36,9 +36,10 @@ ItemEraser::ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressRe
       counters_(counters),
       options_(options),
       known_(CollectKnownFolders(listed)),
-      walk_(env, known_, [this](const std::string& path, platform::Folder& folder) {
-        LeaveFolder(path, folder);
-      }) {
+      walk_(
+          env, known_,
+          [this](const std::string& path, platform::Folder& folder) { LeaveFolder(path, folder); }),
+      note_(env, options.state_folder) {
   zeros_ = core::AllocateZeroedAligned(kBlockAlignment, kBlockBytes);
   for (const items::ListedItem& row : listed.rows) {
     if (row.info.kind == platform::FileKind::kRegular) {
@@ -118,7 +119,7 @@ void ItemEraser::EraseItem(const items::ListedItem& item) {
     case platform::FileKind::kSymlink:
       if (!Removable(**parent, name, item)) return;
       // rename and unlink act on the link itself; its target is never opened.
-      RenameAndQueueDelete(**parent, name, item);
+      JoinBatch(**parent, name, item, false);
       return;
     default:
       // Writing zeros into a FIFO or a device would erase nothing of the
@@ -157,22 +158,31 @@ void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
                            const items::ListedItem& item) {
   const ObjectId id{item.info.device, item.info.inode};
   // Another listed name of the same file has had its passes already.
-  if (overwritten_.count(id) == 0) {
-    for (int pass = 0; pass < counters_.pass_count; ++pass) {
-      if (!OverwritePass(parent, name, item, pass == 0)) return;
+  const bool overwrite = overwritten_.count(id) == 0;
+  if (overwrite) {
+    if (pending_handle_ != &parent) Finish();
+    if (!batch_noted_) {
+      // Noted before the first byte, so a kill names what it cut short.
+      platform::Result<platform::FileInfo> folder = parent.Stat();
+      if (folder.ok()) note_.BeginBatch(core::FolderOf(item.path), *folder);
+      batch_noted_ = true;
     }
-    if (options_.verify && !VerifyZeros(parent, name, item)) return;
+    note_.Overwriting(item.info, name);
+    for (int pass = 0; pass < counters_.pass_count; ++pass) {
+      const bool last = pass + 1 == counters_.pass_count;
+      if (!OverwritePass(parent, name, item, pass == 0, last)) return;
+    }
     overwritten_.insert(id);
     if (platform::Status removed = RemoveStreams(parent, name); !removed.ok()) {
       Keep(item, job::Reason::kDeleteFailed, removed);
       return;
     }
   }
-  RenameAndQueueDelete(parent, name, item);
+  JoinBatch(parent, name, item, overwrite);
 }
 
 bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name,
-                               const items::ListedItem& item, bool first) {
+                               const items::ListedItem& item, bool first, bool last) {
   // Missing owner write shows up as a failed open just below.
   if ((item.info.mode & kOwnerWrite) == 0) parent.AddOwnerWriteAt(name, &item.info);
   platform::Result<std::unique_ptr<platform::WritableFile>> opened =
@@ -202,7 +212,9 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
   // Without exclusive use, a writer could add data meanwhile: its size tells.
   const bool exclusive = file.exclusive();
   platform::Status status = stat.ok() ? CoverWithZeros(file, stat->size) : stat.status();
-  if (status.ok()) status = file.DataSync();
+  // Each pass must reach the disk before the next writes over it; the last
+  // one reaches it with the rest of its batch.
+  if (status.ok() && !last) status = file.DataSync();
   bool changed = false;
   if (status.ok() && (!exclusive || !file.exclusive())) {
     platform::Result<platform::FileInfo> after = file.Stat();
@@ -329,15 +341,17 @@ bool ItemEraser::VerifyZeros(platform::Folder& parent, const std::string& name,
   return true;
 }
 
-void ItemEraser::RenameAndQueueDelete(platform::Folder& parent, const std::string& name,
-                                      const items::ListedItem& item) {
-  const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
-  if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, item.path, renamed.failure);
+void ItemEraser::JoinBatch(platform::Folder& parent, const std::string& name,
+                           const items::ListedItem& item, bool overwritten) {
+  if (pending_handle_ != nullptr && pending_handle_ != &parent) Finish();
   pending_folder_ = core::FolderOf(item.path);
   pending_handle_ = &parent;
-  pending_sync_ = true;
-  pending_deletes_.push_back({renamed.name, item.path, item.info, renamed.failure});
-  if (pending_deletes_.size() >= kMaxPendingDeletes) Finish();
+  batch_.push_back({.name = name,
+                    .item = item,
+                    .overwritten = overwritten,
+                    .kept = false,
+                    .rename_failure = platform::Status::Ok()});
+  if (batch_.size() >= kMaxBatch) Finish();
 }
 
 void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
@@ -352,6 +366,14 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   // A folder that still holds something keeps its name, mode and times, so
   // what is left in it stays where the user put it.
   platform::Result<std::vector<std::string>> names = folder.ListNames();
+  if (!names.ok() && names.status().code() == EACCES) {
+    // As rm does: an empty folder goes without being read; one that holds
+    // something is refused by the removal itself.
+    if (!Removable(parent, name, item)) return;
+    walk_.Forget(path);
+    RemoveFolderEntry(parent, name, item);
+    return;
+  }
   if (!names.ok() || !names->empty()) {
     if (names.ok()) {
       Keep(item, job::Reason::kNotEmpty, platform::Status::Ok(), static_cast<int>(names->size()));
@@ -366,8 +388,9 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
     return;
   }
-  // Before the stamp, which the scrub's entries would undo.
-  ScrubSlack(folder, path);
+  // Before the stamp, which the scrub's entries would undo; the volume is
+  // synced below.
+  ScrubSlack(folder, path, false);
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     parent.AddOwnerWriteAt(name, &item.info);
     StampFileTimes(env_, folder);
@@ -384,43 +407,60 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   // is freed, or the disk keeps the old names of the erased entries: a sync of
   // the folder alone only puts the block in the journal.
   platform::Status written = folder.SyncFileSystem();
+  if (written.ok()) VolumeSynced(item.info.device);
   if (!written.ok()) Warn(job::Reason::kSyncFailed, path, written);
   walk_.Forget(path);
+  RemoveFolderEntry(parent, name, item);
+}
+
+void ItemEraser::RemoveFolderEntry(platform::Folder& parent, const std::string& name,
+                                   const items::ListedItem& item) {
+  const std::string& path = item.path;
+  if (platform::Result<platform::FileInfo> held = parent.Stat(); held.ok()) {
+    note_.RemovingFolder(core::FolderOf(path), *held, item.info, name);
+  }
   const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
   SyncFolder(parent);
   platform::Status removed = parent.RemoveAt(renamed.name, true);
   if (!removed.ok()) {
     // Left under a random name, whatever appeared in it would be hard to find.
     if (renamed.name != name) parent.RenameAt(renamed.name, name);
-    Keep(item, job::Reason::kFolderNotRemoved, removed);
+    const bool full = removed.code() == ENOTEMPTY || removed.code() == EEXIST;
+    Keep(item, full ? job::Reason::kNotEmpty : job::Reason::kFolderNotRemoved, removed);
     return;
   }
   if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, path, renamed.failure);
   Erased(path, item.info, renamed.failure);
   emptied_folders_.insert(core::FolderOf(path));
-  pending_folder_ = core::FolderOf(path);
-  pending_handle_ = &parent;
-  pending_sync_ = true;
+  removals_unsynced_[core::FolderOf(path)] = item.info.device;
 }
 
-void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path) {
+void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path, bool sync) {
   emptied_folders_.erase(path);
-  std::unique_ptr<SlackFolder> slack = SlackFolderOf(folder);
+  std::unique_ptr<SlackFolder> slack = SlackFolderOf(folder, sync);
   const SlackScrubResult scrub = ScrubFolderSlack(*slack);
+  if (sync && scrub.status.ok()) removals_unsynced_.erase(path);
   // A folder gone meanwhile has no blocks left to scrub.
   const bool gone = scrub.entries == 0 && scrub.status.code() == ENOENT;
   if (!scrub.status.ok() && !gone) {
     Warn(job::Reason::kSlackNotScrubbed, path, scrub.status);
   }
+  note_.Scrubbed(path);
 }
 
 void ItemEraser::LeaveFolder(const std::string& path, platform::Folder& folder) {
-  if (!emptied_folders_.contains(path)) return;
+  if (path == pending_folder_) Finish();
   // A listed folder is scrubbed by its own erase, just before it goes.
   const auto known = known_.find(path);
-  if (known != known_.end() && known->second.listed) return;
-  if (path == pending_folder_) Finish();
-  ScrubSlack(folder, path);
+  const bool listed = known != known_.end() && known->second.listed;
+  if (emptied_folders_.contains(path) && !listed) ScrubSlack(folder, path, true);
+  // The last chance to make its removals durable through this handle.
+  if (removals_unsynced_.erase(path) > 0) SyncFolder(folder);
+}
+
+void ItemEraser::VolumeSynced(uint64_t device) {
+  std::erase_if(removals_unsynced_,
+                [device](const auto& folder) { return folder.second == device; });
 }
 
 void ItemEraser::ScrubKeptFolders() {
@@ -444,37 +484,96 @@ void ItemEraser::SyncFolder(platform::Folder& folder) {
   if (!status.ok()) Warn(job::Reason::kSyncFailed, folder.path(), status);
 }
 
+void ItemEraser::MakeZerosDurable(platform::Folder& folder) {
+  const bool any = std::any_of(batch_.begin(), batch_.end(),
+                               [](const BatchEntry& entry) { return entry.overwritten; });
+  if (!any) return;
+  // One sync of the file system costs about what one file's sync does, and
+  // its barrier covers every file of the batch.
+  if (folder.SyncFileSystemReachesFiles() && folder.SyncFileSystem().ok()) {
+    VolumeSynced(batch_.front().item.info.device);
+    note_.ZerosDurable();
+    return;
+  }
+  // A folder that may be searched but not read has no handle to sync the
+  // file system through, and some systems' volume flush reaches no file's
+  // data: each file is synced on its own.
+  for (BatchEntry& entry : batch_) {
+    if (!entry.overwritten) continue;
+    platform::Result<std::unique_ptr<platform::WritableFile>> file =
+        folder.OpenAt(entry.name, &entry.item.info, false);
+    platform::Status status = file.ok() ? (*file)->DataSync() : file.status();
+    if (file.ok()) {
+      const platform::Status closed = (*file)->Close();
+      if (status.ok()) status = closed;
+    }
+    if (!status.ok()) {
+      Keep(entry.item, job::Reason::kWriteFailed, status);
+      entry.kept = true;
+    }
+  }
+  note_.ZerosDurable();
+}
+
+void ItemEraser::RenameAndDelete(platform::Folder& folder) {
+  for (BatchEntry& entry : batch_) {
+    if (entry.kept) continue;
+    const RenameOutcome renamed = RenameRandomlyIn(env_, folder, entry.name);
+    if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, entry.item.path, renamed.failure);
+    entry.name = renamed.name;
+    entry.rename_failure = renamed.failure;
+    note_.Renamed(entry.item.info, entry.name);
+  }
+  // The random names reach the disk before the entries go.
+  SyncFolder(folder);
+  for (const BatchEntry& entry : batch_) {
+    if (entry.kept) continue;
+    // The entry under the random name must still be the erased one.
+    platform::Result<platform::FileInfo> now = folder.DescribeAt(entry.name);
+    if (now.ok() && !platform::SameObject(*now, entry.item.info)) {
+      Keep(entry.item, job::Reason::kChangedSinceListed);
+      continue;
+    }
+    platform::Status status = folder.RemoveAt(entry.name, false);
+    if (!status.ok()) {
+      Keep(entry.item, job::Reason::kDeleteFailed, status);
+      continue;
+    }
+    Erased(entry.item.path, entry.item.info, entry.rename_failure);
+    if (entry.item.info.kind == platform::FileKind::kRegular) {
+      --listed_names_[{entry.item.info.device, entry.item.info.inode}];
+    }
+  }
+}
+
 void ItemEraser::Finish() {
-  if (pending_handle_ == nullptr) return;
+  // A batch whose every file was kept has nothing left to note.
+  if (pending_handle_ == nullptr) {
+    if (batch_noted_) note_.BatchDeleted();
+    batch_noted_ = false;
+    return;
+  }
   platform::Folder& folder = *pending_handle_;
-  if (!pending_deletes_.empty()) {
-    // The random names reach the disk before the entries go.
-    SyncFolder(folder);
-    for (const PendingDelete& item : pending_deletes_) {
-      // The entry under the random name must still be the erased one.
-      platform::Result<platform::FileInfo> now = folder.DescribeAt(item.current_name);
-      const items::ListedItem listed{item.listed_path, item.info};
-      if (now.ok() && !platform::SameObject(*now, item.info)) {
-        Keep(listed, job::Reason::kChangedSinceListed);
-        continue;
-      }
-      platform::Status status = folder.RemoveAt(item.current_name, false);
-      if (!status.ok()) {
-        Keep(listed, job::Reason::kDeleteFailed, status);
-        continue;
-      }
-      Erased(item.listed_path, item.info, item.rename_failure);
-      if (item.info.kind == platform::FileKind::kRegular) {
-        --listed_names_[{item.info.device, item.info.inode}];
+  if (!batch_.empty()) {
+    MakeZerosDurable(folder);
+    if (options_.verify) {
+      for (BatchEntry& entry : batch_) {
+        // A kept file keeps its own name: it is no longer part of the batch.
+        if (entry.overwritten && !entry.kept && !VerifyZeros(folder, entry.name, entry.item)) {
+          entry.kept = true;
+        }
       }
     }
+    RenameAndDelete(folder);
     emptied_folders_.insert(pending_folder_);
+    // Durable with the next sync of the volume, or when the walk leaves it.
+    removals_unsynced_[pending_folder_] = batch_.front().item.info.device;
   }
-  if (pending_sync_) SyncFolder(folder);
-  pending_deletes_.clear();
+  if (batch_noted_) note_.BatchDeleted();
+  batch_.clear();
   pending_folder_.clear();
   pending_handle_ = nullptr;
-  pending_sync_ = false;
+  batch_noted_ = false;
 }
 
 }  // namespace tarnwell::erase

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/aligned_buffer.h"
+#include "erase/erase_note.h"
 #include "erase/erased_items.h"
 #include "erase/folder_walk.h"
 #include "items/listed_items.h"
@@ -37,16 +38,21 @@ struct EraseOptions {
   bool verify = false;
   // Told of every row removed from the disk, when it is gone; may be null.
   ErasedItemSink* erased_items = nullptr;
+  // The state folder the erase notes its batches in, so that the next start
+  // finishes what a kill left (see EraseNote); null: no note.
+  platform::Folder* state_folder = nullptr;
 };
 
 // Erases listed items one after the other for one job. Every item is reached
 // through its listed folders (FolderWalk) and must still be the object that
 // was listed; anything else is kept and not touched. Every item ends in one
 // ItemResult event (after Finish() for those whose deletion waits). Not
-// thread-safe: the job's thread alone uses it. Deletions are batched per
-// folder (the random names are synced before the entries go, and the
-// removals afterwards), so call Finish() after the last item before looking
-// at the disk.
+// thread-safe: the job's thread alone uses it. The files of one folder are
+// erased in batches: each file is overwritten when its item comes, then the
+// batch's zeros are made durable at once, each file is renamed, the renames
+// are made durable, the files are deleted; so a file is never renamed before
+// its zeros are on the disk nor deleted before its last name is. Call
+// Finish() after the last item before looking at the disk.
 class ItemEraser final {
  public:
   // Writes go through blocks of this size; the O_DIRECT part of a file is
@@ -55,8 +61,9 @@ class ItemEraser final {
   // Highest alignment O_DIRECT may ask for that the zero block satisfies.
   static constexpr size_t kBlockAlignment = size_t{64} << 10;
   static_assert(kBlockBytes % kBlockAlignment == 0);
-  // Deleted entries waiting for their folder's sync at most.
-  static constexpr size_t kMaxPendingDeletes = 512;
+  // Entries of one batch at most: large enough that the syncs cost little
+  // per file, small enough that a kill leaves little to finish.
+  static constexpr size_t kMaxBatch = 512;
 
   // listed must outlive the eraser; its rows are the items EraseItem takes.
   ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressReporter& progress,
@@ -74,7 +81,8 @@ class ItemEraser final {
   // untouched.
   void EraseItem(const items::ListedItem& item);
 
-  // Syncs the folder of the pending deletions, deletes them and syncs again.
+  // Ends the batch: makes its zeros durable, reads the files back (verify),
+  // renames each, makes the names durable, deletes them and syncs again.
   void Finish();
 
   // Finish(), then writes over the free entry space of every folder that
@@ -87,10 +95,11 @@ class ItemEraser final {
   int erased() const { return erased_; }
 
  private:
-  struct PendingDelete {
-    std::string current_name;
-    std::string listed_path;
-    platform::FileInfo info;
+  struct BatchEntry {
+    std::string name;  // the entry's name in the batch folder now
+    items::ListedItem item;
+    bool overwritten = false;  // zeros written by this batch, not yet durable
+    bool kept = false;         // left out of the batch with a kept result
     platform::Status rename_failure;
   };
   using ObjectId = std::pair<uint64_t, uint64_t>;  // device, inode
@@ -102,19 +111,30 @@ class ItemEraser final {
   void EraseFile(platform::Folder& parent, const std::string& name, const items::ListedItem& item);
   void EraseFolder(platform::Folder& parent, const std::string& name,
                    const items::ListedItem& item);
-  // One pass over the file; false after a kept result.
+  // Renames the folder entry name of parent and removes it (it must be empty).
+  void RemoveFolderEntry(platform::Folder& parent, const std::string& name,
+                         const items::ListedItem& item);
+  // One pass over the file, synced unless last; false after a kept result.
   bool OverwritePass(platform::Folder& parent, const std::string& name,
-                     const items::ListedItem& item, bool first);
+                     const items::ListedItem& item, bool first, bool last);
   platform::Status CoverWithZeros(platform::WritableFile& file, uint64_t size);
   platform::Status CoverRange(platform::WritableFile& file, uint64_t offset, uint64_t end);
   // Reads the file back from the disk; false after a kept result.
   bool VerifyZeros(platform::Folder& parent, const std::string& name,
                    const items::ListedItem& item);
-  void RenameAndQueueDelete(platform::Folder& parent, const std::string& name,
-                            const items::ListedItem& item);
+  // Adds the entry to the batch of parent, whose folder is that of item.
+  void JoinBatch(platform::Folder& parent, const std::string& name, const items::ListedItem& item,
+                 bool overwritten);
+  // The batch's zeros reach the disk; entries that cannot are kept.
+  void MakeZerosDurable(platform::Folder& folder);
+  // The batch's entries renamed, their names durable, then deleted.
+  void RenameAndDelete(platform::Folder& folder);
   void SyncFolder(platform::Folder& folder);
-  // Writes over the folder's free entry space; a warning on failure.
-  void ScrubSlack(platform::Folder& folder, const std::string& path);
+  // Writes over the folder's free entry space; a warning on failure. sync
+  // false when the caller syncs the volume next.
+  void ScrubSlack(platform::Folder& folder, const std::string& path, bool sync = true);
+  // A sync of the volume made every removal on it durable.
+  void VolumeSynced(uint64_t device);
   // The walk closes path: a kept folder that lost entries is scrubbed now.
   void LeaveFolder(const std::string& path, platform::Folder& folder);
   // The item stays: one kept result, counted as an error.
@@ -139,10 +159,13 @@ class ItemEraser final {
   std::string checked_folder_;      // the last folder found on a stored-data file system
   std::string pending_folder_;
   platform::Folder* pending_handle_ = nullptr;
-  bool pending_sync_ = false;
-  std::vector<PendingDelete> pending_deletes_;
+  std::vector<BatchEntry> batch_;
+  EraseNote note_;
+  bool batch_noted_ = false;  // the note holds the running batch
   // Folders that lost entries and have not been scrubbed since.
   std::set<std::string> emptied_folders_;
+  // Folders whose removals are not durable yet, with their volume.
+  std::map<std::string, uint64_t> removals_unsynced_;
   int erased_ = 0;
 };
 

@@ -131,6 +131,11 @@ TEST_F(EraseItemTest, FoldersStillHoldingEntriesAreUntouchedAndSayWhy) {
   const std::string listed = dir_.Write("full/listed", "listed");
   const std::string stuck = dir_.MakeDir("stuck");
   const uint64_t stuck_inode = platform::DefaultEnv().Describe(stuck)->inode;
+  // Folders that cannot be read (mode 0 for anyone but root): rm removes the
+  // empty one all the same.
+  const std::string unread = dir_.MakeDir("unread");
+  const std::string unread_full = dir_.MakeDir("unread_full");
+  dir_.Write("unread_full/kept", "kept");
   // A removal refused although the folder is empty (an immutable folder).
   fault_.fail_call = [&](const std::string& op,
                          const std::string& path) -> std::optional<platform::Status> {
@@ -138,23 +143,29 @@ TEST_F(EraseItemTest, FoldersStillHoldingEntriesAreUntouchedAndSayWhy) {
     if (op == "RemoveAt" && info.ok() && info->inode == stuck_inode) {
       return platform::Status::Error(EPERM, "remove folder: Operation not permitted");
     }
+    if (op == "ListNamesAt" && (path == unread || path == unread_full)) {
+      return platform::Status::Error(EACCES, "list folder: Permission denied");
+    }
     return std::nullopt;
   };
 
   // Row order is path order; the job erases from the last row up.
-  Erase({stuck, listed, full, empty}, 2);
+  Erase({unread_full, unread, stuck, listed, full, empty}, 2);
 
   EXPECT_FALSE(fs::exists(empty));
+  EXPECT_FALSE(fs::exists(unread));
+  EXPECT_EQ(ReadAll(unread_full + "/kept"), "kept");
+  EXPECT_EQ(Reason(unread_full), job::Reason::kNotEmpty);
   EXPECT_FALSE(fs::exists(listed));
   EXPECT_EQ(ReadAll(leftover), "not listed");
   EXPECT_EQ(Reason(stuck), job::Reason::kFolderNotRemoved);
   EXPECT_EQ(sink_.ResultFor(stuck)->error_code, EPERM);
   EXPECT_EQ(Reason(full), job::Reason::kNotEmpty);
   EXPECT_EQ(sink_.ResultFor(full)->count, 1);
-  EXPECT_EQ(Errors().size(), 2u);
-  EXPECT_EQ(counters_.error_count, 2);
+  EXPECT_EQ(Errors().size(), 3u);
+  EXPECT_EQ(counters_.error_count, 3);
   EXPECT_TRUE(fs::is_directory(stuck));  // back under its listed name
-  EXPECT_EQ(EntryCount(dir_.path()), 2u);
+  EXPECT_EQ(EntryCount(dir_.path()), 3u);
   // The folder that still holds an entry was not stamped.
   EXPECT_NE(std::chrono::duration_cast<std::chrono::seconds>(
                 std::chrono::file_clock::to_sys(fs::last_write_time(full)).time_since_epoch())
@@ -299,6 +310,64 @@ TEST_F(EraseItemTest, FileOverFourGibibytesIsCoveredToItsLastByte) {
     covered = end;
   }
   EXPECT_EQ(covered, size);
+}
+
+// The order a kill or a power cut must find: no rename before the batch's
+// zeros are on the disk, no delete before the random names are; a volume
+// that will not sync as a whole has each file synced instead.
+TEST_F(EraseItemTest, ABatchIsDurableBeforeItsRenamesAndItsNamesBeforeItsDeletes) {
+  for (const bool whole_volume : {true, false}) {
+    SCOPED_TRACE(whole_volume ? "syncfs" : "a sync per file");
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (const char* name : {"a", "b", "c"}) paths.push_back(dir.Write(name, "secret"));
+    std::vector<std::string> order;
+    fault_.observe = [&](const std::string& operation, const std::string&) {
+      order.push_back(operation);
+    };
+    fault_.fail_call = [&](const std::string& op,
+                           const std::string&) -> std::optional<platform::Status> {
+      if (!whole_volume && op == "SyncFileSystem") return platform::Status::Error(EBADF, "no");
+      return std::nullopt;
+    };
+    Erase(paths, 1);
+    fault_.fail_call = nullptr;
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(EntryCount(dir.path()), 0u);
+    const auto first = [&](const std::string& op) {
+      return std::find(order.begin(), order.end(), op) - order.begin();
+    };
+    const auto last = [&](const std::string& op) {
+      return order.rend() - std::find(order.rbegin(), order.rend(), op) - 1;
+    };
+    const auto durable = whole_volume ? first("SyncFileSystem") : last("DataSync");
+    EXPECT_LT(last("WriteAt"), durable);
+    EXPECT_LT(durable, first("RenameAt"));
+    EXPECT_EQ(std::count(order.begin(), order.end(), "DataSync"), whole_volume ? 0 : 3);
+    const auto names_synced =
+        std::find(order.begin() + last("RenameAt"), order.end(), "SyncFolder") - order.begin();
+    EXPECT_LT(names_synced, first("RemoveAt"));
+  }
+}
+
+// A one-letter name draws itself one time in seven: that draw is no rename.
+TEST_F(EraseItemTest, EachOfTheSevenRenamesGivesANewName) {
+  std::vector<std::string> paths;
+  for (const char* folder : {"p", "q", "r", "s"}) paths.push_back(dir_.Write(folder, "x"));
+  for (std::string& path : paths) {
+    const std::string folder = path + "d";
+    fs::create_directory(folder);
+    fs::rename(path, folder + "/" + fs::path(path).filename().string());
+    path = folder + "/" + fs::path(path).filename().string();
+  }
+  std::vector<std::string> renamed_from;
+  fault_.observe = [&](const std::string& operation, const std::string& path) {
+    if (operation == "RenameAt") renamed_from.push_back(path);
+  };
+  Erase(paths, 1);
+  EXPECT_TRUE(Errors().empty());
+  // Never a name renamed to itself, and seven renames each.
+  EXPECT_EQ(renamed_from.size(), 4u * 7u);
 }
 
 TEST_F(EraseItemTest, NamedStreamsAreZeroedEveryPassAndRemovedBeforeTheFileGoes) {

@@ -1,6 +1,8 @@
 #include "erase/erase_job.h"
 
 #include <algorithm>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "job/pause.h"
 #include "job/preflight.h"
 #include "job/progress_reporter.h"
+#include "job/state_notes.h"
 #include "settings/job_options.h"
 
 namespace tarnwell::erase {
@@ -69,13 +72,18 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
   state.stop_asked = false;
   state.erase_running = true;
 
+  // One path per volume the rows were listed on is enough to find the mounts,
+  // and found now: once erased, the items no longer lead to their mounts.
   std::vector<std::string> row_paths;
-  row_paths.reserve(context.listed.rows.size());
-  for (const items::ListedItem& row : context.listed.rows) row_paths.push_back(row.path);
-  job::ReportUntrustedFileSystems(env, sink, row_paths);
-  // Found now: once erased, the items no longer lead to their mounts.
-  const std::vector<platform::MountInfo> journaled = job::FindJournaledMounts(env, row_paths);
-  row_paths = {};
+  std::set<uint64_t> devices;
+  for (const items::ListedItem& row : context.listed.rows) {
+    if (Listed(row) && devices.insert(row.info.device).second) row_paths.push_back(row.path);
+  }
+  std::vector<platform::MountInfo> journaled;
+  for (const platform::MountInfo& mount : job::FindMounts(env, row_paths)) {
+    job::ReportUntrustedFileSystem(sink, mount);
+    if (job::HasClearableJournal(mount) || job::LogKeepsNames(mount)) journaled.push_back(mount);
+  }
 
   const auto abort = [&] {
     for (const items::ListedItem& row : context.listed.rows) {
@@ -106,15 +114,25 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
 
   job::ProgressReporter progress(env, sink);
   progress.Start();
+  std::unique_ptr<platform::Folder> state_folder;
+  EraseOptions options = context.options;
+  if (options.state_folder == nullptr) {
+    state_folder = job::OpenStateFolder(
+        env, context.state_folder.empty() ? job::RuntimeStateFolder(env) : context.state_folder,
+        sink);
+    options.state_folder = state_folder.get();
+  }
   const auto stop_requested = [&state] { return StopRequested(state); };
   int erased = 0;
   {
-    ItemEraser eraser(env, sink, progress, counters, context.listed, context.options);
+    ItemEraser eraser(env, sink, progress, counters, context.listed, options);
     // Rows are sorted by path, so a folder's contents come after it and are
     // erased before it.
     for (auto row = context.listed.rows.rbegin(); row != context.listed.rows.rend(); ++row) {
       if (!Listed(*row)) continue;
-      // While the stop question is open nothing more is touched.
+      // While the stop question is open nothing more is touched; the files
+      // already overwritten are finished first.
+      if (!result.stopped && state.pause_asked.load()) eraser.Finish();
       if (!result.stopped) job::WaitWhilePaused(env, state.pause_asked, stop_requested);
       // A stop asked for now ends the job between two items, never inside one.
       if (!result.stopped && StopRequested(state)) {
@@ -130,10 +148,21 @@ EraseJobResult RunEraseJob(EraseJobContext context) {
     }
     eraser.ScrubKeptFolders();
     erased = eraser.erased();
+    // Before the journals are cleared: the traces' names go there too.
+    if (context.options.erased_items) context.options.erased_items->ErasingDone();
+    // The eraser's note lasts until here, so a kill before the journals are
+    // cleared leaves their clearing to the next start.
+    for (const platform::MountInfo& mount : journaled) {
+      if (job::LogKeepsNames(mount)) {
+        sink.Report(job::Notice{.severity = job::Severity::kWarning,
+                                .reason = job::Reason::kLogKeepsNames,
+                                .subject = mount.mount_point,
+                                .second = mount.fs_type});
+      } else {
+        job::ClearJournalOfMount(env, sink, mount);
+      }
+    }
   }
-  // Before the journals are cleared: the traces' names go there too.
-  if (context.options.erased_items) context.options.erased_items->ErasingDone();
-  for (const platform::MountInfo& mount : journaled) job::ClearJournalOfMount(env, sink, mount);
 
   const auto listed = static_cast<int>(
       std::count_if(context.listed.rows.begin(), context.listed.rows.end(), Listed));

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "core/run_state.h"
@@ -41,6 +42,9 @@ struct EraseJobContext {
   int passes_asked = 1;
   // The countdown, seconds, clamped to 0..settings::kMaxDelaySeconds.
   int delay_seconds = 0;
+  // Where the job notes its batches when options.state_folder is null;
+  // empty for job::RuntimeStateFolder.
+  std::string state_folder = {};
 };
 
 // Runs the job on the calling thread and returns its counters. Stores the

@@ -5,19 +5,30 @@
 #include "job/random_name.h"
 
 namespace tarnwell::erase {
+namespace {
+
+// Draws per rename: a short name often draws itself or a taken name (a
+// one-letter name one in seven times), a name of dots only never changes.
+constexpr int kDrawsPerRename = 32;
+
+}  // namespace
 
 RenameOutcome RenameRandomlyIn(platform::Env& env, platform::Folder& folder,
                                const std::string& name) {
   const size_t limit = folder.MaxNameLength();
   RenameOutcome outcome{name, platform::Status::Ok()};
-  for (int attempt = 0; attempt < job::kRenameAttempts; ++attempt) {
-    std::string candidate = job::RandomizeName(env, name, limit);
-    if (candidate == outcome.name) continue;
-    platform::Status status = folder.RenameAt(outcome.name, candidate);
-    if (status.ok()) {
-      outcome.name = std::move(candidate);
-    } else if (status.code() != EEXIST) {
-      outcome.failure = std::move(status);
+  for (int rename = 0; rename < job::kRenameAttempts; ++rename) {
+    for (int draw = 0; draw < kDrawsPerRename; ++draw) {
+      std::string candidate = job::RandomizeName(env, name, limit);
+      if (candidate == outcome.name) continue;
+      platform::Status status = folder.RenameAt(outcome.name, candidate);
+      if (status.code() == EEXIST) continue;
+      if (status.ok()) {
+        outcome.name = std::move(candidate);
+      } else {
+        outcome.failure = std::move(status);
+      }
+      break;
     }
   }
   return outcome;

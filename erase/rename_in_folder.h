@@ -14,9 +14,10 @@ struct RenameOutcome {
   platform::Status failure;
 };
 
-// Up to seven renames of name inside folder to fresh random names of the same
-// shape (see job::RandomizeName), never replacing an entry; a failed attempt
-// leaves the entry where it is and the next one starts from there.
+// Seven renames of name inside folder, each to a fresh random name of the
+// same shape (see job::RandomizeName) that differs from the one it has; a
+// taken name is drawn again, never replaced. A failed rename leaves the entry
+// where it is and the next one starts from there.
 RenameOutcome RenameRandomlyIn(platform::Env& env, platform::Folder& folder,
                                const std::string& name);
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "fill/state_notes.h"
+#include "job/state_notes.h"
 #include "platform/lock_wait.h"
 
 namespace tarnwell::fill {
@@ -72,12 +72,12 @@ platform::Result<std::unique_ptr<LoweredReserve>> LoweredReserve::Lower(
   // The old value is written before the reserve changes, so a kill in
   // between still leaves what the next start needs. Not synced: the kernel
   // itself forgets the lowered reserve when the machine goes down.
-  platform::Status saved = WriteNewNote(
+  platform::Status saved = job::WriteNewNote(
       state, note, std::to_string(old->clusters) + " " + std::to_string(kLoweredClusters) + "\n");
   if (saved.code() == EEXIST) {
     // A reserve no start could put back yet: its note keeps the value from
     // before, which the current, lowered one must not replace.
-    platform::Result<std::string> kept = ReadNote(state, note, kMaxNoteBytes);
+    platform::Result<std::string> kept = job::ReadNote(state, note, kMaxNoteBytes);
     std::optional<uint64_t> value = kept.ok() ? ParseNumber(*kept) : std::nullopt;
     if (!value) return platform::Status::Error(EEXIST, "unreadable note '" + note + "'");
     old->clusters = *value;
@@ -125,7 +125,7 @@ int RestoreAbandonedReserves(platform::Env& env, platform::Folder& state, job::E
   int restored = 0;
   for (const std::string& device : devices) {
     const std::string note = std::string(kStatePrefix) + device;
-    platform::Result<std::string> text = ReadNote(state, note, kMaxNoteBytes);
+    platform::Result<std::string> text = job::ReadNote(state, note, kMaxNoteBytes);
     if (!text.ok()) continue;  // restored by the fill that held the lock
     size_t end = 0;
     std::optional<uint64_t> old = ParseNumber(*text, &end);

@@ -189,8 +189,9 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
       options.interrupt};
 
   const std::string state_path =
-      options.state_folder.empty() ? RuntimeStateFolder(env) : options.state_folder;
-  const std::unique_ptr<platform::Folder> state_folder = OpenStateFolder(env, state_path, sink);
+      options.state_folder.empty() ? job::RuntimeStateFolder(env) : options.state_folder;
+  const std::unique_ptr<platform::Folder> state_folder =
+      job::OpenStateFolder(env, state_path, sink);
   CleanUpAfterKilledFills(env, state_folder.get(), sink);
   platform::Result<std::unique_ptr<platform::Folder>> opened = OpenFillFolder(env, report.folder);
   platform::Status usable = opened.ok() ? platform::Status::Ok() : opened.status();
@@ -210,8 +211,8 @@ FillReport FillFreeSpace(platform::Env& env, job::EventSink& sink, core::RunStat
     platform::Folder& folder = *state.held;
     const platform::Result<platform::MountInfo> mount = folder.Mount();
     // Before the first file, so that a kill from here on leaves a record.
-    const std::unique_ptr<RunningFillRecord> record =
-        RunningFillRecord::Create(env, state_folder.get(), report.folder, identity);
+    const std::unique_ptr<job::RunningNote> record =
+        NoteRunningFill(env, state_folder.get(), report.folder, identity);
     const int leftovers = RemoveFillLeftovers(folder, sink);
 
     progress.Start();

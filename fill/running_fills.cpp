@@ -7,24 +7,13 @@
 
 #include "fill/ext4_reserve.h"
 #include "fill/leftovers.h"
-#include "fill/state_notes.h"
-#include "platform/race_hook.h"
 
 namespace tarnwell::fill {
 namespace {
 
 constexpr std::string_view kRecordPrefix = "fill-";
-constexpr int kRecordNameDigits = 16;
-constexpr int kRecordCreateAttempts = 8;
 // A record holds one path; anything longer was not written by a fill.
 constexpr size_t kMaxRecordBytes = 64 * 1024;
-
-std::string NewRecordName(platform::Env& env) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string name(kRecordPrefix);
-  for (int i = 0; i < kRecordNameDigits; ++i) name += kHex[env.Random() % 16];
-  return name;
-}
 
 // "<device> <inode>\n<path>": the path last, as it may hold any byte.
 std::string RecordText(const std::string& fill_folder, const platform::FileInfo& identity) {
@@ -88,82 +77,25 @@ int RemoveRecordedLeftovers(platform::Env& env, const RecordedFolder& recorded,
 
 }  // namespace
 
-std::string RuntimeStateFolder(platform::Env& env) {
-  // Only absolute folders: a relative one would land wherever the program
-  // was started.
-  if (std::optional<std::string> chosen = env.GetEnvironment("TARNWELL_STATE_DIR");
-      chosen && env.IsAbsolutePath(*chosen)) {
-    return env.UserPath(*chosen);
-  }
-  return env.IsPrivileged() ? env.MachineStateFolder() : env.UserStateFolder();
-}
-
-std::unique_ptr<platform::Folder> OpenStateFolder(platform::Env& env, const std::string& path,
-                                                  job::EventSink& sink) {
-  if (path.empty()) return nullptr;
-  platform::Result<std::unique_ptr<platform::Folder>> folder = env.OpenPrivateFolder(path);
-  if (!folder.ok()) {
-    sink.Report(job::Notice{.severity = job::Severity::kWarning,
-                            .reason = job::Reason::kStateFolderRefused,
-                            .subject = path,
-                            .error_code = folder.status().code(),
-                            .detail = folder.status().message()});
-    return nullptr;
-  }
-  platform::RacePoint(platform::RaceStep::kStateFolderChecked, path);
-  return std::move(*folder);
-}
-
-std::unique_ptr<RunningFillRecord> RunningFillRecord::Create(platform::Env& env,
-                                                             platform::Folder* state,
-                                                             const std::string& fill_folder,
-                                                             const platform::FileInfo& identity) {
-  if (state == nullptr) return nullptr;
-  for (int attempt = 0; attempt < kRecordCreateAttempts; ++attempt) {
-    const std::string name = NewRecordName(env);
-    std::unique_ptr<platform::FileLock> lock;
-    platform::Status written = WriteNewNote(*state, name, RecordText(fill_folder, identity), &lock);
-    if (written.ok()) {
-      return std::unique_ptr<RunningFillRecord>(
-          new RunningFillRecord(*state, name, std::move(lock)));
-    }
-    if (written.code() != EEXIST && written.code() != EAGAIN) return nullptr;
-  }
-  return nullptr;
-}
-
-RunningFillRecord::~RunningFillRecord() {
-  // Removed while still locked, so no start takes it for a killed fill's.
-  state_.RemoveAt(name_, false);
+std::unique_ptr<job::RunningNote> NoteRunningFill(platform::Env& env, platform::Folder* state,
+                                                  const std::string& fill_folder,
+                                                  const platform::FileInfo& identity) {
+  return job::RunningNote::Create(env, state, kRecordPrefix, RecordText(fill_folder, identity));
 }
 
 int CleanUpAfterKilledFills(platform::Env& env, platform::Folder* state, job::EventSink& sink) {
   if (state == nullptr) return 0;
-  std::vector<std::string> records;
-  if (platform::Result<std::vector<std::string>> names = state->ListNames(); names.ok()) {
-    for (const std::string& name : *names) {
-      if (name.starts_with(kRecordPrefix)) records.push_back(name);
-    }
-  }
   int removed = 0;
-  for (const std::string& record : records) {
-    // Locked: its fill still runs. Gone: another start got there first.
-    platform::Result<std::unique_ptr<platform::FileLock>> lock =
-        state->TryLockAt(record, false, nullptr);
-    if (!lock.ok()) continue;
-    platform::Result<std::string> text = ReadNote(*state, record, kMaxRecordBytes);
-    if (text.ok() && !text->empty()) {
-      removed += RemoveRecordedLeftovers(env, ParseRecord(*text), sink);
-    }
-    state->RemoveAt(record, false);
-  }
+  job::ForEachAbandonedNote(state, kRecordPrefix, kMaxRecordBytes, [&](const std::string& text) {
+    removed += RemoveRecordedLeftovers(env, ParseRecord(text), sink);
+  });
   RestoreAbandonedReserves(env, *state, &sink);
   return removed;
 }
 
 int CleanUpAfterKilledFills(platform::Env& env, const std::string& state_folder,
                             job::EventSink& sink) {
-  const std::unique_ptr<platform::Folder> state = OpenStateFolder(env, state_folder, sink);
+  const std::unique_ptr<platform::Folder> state = job::OpenStateFolder(env, state_folder, sink);
   return CleanUpAfterKilledFills(env, state.get(), sink);
 }
 

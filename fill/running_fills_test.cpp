@@ -47,8 +47,8 @@ TEST(RunningFills, AKilledFillsFilesGoAtAnyStartARunningFillsStay) {
 
   // A fill that runs: its record and its file locked.
   std::unique_ptr<platform::Folder> state_folder = Held(state.path());
-  auto record = RunningFillRecord::Create(env, state_folder.get(), running_folder,
-                                          *env.Describe(running_folder));
+  auto record =
+      NoteRunningFill(env, state_folder.get(), running_folder, *env.Describe(running_folder));
   ASSERT_NE(record, nullptr);
   std::unique_ptr<platform::FileLock> lock;
   std::unique_ptr<platform::Folder> running = Held(running_folder);
@@ -105,7 +105,7 @@ TEST(RunningFills, AStateFolderNotOursAloneIsRefusedWithARow) {
   testing::RecordingSink sink;
   RecordingPort& port = sink.port();
   const std::string fine = dir / "fine";
-  EXPECT_NE(OpenStateFolder(env, fine, sink), nullptr);
+  EXPECT_NE(job::OpenStateFolder(env, fine, sink), nullptr);
   EXPECT_EQ(env.Describe(fine)->mode, 0700u);
 
   const std::string open_to_all = dir.MakeDir("open");
@@ -114,8 +114,8 @@ TEST(RunningFills, AStateFolderNotOursAloneIsRefusedWithARow) {
   std::filesystem::create_directory_symlink(fine, link);
   const std::vector<std::string> refused{open_to_all, link};
   for (const std::string& path : refused) {
-    EXPECT_EQ(OpenStateFolder(env, path, sink), nullptr) << path;
-    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running fills are not kept in " + path)) << path;
+    EXPECT_EQ(job::OpenStateFolder(env, path, sink), nullptr) << path;
+    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running jobs are not kept in " + path)) << path;
   }
   // Nothing is made or cleaned in a refused folder.
   dir.Write("open/fill-00000000000000cc", dir.path());
@@ -125,8 +125,8 @@ TEST(RunningFills, AStateFolderNotOursAloneIsRefusedWithARow) {
     const std::string theirs = dir.MakeDir("theirs");
     std::filesystem::permissions(theirs, std::filesystem::perms(0700));
     ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
-    EXPECT_EQ(OpenStateFolder(env, theirs, sink), nullptr);
-    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running fills are not kept in " + theirs));
+    EXPECT_EQ(job::OpenStateFolder(env, theirs, sink), nullptr);
+    EXPECT_TRUE(HasRowStartingWith(port, "Notes of running jobs are not kept in " + theirs));
   }
 }
 
@@ -141,26 +141,26 @@ TEST(RunningFills, StateFolderIsTheOverrideWhenAbsoluteElseRootsOrTheUsers) {
   fake.user_state_folder = "C:/Users/u/AppData/Local/Tarnwell";
 
   fake.privileged = true;
-  EXPECT_EQ(RuntimeStateFolder(fake), env.MachineStateFolder());
+  EXPECT_EQ(job::RuntimeStateFolder(fake), env.MachineStateFolder());
   // A normal user's folder is the system's, not the POSIX variable's.
   fake.privileged = false;
-  EXPECT_EQ(RuntimeStateFolder(fake), "C:/Users/u/AppData/Local/Tarnwell");
+  EXPECT_EQ(job::RuntimeStateFolder(fake), "C:/Users/u/AppData/Local/Tarnwell");
   fake.user_state_folder = "";
-  EXPECT_EQ(RuntimeStateFolder(fake), "");
+  EXPECT_EQ(job::RuntimeStateFolder(fake), "");
 
   override_folder = "/var/state";
-  EXPECT_EQ(RuntimeStateFolder(fake), "/var/state");
+  EXPECT_EQ(job::RuntimeStateFolder(fake), "/var/state");
   fake.privileged = true;
-  EXPECT_EQ(RuntimeStateFolder(fake), "/var/state");
+  EXPECT_EQ(job::RuntimeStateFolder(fake), "/var/state");
   override_folder = "state";
-  EXPECT_EQ(RuntimeStateFolder(fake), env.MachineStateFolder());
+  EXPECT_EQ(job::RuntimeStateFolder(fake), env.MachineStateFolder());
 
   // Absolute as the system has it: a drive letter where paths have them.
   fake.is_absolute = [](const std::string& path) { return path.starts_with("D:/"); };
   override_folder = "D:/state";
-  EXPECT_EQ(RuntimeStateFolder(fake), "D:/state");
+  EXPECT_EQ(job::RuntimeStateFolder(fake), "D:/state");
   override_folder = "D:state";
-  EXPECT_EQ(RuntimeStateFolder(fake), env.MachineStateFolder());
+  EXPECT_EQ(job::RuntimeStateFolder(fake), env.MachineStateFolder());
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
-// Adding paths and scanning folders. A scan lists one folder at a time and
-// keeps a stack of the folders still to scan, so deep trees need neither a
-// deep call stack nor one open descriptor per level.
+// Adding paths and scanning folders. A scan goes down through open folders,
+// one handle per level and each opened inside its parent, so a tree deeper
+// than the longest path the system takes is listed whole; a stack of the
+// folders still to scan keeps the call stack flat.
 #include "items/add_items.h"
 
 #include <cctype>
 #include <cerrno>
-#include <iterator>
+#include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -52,6 +54,15 @@ std::string Join(const std::string& folder, std::string_view name) {
 struct ItemAdder::Pending {
   std::string path;
   platform::FileInfo info;
+};
+
+// An open folder of the scan and its subfolders, of which next is the next
+// to go into.
+struct ItemAdder::Level {
+  std::string path;
+  std::unique_ptr<platform::Folder> folder;
+  std::vector<Pending> subfolders;
+  size_t next = 0;
 };
 
 // Where a scan started: folders on another device or another mount are not
@@ -124,15 +135,31 @@ void ItemAdder::ScanTree(std::string root, const platform::FileInfo& info, ScanF
   origin.device = info.device;
   if (const platform::Result<uint64_t> id = env_.MountId(root); id.ok()) origin.mount_id = *id;
 
-  std::vector<Pending> pending{{std::move(root), info}};
-  std::vector<Pending> subfolders;
-  while (!pending.empty()) {
-    const Pending current = std::move(pending.back());
-    pending.pop_back();
-    subfolders.clear();
-    ScanOneFolder(current.path, flags, origin, &subfolders);
-    // Reversed onto the stack, so the first subfolder listed is scanned next.
-    std::move(subfolders.rbegin(), subfolders.rend(), std::back_inserter(pending));
+  platform::Result<std::unique_ptr<platform::Folder>> opened = env_.OpenFolder(root, &info);
+  if (!opened.ok()) {
+    if (!IsQuietFailure(opened.status())) Warn(job::Reason::kFolderUnreadable, root);
+    return;
+  }
+  std::vector<Level> levels;
+  levels.push_back({std::move(root), std::move(*opened), {}, 0});
+  ScanOneFolder(levels.back(), flags, origin);
+  while (!levels.empty()) {
+    Level& here = levels.back();
+    if (here.next == here.subfolders.size()) {
+      levels.pop_back();
+      continue;
+    }
+    Pending& sub = here.subfolders[here.next++];
+    const std::string_view name =
+        std::string_view(sub.path).substr(here.path.size() + (here.path == "/" ? 0 : 1));
+    platform::Result<std::unique_ptr<platform::Folder>> child =
+        here.folder->OpenFolderAt(std::string(name), &sub.info);
+    if (!child.ok()) {
+      if (!IsQuietFailure(child.status())) Warn(job::Reason::kFolderUnreadable, sub.path);
+      continue;
+    }
+    levels.push_back({std::move(sub.path), std::move(*child), {}, 0});
+    ScanOneFolder(levels.back(), flags, origin);
   }
 }
 
@@ -146,45 +173,40 @@ void ItemAdder::AddArguments(std::span<const std::string> arguments) {
   list_.RefreshList(sink_);
 }
 
-void ItemAdder::ScanOneFolder(const std::string& folder, ScanFlags flags, const Origin& origin,
-                              std::vector<Pending>* subfolders) {
-  platform::Result<std::unique_ptr<platform::Directory>> directory = env_.OpenDirectory(folder);
-  if (!directory.ok()) {
-    if (!IsQuietFailure(directory.status())) Warn(job::Reason::kFolderUnreadable, folder);
+void ItemAdder::ScanOneFolder(Level& level, ScanFlags flags, const Origin& origin) {
+  const std::string& folder = level.path;
+  platform::Result<std::vector<std::string>> names = level.folder->ListNames();
+  if (!names.ok()) {
+    if (!IsQuietFailure(names.status())) Warn(job::Reason::kFolderUnreadable, folder);
     return;
   }
   CountOpenedFolder();
   const std::string prefix = folder == "/" ? folder : folder + "/";
   bool incomplete = false;
-  platform::DirEntry entry;
-  while ((*directory)->Next(&entry)) {
-    std::string path = prefix + entry.name;
-    if (!entry.info_ok) {
-      // Ask once more to tell an entry that just vanished from one that
-      // cannot be examined.
-      platform::Result<platform::FileInfo> again = env_.Describe(path);
-      if (!again.ok()) {
-        if (again.status().code() != ENOENT) incomplete = true;
-        continue;
-      }
-      entry.info = *again;
+  for (const std::string& name : *names) {
+    platform::Result<platform::FileInfo> info = level.folder->DescribeAt(name);
+    if (!info.ok()) {
+      // One that just vanished is no loss; one that cannot be examined is.
+      if (info.status().code() != ENOENT) incomplete = true;
+      continue;
     }
-    const bool is_folder = entry.info.kind == platform::FileKind::kDirectory;
-    if (is_folder && IsOtherMount(entry.info, path, origin)) {
+    std::string path = prefix + name;
+    const bool is_folder = info->kind == platform::FileKind::kDirectory;
+    if (is_folder && IsOtherMount(*info, path, origin)) {
       Warn(job::Reason::kSteppedOver, path);
       continue;
     }
     const bool descend = is_folder && flags.include_subfolders;
     // Folders flag: every entry; files flag: every entry not descended into.
     if (flags.add_folders || (flags.add_files && !descend)) {
-      list_.AddItem(path, entry.info);
+      list_.AddItem(path, *info);
     } else if (descend) {
       // The erase reaches what is below through this folder and checks it.
-      list_.RecordFolder(path, entry.info, false);
+      list_.RecordFolder(path, *info, false);
     }
-    if (descend) subfolders->push_back({std::move(path), entry.info});
+    if (descend) level.subfolders.push_back({std::move(path), *info});
   }
-  if (incomplete || !(*directory)->status().ok()) Warn(job::Reason::kFolderUnreadable, folder);
+  if (incomplete) Warn(job::Reason::kFolderUnreadable, folder);
 }
 
 bool ItemAdder::IsOtherMount(const platform::FileInfo& info, const std::string& path,

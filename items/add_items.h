@@ -60,9 +60,10 @@ class ItemAdder final {
  private:
   struct Origin;
   struct Pending;
+  struct Level;
   void ScanTree(std::string root, const platform::FileInfo& info, ScanFlags flags);
-  void ScanOneFolder(const std::string& folder, ScanFlags flags, const Origin& origin,
-                     std::vector<Pending>* subfolders);
+  // Adds the entries of the open folder and notes its subfolders in level.
+  void ScanOneFolder(Level& level, ScanFlags flags, const Origin& origin);
   bool IsOtherMount(const platform::FileInfo& info, const std::string& path, const Origin& origin);
   void CountOpenedFolder();
   void Warn(job::Reason reason, const std::string& path);

@@ -187,7 +187,7 @@ TEST_F(AddItemsTest, UnreadableFolderIsReportedAndTheRestScanned) {
   dir_.Write("d/open/seen", "");
   env.fail_call = [&](const std::string& operation,
                       const std::string& path) -> std::optional<platform::Status> {
-    if (operation == "OpenDirectory" && path == locked) {
+    if (operation == "ListNamesAt" && path == locked) {
       return platform::Status::Error(EACCES, "denied");
     }
     return std::nullopt;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -258,6 +259,39 @@ void ItemList::MarkExisting(std::string_view folder, const std::vector<uint32_t>
   for (uint32_t i : members) (*exists)[i] = Exists(entries_[i].path);
 }
 
-bool ItemList::Exists(std::string_view path) const { return env_.Describe(std::string(path)).ok(); }
+bool ItemList::Exists(std::string_view path) const {
+  const platform::Result<platform::FileInfo> info = env_.Describe(std::string(path));
+  if (info.ok()) return true;
+  return info.status().code() == ENAMETOOLONG && ExistsBeyondLongestPath(path);
+}
+
+bool ItemList::ExistsBeyondLongestPath(std::string_view path) const {
+  // The longest folder part the system takes is opened by its path (the
+  // search starts at Linux's limit; a system that takes less says so)...
+  constexpr size_t kLongestPathHint = 4096;
+  size_t cut = std::min(path.size(), kLongestPathHint);
+  std::unique_ptr<platform::Folder> folder;
+  while (folder == nullptr) {
+    cut = cut == 0 ? std::string_view::npos : path.rfind('/', cut - 1);
+    if (cut == std::string_view::npos || cut == 0) return false;
+    platform::Result<std::unique_ptr<platform::Folder>> opened =
+        env_.OpenFolder(std::string(path.substr(0, cut)), nullptr);
+    if (opened.ok()) {
+      folder = std::move(*opened);
+    } else if (opened.status().code() != ENAMETOOLONG) {
+      return false;
+    }
+  }
+  // ...and the rest is followed folder by folder through the handles.
+  for (size_t begin = cut + 1;;) {
+    const size_t end = path.find('/', begin);
+    const std::string name(path.substr(begin, end - begin));
+    if (end == std::string_view::npos) return folder->DescribeAt(name).ok();
+    platform::Result<std::unique_ptr<platform::Folder>> next = folder->OpenFolderAt(name, nullptr);
+    if (!next.ok()) return false;
+    folder = std::move(*next);
+    begin = end + 1;
+  }
+}
 
 }  // namespace tarnwell::items

@@ -110,6 +110,9 @@ class ItemList final {
   void MarkExisting(std::string_view folder, const std::vector<uint32_t>& members,
                     std::vector<bool>* exists) const;
   bool Exists(std::string_view path) const;
+  // Exists for a path longer than the system takes: from its longest folder
+  // part that it takes, down through folder handles.
+  bool ExistsBeyondLongestPath(std::string_view path) const;
 
   platform::Env& env_;
   mutable std::mutex mutex_;

@@ -80,6 +80,14 @@ std::string_view ReasonCode(Reason reason) {
       return "lock_held";
     case Reason::kReserveRestored:
       return "reserve_restored";
+    case Reason::kEraseFinished:
+      return "erase_finished";
+    case Reason::kPartlyOverwritten:
+      return "partly_overwritten";
+    case Reason::kEraseFolderChanged:
+      return "erase_folder_changed";
+    case Reason::kLogKeepsNames:
+      return "log_keeps_names";
     case Reason::kAttributesMayRemain:
       return "attributes_may_remain";
     case Reason::kFailed:

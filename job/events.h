@@ -54,6 +54,10 @@ enum class Reason {
   kFillFolderChanged,    // a killed fill's folder is no longer the one it used
   kLockHeld,             // another run holds a lock; count is the seconds waited
   kReserveRestored,      // ext4's reserve of a killed fill put back (second: clusters)
+  kEraseFinished,        // files a killed erase left, deleted at a start (count)
+  kPartlyOverwritten,    // an original a killed erase only partly overwrote
+  kEraseFolderChanged,   // a killed erase's folder is no longer the one it used
+  kLogKeepsNames,        // erased names may stay where no call reaches (XFS)
   kAttributesMayRemain,  // no record pass ran: freed records may keep attribute values
   kFailed,               // any other failed step, told by its detail
 };

@@ -24,6 +24,8 @@ bool HasClearableJournal(const platform::MountInfo& mount) {
   return mount.fs_type == "ext4" || mount.fs_type == "ext3";
 }
 
+bool LogKeepsNames(const platform::MountInfo& mount) { return mount.fs_type == "xfs"; }
+
 bool ClearJournal(EventSink& sink, platform::Folder& on_volume, const platform::MountInfo& mount) {
   // The dry run tells a refusal (no capability, an older kernel) apart from
   // a zero-out that was allowed and failed.

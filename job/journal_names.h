@@ -15,6 +15,12 @@ namespace tarnwell::job {
 // True for the file systems whose journal the zero-out reaches (ext3, ext4).
 bool HasClearableJournal(const platform::MountInfo& mount);
 
+// True for the file systems where erased names may stay and no call reaches
+// them (XFS): its log keeps copies of changed folder blocks until it wraps,
+// and a folder block freed before its changes were written back keeps its
+// old names in place, as only a freeze of the whole volume writes it back.
+bool LogKeepsNames(const platform::MountInfo& mount);
+
 // Checkpoints the journal of the mount and zeroes it through on_volume, a
 // folder held on that file system, after a dry run that asks whether the
 // kernel allows it. When it may not (no CAP_SYS_ADMIN, an older kernel), one

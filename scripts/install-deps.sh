@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
   clang libclang-rt-14-dev
-  xvfb xauth e2fsprogs btrfs-progs util-linux locales secure-delete
+  xvfb xauth e2fsprogs btrfs-progs xfsprogs util-linux locales secure-delete time
   # the record-pass forensic tests: NTFS images and extended attributes
   ntfs-3g attr
   # Qt's own texts in the window's language; the screen-reader test (AT-SPI)

@@ -164,7 +164,12 @@ namespace tarnwell::text {
   X(kJournalNotClearedRow, 290)  \
   X(kSlackNotScrubbedRow, 291)   \
   X(kFillFailedRow, 292)         \
-  X(kDescribeAddFiles, 293)
+  X(kDescribeAddFiles, 293)      \
+  X(kEraseFinished, 300)         \
+  X(kPartlyOverwritten, 301)     \
+  X(kEraseFolderChanged, 302)    \
+  X(kOutOfMemory, 303)           \
+  X(kLogKeepsNames, 304)
 
 enum class TextId : int {
 #define TARNWELL_TEXT_ID_ENUM(name, number) name = number,

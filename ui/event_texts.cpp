@@ -149,6 +149,14 @@ std::string NoticeText(const job::Notice& n) {
       return text::FormatText(Text(TextId::kStateFolderRefused), {n.subject, n.detail});
     case Reason::kFillFolderChanged:
       return text::FormatText(Text(TextId::kFillFolderChanged), {n.subject});
+    case Reason::kEraseFinished:
+      return text::FormatText(Text(TextId::kEraseFinished), {n.count});
+    case Reason::kPartlyOverwritten:
+      return text::FormatText(Text(TextId::kPartlyOverwritten), {n.subject});
+    case Reason::kEraseFolderChanged:
+      return text::FormatText(Text(TextId::kEraseFolderChanged), {n.subject});
+    case Reason::kLogKeepsNames:
+      return text::FormatText(Text(TextId::kLogKeepsNames), {n.subject, n.second});
     case Reason::kLockHeld:
       return text::FormatText(Text(TextId::kLockHeld), {n.subject, n.count});
     case Reason::kAttributesMayRemain:

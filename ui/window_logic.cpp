@@ -4,12 +4,12 @@
 #include "ui/window_logic.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 
 #include "core/paths.h"
 #include "erase/erase_job.h"
 #include "fill/fill_job.h"
-#include "fill/running_fills.h"
 #include "items/add_items.h"
 #include "items/item_list.h"
 #include "platform/env.h"
@@ -20,6 +20,7 @@
 #include "text/translation_template.h"
 #include "traces/trace_eraser.h"
 #include "traces/trash_listing.h"
+#include "ui/killed_jobs.h"
 #include "ui/language_menu.h"
 #include "ui/option_menus.h"
 #include "ui/window_texts.h"
@@ -68,8 +69,9 @@ WindowLogic::WindowLogic(WindowServices services, WindowView& view,
 WindowLogic::~WindowLogic() = default;
 
 void WindowLogic::AddStartPaths(const std::vector<std::string>& argument_paths) {
-  // A fill killed meanwhile left files and maybe a lowered reserve behind.
-  fill::CleanUpAfterKilledFills(services_.env, fill::RuntimeStateFolder(services_.env), *events_);
+  // A fill killed meanwhile left files and maybe a lowered reserve behind,
+  // an erase killed meanwhile files under random names.
+  FinishKilledJobs(services_.env, *events_);
   // A path that names nothing would otherwise vanish without a word; an
   // empty argument names nothing either.
   for (const std::string& path : argument_paths) {
@@ -223,7 +225,24 @@ void WindowLogic::Cancel() {
 }
 
 bool WindowLogic::StartWorker(std::function<void()> work) {
-  if (services_.worker.Start(std::move(work))) return true;
+  core::WindowPort& port = *port_;
+  core::RunState& run_state = run_state_;
+  // A tree of millions of entries may not fit: the job ends with a row instead
+  // of the program aborting. Unwinding has finished the running batch and
+  // freed what the job held.
+  auto guarded = [work = std::move(work), &port, &run_state] {
+    try {
+      work();
+    } catch (const std::bad_alloc&) {
+      run_state.erasing.store(false);
+      run_state.erase_running.store(false);
+      run_state.fill_running.store(0);
+      port.InsertMessage(Text(texts::kError) + ": " + Text(texts::kOutOfMemory),
+                         core::MessageIcon::kError);
+      port.SetBusy(false);
+    }
+  };
+  if (services_.worker.Start(std::move(guarded))) return true;
   InsertMessage(Text(texts::kError) + ": " + Text(texts::kWorkerNotStarted),
                 core::MessageIcon::kError);
   SetBusy(false);

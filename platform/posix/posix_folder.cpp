@@ -357,12 +357,18 @@ class PosixFolder final : public Folder {
   Status SyncFileSystem() override {
     RacePoint(RaceStep::kBeforeFileSystemSync, path_);
     if (syncfs(fd_.get()) == 0) return Status::Ok();
+    return SyncFailure(errno, "sync file system of");
+  }
+
+  // A search-only folder is held by an O_PATH handle, which no sync takes:
+  // say so rather than "Bad file descriptor".
+  Status SyncFailure(int error, const char* operation) {
     const int flags = fcntl(fd_.get(), F_GETFL);
-    if (errno == EBADF && flags >= 0 && (flags & O_PATH) != 0) {
-      return Status::Error(
-          EACCES, "sync file system of '" + path_ + "': the folder may be searched but not read");
+    if (error == EBADF && flags >= 0 && (flags & O_PATH) != 0) {
+      return Status::Error(EACCES, std::string(operation) + " '" + path_ +
+                                       "': the folder may be searched but not read");
     }
-    return Status::FromErrno(errno, "sync file system of", path_);
+    return Status::FromErrno(error, operation, path_);
   }
 
   Status ReplaceFileAt(const std::string& name, std::string_view content,
@@ -416,7 +422,7 @@ class PosixFolder final : public Folder {
   Status Sync() override {
     for (;;) {
       if (fsync(fd_.get()) == 0) return Status::Ok();
-      if (errno != EINTR) return Status::FromErrno(errno, "sync folder", path_);
+      if (errno != EINTR) return SyncFailure(errno, "sync folder");
     }
   }
 

@@ -131,7 +131,7 @@ planted="$home/state"
 as_user mkdir -m 0700 "$planted"
 TARNWELL_STATE_DIR=$planted "$cli" fill --yes "$mnt/fill" >"$work/out" 2>&1
 check "a state folder she planted is refused with a row" \
-  grep -q "Notes of running fills are not kept in $planted" "$work/out"
+  grep -q "Notes of running jobs are not kept in $planted" "$work/out"
 check "and root wrote nothing into it" test -z "$(ls -A "$planted")"
 
 sticky="$work/sticky"

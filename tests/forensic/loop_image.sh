@@ -67,6 +67,15 @@ loop_make_image() {
   mkfs.ext4 -q -F -b 4096 -E lazy_itable_init=0,lazy_journal_init=0 "$image" >/dev/null
 }
 
+# An XFS image (xfsprogs; XFS takes 300 MB at least).
+loop_make_xfs_image() {
+  local image=$1 size_mb=$2
+  rm -f "$image"
+  loop_images_+=("$image")
+  truncate -s "${size_mb}M" "$image" || return 1
+  mkfs.xfs -q -f "$image" >/dev/null
+}
+
 loop_attach() {
   local image=$1 sector=${2:-} direct=${3:-}
   local args=(--find --show)
@@ -78,13 +87,13 @@ loop_attach() {
   echo "$device"
 }
 
-loop_mount() {
-  local device=$1 dir=$2 options=${3:-}
+loop_mount() {  # device, folder, options, type (ext4 unless given)
+  local device=$1 dir=$2 options=${3:-} type=${4:-ext4}
   mkdir -p "$dir"
   if [ -n "$options" ]; then
-    mount -t ext4 -o "$options" "$device" "$dir" || return 1
+    mount -t "$type" -o "$options" "$device" "$dir" || return 1
   else
-    mount -t ext4 "$device" "$dir" || return 1
+    mount -t "$type" "$device" "$dir" || return 1
   fi
   loop_mounted_+=("$dir")
 }
@@ -120,6 +129,18 @@ loop_count_outside_journal() {
       BEGIN { n = split(journal, b, " "); for (i = 1; i <= n; i++) inside[b[i]] = 1 }
       { if (!(int($1 / 4096) in inside)) outside++ }
       END { print outside + 0 }'
+}
+
+# Occurrences of marker outside the internal log of the XFS image.
+loop_count_outside_xfs_log() {
+  local image=$1 marker=$2 field block start blocks
+  field() { xfs_db -r -c 'sb 0' -c "p $1" "$image" | awk '{print $3}'; }
+  block=$(field blocksize)
+  blocks=$(field logblocks)
+  start=$(xfs_db -r -c "convert fsb $(field logstart) byte" "$image" | awk '{print $1}')
+  LC_ALL=C grep -a -b -o -F -- "$marker" "$image" | cut -d: -f1 |
+    awk -v s="$start" -v e="$((start + blocks * block))" \
+      '{ if ($1 < s || $1 >= e) outside++ } END { print outside + 0 }'
 }
 
 loop_cleanup() {
