@@ -562,6 +562,8 @@ void ItemEraser::SyncFolder(platform::Folder& folder) {
 }
 
 platform::Status ItemEraser::SyncBatchVolume() {
+  // Asked once a batch: none of its folders will do better the next time.
+  if (!sync_refused_.ok()) return sync_refused_;
   // One sync of the file system costs about what one file's sync does, and
   // its barrier covers every folder and file of the batch.
   platform::Status status = platform::Status::Error(EBADF, "no folder to sync through");
@@ -569,9 +571,10 @@ platform::Status ItemEraser::SyncBatchVolume() {
     status = folder.handle->SyncFileSystem();
     if (status.ok()) {
       VolumeSynced(batch_device_);
-      break;
+      return status;
     }
   }
+  sync_refused_ = status;
   return status;
 }
 
@@ -579,12 +582,13 @@ void ItemEraser::MakeZerosDurable() {
   const bool any = std::any_of(batch_.begin(), batch_.end(),
                                [](const BatchEntry& entry) { return entry.overwritten; });
   if (!any) return;
-  if (SyncBatchVolume().ok()) {
+  if (batch_folders_.front().handle->SyncFileSystemReachesFiles() && SyncBatchVolume().ok()) {
     note_.ZerosDurable();
     return;
   }
   // Folders that may be searched but not read have no handle to sync the
-  // file system through: each file is synced on its own.
+  // file system through, and some systems' volume flush reaches no file's
+  // data: each file is synced on its own.
   for (BatchEntry& entry : batch_) {
     if (!entry.overwritten) continue;
     platform::Result<std::unique_ptr<platform::WritableFile>> file =
@@ -698,6 +702,7 @@ void ItemEraser::Finish() {
   removals_.clear();
   batch_folder_index_.clear();
   batch_folders_.clear();
+  sync_refused_ = platform::Status::Ok();
 }
 
 }  // namespace tarnwell::erase

@@ -213,6 +213,7 @@ class ItemEraser final {
   std::vector<BatchEntry> batch_;
   std::vector<FolderRemoval> removals_;
   uint64_t batch_device_ = 0;
+  platform::Status sync_refused_;  // why no folder of the batch could sync its volume
   EraseNote note_;
   bool batch_noted_ = false;  // the note holds the running batch
   size_t noted_folder_ = 0;   // the batch folder the note's last section is of

@@ -268,6 +268,11 @@ class Folder {
   // Writes every change of the file system this folder lives on to its
   // place on the disk (syncfs on the held handle; nothing is looked up).
   virtual Status SyncFileSystem() = 0;
+  // True when a successful SyncFileSystem has also made the data written to
+  // every file there durable, as syncfs does. Where it is not known to
+  // (Windows: only an administrator may flush a volume, and wine flushes no
+  // file through it), each file must be synced on its own.
+  virtual bool SyncFileSystemReachesFiles() const { return true; }
   // The longest name one entry may have here, in bytes.
   virtual size_t MaxNameLength() = 0;
   // Creates the new regular file name here (owner read and write only),

@@ -253,6 +253,7 @@ class FaultFolder final : public Folder {
     if (auto failed = env_.Check("SyncFolder", path())) return *failed;
     return real_->Sync();
   }
+  bool SyncFileSystemReachesFiles() const override { return real_->SyncFileSystemReachesFiles(); }
   Status SyncFileSystem() override {
     if (auto failed = env_.Check("SyncFileSystem", path())) return *failed;
     return real_->SyncFileSystem();

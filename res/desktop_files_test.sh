@@ -91,7 +91,7 @@ class Nautilus:
             self.handler = handler
 PY
 check "GNOME Files: the extension offers both items and starts the window" \
-  env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 PYTHONPATH="$work" python3 - "$res/file-manager" <<'PY'
+  env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 PYTHONPATH="$work" PYTHONDONTWRITEBYTECODE=1 python3 - "$res/file-manager" <<'PY'
 import subprocess, sys
 sys.path.insert(0, sys.argv[1])
 started = []

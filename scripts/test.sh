@@ -5,6 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+# The root tests call mkfs, losetup and useradd, also where PATH leaves out sbin.
+case ":$PATH:" in *:/usr/sbin:*) ;; *) export PATH=$PATH:/usr/sbin:/sbin ;; esac
 
 echo "== asan + ubsan == (at ${SECONDS} s)"
 cmake --preset asan >/dev/null

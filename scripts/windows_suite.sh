@@ -9,6 +9,12 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 build=build/windows
 export WINEPREFIX=$PWD/$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# wine maps names to bytes by the locale: without a UTF-8 one a name like
+# "Grüße" cannot be created at all.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+  *UTF-8* | *utf8*) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"

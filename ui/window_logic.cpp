@@ -4,6 +4,7 @@
 #include "ui/window_logic.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 
 #include "core/paths.h"
@@ -224,7 +225,24 @@ void WindowLogic::Cancel() {
 }
 
 bool WindowLogic::StartWorker(std::function<void()> work) {
-  if (services_.worker.Start(std::move(work))) return true;
+  core::WindowPort& port = *port_;
+  core::RunState& run_state = run_state_;
+  // A tree of millions of entries may not fit: the job ends with a row instead
+  // of the program aborting. Unwinding has finished the running batch and
+  // freed what the job held.
+  auto guarded = [work = std::move(work), &port, &run_state] {
+    try {
+      work();
+    } catch (const std::bad_alloc&) {
+      run_state.erasing.store(false);
+      run_state.erase_running.store(false);
+      run_state.fill_running.store(0);
+      port.InsertMessage(Text(texts::kError) + ": " + Text(texts::kOutOfMemory),
+                         core::MessageIcon::kError);
+      port.SetBusy(false);
+    }
+  };
+  if (services_.worker.Start(std::move(guarded))) return true;
   InsertMessage(Text(texts::kError) + ": " + Text(texts::kWorkerNotStarted),
                 core::MessageIcon::kError);
   SetBusy(false);

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -224,6 +226,32 @@ TEST(WindowLogicTest, EraseJobReachesTheViewThroughThePort) {
   EXPECT_EQ(logic.items().RowCount(), 0);
   EXPECT_TRUE(window.view.BusyControlsAre(true));
   EXPECT_NE(window.view.status, Text(texts::kReady));
+}
+
+TEST(WindowLogicTest, AJobOutOfMemoryEndsInAnErrorRowWithTheFileKept) {
+  Window window;
+  window.Set("del_delay", 0);
+  const std::string file = window.dir.Write("a.txt", "secret");
+  WindowLogic& logic = window.Open();
+  logic.DropPaths({file});
+  window.env.fail_call = [](const std::string& operation,
+                            const std::string&) -> std::optional<platform::Status> {
+    if (operation == "OpenAt") throw std::bad_alloc();
+    return std::nullopt;
+  };
+  logic.Run(Command::kDelete);
+  ASSERT_EQ(window.slot.kept.size(), 1u);
+  window.slot.kept[0]();
+  window.env.fail_call = nullptr;
+  const std::vector<std::string>& rows = window.view.messages;
+  EXPECT_NE(
+      std::find(rows.begin(), rows.end(), Text(texts::kError) + ": " + Text(texts::kOutOfMemory)),
+      rows.end());
+  std::ifstream kept(file);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "secret");
+  // The window is free again: Cancel closes it instead of asking to stop.
+  logic.Run(Command::kCancel);
+  EXPECT_EQ(window.view.closed, std::vector<int>{WindowLogic::kCancelResult});
 }
 
 TEST(WindowLogicTest, OptionMenusShowAndWriteTheirSettings) {

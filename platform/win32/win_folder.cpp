@@ -295,6 +295,7 @@ class WinFolder final : public Folder {
   }
 
   Status SyncFileSystem() override { return FlushVolumeOf(handle_.get(), path_); }
+  bool SyncFileSystemReachesFiles() const override { return false; }
 
   Result<std::unique_ptr<WritableFile>> CreateLockedAt(const std::string& name,
                                                        std::unique_ptr<FileLock>* lock) override {

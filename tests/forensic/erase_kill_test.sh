@@ -72,11 +72,18 @@ kill_case() {  # milliseconds before the kill
     [ -e "$(file_path "$i")" ] || echo "$name-$i" >>"$gone"
   done
   loop_unmount "$mnt" && loop_detach "$device"
-  local readable=0
+  local readable=0 at found
+  local -A whole=()
   if [ -s "$gone" ]; then
-    # A name is a prefix of longer ones ("-1" of "-10"): match whole names.
-    readable=$(LC_ALL=C grep -a -o -E -- "$name-[0-9]+" "$image" | sort -u |
-      LC_ALL=C grep -c -x -F -f "$gone")
+    # A name is a prefix of longer ones ("-1" of "-10"), and a stale copy of a
+    # kept file's entry may be cut short by a newer one: a name counts only
+    # where its entry's length byte (two bytes before it) says it is whole.
+    while IFS=: read -r at found; do
+      [ "$(od -An -tu1 -j $((at - 2)) -N1 "$image" | tr -d ' ')" = "${#found}" ] &&
+        whole[$found]=1
+    done < <(LC_ALL=C grep -a -b -o -E -- "$name-[0-9]+" "$image" |
+      awk -F: 'NR == FNR {gone[$0]; next} ($2 in gone)' "$gone" -)
+    readable=${#whole[@]}
   fi
   local label="killed after $after ms: $(wc -l <"$gone") gone"
   check "$label, no random name left ($random)" test "$random" -eq 0
