@@ -439,7 +439,17 @@ bool ItemEraser::ReadyForRemoval(const FolderRemoval& removal) {
 void ItemEraser::RemoveFolders(const std::vector<const FolderRemoval*>& level) {
   std::vector<const FolderRemoval*> ready;
   for (const FolderRemoval* removal : level) {
-    if (ReadyForRemoval(*removal)) ready.push_back(removal);
+    if (!ReadyForRemoval(*removal)) continue;
+    ready.push_back(removal);
+    // Some systems neither rename nor remove a folder while a handle holds
+    // it: every handle the batch took of it goes (the walk may have opened it
+    // again for its own erase after its files).
+    for (BatchFolder& held : batch_folders_) {
+      if (held.owned != nullptr && held.path == removal->item.path) {
+        held.owned.reset();
+        held.handle = nullptr;
+      }
+    }
   }
   if (ready.empty()) return;
   // The folders' own emptied blocks must reach their place on the disk before
@@ -568,6 +578,7 @@ platform::Status ItemEraser::SyncBatchVolume() {
   // its barrier covers every folder and file of the batch.
   platform::Status status = platform::Status::Error(EBADF, "no folder to sync through");
   for (const BatchFolder& folder : batch_folders_) {
+    if (folder.handle == nullptr) continue;
     status = folder.handle->SyncFileSystem();
     if (status.ok()) {
       VolumeSynced(batch_device_);

@@ -114,7 +114,7 @@ class ItemEraser final {
   // has left it, through that same handle taken over.
   struct BatchFolder {
     std::string path;
-    platform::Folder* handle = nullptr;
+    platform::Folder* handle = nullptr;  // null once closed for the folder's removal
     std::unique_ptr<platform::Folder> owned;
     // Random names given here, drawn again without asking the disk.
     std::unordered_set<std::string> taken;
