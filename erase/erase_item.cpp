@@ -36,9 +36,10 @@ ItemEraser::ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressRe
       counters_(counters),
       options_(options),
       known_(CollectKnownFolders(listed)),
-      walk_(
-          env, known_,
-          [this](const std::string& path, platform::Folder& folder) { LeaveFolder(path, folder); }),
+      walk_(env, known_,
+            [this](const std::string& path, std::unique_ptr<platform::Folder>& folder) {
+              LeaveFolder(path, folder);
+            }),
       note_(env, options.state_folder) {
   zeros_ = core::AllocateZeroedAligned(kBlockAlignment, kBlockBytes);
   for (const items::ListedItem& row : listed.rows) {
@@ -88,7 +89,6 @@ void ItemEraser::EraseItem(const items::ListedItem& item) {
   const std::string& path = item.path;
   const std::string name(core::NameOf(path));
   const std::string folder_path = core::FolderOf(path);
-  if (folder_path != pending_folder_) Finish();
   platform::Result<platform::Folder*> parent =
       item.info.inode == 0 ? platform::Result<platform::Folder*>(platform::Status::Error(
                                  ESTALE, "'" + path + "' was listed without an identity"))
@@ -111,7 +111,7 @@ void ItemEraser::EraseItem(const items::ListedItem& item) {
   switch (item.info.kind) {
     case platform::FileKind::kRegular:
       if (!Removable(**parent, name, item)) return;
-      EraseFile(**parent, name, item);
+      EraseFile(**parent, name, item, now->mode);
       return;
     case platform::FileKind::kDirectory:
       EraseFolder(**parent, name, item);
@@ -155,19 +155,24 @@ bool ItemEraser::KernelView(platform::Folder& folder, const items::ListedItem& i
 }
 
 void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
-                           const items::ListedItem& item) {
+                           const items::ListedItem& item, uint32_t mode) {
   const ObjectId id{item.info.device, item.info.inode};
   // Another listed name of the same file has had its passes already.
   const bool overwrite = overwritten_.count(id) == 0;
   if (overwrite) {
-    if (pending_handle_ != &parent) Finish();
-    if (!batch_noted_) {
-      // Noted before the first byte, so a kill names what it cut short.
-      platform::Result<platform::FileInfo> folder = parent.Stat();
-      if (folder.ok()) note_.BeginBatch(core::FolderOf(item.path), *folder);
-      batch_noted_ = true;
+    MakeRoom(item.info.device);
+    const size_t folder = BatchFolderOf(parent, core::FolderOf(item.path));
+    // Noted before the first byte, so a kill names what it cut short.
+    if (!batch_noted_) note_.BeginBatch();
+    if (!batch_noted_ || noted_folder_ != folder) {
+      platform::Result<platform::FileInfo> held = parent.Stat();
+      if (held.ok()) note_.BatchFolder(batch_folders_[folder].path, *held);
+      noted_folder_ = folder;
     }
+    batch_noted_ = true;
     note_.Overwriting(item.info, name);
+    // Missing owner write shows up as a failed open in the first pass.
+    if ((mode & kOwnerWrite) == 0) parent.AddOwnerWriteAt(name, &item.info);
     for (int pass = 0; pass < counters_.pass_count; ++pass) {
       const bool last = pass + 1 == counters_.pass_count;
       if (!OverwritePass(parent, name, item, pass == 0, last)) return;
@@ -183,8 +188,6 @@ void ItemEraser::EraseFile(platform::Folder& parent, const std::string& name,
 
 bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name,
                                const items::ListedItem& item, bool first, bool last) {
-  // Missing owner write shows up as a failed open just below.
-  if ((item.info.mode & kOwnerWrite) == 0) parent.AddOwnerWriteAt(name, &item.info);
   platform::Result<std::unique_ptr<platform::WritableFile>> opened =
       parent.OpenAt(name, &item.info, true);
   if (!opened.ok()) {
@@ -221,7 +224,7 @@ bool ItemEraser::OverwritePass(platform::Folder& parent, const std::string& name
     changed = !after.ok() || after->size != stat->size || exclusive;
   }
   // The times are cosmetic: a failed stamp leaves no data behind.
-  if (status.ok() && !changed) StampFileTimes(env_, file);
+  if (status.ok() && !changed && FixedTime().ok()) file.SetTimes(*FixedTime(), *FixedTime());
   const platform::Status closed = file.Close();
   if (status.ok()) status = closed;
   if (!status.ok()) {
@@ -341,17 +344,35 @@ bool ItemEraser::VerifyZeros(platform::Folder& parent, const std::string& name,
   return true;
 }
 
+const platform::Result<platform::FileTime>& ItemEraser::FixedTime() {
+  if (!replacement_time_) replacement_time_ = ReplacementTime(env_);
+  return *replacement_time_;
+}
+
+void ItemEraser::MakeRoom(uint64_t device) {
+  // A sync of the volume is what makes the batch cheap: one volume a batch.
+  if (!batch_folders_.empty() && (device != batch_device_ || batch_.size() >= kMaxBatch ||
+                                  batch_folders_.size() + 2 > kMaxBatchFolders)) {
+    Finish();
+  }
+  batch_device_ = device;
+}
+
+size_t ItemEraser::BatchFolderOf(platform::Folder& folder, const std::string& path) {
+  const auto [found, added] = batch_folder_index_.try_emplace(&folder, batch_folders_.size());
+  if (added) batch_folders_.push_back({.path = path, .handle = &folder, .owned = {}, .taken = {}});
+  return found->second;
+}
+
 void ItemEraser::JoinBatch(platform::Folder& parent, const std::string& name,
                            const items::ListedItem& item, bool overwritten) {
-  if (pending_handle_ != nullptr && pending_handle_ != &parent) Finish();
-  pending_folder_ = core::FolderOf(item.path);
-  pending_handle_ = &parent;
-  batch_.push_back({.name = name,
+  if (!overwritten) MakeRoom(item.info.device);
+  batch_.push_back({.folder = BatchFolderOf(parent, core::FolderOf(item.path)),
+                    .name = name,
                     .item = item,
                     .overwritten = overwritten,
                     .kept = false,
                     .rename_failure = platform::Status::Ok()});
-  if (batch_.size() >= kMaxBatch) Finish();
 }
 
 void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
@@ -362,17 +383,26 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
     Keep(item, job::Reason::kChangedSinceListed, opened.status());
     return;
   }
-  platform::Folder& folder = **opened;
+  MakeRoom(item.info.device);
+  const size_t parent_index = BatchFolderOf(parent, core::FolderOf(path));
+  const size_t folder_index = BatchFolderOf(**opened, path);
+  removals_.push_back({.parent = parent_index, .folder = folder_index, .name = name, .item = item});
+  // The batch takes the handle over; the walk never comes back here.
+  walk_.Forget(path);
+}
+
+bool ItemEraser::ReadyForRemoval(const FolderRemoval& removal) {
+  platform::Folder& parent = *batch_folders_[removal.parent].handle;
+  platform::Folder& folder = *batch_folders_[removal.folder].handle;
+  const items::ListedItem& item = removal.item;
+  const std::string& path = item.path;
   // A folder that still holds something keeps its name, mode and times, so
   // what is left in it stays where the user put it.
   platform::Result<std::vector<std::string>> names = folder.ListNames();
   if (!names.ok() && names.status().code() == EACCES) {
     // As rm does: an empty folder goes without being read; one that holds
     // something is refused by the removal itself.
-    if (!Removable(parent, name, item)) return;
-    walk_.Forget(path);
-    RemoveFolderEntry(parent, name, item);
-    return;
+    return Removable(parent, removal.name, item);
   }
   if (!names.ok() || !names->empty()) {
     if (names.ok()) {
@@ -382,57 +412,88 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
     }
     // It stays: the names of what did go from it are scrubbed all the same.
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
-    return;
+    return false;
   }
-  if (!Removable(parent, name, item)) {
+  if (!Removable(parent, removal.name, item)) {
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
-    return;
+    return false;
   }
   // Before the stamp, which the scrub's entries would undo; the volume is
-  // synced below.
+  // synced next.
   ScrubSlack(folder, path, false);
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
-    parent.AddOwnerWriteAt(name, &item.info);
-    StampFileTimes(env_, folder);
+    parent.AddOwnerWriteAt(removal.name, &item.info);
+    if (FixedTime().ok()) folder.SetTimes(*FixedTime(), *FixedTime());
   }
   // What was scrubbed and stamped is the handle's folder; the name must still
-  // lead there, or the rename below would move something else.
-  platform::Result<platform::FileInfo> still = parent.DescribeAt(name);
+  // lead there, or the rename would move something else.
+  platform::Result<platform::FileInfo> still = parent.DescribeAt(removal.name);
   if (!still.ok() || !platform::SameObject(*still, item.info)) {
     Keep(item, job::Reason::kChangedSinceListed,
          still.ok() ? platform::Status::Ok() : still.status());
-    return;
+    return false;
   }
-  // The folder's own emptied block must reach its place on the disk before it
-  // is freed, or the disk keeps the old names of the erased entries: a sync of
-  // the folder alone only puts the block in the journal.
-  platform::Status written = folder.SyncFileSystem();
-  if (written.ok()) VolumeSynced(item.info.device);
-  if (!written.ok()) Warn(job::Reason::kSyncFailed, path, written);
-  walk_.Forget(path);
-  RemoveFolderEntry(parent, name, item);
+  return true;
 }
 
-void ItemEraser::RemoveFolderEntry(platform::Folder& parent, const std::string& name,
-                                   const items::ListedItem& item) {
-  const std::string& path = item.path;
-  if (platform::Result<platform::FileInfo> held = parent.Stat(); held.ok()) {
-    note_.RemovingFolder(core::FolderOf(path), *held, item.info, name);
+void ItemEraser::RemoveFolders(const std::vector<const FolderRemoval*>& level) {
+  std::vector<const FolderRemoval*> ready;
+  for (const FolderRemoval* removal : level) {
+    if (!ReadyForRemoval(*removal)) continue;
+    ready.push_back(removal);
+    // Some systems neither rename nor remove a folder while a handle holds
+    // it: every handle the batch took of it goes (the walk may have opened it
+    // again for its own erase after its files).
+    for (BatchFolder& held : batch_folders_) {
+      if (held.owned != nullptr && held.path == removal->item.path) {
+        held.owned.reset();
+        held.handle = nullptr;
+      }
+    }
   }
-  const RenameOutcome renamed = RenameRandomlyIn(env_, parent, name);
-  SyncFolder(parent);
-  platform::Status removed = parent.RemoveAt(renamed.name, true);
-  if (!removed.ok()) {
-    // Left under a random name, whatever appeared in it would be hard to find.
-    if (renamed.name != name) parent.RenameAt(renamed.name, name);
-    const bool full = removed.code() == ENOTEMPTY || removed.code() == EEXIST;
-    Keep(item, full ? job::Reason::kNotEmpty : job::Reason::kFolderNotRemoved, removed);
-    return;
+  if (ready.empty()) return;
+  // The folders' own emptied blocks must reach their place on the disk before
+  // they are freed, or the disk keeps the old names of the erased entries: a
+  // sync of a folder alone only puts its block in the journal.
+  if (const platform::Status synced = SyncBatchVolume(); !synced.ok()) {
+    for (const FolderRemoval* removal : ready) {
+      Warn(job::Reason::kSyncFailed, removal->item.path, synced);
+    }
   }
-  if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, path, renamed.failure);
-  Erased(path, item.info, renamed.failure);
-  emptied_folders_.insert(core::FolderOf(path));
-  removals_unsynced_[core::FolderOf(path)] = item.info.device;
+  std::vector<std::string> names;
+  std::vector<platform::Status> failures;
+  for (const FolderRemoval* removal : ready) {
+    BatchFolder& parent = batch_folders_[removal->parent];
+    if (platform::Result<platform::FileInfo> held = parent.handle->Stat(); held.ok()) {
+      note_.RemovingFolder(parent.path, *held, removal->item.info, removal->name);
+    }
+    RenameOutcome renamed = RenameRandomlyIn(env_, *parent.handle, removal->name, &parent.taken);
+    names.push_back(std::move(renamed.name));
+    failures.push_back(std::move(renamed.failure));
+  }
+  // The random names reach the disk before the folders go.
+  if (!SyncBatchVolume().ok()) {
+    std::set<size_t> parents;
+    for (const FolderRemoval* removal : ready) parents.insert(removal->parent);
+    for (size_t parent : parents) SyncFolder(*batch_folders_[parent].handle);
+  }
+  for (size_t i = 0; i < ready.size(); ++i) {
+    const FolderRemoval& removal = *ready[i];
+    platform::Folder& parent = *batch_folders_[removal.parent].handle;
+    const std::string& path = removal.item.path;
+    platform::Status removed = parent.RemoveAt(names[i], true);
+    if (!removed.ok()) {
+      // Left under a random name, whatever appeared in it would be hard to find.
+      if (names[i] != removal.name) parent.RenameAt(names[i], removal.name);
+      const bool full = removed.code() == ENOTEMPTY || removed.code() == EEXIST;
+      Keep(removal.item, full ? job::Reason::kNotEmpty : job::Reason::kFolderNotRemoved, removed);
+      continue;
+    }
+    if (!failures[i].ok()) Warn(job::Reason::kRenameFailed, path, failures[i]);
+    Erased(path, removal.item.info, failures[i]);
+    emptied_folders_.insert(core::FolderOf(path));
+    removals_unsynced_[core::FolderOf(path)] = removal.item.info.device;
+  }
 }
 
 void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path, bool sync) {
@@ -448,14 +509,40 @@ void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path, b
   note_.Scrubbed(path);
 }
 
-void ItemEraser::LeaveFolder(const std::string& path, platform::Folder& folder) {
-  if (path == pending_folder_) Finish();
+void ItemEraser::LeaveFolder(const std::string& path, std::unique_ptr<platform::Folder>& folder) {
+  // The batch finishes what it has to do there (LeaveBatchFolders).
+  if (const auto held = batch_folder_index_.find(folder.get()); held != batch_folder_index_.end()) {
+    batch_folders_[held->second].owned = std::move(folder);
+    return;
+  }
   // A listed folder is scrubbed by its own erase, just before it goes.
   const auto known = known_.find(path);
   const bool listed = known != known_.end() && known->second.listed;
-  if (emptied_folders_.contains(path) && !listed) ScrubSlack(folder, path, true);
+  if (emptied_folders_.contains(path) && !listed) ScrubSlack(*folder, path, true);
   // The last chance to make its removals durable through this handle.
-  if (removals_unsynced_.erase(path) > 0) SyncFolder(folder);
+  if (removals_unsynced_.erase(path) > 0) SyncFolder(*folder);
+}
+
+void ItemEraser::LeaveBatchFolders() {
+  bool unsynced = false;
+  for (BatchFolder& folder : batch_folders_) {
+    if (folder.owned == nullptr) continue;
+    const auto known = known_.find(folder.path);
+    const bool listed = known != known_.end() && known->second.listed;
+    if (emptied_folders_.contains(folder.path) && !listed) {
+      ScrubSlack(*folder.owned, folder.path, false);
+      unsynced = true;
+    }
+    unsynced = unsynced || removals_unsynced_.contains(folder.path);
+  }
+  if (!unsynced) return;
+  // The last chance to make their removals durable through these handles.
+  if (SyncBatchVolume().ok()) return;
+  for (BatchFolder& folder : batch_folders_) {
+    if (folder.owned != nullptr && removals_unsynced_.erase(folder.path) > 0) {
+      SyncFolder(*folder.owned);
+    }
+  }
 }
 
 void ItemEraser::VolumeSynced(uint64_t device) {
@@ -484,24 +571,39 @@ void ItemEraser::SyncFolder(platform::Folder& folder) {
   if (!status.ok()) Warn(job::Reason::kSyncFailed, folder.path(), status);
 }
 
-void ItemEraser::MakeZerosDurable(platform::Folder& folder) {
+platform::Status ItemEraser::SyncBatchVolume() {
+  // Asked once a batch: none of its folders will do better the next time.
+  if (!sync_refused_.ok()) return sync_refused_;
+  // One sync of the file system costs about what one file's sync does, and
+  // its barrier covers every folder and file of the batch.
+  platform::Status status = platform::Status::Error(EBADF, "no folder to sync through");
+  for (const BatchFolder& folder : batch_folders_) {
+    if (folder.handle == nullptr) continue;
+    status = folder.handle->SyncFileSystem();
+    if (status.ok()) {
+      VolumeSynced(batch_device_);
+      return status;
+    }
+  }
+  sync_refused_ = status;
+  return status;
+}
+
+void ItemEraser::MakeZerosDurable() {
   const bool any = std::any_of(batch_.begin(), batch_.end(),
                                [](const BatchEntry& entry) { return entry.overwritten; });
   if (!any) return;
-  // One sync of the file system costs about what one file's sync does, and
-  // its barrier covers every file of the batch.
-  if (folder.SyncFileSystemReachesFiles() && folder.SyncFileSystem().ok()) {
-    VolumeSynced(batch_.front().item.info.device);
+  if (batch_folders_.front().handle->SyncFileSystemReachesFiles() && SyncBatchVolume().ok()) {
     note_.ZerosDurable();
     return;
   }
-  // A folder that may be searched but not read has no handle to sync the
+  // Folders that may be searched but not read have no handle to sync the
   // file system through, and some systems' volume flush reaches no file's
   // data: each file is synced on its own.
   for (BatchEntry& entry : batch_) {
     if (!entry.overwritten) continue;
     platform::Result<std::unique_ptr<platform::WritableFile>> file =
-        folder.OpenAt(entry.name, &entry.item.info, false);
+        batch_folders_[entry.folder].handle->OpenAt(entry.name, &entry.item.info, false);
     platform::Status status = file.ok() ? (*file)->DataSync() : file.status();
     if (file.ok()) {
       const platform::Status closed = (*file)->Close();
@@ -515,65 +617,103 @@ void ItemEraser::MakeZerosDurable(platform::Folder& folder) {
   note_.ZerosDurable();
 }
 
-void ItemEraser::RenameAndDelete(platform::Folder& folder) {
-  for (BatchEntry& entry : batch_) {
-    if (entry.kept) continue;
-    const RenameOutcome renamed = RenameRandomlyIn(env_, folder, entry.name);
-    if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, entry.item.path, renamed.failure);
-    entry.name = renamed.name;
-    entry.rename_failure = renamed.failure;
-    note_.Renamed(entry.item.info, entry.name);
+void ItemEraser::RenameAndDelete() {
+  // A rename costs in proportion to the entries left in its folder. In
+  // rounds, each deleting what it renamed, a large batch renames in folders
+  // that empty as it goes, for one more sync a round.
+  const size_t rounds = std::clamp<size_t>(batch_.size() / kFilesPerRound, 1, kMaxRounds);
+  for (size_t round = 0; round < rounds; ++round) {
+    std::vector<BatchEntry*> part;
+    for (size_t i = round; i < batch_.size(); i += rounds) {
+      if (!batch_[i].kept) part.push_back(&batch_[i]);
+    }
+    RenameAndDeleteRound(part);
   }
+}
+
+void ItemEraser::RenameAndDeleteRound(const std::vector<BatchEntry*>& part) {
+  for (BatchEntry* entry : part) {
+    BatchFolder& folder = batch_folders_[entry->folder];
+    const RenameOutcome renamed =
+        RenameRandomlyIn(env_, *folder.handle, entry->name, &folder.taken);
+    if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, entry->item.path, renamed.failure);
+    entry->name = renamed.name;
+    entry->rename_failure = renamed.failure;
+    note_.Renamed(entry->item.info, entry->name);
+  }
+  note_.RenamesDone();
   // The random names reach the disk before the entries go.
-  SyncFolder(folder);
-  for (const BatchEntry& entry : batch_) {
-    if (entry.kept) continue;
+  if (!SyncBatchVolume().ok()) {
+    std::set<size_t> folders;
+    for (const BatchEntry* entry : part) folders.insert(entry->folder);
+    for (size_t folder : folders) SyncFolder(*batch_folders_[folder].handle);
+  }
+  for (BatchEntry* entry : part) {
+    BatchFolder& folder = batch_folders_[entry->folder];
     // The entry under the random name must still be the erased one.
-    platform::Result<platform::FileInfo> now = folder.DescribeAt(entry.name);
-    if (now.ok() && !platform::SameObject(*now, entry.item.info)) {
-      Keep(entry.item, job::Reason::kChangedSinceListed);
+    platform::Result<platform::FileInfo> now = folder.handle->DescribeAt(entry->name);
+    if (now.ok() && !platform::SameObject(*now, entry->item.info)) {
+      Keep(entry->item, job::Reason::kChangedSinceListed);
       continue;
     }
-    platform::Status status = folder.RemoveAt(entry.name, false);
+    platform::Status status = folder.handle->RemoveAt(entry->name, false);
     if (!status.ok()) {
-      Keep(entry.item, job::Reason::kDeleteFailed, status);
+      Keep(entry->item, job::Reason::kDeleteFailed, status);
       continue;
     }
-    Erased(entry.item.path, entry.item.info, entry.rename_failure);
-    if (entry.item.info.kind == platform::FileKind::kRegular) {
-      --listed_names_[{entry.item.info.device, entry.item.info.inode}];
+    folder.taken.erase(entry->name);
+    Erased(entry->item.path, entry->item.info, entry->rename_failure);
+    if (entry->item.info.kind == platform::FileKind::kRegular) {
+      --listed_names_[{entry->item.info.device, entry->item.info.inode}];
     }
   }
 }
 
 void ItemEraser::Finish() {
-  // A batch whose every file was kept has nothing left to note.
-  if (pending_handle_ == nullptr) {
-    if (batch_noted_) note_.BatchDeleted();
-    batch_noted_ = false;
-    return;
-  }
-  platform::Folder& folder = *pending_handle_;
   if (!batch_.empty()) {
-    MakeZerosDurable(folder);
+    MakeZerosDurable();
     if (options_.verify) {
       for (BatchEntry& entry : batch_) {
         // A kept file keeps its own name: it is no longer part of the batch.
-        if (entry.overwritten && !entry.kept && !VerifyZeros(folder, entry.name, entry.item)) {
+        if (entry.overwritten && !entry.kept &&
+            !VerifyZeros(*batch_folders_[entry.folder].handle, entry.name, entry.item)) {
           entry.kept = true;
         }
       }
     }
-    RenameAndDelete(folder);
-    emptied_folders_.insert(pending_folder_);
-    // Durable with the next sync of the volume, or when the walk leaves it.
-    removals_unsynced_[pending_folder_] = batch_.front().item.info.device;
+    RenameAndDelete();
+    for (const BatchEntry& entry : batch_) {
+      const std::string& path = batch_folders_[entry.folder].path;
+      emptied_folders_.insert(path);
+      // Durable with the next sync of the volume, or when the walk leaves it.
+      removals_unsynced_[path] = batch_device_;
+    }
   }
+  // A batch whose every file was kept has nothing left to note either.
   if (batch_noted_) note_.BatchDeleted();
-  batch_.clear();
-  pending_folder_.clear();
-  pending_handle_ = nullptr;
   batch_noted_ = false;
+  batch_.clear();
+  // A folder's scrub must come after the removal of what it held.
+  std::vector<const FolderRemoval*> removals;
+  for (const FolderRemoval& removal : removals_) removals.push_back(&removal);
+  const auto depth = [](const FolderRemoval* removal) {
+    return std::count(removal->item.path.begin(), removal->item.path.end(), '/');
+  };
+  std::stable_sort(removals.begin(), removals.end(),
+                   [&](const auto* a, const auto* b) { return depth(a) > depth(b); });
+  for (size_t begin = 0; begin < removals.size();) {
+    size_t end = begin + 1;
+    while (end < removals.size() && depth(removals[end]) == depth(removals[begin])) ++end;
+    RemoveFolders(
+        std::vector<const FolderRemoval*>(removals.begin() + static_cast<ptrdiff_t>(begin),
+                                          removals.begin() + static_cast<ptrdiff_t>(end)));
+    begin = end;
+  }
+  LeaveBatchFolders();
+  removals_.clear();
+  batch_folder_index_.clear();
+  batch_folders_.clear();
+  sync_refused_ = platform::Status::Ok();
 }
 
 }  // namespace tarnwell::erase

@@ -98,8 +98,8 @@ TEST_P(PassesTest, FilesAreZeroedEveryPassThenDeletedAtFullLength) {
   EXPECT_TRUE(Errors().empty()) << Errors()[0];
   EXPECT_EQ(counters_.written_bytes, sum * passes);
   EXPECT_EQ(calls_["OpenAt"], 5 * passes);
-  // Only the read-only file needs write permission first (root would not notice).
-  EXPECT_EQ(calls_["AddOwnerWriteAt"], passes);
+  // Only the read-only file needs write permission, once (root would not notice).
+  EXPECT_EQ(calls_["AddOwnerWriteAt"], 1);
   EXPECT_EQ(EntryCount(dir_.path()), 0u);
   ASSERT_EQ(deleted_contents_.size(), 5u);
   std::vector<size_t> deleted_sizes;
@@ -344,10 +344,90 @@ TEST_F(EraseItemTest, ABatchIsDurableBeforeItsRenamesAndItsNamesBeforeItsDeletes
     EXPECT_LT(last("WriteAt"), durable);
     EXPECT_LT(durable, first("RenameAt"));
     EXPECT_EQ(std::count(order.begin(), order.end(), "DataSync"), whole_volume ? 0 : 3);
-    const auto names_synced =
-        std::find(order.begin() + last("RenameAt"), order.end(), "SyncFolder") - order.begin();
+    const auto names_synced = std::find(order.begin() + last("RenameAt"), order.end(),
+                                        whole_volume ? "SyncFileSystem" : "SyncFolder") -
+                              order.begin();
     EXPECT_LT(names_synced, first("RemoveAt"));
   }
+}
+
+// A batch spans folders: one sync makes the zeros of them all durable before
+// any rename; every delete waits for a sync after the last rename; a folder
+// is scrubbed after what it held is gone and removed after a sync that
+// follows its scrub, so the deepest go first.
+TEST_F(EraseItemTest, ABatchSpansFoldersAndKeepsTheOrderInEach) {
+  const std::string top = dir_.MakeDir("top");
+  dir_.MakeDir("top/a");
+  dir_.MakeDir("top/b");
+  const std::vector<std::string> paths = {dir_.Write("top/f", "secret"),
+                                          dir_.Write("top/b/3", "secret"),
+                                          top + "/b",
+                                          dir_.Write("top/a/2", "secret"),
+                                          dir_.Write("top/a/1", "secret"),
+                                          top + "/a",
+                                          top};
+  struct Event {
+    std::string op;
+    ino_t entry = 0;
+    ino_t folder = 0;
+  };
+  std::vector<Event> events;
+  const auto inode = [](const fs::path& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 ? st.st_ino : ino_t{0};
+  };
+  fault_.observe = [&](const std::string& op, const std::string& path) {
+    const fs::path entry(path);
+    const bool scrub = entry.filename().string().starts_with(".tarnwell-slack-");
+    std::string kind = op;
+    if (op == "SyncFileSystem" || op == "SyncFolder") kind = "sync";
+    if (op == "CreateAt" || (op == "RemoveAt" && scrub)) kind = "scrub";
+    if (op == "RemoveAt" && !scrub)
+      kind = fs::is_directory(fs::symlink_status(entry)) ? "rmdir" : "unlink";
+    events.push_back({kind, inode(entry), inode(entry.parent_path())});
+  };
+  Erase(paths, 1);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(EntryCount(dir_.path()), 0u);
+
+  const auto find = [&](size_t from, size_t to, auto match) {
+    for (size_t i = from; i < to; ++i) {
+      if (match(events[i])) return i;
+    }
+    return to;
+  };
+  const auto is = [](const char* op) { return [op](const Event& e) { return e.op == op; }; };
+  const size_t first_sync = find(0, events.size(), is("sync"));
+  const size_t first_rename = find(0, events.size(), is("RenameAt"));
+  size_t last_write = 0;
+  for (size_t i = 0; i < events.size(); ++i) {
+    if (events[i].op == "WriteAt") last_write = i;
+  }
+  EXPECT_LT(last_write, first_sync);
+  EXPECT_LT(first_sync, first_rename);
+  EXPECT_EQ(find(first_sync + 1, first_rename, is("sync")), first_rename) << "one sync for all";
+  size_t last_rename = 0;
+  int folders_removed = 0;
+  for (size_t i = 0; i < events.size(); ++i) {
+    const Event& e = events[i];
+    if (e.op == "RenameAt") last_rename = i;
+    if (e.op != "unlink" && e.op != "rmdir") continue;
+    EXPECT_LT(find(last_rename, i, is("sync")), i) << "a delete before its name was durable";
+    if (e.op != "rmdir") continue;
+    ++folders_removed;
+    const auto scrub_of_it = [&](const Event& s) { return s.op == "scrub" && s.folder == e.entry; };
+    const size_t scrub = find(0, i, scrub_of_it);
+    ASSERT_LT(scrub, i);
+    size_t last_scrub = scrub;
+    for (size_t k = scrub; k < i; ++k) {
+      if (scrub_of_it(events[k])) last_scrub = k;
+      // Nothing it held goes after its scrub began.
+      const bool held = events[k].folder == e.entry && events[k].op != "scrub";
+      EXPECT_FALSE(held && (events[k].op == "unlink" || events[k].op == "rmdir"));
+    }
+    EXPECT_LT(find(last_scrub, i, is("sync")), i) << "removed before its scrub was durable";
+  }
+  EXPECT_EQ(folders_removed, 3);
 }
 
 // A one-letter name draws itself one time in seven: that draw is no rename.

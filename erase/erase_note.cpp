@@ -1,5 +1,6 @@
 #include "erase/erase_note.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <optional>
@@ -77,40 +78,56 @@ struct NotedFile {
   bool durable = false;
 };
 
+// A folder of the batch and the files noted after it.
+struct NotedSection {
+  NoteRecord folder;
+  std::vector<NotedFile> files;
+};
+
+// A folder being removed, and the folder it is removed from.
+struct NotedRemoval {
+  NoteRecord parent;
+  NoteRecord folder;
+};
+
 struct KilledErase {
   std::vector<NoteRecord> awaiting_scrub;
-  std::optional<NoteRecord> batch;
-  std::vector<NotedFile> files;
-  // A folder being removed, and the folder it is removed from.
-  std::optional<NoteRecord> folder_parent;
-  std::optional<NoteRecord> removed_folder;
+  std::vector<NotedSection> sections;
+  std::vector<NotedRemoval> removals;
 };
 
 KilledErase ReadKilledErase(std::string_view text) {
   KilledErase erase;
+  std::optional<NoteRecord> parent;
   for (NoteRecord& record : ParseNote(text)) {
     switch (record.tag) {
       case kAwaitingScrub:
         erase.awaiting_scrub.push_back(std::move(record));
         break;
       case kBatchFolder:
-        erase.batch = std::move(record);
+        erase.sections.push_back({std::move(record), {}});
         break;
       case kOverwriting:
-        erase.files.push_back({record.info, record.text, record.text, false});
+        if (!erase.sections.empty()) {
+          erase.sections.back().files.push_back({record.info, record.text, record.text, false});
+        }
         break;
       case kDurable:
-        for (NotedFile& file : erase.files) file.durable = true;
+        for (NotedSection& section : erase.sections) {
+          for (NotedFile& file : section.files) file.durable = true;
+        }
         break;
       case kFolderParent:
-        erase.folder_parent = std::move(record);
+        parent = std::move(record);
         break;
       case kRemovedFolder:
-        erase.removed_folder = std::move(record);
+        if (parent) erase.removals.push_back({*parent, std::move(record)});
         break;
       case kRenamed:
-        for (NotedFile& file : erase.files) {
-          if (platform::SameObject(file.info, record.info)) file.last_name = record.text;
+        for (NotedSection& section : erase.sections) {
+          for (NotedFile& file : section.files) {
+            if (platform::SameObject(file.info, record.info)) file.last_name = record.text;
+          }
         }
         break;
       default:
@@ -238,14 +255,33 @@ void FinishFolderRemoval(platform::Env& env, platform::Folder& parent, const Not
   if (!parent.RemoveAt(name, true).ok() && name != folder.text) parent.RenameAt(name, folder.text);
 }
 
+size_t Depth(const std::string& path) { return std::count(path.begin(), path.end(), '/'); }
+
 int FinishKilledErase(platform::Env& env, const KilledErase& erase, job::EventSink& sink) {
-  std::vector<const NoteRecord*> folders;
-  if (erase.batch) folders.push_back(&*erase.batch);
-  if (erase.folder_parent) folders.push_back(&*erase.folder_parent);
-  for (const NoteRecord& record : erase.awaiting_scrub) folders.push_back(&record);
+  // Files first, then the folders they emptied, the deepest first, then the
+  // scrubs still owed.
+  struct Step {
+    const NoteRecord* folder;
+    const NotedSection* section = nullptr;
+    const NotedRemoval* removal = nullptr;
+  };
+  std::vector<Step> steps;
+  for (const NotedSection& section : erase.sections) steps.push_back({&section.folder, &section});
+  std::vector<const NotedRemoval*> removals;
+  for (const NotedRemoval& removal : erase.removals) removals.push_back(&removal);
+  std::stable_sort(removals.begin(), removals.end(), [](const auto* a, const auto* b) {
+    return Depth(a->parent.text) > Depth(b->parent.text);
+  });
+  for (const NotedRemoval* removal : removals)
+    steps.push_back({&removal->parent, nullptr, removal});
+  for (const NoteRecord& record : erase.awaiting_scrub) steps.push_back({&record});
   int finished = 0;
-  std::set<uint64_t> journals_cleared;
-  for (const NoteRecord* noted : folders) {
+  // Each journal is cleared after the last step on its volume, whose renames
+  // and scrubs put their folders' blocks there too; through that step's
+  // folder, which no later step removes.
+  std::map<uint64_t, std::pair<std::unique_ptr<platform::Folder>, platform::MountInfo>> journals;
+  for (const Step& step : steps) {
+    const NoteRecord* noted = step.folder;
     platform::Result<std::unique_ptr<platform::Folder>> folder =
         env.OpenFolder(noted->text, &noted->info);
     // Gone: erased after all, with nothing of it left to finish.
@@ -258,19 +294,15 @@ int FinishKilledErase(platform::Env& env, const KilledErase& erase, job::EventSi
                               .detail = folder.status().message()});
       continue;
     }
-    if (erase.batch && noted == &*erase.batch) {
-      finished += FinishBatch(env, **folder, erase.files, sink);
-    }
-    if (erase.folder_parent && noted == &*erase.folder_parent && erase.removed_folder) {
-      FinishFolderRemoval(env, **folder, *erase.removed_folder);
-    }
+    if (step.section != nullptr) finished += FinishBatch(env, **folder, step.section->files, sink);
+    if (step.removal != nullptr) FinishFolderRemoval(env, **folder, step.removal->folder);
     Scrub(**folder, sink);
     platform::Result<platform::MountInfo> mount = (*folder)->Mount();
-    if (mount.ok() && job::HasClearableJournal(*mount) &&
-        journals_cleared.insert(mount->device).second) {
-      job::ClearJournal(sink, **folder, *mount);
+    if (mount.ok() && job::HasClearableJournal(*mount)) {
+      journals[mount->device] = {std::move(*folder), *mount};
     }
   }
+  for (auto& [device, journal] : journals) job::ClearJournal(sink, *journal.first, journal.second);
   return finished;
 }
 
@@ -280,20 +312,31 @@ EraseNote::EraseNote(platform::Env& env, platform::Folder* state) : env_(env), s
 
 EraseNote::~EraseNote() = default;
 
-void EraseNote::BeginBatch(const std::string& folder, const platform::FileInfo& identity) {
-  if (state_ == nullptr) return;
-  batch_folder_ = folder;
-  batch_identity_ = identity;
+std::string EraseNote::AwaitingScrub() const {
   std::string content;
-  for (const auto& [path, info] : awaiting_scrub_) {
-    if (path != folder) content += Record(kAwaitingScrub, info, path);
-  }
-  content += Record(kBatchFolder, identity, folder);
+  for (const auto& [path, info] : awaiting_scrub_) content += Record(kAwaitingScrub, info, path);
+  return content;
+}
+
+void EraseNote::Rewrite(const std::string& content) {
   // The new note exists before the old one goes, so a kill between them
   // loses nothing.
   std::unique_ptr<job::RunningNote> next =
       job::RunningNote::Create(env_, state_, kNotePrefix, content);
   note_ = std::move(next);
+}
+
+void EraseNote::BeginBatch() {
+  if (state_ == nullptr) return;
+  batch_folders_.clear();
+  renames_.clear();
+  Rewrite(AwaitingScrub());
+}
+
+void EraseNote::BatchFolder(const std::string& folder, const platform::FileInfo& identity) {
+  if (state_ == nullptr) return;
+  batch_folders_[folder] = identity;
+  Add(kBatchFolder, identity, folder);
 }
 
 void EraseNote::Add(char tag, const platform::FileInfo& info, const std::string& text) {
@@ -307,19 +350,20 @@ void EraseNote::Overwriting(const platform::FileInfo& file, const std::string& n
 void EraseNote::ZerosDurable() { Add(kDurable, {}, ""); }
 
 void EraseNote::Renamed(const platform::FileInfo& file, const std::string& name) {
-  Add(kRenamed, file, name);
+  if (state_ != nullptr) renames_ += Record(kRenamed, file, name);
+}
+
+void EraseNote::RenamesDone() {
+  if (note_ != nullptr && !renames_.empty()) note_->Append(renames_);
+  renames_.clear();
 }
 
 void EraseNote::BatchDeleted() {
-  if (state_ == nullptr || batch_folder_.empty()) return;
-  awaiting_scrub_[batch_folder_] = batch_identity_;
-  batch_folder_.clear();
+  if (state_ == nullptr || batch_folders_.empty()) return;
+  awaiting_scrub_.merge(batch_folders_);
+  batch_folders_.clear();
   // The deleted files need no finishing: only the scrubs are left to note.
-  std::string content;
-  for (const auto& [path, info] : awaiting_scrub_) content += Record(kAwaitingScrub, info, path);
-  std::unique_ptr<job::RunningNote> next =
-      job::RunningNote::Create(env_, state_, kNotePrefix, content);
-  note_ = std::move(next);
+  Rewrite(AwaitingScrub());
 }
 
 void EraseNote::Scrubbed(const std::string& folder) {
@@ -330,20 +374,9 @@ void EraseNote::Scrubbed(const std::string& folder) {
 void EraseNote::RemovingFolder(const std::string& parent, const platform::FileInfo& parent_identity,
                                const platform::FileInfo& folder, const std::string& name) {
   if (state_ == nullptr) return;
-  // A batch still open in parent keeps its records; the last removal noted
-  // is the one a kill can cut short.
-  if (!batch_folder_.empty()) {
-    Add(kFolderParent, parent_identity, parent);
-    Add(kRemovedFolder, folder, name);
-    return;
-  }
-  std::string content;
-  for (const auto& [path, info] : awaiting_scrub_) content += Record(kAwaitingScrub, info, path);
-  content += Record(kFolderParent, parent_identity, parent);
-  content += Record(kRemovedFolder, folder, name);
-  std::unique_ptr<job::RunningNote> next =
-      job::RunningNote::Create(env_, state_, kNotePrefix, content);
-  note_ = std::move(next);
+  if (note_ == nullptr) Rewrite(AwaitingScrub());
+  Add(kFolderParent, parent_identity, parent);
+  Add(kRemovedFolder, folder, name);
 }
 
 int FinishKilledErases(platform::Env& env, platform::Folder* state, job::EventSink& sink) {

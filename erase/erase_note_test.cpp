@@ -52,10 +52,15 @@ void RunAndKill(const std::function<void()>& steps) {
   ASSERT_TRUE(WIFEXITED(status));
 }
 
-TEST(EraseNote, AKilledBatchIsFinishedAndWhatItCutShortIsNamed) {
+TEST(EraseNote, AKilledBatchOfSeveralFoldersIsFinishedAndWhatItCutShortIsNamed) {
   TempDir state;
   TempDir dir;
   const std::string folder = dir.MakeDir("batch");
+  // A second folder of the batch: its file was renamed, then the folder
+  // emptied; the kill came before either went.
+  const std::string second = dir.MakeDir("batch/second");
+  dir.Write("batch/second/gone", std::string(7, '\0'));
+  const platform::FileInfo second_info = *env.Describe(second);
   // renamed: zeroed, durable, renamed once. zeroed: zeroed under its own
   // name. half: cut short. other: never noted, random-looking all the same.
   dir.Write("batch/renamed", std::string(5000, '\0'));
@@ -68,14 +73,23 @@ TEST(EraseNote, AKilledBatchIsFinishedAndWhatItCutShortIsNamed) {
   RunAndKill([&] {
     std::unique_ptr<platform::Folder> state_folder = Held(state.path());
     std::unique_ptr<platform::Folder> held = Held(folder);
+    std::unique_ptr<platform::Folder> held_second = Held(second);
     EraseNote note(env, state_folder.get());
-    note.BeginBatch(folder, folder_info);
+    note.BeginBatch();
+    note.BatchFolder(folder, folder_info);
     for (const char* name : {"renamed", "zeroed"})
       note.Overwriting(*env.Describe(folder + "/" + name), name);
+    note.BatchFolder(second, second_info);
+    note.Overwriting(*env.Describe(second + "/gone"), "gone");
     note.ZerosDurable();
     const platform::FileInfo renamed = *env.Describe(folder + "/renamed");
     note.Renamed(renamed, RenameRandomlyIn(env, *held, "renamed").name);
+    note.RenamesDone();
+    // Renamed after the last note of its name: found by its identity.
+    RenameRandomlyIn(env, *held_second, "gone");
+    note.BatchFolder(folder, folder_info);
     note.Overwriting(*env.Describe(half), "half");
+    note.RemovingFolder(folder, folder_info, second_info, "second");
     note.RemovingFolder(folder, folder_info, empty, "empty");
     RenameRandomlyIn(env, *held, "empty");
     _exit(0);  // no destructor runs: the note stays
@@ -84,17 +98,18 @@ TEST(EraseNote, AKilledBatchIsFinishedAndWhatItCutShortIsNamed) {
   // A running erase's note is left alone.
   std::unique_ptr<platform::Folder> state_folder = Held(state.path());
   EraseNote running(env, state_folder.get());
-  running.BeginBatch(folder, folder_info);
+  running.BeginBatch();
+  running.BatchFolder(folder, folder_info);
   ASSERT_EQ(std::distance(fs::directory_iterator(state.path()), {}), 2);
 
   testing::RecordingSink sink;
-  EXPECT_EQ(FinishKilledErases(env, state_folder.get(), sink), 2);
+  EXPECT_EQ(FinishKilledErases(env, state_folder.get(), sink), 3);
   std::vector<std::string> left;
   for (const auto& entry : fs::directory_iterator(folder)) left.push_back(entry.path());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{half, other}));
   EXPECT_EQ(Noticed(sink, job::Reason::kPartlyOverwritten), 1);
-  EXPECT_TRUE(HasRowStartingWith(sink.port(), "Finished the erase of 2 files"));
+  EXPECT_TRUE(HasRowStartingWith(sink.port(), "Finished the erase of 3 files"));
   EXPECT_TRUE(HasRowStartingWith(sink.port(), half + " was only partly overwritten"));
   EXPECT_EQ(std::distance(fs::directory_iterator(state.path()), {}), 1);
 }
@@ -109,7 +124,8 @@ TEST(EraseNote, AKilledErasesFolderThatWasSwappedIsLeftAlone) {
   RunAndKill([&] {
     std::unique_ptr<platform::Folder> state_folder = Held(state.path());
     EraseNote note(env, state_folder.get());
-    note.BeginBatch(folder, folder_info);
+    note.BeginBatch();
+    note.BatchFolder(folder, folder_info);
     note.Overwriting(file_info, "zeros");
     note.ZerosDurable();
     _exit(0);

@@ -37,7 +37,7 @@ FolderWalk::FolderWalk(platform::Env& env, const KnownFolders& known, OnLeave on
     : env_(env), known_(known), on_leave_(std::move(on_leave)) {}
 
 void FolderWalk::Pop() {
-  if (on_leave_) on_leave_(open_.back().path, *open_.back().folder);
+  if (on_leave_) on_leave_(open_.back().path, open_.back().folder);
   open_.pop_back();
 }
 

@@ -33,8 +33,10 @@ KnownFolders CollectKnownFolders(const items::ListedItems& listed);
 class FolderWalk final {
  public:
   // Told of every folder the walk is about to close (not in its destructor),
-  // while the handle is still open. It must not call the walk.
-  using OnLeave = std::function<void(const std::string& path, platform::Folder& folder)>;
+  // while the handle is still open. It may take the handle (a batch that
+  // still has work there); it must not call the walk.
+  using OnLeave =
+      std::function<void(const std::string& path, std::unique_ptr<platform::Folder>& folder)>;
 
   FolderWalk(platform::Env& env, const KnownFolders& known, OnLeave on_leave = {});
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 
 #include "platform/env.h"
 
@@ -17,8 +18,11 @@ struct RenameOutcome {
 // Seven renames of name inside folder, each to a fresh random name of the
 // same shape (see job::RandomizeName) that differs from the one it has; a
 // taken name is drawn again, never replaced. A failed rename leaves the entry
-// where it is and the next one starts from there.
+// where it is and the next one starts from there. taken, when given, holds
+// names known to exist in folder (the caller's earlier random names): they
+// are drawn again without asking the disk, and it is kept up to date.
 RenameOutcome RenameRandomlyIn(platform::Env& env, platform::Folder& folder,
-                               const std::string& name);
+                               const std::string& name,
+                               std::unordered_set<std::string>* taken = nullptr);
 
 }  // namespace tarnwell::erase

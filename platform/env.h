@@ -236,7 +236,8 @@ class Folder {
   // Whether this process may rename and remove the entry name here, asked
   // before anything is changed: EACCES when the folder is not writable for
   // it, EPERM when a sticky folder (or the folder's or entry's own flags)
-  // keeps the entry from it, EROFS on a read-only volume.
+  // keeps the entry from it, EROFS on a read-only volume. The folder's own
+  // part of the answer may be remembered for as long as the handle is held.
   virtual Status CheckRemovable(const std::string& name) = 0;
   // Sets access and modification time of the folder itself.
   virtual Status SetTimes(const FileTime& access, const FileTime& modification) = 0;

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/posix/posix_files.h"
@@ -248,24 +249,22 @@ class PosixFolder final : public Folder {
   Status CheckRemovable(const std::string& name) override {
     if (!IsPlainName(name)) return BadName(path_, name);
     const std::string path = Child(name);
+    if (!removability_) removability_ = AskRemovability();
+    const Removability& folder = *removability_;
+    if (folder.error != 0) return Status::FromErrno(folder.error, "remove", path);
+    if (folder.flags_forbid) {
+      return Status::Error(EPERM, "'" + path_ + "' is immutable or append-only");
+    }
+    // Only a sticky folder asks whose the entry is.
+    if (!folder.sticky || folder.me == 0 || folder.owner == folder.me) return Status::Ok();
     struct stat entry;
-    struct stat self;
     if (fstatat(fd_.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
       return Status::FromErrno(errno, "examine", path);
     }
-    if (fstat(fd_.get(), &self) != 0) return Status::FromErrno(errno, "examine", path_);
-    // The kernel's own rule for this process (capabilities and ACLs included).
-    if (faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
-      return Status::FromErrno(errno, "remove", path);
-    }
-    const uid_t me = geteuid();
-    if ((self.st_mode & S_ISVTX) != 0 && me != 0 && entry.st_uid != me && self.st_uid != me) {
+    if (entry.st_uid != folder.me) {
       return Status::Error(EPERM, "'" + path +
                                       "' belongs to another user in a folder where only the "
                                       "owner may remove entries");
-    }
-    if (FolderFlagsForbidChanges(fd_.get())) {
-      return Status::Error(EPERM, "'" + path_ + "' is immutable or append-only");
     }
     return Status::Ok();
   }
@@ -494,8 +493,36 @@ class PosixFolder final : public Folder {
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
   }
 
+  // The folder's own part of CheckRemovable, asked once while it is held.
+  struct Removability {
+    int error = 0;  // errno of the folder's examination or of the kernel's rule
+    bool sticky = false;
+    bool flags_forbid = false;
+    uid_t owner = 0;
+    uid_t me = 0;
+  };
+  Removability AskRemovability() const {
+    Removability answer;
+    struct stat self;
+    if (fstat(fd_.get(), &self) != 0) {
+      answer.error = errno;
+      return answer;
+    }
+    // The kernel's own rule for this process (capabilities and ACLs included).
+    if (faccessat(fd_.get(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
+      answer.error = errno;
+      return answer;
+    }
+    answer.sticky = (self.st_mode & S_ISVTX) != 0;
+    answer.owner = self.st_uid;
+    answer.me = geteuid();
+    answer.flags_forbid = FolderFlagsForbidChanges(fd_.get());
+    return answer;
+  }
+
   UniqueFd fd_;
   std::string path_;
+  std::optional<Removability> removability_;
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# An erase of 2,000 small files on an ext4 loop image, killed with SIGKILL (as
+# An erase of 2,000 small files in four folders on an ext4 loop image, killed with SIGKILL (as
 # a power cut would end it) at several points; then `tarnwell-cli list` on the
 # folder, whose start finishes what the killed erase left. Afterwards no file
 # may have a random name, every original must be untouched or named in a
@@ -24,21 +24,24 @@ files=2000
 name="KILL-$(od -An -N6 -tx1 /dev/urandom | tr -d ' \n')"
 content=$(printf 'secret %.0s' {1..1170} | head -c 8192)
 
-make_tree() {  # folder
-  mkdir "$1"
+folders=4  # a batch spans them all
+file_path() { echo "$tree/sub$(($1 % folders))/$name-$1"; }
+
+make_tree() {
   local i
-  for ((i = 0; i < files; i++)); do printf '%s' "$content" >"$1/$name-$i"; done
+  for ((i = 0; i < folders; i++)); do mkdir -p "$tree/sub$i"; done
+  for ((i = 0; i < files; i++)); do printf '%s' "$content" >"$(file_path "$i")"; done
   sync
 }
 
 kill_case() {  # milliseconds before the kill
   local after=$1
-  local image="$work/image" mnt="$work/mnt" device tree
+  local image="$work/image" mnt="$work/mnt" device
   loop_make_image "$image" 256 || return 1
   device=$(loop_attach "$image") || return 1
   loop_mount "$device" "$mnt" || return 1
   tree="$mnt/tree"
-  make_tree "$tree"
+  make_tree
   "$cli" erase --yes --delay 0 "$tree" >"$work/erase.out" 2>&1 &
   local pid=$!
   sleep "$(awk -v ms="$after" 'BEGIN {print ms / 1000}')"
@@ -48,10 +51,11 @@ kill_case() {  # milliseconds before the kill
 
   local random=0 changed=0 unreported=0 entry base
   if [ -d "$tree" ]; then
-    for entry in "$tree"/* "$tree"/.[!.]*; do
-      [ -e "$entry" ] || continue
+    while IFS= read -r entry; do
       base=${entry##*/}
-      if [[ ! $base =~ ^$name-[0-9]+$ ]]; then
+      if [ -d "$entry" ] && [[ $base =~ ^sub[0-9]+$ ]]; then
+        continue
+      elif [[ ! $base =~ ^$name-[0-9]+$ ]]; then
         random=$((random + 1))
         echo "left under another name: $base"
       elif [ "$(cat "$entry")" != "$content" ]; then
@@ -59,13 +63,13 @@ kill_case() {  # milliseconds before the kill
         grep -qF -- "$entry was only partly overwritten" "$work/list.out" ||
           unreported=$((unreported + 1))
       fi
-    done
+    done < <(find "$tree" -mindepth 1)
   fi
   # The names of the files that are gone.
   local gone="$work/gone" i
   : >"$gone"
   for ((i = 0; i < files; i++)); do
-    [ -e "$tree/$name-$i" ] || echo "$name-$i" >>"$gone"
+    [ -e "$(file_path "$i")" ] || echo "$name-$i" >>"$gone"
   done
   loop_unmount "$mnt" && loop_detach "$device"
   local readable=0 at found
@@ -90,6 +94,6 @@ kill_case() {  # milliseconds before the kill
 }
 
 # From the first batch to the folder's own removal (the whole erase takes
-# about half a second on an idle machine).
-for after in 100 200 350 500 700; do kill_case "$after"; done
+# about a fifth of a second on an idle machine).
+for after in 25 50 100 150 250; do kill_case "$after"; done
 exit $((failures > 0))
