@@ -22,11 +22,12 @@ if command -v clang++ >/dev/null; then
   echo "== fuzz == (at ${SECONDS} s)"
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$jobs" --target fuzz_all
-  for f in build/fuzz/tests/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
-    echo "-- $(basename "$f")"
-    "$f" -max_total_time=10 -rss_limit_mb=2048 -print_final_stats=0 2>&1 | tail -n 2
-  done
+  # Each fuzzer uses one core: they run side by side, each printing its lines at
+  # once when done; a crash fails the step.
+  find build/fuzz/tests/fuzz -maxdepth 1 -name 'fuzz_*' -type f -executable -print0 | sort -z |
+    xargs -0 -r -n 1 -P "$jobs" bash -c 'set -o pipefail
+      out=$("$1" -max_total_time=10 -rss_limit_mb=2048 -print_final_stats=0 2>&1 | tail -n 2)
+      rc=$?; printf -- "-- %s\n%s\n" "$(basename "$1")" "$out"; exit $rc' fuzz
 else
   echo "== fuzz: skipped, clang++ is not installed =="
 fi
@@ -34,10 +35,28 @@ fi
 echo "== release == (at ${SECONDS} s)"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
-# The package test installs what make package builds from debian/.
-scripts/package.sh >/dev/null
-echo "-- packages built (at ${SECONDS} s)"
-ctest --preset release -j "$jobs"
+# The release suite mostly waits on loop volumes and syncs: the packages (for
+# the package test) and the Windows build compile beside it meanwhile.
+side_log=build/side-builds.log
+(
+  scripts/package.sh >/dev/null
+  echo "-- packages built (at ${SECONDS} s)"
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j "$jobs"
+  echo "-- windows built (at ${SECONDS} s)"
+) >"$side_log" 2>&1 &
+side=$!
+release=0
+ctest --preset release -j "$jobs" -LE package || release=$?
+# Waited for also when the suite failed: nothing is left running.
+if ! wait "$side"; then
+  tail -n 40 "$side_log"
+  echo "the package or Windows build failed: $side_log" >&2
+  exit 1
+fi
+grep '^-- ' "$side_log"
+[ "$release" -eq 0 ] || exit "$release"
+ctest --preset release -L package
 
 echo "== windows (mingw-w64, run under wine) == (at ${SECONDS} s)"
 scripts/windows_suite.sh
