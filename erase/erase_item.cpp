@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/paths.h"
+#include "core/side_by_side.h"
 #include "erase/dir_slack.h"
 #include "erase/file_times.h"
 #include "erase/named_streams.h"
@@ -372,7 +373,9 @@ void ItemEraser::JoinBatch(platform::Folder& parent, const std::string& name,
                     .item = item,
                     .overwritten = overwritten,
                     .kept = false,
-                    .rename_failure = platform::Status::Ok()});
+                    .rename_failure = platform::Status::Ok(),
+                    .changed = false,
+                    .delete_failure = platform::Status::Ok()});
 }
 
 void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
@@ -631,14 +634,46 @@ void ItemEraser::RenameAndDelete() {
   }
 }
 
+void ItemEraser::ForEachByFolder(const std::vector<BatchEntry*>& part,
+                                 const std::function<void(BatchEntry&)>& work) {
+  // Whole folders to each thread, the largest first to the least loaded.
+  std::map<size_t, std::vector<BatchEntry*>> by_folder;
+  for (BatchEntry* entry : part) by_folder[entry->folder].push_back(entry);
+  std::vector<const std::vector<BatchEntry*>*> folders;
+  for (const auto& [folder, entries] : by_folder) folders.push_back(&entries);
+  std::stable_sort(folders.begin(), folders.end(),
+                   [](const auto* a, const auto* b) { return a->size() > b->size(); });
+  std::vector<std::vector<const std::vector<BatchEntry*>*>> shares(
+      std::min(kRoundThreads, folders.size()));
+  std::vector<size_t> load(shares.size(), 0);
+  for (const auto* entries : folders) {
+    const size_t least = static_cast<size_t>(
+        std::distance(load.begin(), std::min_element(load.begin(), load.end())));
+    shares[least].push_back(entries);
+    load[least] += entries->size();
+  }
+  std::vector<std::function<void()>> parts;
+  for (const auto& share : shares) {
+    parts.emplace_back([&share, &work] {
+      for (const auto* entries : share) {
+        for (BatchEntry* entry : *entries) work(*entry);
+      }
+    });
+  }
+  core::RunSideBySide(parts);
+}
+
 void ItemEraser::RenameAndDeleteRound(const std::vector<BatchEntry*>& part) {
+  ForEachByFolder(part, [this](BatchEntry& entry) {
+    BatchFolder& folder = batch_folders_[entry.folder];
+    RenameOutcome renamed = RenameRandomlyIn(env_, *folder.handle, entry.name, &folder.taken);
+    entry.name = std::move(renamed.name);
+    entry.rename_failure = std::move(renamed.failure);
+  });
   for (BatchEntry* entry : part) {
-    BatchFolder& folder = batch_folders_[entry->folder];
-    const RenameOutcome renamed =
-        RenameRandomlyIn(env_, *folder.handle, entry->name, &folder.taken);
-    if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, entry->item.path, renamed.failure);
-    entry->name = renamed.name;
-    entry->rename_failure = renamed.failure;
+    if (!entry->rename_failure.ok()) {
+      Warn(job::Reason::kRenameFailed, entry->item.path, entry->rename_failure);
+    }
     note_.Renamed(entry->item.info, entry->name);
   }
   note_.RenamesDone();
@@ -648,23 +683,25 @@ void ItemEraser::RenameAndDeleteRound(const std::vector<BatchEntry*>& part) {
     for (const BatchEntry* entry : part) folders.insert(entry->folder);
     for (size_t folder : folders) SyncFolder(*batch_folders_[folder].handle);
   }
-  for (BatchEntry* entry : part) {
-    BatchFolder& folder = batch_folders_[entry->folder];
+  ForEachByFolder(part, [this](BatchEntry& entry) {
+    BatchFolder& folder = batch_folders_[entry.folder];
     // The entry under the random name must still be the erased one.
-    platform::Result<platform::FileInfo> now = folder.handle->DescribeAt(entry->name);
-    if (now.ok() && !platform::SameObject(*now, entry->item.info)) {
+    platform::Result<platform::FileInfo> now = folder.handle->DescribeAt(entry.name);
+    entry.changed = now.ok() && !platform::SameObject(*now, entry.item.info);
+    if (entry.changed) return;
+    entry.delete_failure = folder.handle->RemoveAt(entry.name, false);
+    if (entry.delete_failure.ok()) folder.taken.erase(entry.name);
+  });
+  for (BatchEntry* entry : part) {
+    if (entry->changed) {
       Keep(entry->item, job::Reason::kChangedSinceListed);
-      continue;
-    }
-    platform::Status status = folder.handle->RemoveAt(entry->name, false);
-    if (!status.ok()) {
-      Keep(entry->item, job::Reason::kDeleteFailed, status);
-      continue;
-    }
-    folder.taken.erase(entry->name);
-    Erased(entry->item.path, entry->item.info, entry->rename_failure);
-    if (entry->item.info.kind == platform::FileKind::kRegular) {
-      --listed_names_[{entry->item.info.device, entry->item.info.inode}];
+    } else if (!entry->delete_failure.ok()) {
+      Keep(entry->item, job::Reason::kDeleteFailed, entry->delete_failure);
+    } else {
+      Erased(entry->item.path, entry->item.info, entry->rename_failure);
+      if (entry->item.info.kind == platform::FileKind::kRegular) {
+        --listed_names_[{entry->item.info.device, entry->item.info.inode}];
+      }
     }
   }
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -78,6 +79,10 @@ class ItemEraser final {
   // entries for the next round's renames.
   static constexpr size_t kFilesPerRound = 512;
   static constexpr size_t kMaxRounds = 4;
+  // Threads a round's renames and deletes are spread over, each with whole
+  // folders: the file system serves different folders in parallel, which
+  // halves the time of many small files on two cores.
+  static constexpr size_t kRoundThreads = 2;
 
   // listed must outlive the eraser; its rows are the items EraseItem takes.
   ItemEraser(platform::Env& env, job::EventSink& sink, job::ProgressReporter& progress,
@@ -126,6 +131,9 @@ class ItemEraser final {
     bool overwritten = false;  // zeros written by this batch, not yet durable
     bool kept = false;         // left out of the batch with a kept result
     platform::Status rename_failure;
+    // How its deletion went, from a round's worker to the job's thread.
+    bool changed = false;  // another object under its random name
+    platform::Status delete_failure;
   };
   // A listed folder whose erase waits for the batch that empties it.
   struct FolderRemoval {
@@ -172,6 +180,11 @@ class ItemEraser final {
   void RenameAndDelete();
   // One round of that for part of the batch's entries (none kept).
   void RenameAndDeleteRound(const std::vector<BatchEntry*>& part);
+  // work on every entry of part, on up to kRoundThreads threads that each
+  // take whole folders (a folder handle has one user at a time). work may
+  // change its entry and that entry's folder, nothing else: no events.
+  void ForEachByFolder(const std::vector<BatchEntry*>& part,
+                       const std::function<void(BatchEntry&)>& work);
   // The waiting folders of one depth: scrubbed, stamped, synced, renamed,
   // synced, removed.
   void RemoveFolders(const std::vector<const FolderRemoval*>& level);
