@@ -394,7 +394,7 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   walk_.Forget(path);
 }
 
-bool ItemEraser::ReadyForRemoval(const FolderRemoval& removal) {
+bool ItemEraser::EmptyAndRemovable(const FolderRemoval& removal) {
   platform::Folder& parent = *batch_folders_[removal.parent].handle;
   platform::Folder& folder = *batch_folders_[removal.folder].handle;
   const items::ListedItem& item = removal.item;
@@ -421,9 +421,13 @@ bool ItemEraser::ReadyForRemoval(const FolderRemoval& removal) {
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
     return false;
   }
-  // Before the stamp, which the scrub's entries would undo; the volume is
-  // synced next.
-  ScrubSlack(folder, path, false);
+  return true;
+}
+
+bool ItemEraser::StampedAndUnchanged(const FolderRemoval& removal) {
+  platform::Folder& parent = *batch_folders_[removal.parent].handle;
+  platform::Folder& folder = *batch_folders_[removal.folder].handle;
+  const items::ListedItem& item = removal.item;
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     parent.AddOwnerWriteAt(removal.name, &item.info);
     if (FixedTime().ok()) folder.SetTimes(*FixedTime(), *FixedTime());
@@ -440,9 +444,29 @@ bool ItemEraser::ReadyForRemoval(const FolderRemoval& removal) {
 }
 
 void ItemEraser::RemoveFolders(const std::vector<const FolderRemoval*>& level) {
-  std::vector<const FolderRemoval*> ready;
+  std::vector<const FolderRemoval*> empty;
   for (const FolderRemoval* removal : level) {
-    if (!ReadyForRemoval(*removal)) continue;
+    if (EmptyAndRemovable(*removal)) empty.push_back(removal);
+  }
+  // The scrubs make and remove entries, the costly part: on two threads,
+  // each scrub in its own folder. Before the stamps, which the scrub's
+  // entries would undo; the volume is synced next.
+  std::vector<SlackScrubResult> scrubs(empty.size());
+  std::vector<std::function<void()>> parts;
+  for (size_t part = 0; part < std::min(kRoundThreads, empty.size()); ++part) {
+    parts.emplace_back([&, part] {
+      for (size_t i = part; i < empty.size(); i += kRoundThreads) {
+        scrubs[i] =
+            ScrubFolderSlack(*SlackFolderOf(*batch_folders_[empty[i]->folder].handle, false));
+      }
+    });
+  }
+  core::RunSideBySide(parts);
+  std::vector<const FolderRemoval*> ready;
+  for (size_t i = 0; i < empty.size(); ++i) {
+    const FolderRemoval* removal = empty[i];
+    Scrubbed(removal->item.path, scrubs[i], false);
+    if (!StampedAndUnchanged(*removal)) continue;
     ready.push_back(removal);
     // Some systems neither rename nor remove a folder while a handle holds
     // it: every handle the batch took of it goes (the walk may have opened it
@@ -500,10 +524,12 @@ void ItemEraser::RemoveFolders(const std::vector<const FolderRemoval*>& level) {
 }
 
 void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path, bool sync) {
+  Scrubbed(path, ScrubFolderSlack(*SlackFolderOf(folder, sync)), sync);
+}
+
+void ItemEraser::Scrubbed(const std::string& path, const SlackScrubResult& scrub, bool synced) {
   emptied_folders_.erase(path);
-  std::unique_ptr<SlackFolder> slack = SlackFolderOf(folder, sync);
-  const SlackScrubResult scrub = ScrubFolderSlack(*slack);
-  if (sync && scrub.status.ok()) removals_unsynced_.erase(path);
+  if (synced && scrub.status.ok()) removals_unsynced_.erase(path);
   // A folder gone meanwhile has no blocks left to scrub.
   const bool gone = scrub.entries == 0 && scrub.status.code() == ENOENT;
   if (!scrub.status.ok() && !gone) {

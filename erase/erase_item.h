@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/aligned_buffer.h"
+#include "erase/dir_slack.h"
 #include "erase/erase_note.h"
 #include "erase/erased_items.h"
 #include "erase/folder_walk.h"
@@ -188,14 +189,20 @@ class ItemEraser final {
   // The waiting folders of one depth: scrubbed, stamped, synced, renamed,
   // synced, removed.
   void RemoveFolders(const std::vector<const FolderRemoval*>& level);
-  // Whether the waiting folder is empty and may go; a kept result otherwise.
-  bool ReadyForRemoval(const FolderRemoval& removal);
+  // Whether the waiting folder is empty and may go; a kept result otherwise
+  // (a folder that stays is scrubbed then).
+  bool EmptyAndRemovable(const FolderRemoval& removal);
+  // After its scrub: the folder stamped every pass, still under its name; a
+  // kept result otherwise.
+  bool StampedAndUnchanged(const FolderRemoval& removal);
   // The folders the walk has left: scrubbed where kept, removals durable.
   void LeaveBatchFolders();
   void SyncFolder(platform::Folder& folder);
   // Writes over the folder's free entry space; a warning on failure. sync
   // false when the caller syncs the volume next.
   void ScrubSlack(platform::Folder& folder, const std::string& path, bool sync = true);
+  // What follows a scrub of the folder at path; synced when the scrub synced it.
+  void Scrubbed(const std::string& path, const SlackScrubResult& scrub, bool synced);
   // A sync of the volume made every removal on it durable.
   void VolumeSynced(uint64_t device);
   // The walk closes path: a batch still working there takes the handle; a

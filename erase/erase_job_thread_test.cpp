@@ -40,17 +40,21 @@ TEST(EraseJobThread, CancelFromAnotherThreadStopsTheCountdown) {
   EXPECT_TRUE(std::filesystem::exists(file));
 }
 
-// Renames and deletes of a batch run on workers, each with whole folders.
-TEST(EraseJobThread, ABatchAcrossFoldersIsRenamedAndDeletedOnWorkers) {
+// Renames, deletes and the scrubs of emptied folders run on workers, each
+// with whole folders.
+TEST(EraseJobThread, ABatchAcrossFoldersIsErasedOnWorkers) {
   testing::TempDir dir;
   std::vector<std::string> files;
+  std::vector<std::string> folders;
   for (int folder = 0; folder < 5; ++folder) {
     const std::string name = "d" + std::to_string(folder);
-    dir.MakeDir(name);
+    folders.push_back(dir.MakeDir(name));
     for (int i = 0; i <= folder * 7; ++i) {
       files.push_back(dir.Write(name + "/f" + std::to_string(i), "secret"));
     }
   }
+  std::vector<std::string> paths = files;
+  paths.insert(paths.end(), folders.begin(), folders.end());
   platform::FaultEnv fault(platform::DefaultEnv());
   std::set<std::thread::id> renaming;
   int renames = 0;
@@ -64,17 +68,17 @@ TEST(EraseJobThread, ABatchAcrossFoldersIsRenamedAndDeletedOnWorkers) {
   StartEraseJob(EraseJobContext{.env = fault,
                                 .sink = sink,
                                 .run_state = state,
-                                .listed = testing::PinPaths(files),
+                                .listed = testing::PinPaths(paths),
                                 .refresh_list = nullptr,
                                 .options = {},
                                 .passes_asked = 1,
                                 .delay_seconds = 0})
       .join();
   EXPECT_TRUE(sink.Failures().empty());
-  EXPECT_EQ(sink.results().size(), files.size());
-  EXPECT_EQ(renames, static_cast<int>(files.size()) * 7);
+  EXPECT_EQ(sink.results().size(), paths.size());
+  EXPECT_EQ(renames, static_cast<int>(paths.size()) * 7);
   EXPECT_GE(renaming.size(), 2u);
-  for (const std::string& file : files) EXPECT_FALSE(std::filesystem::exists(file)) << file;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 }  // namespace
