@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/paths.h"
+#include "core/side_by_side.h"
 #include "erase/dir_slack.h"
 #include "erase/file_times.h"
 #include "erase/named_streams.h"
@@ -372,7 +373,9 @@ void ItemEraser::JoinBatch(platform::Folder& parent, const std::string& name,
                     .item = item,
                     .overwritten = overwritten,
                     .kept = false,
-                    .rename_failure = platform::Status::Ok()});
+                    .rename_failure = platform::Status::Ok(),
+                    .changed = false,
+                    .delete_failure = platform::Status::Ok()});
 }
 
 void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
@@ -391,7 +394,7 @@ void ItemEraser::EraseFolder(platform::Folder& parent, const std::string& name,
   walk_.Forget(path);
 }
 
-bool ItemEraser::ReadyForRemoval(const FolderRemoval& removal) {
+bool ItemEraser::EmptyAndRemovable(const FolderRemoval& removal) {
   platform::Folder& parent = *batch_folders_[removal.parent].handle;
   platform::Folder& folder = *batch_folders_[removal.folder].handle;
   const items::ListedItem& item = removal.item;
@@ -418,9 +421,13 @@ bool ItemEraser::ReadyForRemoval(const FolderRemoval& removal) {
     if (emptied_folders_.contains(path)) ScrubSlack(folder, path);
     return false;
   }
-  // Before the stamp, which the scrub's entries would undo; the volume is
-  // synced next.
-  ScrubSlack(folder, path, false);
+  return true;
+}
+
+bool ItemEraser::StampedAndUnchanged(const FolderRemoval& removal) {
+  platform::Folder& parent = *batch_folders_[removal.parent].handle;
+  platform::Folder& folder = *batch_folders_[removal.folder].handle;
+  const items::ListedItem& item = removal.item;
   for (int pass = 0; pass < counters_.pass_count; ++pass) {
     parent.AddOwnerWriteAt(removal.name, &item.info);
     if (FixedTime().ok()) folder.SetTimes(*FixedTime(), *FixedTime());
@@ -437,9 +444,29 @@ bool ItemEraser::ReadyForRemoval(const FolderRemoval& removal) {
 }
 
 void ItemEraser::RemoveFolders(const std::vector<const FolderRemoval*>& level) {
-  std::vector<const FolderRemoval*> ready;
+  std::vector<const FolderRemoval*> empty;
   for (const FolderRemoval* removal : level) {
-    if (!ReadyForRemoval(*removal)) continue;
+    if (EmptyAndRemovable(*removal)) empty.push_back(removal);
+  }
+  // The scrubs make and remove entries, the costly part: on two threads,
+  // each scrub in its own folder. Before the stamps, which the scrub's
+  // entries would undo; the volume is synced next.
+  std::vector<SlackScrubResult> scrubs(empty.size());
+  std::vector<std::function<void()>> parts;
+  for (size_t part = 0; part < std::min(kRoundThreads, empty.size()); ++part) {
+    parts.emplace_back([&, part] {
+      for (size_t i = part; i < empty.size(); i += kRoundThreads) {
+        scrubs[i] =
+            ScrubFolderSlack(*SlackFolderOf(*batch_folders_[empty[i]->folder].handle, false));
+      }
+    });
+  }
+  core::RunSideBySide(parts);
+  std::vector<const FolderRemoval*> ready;
+  for (size_t i = 0; i < empty.size(); ++i) {
+    const FolderRemoval* removal = empty[i];
+    Scrubbed(removal->item.path, scrubs[i], false);
+    if (!StampedAndUnchanged(*removal)) continue;
     ready.push_back(removal);
     // Some systems neither rename nor remove a folder while a handle holds
     // it: every handle the batch took of it goes (the walk may have opened it
@@ -497,10 +524,12 @@ void ItemEraser::RemoveFolders(const std::vector<const FolderRemoval*>& level) {
 }
 
 void ItemEraser::ScrubSlack(platform::Folder& folder, const std::string& path, bool sync) {
+  Scrubbed(path, ScrubFolderSlack(*SlackFolderOf(folder, sync)), sync);
+}
+
+void ItemEraser::Scrubbed(const std::string& path, const SlackScrubResult& scrub, bool synced) {
   emptied_folders_.erase(path);
-  std::unique_ptr<SlackFolder> slack = SlackFolderOf(folder, sync);
-  const SlackScrubResult scrub = ScrubFolderSlack(*slack);
-  if (sync && scrub.status.ok()) removals_unsynced_.erase(path);
+  if (synced && scrub.status.ok()) removals_unsynced_.erase(path);
   // A folder gone meanwhile has no blocks left to scrub.
   const bool gone = scrub.entries == 0 && scrub.status.code() == ENOENT;
   if (!scrub.status.ok() && !gone) {
@@ -631,14 +660,46 @@ void ItemEraser::RenameAndDelete() {
   }
 }
 
+void ItemEraser::ForEachByFolder(const std::vector<BatchEntry*>& part,
+                                 const std::function<void(BatchEntry&)>& work) {
+  // Whole folders to each thread, the largest first to the least loaded.
+  std::map<size_t, std::vector<BatchEntry*>> by_folder;
+  for (BatchEntry* entry : part) by_folder[entry->folder].push_back(entry);
+  std::vector<const std::vector<BatchEntry*>*> folders;
+  for (const auto& [folder, entries] : by_folder) folders.push_back(&entries);
+  std::stable_sort(folders.begin(), folders.end(),
+                   [](const auto* a, const auto* b) { return a->size() > b->size(); });
+  std::vector<std::vector<const std::vector<BatchEntry*>*>> shares(
+      std::min(kRoundThreads, folders.size()));
+  std::vector<size_t> load(shares.size(), 0);
+  for (const auto* entries : folders) {
+    const size_t least = static_cast<size_t>(
+        std::distance(load.begin(), std::min_element(load.begin(), load.end())));
+    shares[least].push_back(entries);
+    load[least] += entries->size();
+  }
+  std::vector<std::function<void()>> parts;
+  for (const auto& share : shares) {
+    parts.emplace_back([&share, &work] {
+      for (const auto* entries : share) {
+        for (BatchEntry* entry : *entries) work(*entry);
+      }
+    });
+  }
+  core::RunSideBySide(parts);
+}
+
 void ItemEraser::RenameAndDeleteRound(const std::vector<BatchEntry*>& part) {
+  ForEachByFolder(part, [this](BatchEntry& entry) {
+    BatchFolder& folder = batch_folders_[entry.folder];
+    RenameOutcome renamed = RenameRandomlyIn(env_, *folder.handle, entry.name, &folder.taken);
+    entry.name = std::move(renamed.name);
+    entry.rename_failure = std::move(renamed.failure);
+  });
   for (BatchEntry* entry : part) {
-    BatchFolder& folder = batch_folders_[entry->folder];
-    const RenameOutcome renamed =
-        RenameRandomlyIn(env_, *folder.handle, entry->name, &folder.taken);
-    if (!renamed.failure.ok()) Warn(job::Reason::kRenameFailed, entry->item.path, renamed.failure);
-    entry->name = renamed.name;
-    entry->rename_failure = renamed.failure;
+    if (!entry->rename_failure.ok()) {
+      Warn(job::Reason::kRenameFailed, entry->item.path, entry->rename_failure);
+    }
     note_.Renamed(entry->item.info, entry->name);
   }
   note_.RenamesDone();
@@ -648,23 +709,25 @@ void ItemEraser::RenameAndDeleteRound(const std::vector<BatchEntry*>& part) {
     for (const BatchEntry* entry : part) folders.insert(entry->folder);
     for (size_t folder : folders) SyncFolder(*batch_folders_[folder].handle);
   }
-  for (BatchEntry* entry : part) {
-    BatchFolder& folder = batch_folders_[entry->folder];
+  ForEachByFolder(part, [this](BatchEntry& entry) {
+    BatchFolder& folder = batch_folders_[entry.folder];
     // The entry under the random name must still be the erased one.
-    platform::Result<platform::FileInfo> now = folder.handle->DescribeAt(entry->name);
-    if (now.ok() && !platform::SameObject(*now, entry->item.info)) {
+    platform::Result<platform::FileInfo> now = folder.handle->DescribeAt(entry.name);
+    entry.changed = now.ok() && !platform::SameObject(*now, entry.item.info);
+    if (entry.changed) return;
+    entry.delete_failure = folder.handle->RemoveAt(entry.name, false);
+    if (entry.delete_failure.ok()) folder.taken.erase(entry.name);
+  });
+  for (BatchEntry* entry : part) {
+    if (entry->changed) {
       Keep(entry->item, job::Reason::kChangedSinceListed);
-      continue;
-    }
-    platform::Status status = folder.handle->RemoveAt(entry->name, false);
-    if (!status.ok()) {
-      Keep(entry->item, job::Reason::kDeleteFailed, status);
-      continue;
-    }
-    folder.taken.erase(entry->name);
-    Erased(entry->item.path, entry->item.info, entry->rename_failure);
-    if (entry->item.info.kind == platform::FileKind::kRegular) {
-      --listed_names_[{entry->item.info.device, entry->item.info.inode}];
+    } else if (!entry->delete_failure.ok()) {
+      Keep(entry->item, job::Reason::kDeleteFailed, entry->delete_failure);
+    } else {
+      Erased(entry->item.path, entry->item.info, entry->rename_failure);
+      if (entry->item.info.kind == platform::FileKind::kRegular) {
+        --listed_names_[{entry->item.info.device, entry->item.info.inode}];
+      }
     }
   }
 }

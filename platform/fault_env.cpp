@@ -300,6 +300,8 @@ class FaultFolder final : public Folder {
 }  // namespace
 
 std::optional<Status> FaultEnv::Check(const std::string& operation, const std::string& path) {
+  // Recursive: a hook may call back into this environment.
+  const std::lock_guard lock(hooks_lock_);
   if (observe) observe(operation, path);
   if (fail_call) return fail_call(operation, path);
   return std::nullopt;

@@ -1,13 +1,15 @@
 // A test double that forwards to a real Env and fails chosen calls on demand:
 // the faults the real OS cannot be made to produce (short writes, ENOSPC,
 // EINVAL from direct I/O, a failing sync). Thread-safe as long as the hooks are
-// set before other threads use it.
+// set before other threads use it; fail_call and observe are called one at a
+// time, so a test's hook needs no lock of its own.
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -150,6 +152,7 @@ class FaultEnv final : public EnvWrapper {
 
  private:
   Env& real_;
+  std::recursive_mutex hooks_lock_;
 };
 
 }  // namespace tarnwell::platform

@@ -68,8 +68,8 @@ class WindowTrustTest : public QObject {
     std::mutex mutex;
     std::set<std::string> written;
     std::atomic<bool> release{false};
-    WindowFixture window;
     std::vector<std::string> files;
+    WindowFixture window;
     for (const char* name : {"a", "b", "c", "d"}) {
       files.push_back(window.Path(name));
       WriteFile(files.back(), 64 * 1024);
