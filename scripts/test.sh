@@ -54,7 +54,7 @@ if ! wait "$side"; then
   echo "the package or Windows build failed: $side_log" >&2
   exit 1
 fi
-grep '^-- ' "$side_log"
+grep -E '^-- (packages|windows) built' "$side_log"
 [ "$release" -eq 0 ] || exit "$release"
 ctest --preset release -L package
 
