@@ -169,7 +169,8 @@ namespace tarnwell::text {
   X(kPartlyOverwritten, 301)     \
   X(kEraseFolderChanged, 302)    \
   X(kOutOfMemory, 303)           \
-  X(kLogKeepsNames, 304)
+  X(kLogKeepsNames, 304)         \
+  X(kReserveRestored, 305)
 
 enum class TextId : int {
 #define TARNWELL_TEXT_ID_ENUM(name, number) name = number,

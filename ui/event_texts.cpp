@@ -162,7 +162,7 @@ std::string NoticeText(const job::Notice& n) {
     case Reason::kAttributesMayRemain:
       return Text(TextId::kAttributesMayRemain);
     case Reason::kReserveRestored:
-      return "Restored the ext4 reserve of " + n.subject + " to " + n.second + " clusters";
+      return text::FormatText(Text(TextId::kReserveRestored), {n.subject, n.second});
     default:
       return reason;
   }

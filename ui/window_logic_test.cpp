@@ -472,10 +472,10 @@ TEST(WindowLogicTest, StopQuestionPausesTheEraseUntilItIsAnswered) {
     std::mutex mutex;
     std::set<std::string> written;
     std::atomic<bool> go{false};
+    std::vector<std::string> files;
     Window window;
     window.queued = true;
     window.Set("del_delay", 0);
-    std::vector<std::string> files;
     for (const char* name : {"a", "b", "c", "d"}) files.push_back(window.dir.Write(name, "secret"));
     window.env.fail_write = [&](const std::string& path, uint64_t, size_t,
                                 bool) -> std::optional<platform::Result<size_t>> {
@@ -657,6 +657,14 @@ TEST(WindowLogicTest, ErrorReasonsComeFromTheCatalogue) {
                Front::kWindow);
     EXPECT_EQ(other[0].text, text::FormatText(Text(texts::kFillFailedRow),
                                               {"/x", "rename '/x/t': Invalid cross-device link"}));
+    const std::vector<EventRow> reserve =
+        RowsOf(job::Notice{.severity = job::Severity::kInfo,
+                           .reason = job::Reason::kReserveRestored,
+                           .subject = "/dev/loop0",
+                           .second = "1024"},
+               Front::kWindow);
+    EXPECT_EQ(reserve[0].text,
+              text::FormatText(Text(texts::kReserveRestored), {"/dev/loop0", "1024"}));
   }
   text::SetCurrentLanguage(1);
 }
